@@ -1,0 +1,55 @@
+// quillon-sim: knobs that make the simulator behave like awkward real controllers.
+//
+// Options is a plain value. A Server reads a snapshot of its options for every request,
+// so Server::setOptions may be called at any time from any thread and takes effect from
+// the next request on. Zero means "off" (or "no limit") for every number below unless
+// said otherwise.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace quillon::sim {
+
+struct Options {
+  // ---- timing and connection faults
+  uint32_t latencyMs = 0;             // delay before every reply
+  uint32_t closeAfterRequests = 0;    // per connection: answer N requests, then close it
+  bool stall = false;                 // read requests but never answer them
+
+  // ---- reply faults (every reply of the encapsulation layer unless said otherwise)
+  bool wrongSenderContext = false;    // sender context + 1
+  bool wrongCommand = false;          // command + 1
+  bool wrongSessionHandle = false;    // session handle + 1 (not on RegisterSession replies)
+  uint32_t encapsulationStatus = 0;   // non-zero: this status and no data (not on RegisterSession)
+  uint32_t truncateReplyTo = 0;       // send only the first K bytes of a reply, then close
+  bool garbageReply = false;          // send pseudo-random bytes of the reply's length instead
+
+  // ---- session refusal
+  uint32_t registerStatus = 0;        // non-zero: RegisterSession answered with this status
+  bool registerZeroHandle = false;    // RegisterSession answered with status 0 and handle 0
+
+  // ---- paging and sizes
+  // Largest message-router reply (service byte to the end of data) for symbol pages,
+  // template reads, Read Tag and Read Tag Fragmented; a real controller's unconnected
+  // messages stay around 500 bytes. 0 lifts the limit (up to the encapsulation maximum).
+  uint32_t replyLimit = 504;
+  uint32_t symbolsPerPage = 0;        // entries per Get Instance Attribute List page
+  bool emptyLastPage = false;         // a page that ends on the last symbol says 0x06; an empty 0x00 page follows
+  uint32_t templateBytesPerReply = 0; // template bytes per Read Template reply
+  uint32_t fragmentBytes = 0;         // data bytes per Read Tag Fragmented reply
+
+  // ---- Multiple Service Packet limits
+  uint32_t mspRequestLimit = 0;       // 0x1A when the whole packet request is above N bytes
+  uint32_t mspReplyLimit = 0;         // 0x1B when the whole packet reply would be above M bytes
+
+  // ---- live values
+  // When set, live values are computed as if this many milliseconds had passed since the
+  // controller was built, instead of from the wall clock (for tests).
+  std::optional<int64_t> liveClockMs;
+
+  // ---- request record
+  uint32_t requestRecordLimit = 1000000;  // the oldest records are dropped beyond this many
+};
+
+}  // namespace quillon::sim
