@@ -1,0 +1,21 @@
+#pragma once
+// The whole toolkit interface.
+
+#include "zolt/ui/Application.hpp"
+#include "zolt/ui/Button.hpp"
+#include "zolt/ui/Draw.hpp"
+#include "zolt/ui/Exceptions.hpp"
+#include "zolt/ui/Font.hpp"
+#include "zolt/ui/ImGuiPanel.hpp"
+#include "zolt/ui/Rectangle.hpp"
+#include "zolt/ui/RenderContext.hpp"
+#include "zolt/ui/Renderer.hpp"
+#include "zolt/ui/SVG.hpp"
+#include "zolt/ui/ScrollView.hpp"
+#include "zolt/ui/Stack.hpp"
+#include "zolt/ui/Task.hpp"
+#include "zolt/ui/TextElement.hpp"
+#include "zolt/ui/Texture.hpp"
+#include "zolt/ui/Types.hpp"
+#include "zolt/ui/Widget.hpp"
+#include "zolt/ui/Window.hpp"
