@@ -5,6 +5,10 @@
 
 #include "zoltc_logix.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define ZOLTC_LOGIX_SYMBOL_CLASS 0x6Bu
 /* Every entry: instance id (4), name length (2), name, type (2), 3 dimensions (12). */
 #define ZOLTC_LOGIX_SYMBOL_ENTRY_FIXED 20u
@@ -26,5 +30,9 @@ typedef struct zoltc_logix_browse_state {
  * entry stay in the list; release it with zoltc_logix_tag_info_list_free. Pure. */
 zoltc_logix_result zoltc_logix_symbol_page_parse(const uint8_t *data, uint32_t length,
                                                  zoltc_logix_browse_state *state);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -6,6 +6,10 @@
 
 #include "zoltc_logix.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define ZOLTC_LOGIX_TEMPLATE_CLASS 0x6Cu
 /* One cache slot per possible template id (the low 12 bits of a type word). */
 #define ZOLTC_LOGIX_TEMPLATE_SLOTS 4096u
@@ -61,5 +65,9 @@ zoltc_logix_result zoltc_logix_template_read(zoltc_logix_client *client, uint16_
  * partial results that the caller must release. */
 zoltc_logix_result zoltc_logix_template_expand_list(zoltc_logix_client *client,
                                                     zoltc_logix_tag_info_list *list);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

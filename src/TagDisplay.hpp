@@ -1,0 +1,23 @@
+#pragma once
+
+// The texts the tree and the inspector show for a tag: the name of its data type and
+// the value a read left behind.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "zoltc_logix.h"
+
+// The display name of the record's data type: the atomic type's name ("DINT",
+// "UNKNOWN" for a code without one), "ARRAY" for any array, "STRING", the template
+// name of a structure, or "STRUCT" when the structure has none. The view stays valid
+// as long as the record (the texts are static or the record's own type_name).
+std::string_view tagTypeName(const zoltc_logix_tag_info& info);
+
+// The display text of a value that a read left in a read item's 8-byte value area
+// (little-endian from the first byte) for the given atomic data type code: decimal
+// numbers, "true"/"false" for BOOL, the shortest text that reads back to the same
+// number for REAL and LREAL, and the empty text for a code without a display.
+std::string formatTagValue(std::span<const std::uint8_t, 8> value, std::uint8_t atomicCode);
