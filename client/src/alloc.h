@@ -4,6 +4,10 @@
 
 #include "zoltc_logix.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* Call the current table's hooks with its user data. With no table or no hook,
  * alloc and realloc return null and free does nothing. */
 void *zoltc_logix_alloc(size_t size);
@@ -23,5 +27,9 @@ zoltc_logix_status zoltc_logix_buffer_copy(const uint8_t *bytes, uint32_t length
  * needed. 1 for a null builder or a sum beyond 32 bits, 2 when the resize fails
  * (the builder is then unchanged). */
 zoltc_logix_status zoltc_logix_path_reserve(zoltc_logix_path *path, uint32_t n);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -5,6 +5,10 @@
 
 #include "session.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define ZOLTC_LOGIX_MAX_PATH_LENGTH 510u
 
 /* General status values the library acts on. */
@@ -16,12 +20,16 @@ enum {
   ZOLTC_LOGIX_CIP_EMBEDDED_ERROR = 0x1E
 };
 
-/* Message-router request bytes of `request` into an owned buffer. */
+/* Message-router request bytes of `request` into an owned buffer (release with
+ * zoltc_logix_buffer_free). 1 bad argument or odd path length, 15 path above
+ * 510 bytes or total beyond 32 bits, 2 no memory; `out` is empty on failure. */
 zoltc_logix_status zoltc_logix_cip_encode_request(const zoltc_logix_cip_request *request,
                                                   zoltc_logix_buffer *out);
 
-/* Decodes message-router response bytes; the response is cleared first and
- * left cleared on failure. */
+/* Decodes message-router response bytes into owned buffers (release with
+ * zoltc_logix_cip_response_free). 5 shorter than its header or its announced
+ * additional status, 2 no memory. The response is cleared first and left
+ * cleared on failure. */
 zoltc_logix_status zoltc_logix_cip_decode_response(const uint8_t *bytes, uint32_t length,
                                                    zoltc_logix_cip_response *response);
 
@@ -32,14 +40,24 @@ zoltc_logix_status zoltc_logix_cpf_find_unconnected_item(const uint8_t *bytes,
                                                          uint32_t length,
                                                          zoltc_logix_buffer *item);
 
-/* Carries one encoded message-router request in SendRRData and decodes the reply. */
+/* Carries one encoded message-router request in SendRRData and decodes the
+ * reply into `response`. 15 request above 65519 bytes (its SendRRData data
+ * would not fit the encapsulation length), 9 session not registered, 8 reply
+ * with a non-zero encapsulation status or another session handle (the
+ * connection stays open), 5 no unconnected data item or a malformed response,
+ * and the exchange's statuses. */
 zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
                                             const uint8_t *request, uint32_t length,
                                             zoltc_logix_cip_response *response);
 
-/* Encodes, sends and decodes one request. The general status is not judged. */
+/* Encodes, sends and decodes one request. The general status is not judged:
+ * success means a well-formed response arrived. */
 zoltc_logix_status zoltc_logix_send_direct(zoltc_logix_session *session,
                                            const zoltc_logix_cip_request *request,
                                            zoltc_logix_cip_response *response);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

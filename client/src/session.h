@@ -5,6 +5,10 @@
 
 #include "transport.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define ZOLTC_LOGIX_ENCAP_HEADER_SIZE 24u
 #define ZOLTC_LOGIX_ENCAP_REGISTER_SESSION 0x0065u
 #define ZOLTC_LOGIX_ENCAP_UNREGISTER_SESSION 0x0066u
@@ -33,16 +37,41 @@ typedef struct zoltc_logix_encap_reply {
   zoltc_logix_buffer data;
 } zoltc_logix_encap_reply;
 
+/* Releases the reply's data and zeroes the record; null is ignored. */
 void zoltc_logix_encap_reply_free(zoltc_logix_encap_reply *reply);
 
+/* A closed session record with every field zero, or null when memory runs out. */
 zoltc_logix_session *zoltc_logix_session_create(void);
+
+/* Closes the session (as zoltc_logix_session_close) and releases the record;
+ * null is ignored. */
 void zoltc_logix_session_free(zoltc_logix_session *session);
+
+/* Closes whatever the session still has (UnRegisterSession first), then
+ * connects and registers. Arguments are checked before anything is closed (1).
+ * 2 no memory, 3 connect failed, 4 timeout, 5 bad reply, 7 send or receive
+ * failed, 11 RegisterSession refused. Every failure leaves the session closed. */
 zoltc_logix_status zoltc_logix_session_open(zoltc_logix_session *session, const char *host,
                                             uint16_t port, uint32_t timeout_ms);
+/* Sends UnRegisterSession when a session handle is held (best effort, no reply
+ * awaited), closes the socket and sets the state closed. The timeout and the
+ * sender-context counter keep their values. Null is ignored. */
 void zoltc_logix_session_close(zoltc_logix_session *session);
+
+/* One exchange: sends `command` with `length` data bytes under the next sender
+ * context and reads the reply whole into `reply` (release it with
+ * zoltc_logix_encap_reply_free). The reply's status and session handle are not
+ * judged here. 1 bad argument or data above 65535 bytes, 9 no socket, 2 no
+ * memory, 4 timeout, 7 send or receive failed, 5 a reply with another command
+ * or sender context. Failures of the transfer or the reply's header close the
+ * connection; the reply is empty after any failure. */
 zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
                                                 uint16_t command, const uint8_t *data,
                                                 uint32_t length,
                                                 zoltc_logix_encap_reply *reply);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif
