@@ -9,6 +9,7 @@
 #include "browse.h"
 
 #include "WireBuilders.hpp"
+#include "test_allocator.hpp"
 
 namespace {
 
@@ -194,6 +195,22 @@ TEST_F(PageParse, LimitCountsEarlierPages) {
   EXPECT_EQ(parse(symbolPage(numberedTags(ZOLTC_LOGIX_MAX_RECORDS, 2))),
             ZOLTC_LOGIX_ERR_TOO_LARGE);
   EXPECT_EQ(state.list.count, ZOLTC_LOGIX_MAX_RECORDS);
+}
+
+// Every allocation of a page (names, the first array, its growth) may fail:
+// the parse reports it, and the records it kept are released with the list.
+TEST(PageParseMemory, EveryAllocationFailure) {
+  quillon::testing::TestAllocator allocator;
+  Bytes page = symbolPage(numberedTags(0, 70));
+  uint64_t failures = quillon::testing::sweepAllocationFailures(allocator, [&] {
+    zoltc_logix_browse_state state{};
+    zoltc_logix_result result =
+        zoltc_logix_symbol_page_parse(page.data(), static_cast<uint32_t>(page.size()), &state);
+    EXPECT_EQ(result, allocator.injected() ? ZOLTC_LOGIX_ERR_NO_MEMORY : ZOLTC_LOGIX_OK);
+    zoltc_logix_tag_info_list_free(&state.list);
+  });
+  // 70 names, the first array of 32 and its growth to 64 and 128.
+  EXPECT_EQ(failures, 73u);
 }
 
 }  // namespace

@@ -9,12 +9,13 @@
 #include "template.h"
 
 #include "WireBuilders.hpp"
+#include "test_allocator.hpp"
 
 namespace {
 
 using browse_test::Bytes;
-using browse_test::putU16;
-using browse_test::putU32;
+using browse_test::appendU16;
+using browse_test::appendU32;
 using browse_test::templateData;
 using browse_test::TemplateMember;
 
@@ -32,13 +33,13 @@ struct Attributes {
 
 Bytes attributeReply(const Attributes& a) {
   Bytes out;
-  putU16(out, a.count);
-  putU16(out, a.firstId);
-  putU16(out, a.firstStatus);
-  putU32(out, a.words);
-  putU16(out, a.secondId);
-  putU16(out, a.secondStatus);
-  putU16(out, a.members);
+  appendU16(out, a.count);
+  appendU16(out, a.firstId);
+  appendU16(out, a.firstStatus);
+  appendU32(out, a.words);
+  appendU16(out, a.secondId);
+  appendU16(out, a.secondStatus);
+  appendU16(out, a.members);
   return out;
 }
 
@@ -270,6 +271,25 @@ TEST_F(TemplateParse, FreeZeroesTheEntryAndAcceptsNull) {
   EXPECT_EQ(entry.members.count, 0u);
   EXPECT_FALSE(entry.expanding);
   zoltc_logix_template_free(nullptr);
+}
+
+TEST(TemplateParseMemory, EveryAllocationFailure) {
+  quillon::testing::TestAllocator allocator;
+  Bytes data = templateData(
+      {{0, sint, "ZZZZZZZZZZHost"}, {0, 0x00C1, "Run"}, {3, 0x20C4, "Values"}}, "Pump;n");
+  uint64_t failures = quillon::testing::sweepAllocationFailures(allocator, [&] {
+    zoltc_logix_template entry{};
+    zoltc_logix_result result =
+        zoltc_logix_template_parse(data.data(), static_cast<uint32_t>(data.size()), 3, &entry);
+    EXPECT_EQ(result, allocator.injected() ? ZOLTC_LOGIX_ERR_NO_MEMORY : ZOLTC_LOGIX_OK);
+    if (allocator.injected()) {
+      EXPECT_EQ(entry.info.type_name, nullptr);
+      EXPECT_EQ(entry.members.items, nullptr);
+    }
+    zoltc_logix_template_free(&entry);
+  });
+  // The name, the member array and the two visible member names.
+  EXPECT_EQ(failures, 4u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "alloc.h"
+#include "test_allocator.hpp"
 
 namespace {
 
@@ -101,18 +102,22 @@ bool isZero(const zoltc_logix_tag_info& info) {
 }
 
 TEST(TagInfoRelease, ReleasesNestedRecordsAndZeroes) {
+  quillon::testing::TestAllocator allocator;
   zoltc_logix_tag_info info{};
   fill(&info, 3);
   info.instance_id = 7;
   info.dims[0] = 4;
+  ASSERT_GT(allocator.liveBlocks(), 40u);
   zoltc_logix_tag_info_free(&info);
   EXPECT_TRUE(isZero(info));
+  EXPECT_EQ(allocator.liveBlocks(), 0u);
   zoltc_logix_tag_info_free(&info);  // a released record may be released again
   EXPECT_TRUE(isZero(info));
   zoltc_logix_tag_info_free(nullptr);
 }
 
 TEST(TagInfoRelease, ListReleaseEmptiesTheList) {
+  quillon::testing::TestAllocator allocator;
   zoltc_logix_tag_info root{};
   fill(&root, 4);
   zoltc_logix_tag_info_list list = root.members;
@@ -121,12 +126,14 @@ TEST(TagInfoRelease, ListReleaseEmptiesTheList) {
   zoltc_logix_tag_info_list_free(&list);
   EXPECT_EQ(list.count, 0u);
   EXPECT_EQ(list.items, nullptr);
+  EXPECT_EQ(allocator.liveBlocks(), 0u);
   zoltc_logix_tag_info_list_free(&list);
   zoltc_logix_tag_info_list_free(nullptr);
 }
 
 // Members whose names could not be copied are released all the same.
 TEST(TagInfoRelease, SkipsNullTexts) {
+  quillon::testing::TestAllocator allocator;
   zoltc_logix_tag_info info{};
   info.members.items =
       static_cast<zoltc_logix_tag_info*>(zoltc_logix_alloc_array(2, sizeof(zoltc_logix_tag_info)));
@@ -135,6 +142,7 @@ TEST(TagInfoRelease, SkipsNullTexts) {
   info.members.items[1].name = copyText("b");
   zoltc_logix_tag_info_free(&info);
   EXPECT_TRUE(isZero(info));
+  EXPECT_EQ(allocator.liveBlocks(), 0u);
 }
 
 }  // namespace

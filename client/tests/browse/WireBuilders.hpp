@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bytes.hpp"
+
 namespace browse_test {
 
 // A test name made from a table row's description ("name cut at ;" ->
@@ -25,17 +27,10 @@ struct RowName {
   }
 };
 
-using Bytes = std::vector<std::uint8_t>;
-
-inline void putU16(Bytes& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-inline void putU32(Bytes& out, std::uint32_t value) {
-  putU16(out, static_cast<std::uint16_t>(value));
-  putU16(out, static_cast<std::uint16_t>(value >> 16));
-}
+using quillon::testing::appendText;
+using quillon::testing::appendU16;
+using quillon::testing::appendU32;
+using quillon::testing::Bytes;
 
 // One entry of a Get Instance Attribute List reply (attributes 1, 2 and 8).
 struct SymbolEntry {
@@ -48,12 +43,12 @@ struct SymbolEntry {
 inline Bytes symbolPage(const std::vector<SymbolEntry>& entries) {
   Bytes out;
   for (const SymbolEntry& entry : entries) {
-    putU32(out, entry.instance);
-    putU16(out, static_cast<std::uint16_t>(entry.name.size()));
-    out.insert(out.end(), entry.name.begin(), entry.name.end());
-    putU16(out, entry.type);
+    appendU32(out, entry.instance);
+    appendU16(out, static_cast<std::uint16_t>(entry.name.size()));
+    appendText(out, entry.name);
+    appendU16(out, entry.type);
     for (std::uint32_t dim : entry.dims) {
-      putU32(out, dim);
+      appendU32(out, dim);
     }
   }
   return out;
@@ -74,15 +69,15 @@ inline Bytes templateData(const std::vector<TemplateMember>& members,
   Bytes out;
   std::uint32_t offset = 0;
   for (const TemplateMember& member : members) {
-    putU16(out, member.info);
-    putU16(out, member.type);
-    putU32(out, offset);
+    appendU16(out, member.info);
+    appendU16(out, member.type);
+    appendU32(out, offset);
     offset += 4;
   }
-  out.insert(out.end(), nameText.begin(), nameText.end());
+  appendText(out, nameText);
   out.push_back(0);
   for (const TemplateMember& member : members) {
-    out.insert(out.end(), member.name.begin(), member.name.end());
+    appendText(out, member.name);
     out.push_back(0);
   }
   return out;
