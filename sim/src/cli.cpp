@@ -1,0 +1,130 @@
+#include "cli.hpp"
+
+#include <charconv>
+#include <functional>
+#include <stdexcept>
+
+namespace quillon::sim::detail {
+
+namespace {
+
+uint32_t parseNumber(const std::string& flag, const std::string& text) {
+  uint32_t value = 0;
+  int base = 10;
+  std::string_view digits = text;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+    base = 16;
+    digits.remove_prefix(2);
+  }
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+    throw std::invalid_argument(flag + ": expected a number, got '" + text + "'");
+  return value;
+}
+
+struct Knob {
+  const char* flag;
+  const char* argument;  // null for a switch
+  const char* help;
+  std::function<void(Options&, uint32_t)> set;
+};
+
+const std::vector<Knob>& knobs() {
+  static const std::vector<Knob> table{
+      {"--latency-ms", "N", "delay every reply by N ms", [](Options& o, uint32_t v) { o.latencyMs = v; }},
+      {"--close-after", "N", "close a connection after answering N requests",
+       [](Options& o, uint32_t v) { o.closeAfterRequests = v; }},
+      {"--stall", nullptr, "read requests but never answer", [](Options& o, uint32_t) { o.stall = true; }},
+      {"--wrong-sender-context", nullptr, "reply with sender context + 1",
+       [](Options& o, uint32_t) { o.wrongSenderContext = true; }},
+      {"--wrong-command", nullptr, "reply with command + 1", [](Options& o, uint32_t) { o.wrongCommand = true; }},
+      {"--wrong-session-handle", nullptr, "reply with another session handle",
+       [](Options& o, uint32_t) { o.wrongSessionHandle = true; }},
+      {"--encap-status", "N", "reply with encapsulation status N and no data",
+       [](Options& o, uint32_t v) { o.encapsulationStatus = v; }},
+      {"--truncate-reply", "K", "send only K bytes of each reply, then close",
+       [](Options& o, uint32_t v) { o.truncateReplyTo = v; }},
+      {"--garbage-reply", nullptr, "send random bytes instead of replies",
+       [](Options& o, uint32_t) { o.garbageReply = true; }},
+      {"--register-status", "N", "refuse RegisterSession with status N",
+       [](Options& o, uint32_t v) { o.registerStatus = v; }},
+      {"--register-zero-handle", nullptr, "accept RegisterSession with session handle 0",
+       [](Options& o, uint32_t) { o.registerZeroHandle = true; }},
+      {"--reply-limit", "N", "largest paged or partial reply in bytes (default 504, 0: none)",
+       [](Options& o, uint32_t v) { o.replyLimit = v; }},
+      {"--symbols-per-page", "N", "symbol entries per listing page",
+       [](Options& o, uint32_t v) { o.symbolsPerPage = v; }},
+      {"--empty-last-page", nullptr, "end every listing with an empty page",
+       [](Options& o, uint32_t) { o.emptyLastPage = true; }},
+      {"--template-bytes", "N", "template bytes per Read Template reply",
+       [](Options& o, uint32_t v) { o.templateBytesPerReply = v; }},
+      {"--fragment-bytes", "N", "data bytes per Read Tag Fragmented reply",
+       [](Options& o, uint32_t v) { o.fragmentBytes = v; }},
+      {"--msp-request-limit", "N", "answer 0x1A to Multiple Service Packets above N bytes",
+       [](Options& o, uint32_t v) { o.mspRequestLimit = v; }},
+      {"--msp-reply-limit", "M", "answer 0x1B when a Multiple Service Packet reply is above M bytes",
+       [](Options& o, uint32_t v) { o.mspReplyLimit = v; }},
+      {"--live-clock-ms", "N", "freeze live values at N ms after start",
+       [](Options& o, uint32_t v) { o.liveClockMs = v; }},
+  };
+  return table;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine line;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& flag = arguments[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= arguments.size()) throw std::invalid_argument(flag + ": needs a value");
+      return arguments[++i];
+    };
+    if (flag == "--help" || flag == "-h") {
+      line.help = true;
+    } else if (flag == "--db") {
+      line.database = value();
+    } else if (flag == "--generate") {
+      line.generate = parseGenerateSpec(value());
+    } else if (flag == "--port") {
+      uint32_t port = parseNumber(flag, value());
+      if (port > 65535) throw std::invalid_argument("--port: above 65535");
+      line.port = static_cast<uint16_t>(port);
+    } else if (flag == "--host") {
+      line.host = value();
+    } else if (flag == "--log-requests") {
+      line.logRequests = value();
+    } else {
+      const Knob* knob = nullptr;
+      for (const Knob& candidate : knobs())
+        if (flag == candidate.flag) knob = &candidate;
+      if (!knob) throw std::invalid_argument("unknown argument '" + flag + "' (see --help)");
+      knob->set(line.options, knob->argument ? parseNumber(flag, value()) : 0);
+    }
+  }
+  if (!line.help && line.database.empty() && !line.generate)
+    throw std::invalid_argument("give --db FILE or --generate SPEC (see --help)");
+  if (!line.database.empty() && line.generate) throw std::invalid_argument("--db and --generate exclude each other");
+  return line;
+}
+
+std::string usageText() {
+  std::string text =
+      "usage: quillon-sim (--db FILE | --generate SPEC) [--port N] [--host ADDR] [knobs]\n"
+      "Serves a Logix controller over EtherNet/IP until SIGINT or SIGTERM.\n\n"
+      "  --db FILE              the controller's JSON database\n"
+      "  --generate SPEC        a generated controller, e.g. tags=100000,types=500,programs=20\n"
+      "                         (keys: tags, types, programs, programTags, structPercent, members, seed)\n"
+      "  --port N               TCP port (default 44818; 0 picks a free port)\n"
+      "  --host ADDR            IPv4 address to listen on (default 127.0.0.1)\n"
+      "  --log-requests FILE|-  write one line per request to FILE or standard output\n"
+      "  --help                 this text\n\nknobs:\n";
+  for (const Knob& knob : knobs()) {
+    std::string left = std::string("  ") + knob.flag + (knob.argument ? std::string(" ") + knob.argument : "");
+    left.resize(std::max<size_t>(left.size() + 1, 25), ' ');
+    text += left + knob.help + "\n";
+  }
+  return text;
+}
+
+}  // namespace quillon::sim::detail

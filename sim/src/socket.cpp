@@ -1,0 +1,146 @@
+#include "socket.hpp"
+
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace quillon::sim::detail {
+
+#ifdef _WIN32
+const SocketHandle kNoSocket = INVALID_SOCKET;
+using Length = int;
+namespace {
+constexpr int kSendFlags = 0;
+bool interrupted() { return false; }
+}  // namespace
+#else
+const SocketHandle kNoSocket = -1;
+using Length = socklen_t;
+namespace {
+constexpr int kSendFlags = MSG_NOSIGNAL;
+bool interrupted() { return errno == EINTR; }
+}  // namespace
+#endif
+
+void initSockets() {
+#ifdef _WIN32
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  if (!started) throw std::runtime_error("Windows Sockets could not be started");
+#endif
+}
+
+SocketHandle listenOn(const std::string& host, uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  std::string numeric = host == "localhost" ? "127.0.0.1" : host;
+  if (inet_pton(AF_INET, numeric.c_str(), &address.sin_addr) != 1)
+    throw std::runtime_error("not an IPv4 address: " + host);
+  SocketHandle listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (listener == kNoSocket) throw std::runtime_error("cannot create a socket");
+  int yes = 1;
+#ifndef _WIN32
+  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof yes);
+#endif
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener, 64) != 0) {
+    closeSocket(listener);
+    throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
+  }
+  return listener;
+}
+
+uint16_t localPort(SocketHandle socket) {
+  sockaddr_in address{};
+  Length length = sizeof address;
+  if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohs(address.sin_port);
+}
+
+uint32_t localIpv4(SocketHandle socket) {
+  sockaddr_in address{};
+  Length length = sizeof address;
+  if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohl(address.sin_addr.s_addr);
+}
+
+SocketHandle acceptOn(SocketHandle listener) {
+  for (;;) {
+    SocketHandle connection = accept(listener, nullptr, nullptr);
+    if (connection != kNoSocket) {
+      int yes = 1;
+      setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
+      return connection;
+    }
+#ifndef _WIN32
+    // A client that gave up before we took its connection is not our end.
+    if (interrupted() || errno == ECONNABORTED) continue;
+#endif
+    return kNoSocket;
+  }
+}
+
+bool receiveAll(SocketHandle socket, uint8_t* data, size_t size) {
+  while (size > 0) {
+    int chunk = size > 0x10000 ? 0x10000 : static_cast<int>(size);
+    auto got = recv(socket, reinterpret_cast<char*>(data), chunk, 0);
+    if (got < 0 && interrupted()) continue;
+    if (got <= 0) return false;
+    data += got;
+    size -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
+bool sendAll(SocketHandle socket, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    int chunk = size > 0x10000 ? 0x10000 : static_cast<int>(size);
+    auto sent = send(socket, reinterpret_cast<const char*>(data), chunk, kSendFlags);
+    if (sent < 0 && interrupted()) continue;
+    if (sent <= 0) return false;
+    data += sent;
+    size -= static_cast<size_t>(sent);
+  }
+  return true;
+}
+
+void shutdownSocket(SocketHandle socket) {
+#ifdef _WIN32
+  shutdown(socket, SD_BOTH);
+#else
+  shutdown(socket, SHUT_RDWR);
+#endif
+}
+
+bool stopListening(SocketHandle listener) {
+#ifdef _WIN32
+  closesocket(listener);  // the one way to end a blocking accept there
+  return true;
+#else
+  shutdown(listener, SHUT_RDWR);  // accept then fails with EINVAL
+  return false;
+#endif
+}
+
+void closeSocket(SocketHandle socket) {
+#ifdef _WIN32
+  closesocket(socket);
+#else
+  close(socket);
+#endif
+}
+
+}  // namespace quillon::sim::detail

@@ -1,0 +1,41 @@
+// The few socket operations the server needs, over POSIX sockets or Windows Sockets 2.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quillon::sim::detail {
+
+#ifdef _WIN32
+using SocketHandle = uintptr_t;
+#else
+using SocketHandle = int;
+#endif
+extern const SocketHandle kNoSocket;
+
+// Starts the platform's socket layer once (Windows); harmless elsewhere.
+void initSockets();
+
+// A listening TCP socket on host:port (IPv4 address text or "localhost"); throws
+// std::runtime_error when it cannot be created or bound.
+SocketHandle listenOn(const std::string& host, uint16_t port);
+uint16_t localPort(SocketHandle socket);
+uint32_t localIpv4(SocketHandle socket);  // host byte order
+
+// Waits for a connection; kNoSocket once the listening socket has been shut down.
+SocketHandle acceptOn(SocketHandle listener);
+
+// Receives exactly `size` bytes; false on a closed connection or an error.
+bool receiveAll(SocketHandle socket, uint8_t* data, size_t size);
+// Sends all bytes; false on an error. Never raises SIGPIPE.
+bool sendAll(SocketHandle socket, const uint8_t* data, size_t size);
+
+// Ends both directions so that a thread blocked in receive wakes up.
+void shutdownSocket(SocketHandle socket);
+// Wakes a thread blocked in acceptOn. Returns true when that already closed the socket
+// (Windows), so that it must not be closed again.
+bool stopListening(SocketHandle listener);
+void closeSocket(SocketHandle socket);
+
+}  // namespace quillon::sim::detail
