@@ -351,8 +351,11 @@ zoltc_logix_result zoltc_logix_list_program_tags(zoltc_logix_client *client,
 
 /* Encodes a tag path text ("Tank.Level", "Data[3]", "a[1,2].b") into request path
  * segments: one symbolic segment per name, one element segment per index. The
- * builder is set empty first; release it with zoltc_logix_path_free in every
- * case (on failure it may hold the segments of earlier components). */
+ * builder (zeroed, or holding an earlier path whose bytes are reused) is set
+ * empty first; release it with zoltc_logix_path_free in every case (on failure
+ * it may hold the segments of earlier components). Results: 1 for a null
+ * argument or a malformed text, 18 for a name above 255 bytes, 2 no memory.
+ * Pure: sends nothing. */
 zoltc_logix_result zoltc_logix_encode_tag_path(const char *text, zoltc_logix_path *path);
 
 /* ======================================================================== */
