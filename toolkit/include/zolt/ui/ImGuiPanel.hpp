@@ -72,6 +72,8 @@ private:
     Vec4 visible_;
     bool rendererReady_ = false;
     bool frameBuilt_ = false;
+    bool hovered_ = false;
+    int buttons_ = 0; // mouse buttons held on the panel
 };
 
 // The ImGui texture reference of a toolkit texture (makes the graphics texture on first

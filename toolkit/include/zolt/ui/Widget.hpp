@@ -10,7 +10,8 @@
 // overwrites its children's positions when it lays them out. Sizes:
 //   - preferred size: the size asked for; a component of 0 means "no preference", and the
 //     widget's natural size (text extent, stacked children) is used instead;
-//   - min / max size: bounds every layout respects (max FLT_MAX = unbounded);
+//   - min / max size: bounds every layout respects (max FLT_MAX = unbounded; a min of
+//     FLT_MAX sets no minimum, so (4, FLT_MAX) as min and max means "4 wide, any height");
 //   - actual size: what the last layout gave the widget; resized() runs when it changes.
 // A parent that is not a Stack gives each child its preferred-or-natural size clamped to
 // the bounds, at the child's own position. Hidden widgets are neither drawn, hit, nor given
@@ -33,6 +34,10 @@ namespace zolt::ui {
 class Renderer;
 class Window;
 class WindowContext;
+
+namespace detail {
+class WindowAccess;
+}
 
 // A mouse event. `position` is in window pixels, `local` relative to the widget that
 // receives the event (its unrotated top-left corner).
@@ -134,6 +139,9 @@ public:
     // The size the widget would take: preferred, or natural where a component is 0,
     // clamped to the bounds.
     Vec2 getDesiredSize() const;
+    // The part of the widget not cut away by clipping ancestors (ScrollViews), in window
+    // pixels: x, y = min corner, z, w = max corner (empty: max <= min).
+    Vec4 getVisibleRect() const;
 
     // A token that expires when this widget is destroyed.
     std::weak_ptr<void> lifetime() const { return lifetimeToken_; }
@@ -153,16 +161,17 @@ protected:
     // Offset added to every child's position (a ScrollView's scroll).
     void setContentOffset(const Vec2& offset);
     Vec2 getContentOffset() const { return contentOffset_; }
+    // Children are visible only inside this widget's rectangle.
+    void setClipsChildren(bool clips) { clipsChildren_ = clips; }
 
 private:
     friend class Window;
-    friend class Renderer;
+    friend class detail::WindowAccess;
     struct RootTag {};
     Widget(RootTag, Window* window);
     void adopt(std::unique_ptr<Widget> child);
     // Layout of the subtree below this widget.
     void layoutTree();
-    void updateTree();
 
     std::shared_ptr<char> lifetimeToken_;
     Widget* parent_ = nullptr;
@@ -177,6 +186,7 @@ private:
     Vec2 contentOffset_;
     float rotation_ = 0.0f;
     bool visible_ = true;
+    bool clipsChildren_ = false;
     bool sized_ = false; // resized() has run at least once
 };
 

@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+struct ImDrawList;
+
 namespace zolt::ui {
 
 class Application;
@@ -125,6 +127,10 @@ public:
     // getCapture() returns them afterwards. Headless windows never capture (null).
     void requestCapture();
     const Image* getCapture() const;
+
+    // The canvas draw lists of the last frame in paint order (panels lie between them);
+    // for tests and measurements.
+    std::vector<const ImDrawList*> getCanvasDrawLists() const;
 
     // Toolkit-internal state (render back end, input routing, canvas).
     struct Impl;
