@@ -1,0 +1,34 @@
+#include <limits>
+
+#include "Command.hpp"
+#include "Controller.hpp"
+#include "Numbers.hpp"
+#include "UsageError.hpp"
+
+namespace cli {
+
+CommonOptions takeCommonOptions(Arguments& arguments) {
+    if (arguments.positionals.empty()) {
+        throw UsageError("missing controller address HOST[:PORT]");
+    }
+    CommonOptions options;
+    options.address = parseAddress(arguments.positionals.front());
+    arguments.positionals.erase(arguments.positionals.begin());
+
+    options.timeoutMs = kDefaultTimeoutMs;
+    if (const auto text = arguments.value(kTimeoutOption.name)) {
+        const auto timeout = parseUnsigned(*text, std::numeric_limits<std::uint32_t>::max());
+        if (!timeout || *timeout == 0) {
+            throw UsageError("invalid --timeout '" + *text + "': expected milliseconds from 1 to 4294967295");
+        }
+        options.timeoutMs = static_cast<std::uint32_t>(*timeout);
+    }
+    return options;
+}
+
+std::span<const Command> commands() {
+    static const Command all[] = {identityCommand, tagsCommand, readCommand, watchCommand};
+    return all;
+}
+
+} // namespace cli

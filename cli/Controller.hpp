@@ -1,0 +1,43 @@
+#pragma once
+
+// One connected controller for the length of a command: the client handle, the
+// address it was reached at, and words for the library's result codes.
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "Address.hpp"
+#include "zoltc_logix.h"
+
+namespace cli {
+
+inline constexpr std::uint32_t kDefaultTimeoutMs = 10000;
+
+// "connect failed (result 3)": the result's name and its number.
+std::string describeResult(zoltc_logix_result result);
+
+class Controller {
+public:
+    Controller(const Controller&) = delete;
+    Controller& operator=(const Controller&) = delete;
+    // Unregisters the session and releases the handle.
+    ~Controller();
+
+    // Connects, or writes "cannot connect to <address>: <cause>" to `err` and returns
+    // null.
+    static std::unique_ptr<Controller> connect(const Address& address, std::uint32_t timeoutMs, std::ostream& err);
+
+    zoltc_logix_client* client() const { return handle; }
+    const Address& address() const { return where; }
+
+private:
+    Controller(zoltc_logix_client* client, Address address) : handle(client), where(std::move(address)) {}
+
+    zoltc_logix_client* handle;
+    Address where;
+};
+
+} // namespace cli

@@ -1,0 +1,50 @@
+// quillon-cli identity: the controller's identity as read when connecting.
+
+#include <fmt/format.h>
+
+#include "Command.hpp"
+#include "Controller.hpp"
+#include "Printable.hpp"
+#include "UsageError.hpp"
+
+namespace cli {
+namespace {
+
+int runIdentity(std::span<const std::string> words, const CommandIo& io) {
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption};
+    Arguments arguments = parseArguments(words, kOptions);
+    const CommonOptions common = takeCommonOptions(arguments);
+    if (!arguments.positionals.empty()) {
+        throw UsageError("unexpected argument '" + arguments.positionals.front() + "'");
+    }
+
+    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err);
+    if (!controller) {
+        return kExitFailed;
+    }
+    const zoltc_logix_identity& identity = *zoltc_logix_get_identity(controller->client());
+    io.out << fmt::format("Vendor:        {}\n", identity.vendor_id)
+           << fmt::format("Device type:   {}\n", identity.device_type)
+           << fmt::format("Product code:  {}\n", identity.product_code)
+           << fmt::format("Revision:      {}.{}\n", identity.revision_major, identity.revision_minor)
+           << fmt::format("Status:        0x{:04X}\n", identity.status)
+           << fmt::format("Serial:        0x{:08X}\n", identity.serial_number)
+           << fmt::format("Product name:  {}\n",
+                          printable(identity.product_name != nullptr ? identity.product_name : ""));
+    return kExitOk;
+}
+
+} // namespace
+
+const Command identityCommand{
+    "identity",
+    "show the controller's identity",
+    "quillon-cli identity HOST[:PORT] [--timeout MS]",
+    "Connects and prints the identity the controller reports: vendor, device type,\n"
+    "product code, revision, status and serial number (both in hexadecimal) and the\n"
+    "product name.\n",
+    runIdentity,
+    false,
+};
+
+} // namespace cli

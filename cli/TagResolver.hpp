@@ -1,0 +1,39 @@
+#pragma once
+
+// Finds the record a tag path text names among browsed records, so that a read knows
+// the tag's type before it asks the controller: whether it is an atomic value, a
+// STRING or something that cannot be read as one value.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zoltc_logix.h"
+
+namespace cli {
+
+// A tag path text split at its scope: "Program:Main.Step.Count" gives the program
+// "Main" and the rest "Step.Count"; a controller path has an empty program.
+struct ScopedPath {
+    std::string program;
+    std::string rest;
+};
+
+// Null when the text names a program but no tag in it ("Program:Main").
+std::optional<ScopedPath> splitScope(std::string_view path);
+
+struct ResolvedTag {
+    std::uint16_t type = 0; // an element's type has no dimension bits
+    bool isString = false;  // the record is a "STRING" structure
+    std::string typeName;   // as the program names it
+};
+
+// Walks the names and indices of `rest` through the records (names compared byte for
+// byte, or ignoring the case of A to Z when only one record matches that way; indices
+// checked against the dimensions). Null when a name is missing, an index is out of
+// range or of the wrong count, the text is malformed, or it names a program entry.
+std::optional<ResolvedTag> resolveTagPath(const zoltc_logix_tag_info_list& scope, std::string_view rest);
+
+} // namespace cli

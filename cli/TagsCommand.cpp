@@ -1,0 +1,172 @@
+// quillon-cli tags: the controller's tags, structures expanded, in four formats.
+
+#include <optional>
+
+#include "Command.hpp"
+#include "Controller.hpp"
+#include "Printable.hpp"
+#include "TagFilter.hpp"
+#include "TagFormats.hpp"
+#include "TagList.hpp"
+#include "UsageError.hpp"
+
+namespace cli {
+namespace {
+
+enum class Format { List, Tree, Json, Csv };
+
+struct TagsOptions {
+    CommonOptions common;
+    std::optional<std::string> program;
+    bool allPrograms = false;
+    Format format = Format::List;
+    std::optional<std::string> filter;
+};
+
+TagsOptions parseTagsOptions(std::span<const std::string> words) {
+    static constexpr OptionSpec kOptions[] = {
+        kTimeoutOption, {"--program", true}, {"--all-programs", false}, {"--tree", false},
+        {"--json", false}, {"--csv", false},  {"--filter", true},
+    };
+    Arguments arguments = parseArguments(words, kOptions);
+    TagsOptions options;
+    options.common = takeCommonOptions(arguments);
+    if (!arguments.positionals.empty()) {
+        throw UsageError("unexpected argument '" + arguments.positionals.front() + "'");
+    }
+    options.program = arguments.value("--program");
+    options.allPrograms = arguments.has("--all-programs");
+    if (options.program && options.allPrograms) {
+        throw UsageError("--program and --all-programs cannot be combined");
+    }
+    if (options.program && options.program->empty()) {
+        throw UsageError("--program needs a program name");
+    }
+    const int formats = int(arguments.has("--tree")) + int(arguments.has("--json")) + int(arguments.has("--csv"));
+    if (formats > 1) {
+        throw UsageError("choose one of --tree, --json and --csv");
+    }
+    options.format = arguments.has("--tree") ? Format::Tree
+                     : arguments.has("--json") ? Format::Json
+                     : arguments.has("--csv")  ? Format::Csv
+                                               : Format::List;
+    options.filter = arguments.value("--filter");
+    return options;
+}
+
+// Fills a program row with the program's tags; false (with a message) when the
+// browse fails, leaving the row without tags as the program's tree does.
+bool addProgramTags(zoltc_logix_client* client, TagNode& program, RowBudget& budget, std::ostream& err) {
+    TagList list;
+    const zoltc_logix_result result = list.browse(client, program.name);
+    if (result != ZOLTC_LOGIX_OK) {
+        err << "quillon-cli: cannot list the tags of program " << printable(program.name) << ": "
+            << describeResult(result) << "\n";
+        return false;
+    }
+    program.children = makeScopeRows(list.records(), program.path, budget);
+    program.browsed = true;
+    return true;
+}
+
+int runTags(std::span<const std::string> words, const CommandIo& io) {
+    const TagsOptions options = parseTagsOptions(words);
+    const auto controller = Controller::connect(options.common.address, options.common.timeoutMs, io.err);
+    if (!controller) {
+        return kExitFailed;
+    }
+    zoltc_logix_client* client = controller->client();
+
+    std::vector<TagNode> rows;
+    RowBudget budget;
+    bool complete = true;
+    try {
+        if (options.program) {
+            rows.push_back(makeProgramRow(*options.program, budget));
+            if (!addProgramTags(client, rows.back(), budget, io.err)) {
+                return kExitFailed;
+            }
+        } else {
+            TagList list;
+            const zoltc_logix_result result = list.browse(client, "");
+            if (result != ZOLTC_LOGIX_OK) {
+                io.err << "quillon-cli: cannot list the controller's tags: " << describeResult(result) << "\n";
+                return kExitFailed;
+            }
+            rows = makeScopeRows(list.records(), "", budget);
+            for (TagNode& row : rows) {
+                if (options.allPrograms && row.kind == NodeKind::Program) {
+                    complete = addProgramTags(client, row, budget, io.err) && complete;
+                }
+            }
+        }
+    } catch (const TooManyRows& tooMany) {
+        io.err << "quillon-cli: " << tooMany.what() << "; narrow it with --program\n";
+        return kExitFailed;
+    }
+
+    if (options.filter) {
+        for (TagNode& row : rows) {
+            applyFilter(row, *options.filter);
+        }
+    }
+    switch (options.format) {
+    case Format::List:
+        writeTagList(rows, io.out);
+        break;
+    case Format::Tree:
+        writeTagTree(rows, io.out);
+        break;
+    case Format::Json:
+        writeTagJson(rows, io.out);
+        break;
+    case Format::Csv:
+        writeTagCsv(rows, io.out);
+        break;
+    }
+    return complete ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+const Command tagsCommand{
+    "tags",
+    "list the controller's tags",
+    "quillon-cli tags HOST[:PORT] [--program NAME | --all-programs] [--tree | --json | --csv]\n"
+    "                 [--filter TEXT] [--timeout MS]",
+    "Lists the controller-scope tags, every structure expanded into its members and\n"
+    "every array into its elements, as the program's tag tree shows them. Programs\n"
+    "are listed by name; their own tags only with --all-programs or --program.\n"
+    "\n"
+    "Paths: a controller tag's path is its name, a program's tag is\n"
+    "Program:<program>.<tag>, a member <parent>.<member>, an array element\n"
+    "<array>[i] or <array>[i,j] (typed as one element of the array).\n"
+    "\n"
+    "Options:\n"
+    "  --program NAME   list only the tags of the program NAME (without \"Program:\")\n"
+    "  --all-programs   list every program's tags as well\n"
+    "  --tree           an indented tree: \"<name>  <type>\", two spaces per level\n"
+    "  --json           JSON: {\"tags\": [row, ...]}; each row has kind (\"tag\",\n"
+    "                   \"member\", \"element\" or \"program\"), name, path, type (the\n"
+    "                   16-bit type word), typeName, dims (one size per array\n"
+    "                   dimension), and members and elements (rows; for an array the\n"
+    "                   members sit in each element), or for a program tags (rows, or\n"
+    "                   null when its tags were not listed). Texts that are not UTF-8\n"
+    "                   have U+FFFD in place of their bad bytes.\n"
+    "  --csv            CSV with the header path,typeName,type and one row per leaf\n"
+    "                   path: rows without members or elements, and STRINGs (read as\n"
+    "                   one text); quoted by RFC 4180\n"
+    "  --filter TEXT    only rows whose name or path contains TEXT, ignoring the case\n"
+    "                   of A to Z, and the rows above them; a program shows when one\n"
+    "                   of its tags does\n"
+    "Without a format option, one line per row: the path and the type name.\n"
+    "Type names: BOOL to LWORD for atomic types, ARRAY for arrays, STRING, the\n"
+    "structure's own name, STRUCT for a structure without one, PROGRAM for programs.\n"
+    "\n"
+    "Exit status 1 when the controller or a program's list failed (the other rows\n"
+    "are still printed).\n",
+    runTags,
+    false,
+};
+
+} // namespace cli

@@ -1,0 +1,128 @@
+// quillon-cli watch: reads tags again and again and prints every change.
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "Command.hpp"
+#include "Controller.hpp"
+#include "Logger.hpp"
+#include "Numbers.hpp"
+#include "Printable.hpp"
+#include "TagReader.hpp"
+#include "UsageError.hpp"
+#include "ValueOutput.hpp"
+
+namespace cli {
+namespace {
+
+constexpr double kDefaultIntervalSeconds = 1.0;
+constexpr double kMaxIntervalSeconds = 86400.0;
+// How often a wait between readings looks at the stop flag.
+constexpr auto kStopPollPeriod = std::chrono::milliseconds(20);
+
+double parseInterval(const Arguments& arguments) {
+    const auto text = arguments.value("--interval");
+    if (!text) {
+        return kDefaultIntervalSeconds;
+    }
+    const auto seconds = parseDecimal(*text);
+    if (!seconds || *seconds <= 0 || *seconds > kMaxIntervalSeconds) {
+        throw UsageError("invalid --interval '" + *text + "': expected seconds above 0, at most 86400");
+    }
+    return *seconds;
+}
+
+std::int64_t nowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+bool connectionGone(const std::vector<TagValue>& values) {
+    return std::any_of(values.begin(), values.end(), [](const TagValue& value) {
+        return value.result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || value.result == ZOLTC_LOGIX_ERR_NOT_CONNECTED;
+    });
+}
+
+// Waits for the interval in short steps; false when a stop was asked for meanwhile.
+bool waitInterval(double seconds, const std::atomic<bool>& stop) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    while (!stop.load()) {
+        const Clock::time_point now = Clock::now();
+        if (now >= end) {
+            return true;
+        }
+        const Clock::duration step = kStopPollPeriod;
+        std::this_thread::sleep_for(std::min(end - now, step));
+    }
+    return false;
+}
+
+int runWatch(std::span<const std::string> words, const CommandIo& io) {
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption, {"--interval", true}};
+    Arguments arguments = parseArguments(words, kOptions);
+    const CommonOptions common = takeCommonOptions(arguments);
+    const double interval = parseInterval(arguments);
+    if (arguments.positionals.empty()) {
+        throw UsageError("missing TAG: name at least one tag to watch");
+    }
+
+    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err);
+    if (!controller) {
+        return kExitFailed;
+    }
+    const auto plan = planReads(controller->client(), arguments.positionals, io.err);
+    std::vector<TagValue> previous;
+    while (!io.stop.load()) {
+        const auto values = readValues(controller->client(), plan);
+        if (io.stop.load()) {
+            // A signal may have cut the last exchange short: its results mean nothing.
+            break;
+        }
+        const std::string stamp = formatLogTime(nowNanoseconds());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (previous.empty() || values[i] != previous[i]) {
+                io.out << stamp << "  " << printable(plan[i].path) << "  " << typeColumn(values[i]) << "  "
+                       << valueColumn(values[i]) << "\n";
+            }
+        }
+        io.out.flush();
+        if (!io.out) {
+            return kExitFailed; // nobody reads the output any more
+        }
+        if (connectionGone(values)) {
+            io.err << "quillon-cli: lost the connection to " << formatAddress(common.address) << "\n";
+            return kExitFailed;
+        }
+        previous = values;
+        if (!waitInterval(interval, io.stop)) {
+            break;
+        }
+    }
+    // The controller's destructor unregisters the session.
+    return kExitOk;
+}
+
+} // namespace
+
+const Command watchCommand{
+    "watch",
+    "read tag values again and again and print the changes",
+    "quillon-cli watch HOST[:PORT] TAG... [--interval SECONDS] [--timeout MS]",
+    "Reads the tags as \"read\" does (see quillon-cli read --help) every interval and\n"
+    "prints a line for every value that changed, and for every value at the first\n"
+    "reading: \"<local time>  <path>  <type name>  <value or error>\". A tag that\n"
+    "starts or stops failing counts as a change.\n"
+    "Ctrl+C (SIGINT) or SIGTERM ends it cleanly: the session is unregistered and the\n"
+    "exit status is 0. A lost connection ends it with exit status 1.\n"
+    "\n"
+    "Options:\n"
+    "  --interval SECONDS   time between readings, e.g. 0.5 (default 1)\n",
+    runWatch,
+    true,
+};
+
+} // namespace cli
