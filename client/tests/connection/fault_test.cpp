@@ -1,0 +1,129 @@
+// Every misbehaviour of the simulator, at connect and on a later request,
+// mapped to its result code and to what is left of the connection.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "label_name.hpp"
+#include "simulator.hpp"
+#include "zoltc_logix.h"
+
+namespace {
+
+using quillon::sim::Options;
+
+constexpr uint32_t kShortTimeoutMs = 200;
+// The library closed the connection: requests find no session.
+constexpr zoltc_logix_result kClosed = ZOLTC_LOGIX_ERR_NOT_CONNECTED;
+
+const uint8_t kIdentityPath[] = {0x20, 0x01, 0x24, 0x01};
+const zoltc_logix_cip_request kIdentityRequest{0x01, kIdentityPath, 4, nullptr, 0};
+
+struct FaultCase {
+  const char* label;
+  std::function<void(Options&)> knob;
+  zoltc_logix_result atConnect;
+  zoltc_logix_result onRequest;
+  zoltc_logix_result afterwards;  // the next request, with the knob off again
+};
+
+class FaultTest : public quillon::testing::SimulatorTest,
+                  public ::testing::WithParamInterface<FaultCase> {
+ protected:
+  void setKnob() {
+    Options options;
+    GetParam().knob(options);
+    server().setOptions(options);
+  }
+  zoltc_logix_result request() {
+    zoltc_logix_cip_response response{};
+    const zoltc_logix_result result =
+        zoltc_logix_send_request(client(), &kIdentityRequest, &response);
+    if (result != ZOLTC_LOGIX_OK) {
+      EXPECT_EQ(response.data.data, nullptr);
+      EXPECT_EQ(response.additional_status.data, nullptr);
+    }
+    zoltc_logix_cip_response_free(&response);
+    return result;
+  }
+};
+
+// A failed connect leaves the handle closed, and no product name appears.
+TEST_P(FaultTest, AtConnect) {
+  setKnob();
+  EXPECT_EQ(connect(kShortTimeoutMs), GetParam().atConnect);
+  EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
+  server().setOptions(Options{});
+  EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+  // The handle is usable again.
+  EXPECT_EQ(connect(), ZOLTC_LOGIX_OK);
+}
+
+TEST_P(FaultTest, OnARequestAfterConnect) {
+  ASSERT_EQ(connect(kShortTimeoutMs), ZOLTC_LOGIX_OK);
+  setKnob();
+  EXPECT_EQ(request(), GetParam().onRequest);
+  server().setOptions(Options{});
+  EXPECT_EQ(request(), GetParam().afterwards);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Knobs, FaultTest,
+    ::testing::Values(
+        FaultCase{"wrong_sender_context", [](Options& o) { o.wrongSenderContext = true; },
+                  ZOLTC_LOGIX_ERR_BAD_REPLY, ZOLTC_LOGIX_ERR_BAD_REPLY, kClosed},
+        FaultCase{"wrong_command", [](Options& o) { o.wrongCommand = true; },
+                  ZOLTC_LOGIX_ERR_BAD_REPLY, ZOLTC_LOGIX_ERR_BAD_REPLY, kClosed},
+        // RegisterSession replies keep their handle: the identity request fails.
+        FaultCase{"wrong_session_handle", [](Options& o) { o.wrongSessionHandle = true; },
+                  ZOLTC_LOGIX_ERR_CIP_STATUS, ZOLTC_LOGIX_ERR_CIP_STATUS, ZOLTC_LOGIX_OK},
+        FaultCase{"encapsulation_status", [](Options& o) { o.encapsulationStatus = 0x65; },
+                  ZOLTC_LOGIX_ERR_CIP_STATUS, ZOLTC_LOGIX_ERR_CIP_STATUS, ZOLTC_LOGIX_OK},
+        FaultCase{"truncated_in_the_header", [](Options& o) { o.truncateReplyTo = 10; },
+                  ZOLTC_LOGIX_ERR_CONNECTION_LOST, ZOLTC_LOGIX_ERR_CONNECTION_LOST, kClosed},
+        FaultCase{"truncated_in_the_data", [](Options& o) { o.truncateReplyTo = 30; },
+                  ZOLTC_LOGIX_ERR_CONNECTION_LOST, ZOLTC_LOGIX_ERR_CONNECTION_LOST, kClosed},
+        FaultCase{"garbage", [](Options& o) { o.garbageReply = true; },
+                  ZOLTC_LOGIX_ERR_BAD_REPLY, ZOLTC_LOGIX_ERR_BAD_REPLY, kClosed},
+        FaultCase{"stall", [](Options& o) { o.stall = true; }, ZOLTC_LOGIX_ERR_TIMEOUT,
+                  ZOLTC_LOGIX_ERR_TIMEOUT, kClosed},
+        FaultCase{"latency_beyond_the_timeout", [](Options& o) { o.latencyMs = 1000; },
+                  ZOLTC_LOGIX_ERR_TIMEOUT, ZOLTC_LOGIX_ERR_TIMEOUT, kClosed},
+        // The next reply is the last: the request after it finds the socket closed.
+        FaultCase{"close_after_one_request", [](Options& o) { o.closeAfterRequests = 1; },
+                  ZOLTC_LOGIX_ERR_CONNECTION_LOST, ZOLTC_LOGIX_OK,
+                  ZOLTC_LOGIX_ERR_CONNECTION_LOST},
+        // Faults of RegisterSession alone leave requests of a live session alone.
+        FaultCase{"register_status", [](Options& o) { o.registerStatus = 1; },
+                  ZOLTC_LOGIX_ERR_SESSION_REFUSED, ZOLTC_LOGIX_OK, ZOLTC_LOGIX_OK},
+        FaultCase{"register_zero_handle", [](Options& o) { o.registerZeroHandle = true; },
+                  ZOLTC_LOGIX_ERR_SESSION_REFUSED, ZOLTC_LOGIX_OK, ZOLTC_LOGIX_OK}),
+    quillon::testing::LabelName{});
+
+class TimingTest : public quillon::testing::SimulatorTest {};
+
+// Latency below the timeout is only slowness.
+TEST_F(TimingTest, LatencyWithinTheTimeoutIsNoFault) {
+  Options options;
+  options.latencyMs = 50;
+  server().setOptions(options);
+  ASSERT_EQ(connect(1000), ZOLTC_LOGIX_OK);
+  EXPECT_STREQ(zoltc_logix_get_product_name(client()), quillon::testing::kTestProductName);
+}
+
+// The timeout bounds each wait: a stalled controller is given up on after
+// about one timeout per wait, not after the default ten seconds.
+TEST_F(TimingTest, StallTimesOutAfterTheGivenTimeout) {
+  Options options;
+  options.stall = true;
+  server().setOptions(options);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(connect(kShortTimeoutMs), ZOLTC_LOGIX_ERR_TIMEOUT);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(kShortTimeoutMs - 20));
+  EXPECT_LT(elapsed, std::chrono::milliseconds(5000));
+}
+
+}  // namespace
