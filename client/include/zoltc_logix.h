@@ -114,7 +114,7 @@ typedef struct zoltc_logix_allocator {
  * through the old table is still alive (tests and embedders only). */
 const zoltc_logix_allocator *zoltc_logix_set_allocator(const zoltc_logix_allocator *table);
 
-/* Owned bytes. A zeroed record is empty. */
+/* Owned bytes, allocated through the current table. A zeroed record is empty. */
 typedef struct zoltc_logix_buffer {
   uint8_t *data;
   uint32_t length;
@@ -127,7 +127,8 @@ typedef struct zoltc_logix_path {
   uint32_t capacity; /* bytes allocated */
 } zoltc_logix_path;
 
-/* Releases `buffer->data` and zeroes data and length; null is ignored. */
+/* Releases `buffer->data` and zeroes data and length; null is ignored, and a
+ * zeroed or already released buffer is harmless. */
 void zoltc_logix_buffer_free(zoltc_logix_buffer *buffer);
 
 /* Releases a builder's bytes and zeroes data, length and capacity; null is
@@ -160,7 +161,8 @@ typedef struct zoltc_logix_cip_response {
   zoltc_logix_buffer data;              /* response data */
 } zoltc_logix_cip_response;
 
-/* Releases both buffers and zeroes the record; null is ignored. */
+/* Releases both buffers and zeroes the record; null is ignored, and releasing
+ * twice is harmless. */
 void zoltc_logix_cip_response_free(zoltc_logix_cip_response *response);
 
 /* Logical segment types. */
@@ -171,7 +173,11 @@ enum {
 };
 
 /* Path segment writers. Each appends to the builder only on success and returns
- * a status: 1 invalid argument, 2 no memory, 15 too large (symbol above 255 bytes). */
+ * a status: 1 invalid argument (null builder, null or empty name, a length beyond
+ * 32 bits), 2 no memory, 15 too large (symbol above 255 bytes). A symbol takes
+ * 0x91, its length, its bytes and a pad byte after an odd length; a logical
+ * segment takes 2, 4 or 6 bytes by its value (up to 255, 65535, above). On
+ * failure the builder keeps its earlier contents. Pure: nothing is sent. */
 zoltc_logix_status zoltc_logix_path_add_symbol(zoltc_logix_path *path, const char *name);
 zoltc_logix_status zoltc_logix_path_add_logical(zoltc_logix_path *path, uint8_t type,
                                                 uint32_t value);
@@ -198,18 +204,24 @@ typedef struct zoltc_logix_identity {
 /* Opaque handle of one controller connection. */
 typedef struct zoltc_logix_client zoltc_logix_client;
 
-/* A new unconnected handle, or null when memory runs out. Nothing is sent. */
+/* A new unconnected handle, or null when memory runs out. Nothing is sent.
+ * Release it with zoltc_logix_client_destroy. */
 zoltc_logix_client *zoltc_logix_client_create(void);
 
-/* Closes the session (UnRegisterSession when registered) and releases everything;
- * null is ignored. */
+/* Closes the session (UnRegisterSession when registered, no reply awaited) and
+ * releases the handle with its identity; null is ignored. */
 void zoltc_logix_client_destroy(zoltc_logix_client *client);
 
 /* Connects: TCP (within timeout_ms per wait), RegisterSession, then reads the
  * controller's identity. All or nothing: on failure the handle is left closed.
  * An existing session is first unregistered and closed (except when the
  * arguments are invalid: then it stays as it was). The timeout governs every
- * later wait on this connection. */
+ * later wait on this connection. Results: 0; 1 null handle or host, empty host,
+ * port 0; 2 no memory (or no socket layer); 3 the host did not resolve or no
+ * address accepted; 4 a wait ran out; 5 a malformed or mismatched reply; 6 the
+ * connection was lost; 7 the controller refused (encapsulation status, another
+ * session handle); 10 RegisterSession refused. A failed connect keeps the
+ * product name of an earlier one. Blocks the calling thread. */
 zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *host,
                                        uint16_t port, uint32_t timeout_ms);
 
@@ -218,7 +230,8 @@ zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *h
 void zoltc_logix_disconnect(zoltc_logix_client *client);
 
 /* The product name of the last successful connect (borrowed), or null before the
- * first one. Valid until the next successful connect or destroy. */
+ * first one (and for a null handle). Valid until the next successful connect or
+ * destroy; disconnects keep it. */
 const char *zoltc_logix_get_product_name(const zoltc_logix_client *client);
 
 /* The whole identity of the last successful connect (borrowed, owned by the
@@ -227,7 +240,13 @@ const zoltc_logix_identity *zoltc_logix_get_identity(const zoltc_logix_client *c
 
 /* Sends one request unconnected to the message router and fills `response`
  * (release it with zoltc_logix_cip_response_free). Success means a well-formed
- * response arrived, whatever its general status. */
+ * response arrived, whatever its general status: the caller judges
+ * `general_status`. Results: 1 null argument or bad request (odd path length,
+ * length without pointer); 18 path above 510 bytes or request above 65519
+ * bytes; 8 no registered session; 4 timeout; 6 connection lost (the session is
+ * closed: later requests give 8); 5 malformed or mismatched reply (a mismatched
+ * header closes the session); 7 encapsulation status or another session handle
+ * (the session stays); 2 no memory. The response is empty after any failure. */
 zoltc_logix_result zoltc_logix_send_request(zoltc_logix_client *client,
                                             const zoltc_logix_cip_request *request,
                                             zoltc_logix_cip_response *response);
@@ -244,10 +263,15 @@ typedef struct zoltc_logix_cip_response_list {
 /* Releases each response, then the array, and zeroes the list; null is ignored. */
 void zoltc_logix_cip_response_list_free(zoltc_logix_cip_response_list *list);
 
-/* Sends `count` requests packed into Multiple Service Packets of at most 500
- * bytes. On success the list holds exactly `count` responses in request order,
- * each with its own general status; on failure the list is empty. A packet that
- * cannot be made small enough gives ZOLTC_LOGIX_ERR_TOO_LARGE. */
+/* Sends `count` requests packed greedily, in order, into Multiple Service
+ * Packets of at most 500 bytes, one exchange each; a packet the controller
+ * finds too large to route (0x1A) is sent again as two halves. On success the
+ * list holds exactly `count` responses in request order, each with its own
+ * general status (release it with zoltc_logix_cip_response_list_free); on
+ * failure the list is empty. ZOLTC_LOGIX_ERR_TOO_LARGE when a packet cannot be
+ * made small enough (a request above 490 bytes, a single request answered with
+ * 0x1A, or any reply too large to route, 0x1B); ZOLTC_LOGIX_ERR_CIP_STATUS for
+ * another error status of a whole packet. Null pointers or count 0: 1. */
 zoltc_logix_result zoltc_logix_send_requests(zoltc_logix_client *client,
                                              const zoltc_logix_cip_request *requests,
                                              uint32_t count,
@@ -370,18 +394,28 @@ typedef struct zoltc_logix_read_item {
   uint8_t value[8];     /* value, little-endian from value[0]; zero beyond its width */
 } zoltc_logix_read_item;
 
-/* Reads atomic values in batches of 30 Read Tag requests. Every item gets a
- * status once the work arrays are allocated; the result is OK when every batch
- * could be exchanged (single items may still have failed), else the result of
- * the first batch that could not. Null client or items, or count 0: 1, items
- * untouched. */
+/* Reads atomic values in batches of 30 Read Tag requests, packed into Multiple
+ * Service Packets (a batch the controller finds too large is halved, down to
+ * single requests). Every item gets a status once the work arrays are
+ * allocated: its value (OK), its own failure (a refused path text, or 18 for a
+ * path above 510 bytes, none of which is sent; 7 refused by the controller; 5
+ * short data; 16 a type the decoder does not handle), or the failure of its
+ * batch. The result is OK when every batch could be exchanged, else the
+ * result of the first batch that could not; items of later batches get it too,
+ * earlier ones keep their outcomes. Null client or items, or count 0: 1, items
+ * untouched; 2 when the work arrays cannot be allocated, items untouched. The
+ * caller keeps the items and their texts; nothing is retained. */
 zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client,
                                          zoltc_logix_read_item *items, uint32_t count);
 
 /* Reads the text of a "STRING" structure tag with fragmented reads into `buffer`
- * (NUL-terminated) and its character count into `*length`. On failure the buffer
- * holds the empty text; `*length` holds the count when the controller sent it
- * (always for ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL). */
+ * (NUL-terminated) and its character count into `*length`, stopping as soon as
+ * the counted characters are in. On failure the buffer holds the empty text;
+ * `*length` holds the count when the controller sent it (always for
+ * ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL, given when count >= buffer_size). 15 when
+ * the tag is not a structure, 7 when the controller refuses the read, 5 for a
+ * count above 65535 or fragments that do not add up. Null client, tag name,
+ * buffer or length, or buffer_size 0: 1, nothing written. */
 zoltc_logix_result zoltc_logix_read_string(zoltc_logix_client *client, const char *tag_name,
                                            char *buffer, uint32_t buffer_size,
                                            uint32_t *length);

@@ -4,6 +4,15 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 #include "bytes.hpp"
 #include "session.h"
@@ -41,13 +50,26 @@ uint16_t closedPort() {
   return port;
 }
 
-class TransportTest : public quillon::testing::SimulatorTest {};
+class TransportTest : public quillon::testing::SimulatorTest {
+ protected:
+  // A holder connected to the fixture's server.
+  Holder connected() {
+    Holder holder = makeHolder();
+    EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
+              ZOLTC_LOGIX_IO_OK);
+    return holder;
+  }
+};
+
+void sendRegisterSession(zoltc_logix_socket* holder) {
+  ASSERT_EQ(zoltc_logix_tcp_send_all(holder, kRegisterSession.data(), 28, kTimeoutMs),
+            ZOLTC_LOGIX_IO_OK);
+}
 
 // One RegisterSession exchange: once it is answered, the server has accepted
 // this connection and every one made before it.
 void exchangeRegisterSession(zoltc_logix_socket* holder) {
-  ASSERT_EQ(zoltc_logix_tcp_send_all(holder, kRegisterSession.data(), 28, kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
+  sendRegisterSession(holder);
   Bytes reply(28);
   ASSERT_EQ(zoltc_logix_tcp_recv_all(holder, reply.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
   EXPECT_EQ(reply[0], 0x65);
@@ -66,11 +88,8 @@ TEST_F(TransportTest, ConnectsByAddressAndByName) {
 }
 
 TEST_F(TransportTest, ExchangesExactByteCounts) {
-  Holder holder = makeHolder();
-  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
-  ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
+  Holder holder = connected();
+  sendRegisterSession(holder.get());
   // The reply in two pieces: its header, then its 4 data bytes.
   Bytes reply(28);
   ASSERT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kTimeoutMs),
@@ -84,9 +103,7 @@ TEST_F(TransportTest, ExchangesExactByteCounts) {
 
 // Nothing more is coming, so a receive of 0 bytes must not wait at all.
 TEST_F(TransportTest, ZeroBytesNeedNoWait) {
-  Holder holder = makeHolder();
-  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
+  Holder holder = connected();
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), nullptr, 0, 60000), ZOLTC_LOGIX_IO_OK);
   EXPECT_EQ(zoltc_logix_tcp_send_all(holder.get(), nullptr, 0, 60000), ZOLTC_LOGIX_IO_OK);
@@ -94,9 +111,7 @@ TEST_F(TransportTest, ZeroBytesNeedNoWait) {
 }
 
 TEST_F(TransportTest, ReceiveTimesOutWhenNothingArrives) {
-  Holder holder = makeHolder();
-  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
+  Holder holder = connected();
   Bytes reply(24);
   EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kShortTimeoutMs),
             ZOLTC_LOGIX_IO_TIMEOUT);
@@ -108,11 +123,8 @@ TEST_F(TransportTest, PeerClosingDuringAReceiveIsClosed) {
   Options options;
   options.truncateReplyTo = 10;
   server().setOptions(options);
-  Holder holder = makeHolder();
-  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
-  ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
+  Holder holder = connected();
+  sendRegisterSession(holder.get());
   Bytes reply(24);
   EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kTimeoutMs),
             ZOLTC_LOGIX_IO_CLOSED);
@@ -122,9 +134,7 @@ TEST_F(TransportTest, PeerClosingDuringAReceiveIsClosed) {
 // Sending to a peer that has gone must return an error, not raise SIGPIPE
 // (which would end this test program).
 TEST_F(TransportTest, SendingToAClosedPeerFailsWithoutASignal) {
-  Holder holder = makeHolder();
-  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
+  Holder holder = connected();
   server().stop();
   // The first sends may still be accepted locally; the peer's reset to them
   // fails a later one.
@@ -156,9 +166,7 @@ TEST(TransportRefusal, UnresolvableHostIsResolveFailed) {
 // A connect on a holder that is still connected replaces the old socket; a
 // failed connect leaves the holder without one.
 TEST_F(TransportTest, ReconnectReplacesTheSocket) {
-  Holder holder = makeHolder();
-  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
-            ZOLTC_LOGIX_IO_OK);
+  Holder holder = connected();
   ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs),
             ZOLTC_LOGIX_IO_OK);
   exchangeRegisterSession(holder.get());
@@ -167,6 +175,73 @@ TEST_F(TransportTest, ReconnectReplacesTheSocket) {
             ZOLTC_LOGIX_IO_CONNECT_FAILED);
   EXPECT_FALSE(zoltc_logix_socket_is_open(holder.get()));
 }
+
+#ifndef _WIN32
+// A listener that never accepts, its queue filled, so that a further connect
+// stays pending: the SYN is dropped, not refused. (Windows refuses instead, so
+// this exists for POSIX only.)
+class FullListener {
+ public:
+  FullListener() {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        listen(listener_, 0) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      return;
+    }
+    port_ = ntohs(address.sin_port);
+    // Connect until one attempt stays pending: the queue is then full.
+    for (int i = 0; i < 16; ++i) {
+      const int fd = socket(AF_INET, SOCK_STREAM, 0);
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+      connect(fd, reinterpret_cast<sockaddr*>(&address), size);
+      pollfd entry{fd, POLLOUT, 0};
+      if (poll(&entry, 1, 300) == 1) {
+        fillers_.push_back(fd);
+        continue;
+      }
+      close(fd);
+      full_ = true;
+      break;
+    }
+  }
+  ~FullListener() {
+    for (int fd : fillers_) {
+      close(fd);
+    }
+    close(listener_);
+  }
+  bool full() const { return full_; }
+  uint16_t port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  uint16_t port_ = 0;
+  bool full_ = false;
+  std::vector<int> fillers_;
+};
+
+TEST(TransportPending, ConnectStillPendingAtTheTimeoutIsTimeout) {
+  FullListener listener;
+  ASSERT_TRUE(listener.full());
+  Holder holder = makeHolder();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", listener.port(), kShortTimeoutMs),
+            ZOLTC_LOGIX_IO_TIMEOUT);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(180));
+  EXPECT_FALSE(zoltc_logix_socket_is_open(holder.get()));
+
+  zoltc_logix_client* client = zoltc_logix_client_create();
+  ASSERT_NE(client, nullptr);
+  EXPECT_EQ(zoltc_logix_connect(client, "127.0.0.1", listener.port(), kShortTimeoutMs),
+            ZOLTC_LOGIX_ERR_TIMEOUT);
+  zoltc_logix_client_destroy(client);
+}
+#endif
 
 TEST(TransportArguments, InvalidArgumentsAndMissingSockets) {
   Holder holder = makeHolder();
