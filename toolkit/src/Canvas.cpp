@@ -53,6 +53,7 @@ Canvas::~Canvas() {
     pool_.clear();
     backend_.detachRenderer(context_);
     ImGui::DestroyContext(context_);
+    scope.forget(context_);
 }
 
 void Canvas::beginFrame(const Vec2& displaySize, float deltaSeconds) {

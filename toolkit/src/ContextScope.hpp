@@ -14,6 +14,13 @@ public:
     ContextScope(const ContextScope&) = delete;
     ContextScope& operator=(const ContextScope&) = delete;
 
+    // The context of this scope is being destroyed: do not make it current again.
+    void forget(ImGuiContext* destroyed) {
+        if (previous_ == destroyed) {
+            previous_ = nullptr;
+        }
+    }
+
 private:
     ImGuiContext* previous_;
 };

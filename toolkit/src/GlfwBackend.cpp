@@ -23,7 +23,6 @@ namespace zolt::ui::detail {
 namespace {
 
 std::string lastGlfwError;
-int glfwUsers = 0;
 
 void onGlfwError(int code, const char* description) {
     lastGlfwError = std::to_string(code) + ": " + (description != nullptr ? description : "");
@@ -206,17 +205,15 @@ void GlfwWindow::paint(const FramePaint& paint) {
 
 GlfwBackend::GlfwBackend(const std::string& name) {
     glfwSetErrorCallback(onGlfwError);
+    // GLFW stays initialised once it was: terminating unloads the GL driver, and a later
+    // context in the same process (tests) would load it again from scratch.
     if (glfwInit() != GLFW_TRUE) {
         throw RenderException("Failed to initialise the window system (" + lastGlfwError + ")", kRenderErrorPlatformInit);
     }
-    ++glfwUsers;
     contextHints();
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
     shared_ = glfwCreateWindow(1, 1, name.c_str(), nullptr, nullptr);
     if (shared_ == nullptr) {
-        if (--glfwUsers == 0) {
-            glfwTerminate();
-        }
         throw RenderException("Failed to create an OpenGL 3.3 context (" + lastGlfwError + ")",
                               kRenderErrorContextCreation);
     }
@@ -228,9 +225,6 @@ GlfwBackend::GlfwBackend(const std::string& name) {
 GlfwBackend::~GlfwBackend() {
     glfwMakeContextCurrent(nullptr);
     glfwDestroyWindow(shared_);
-    if (--glfwUsers == 0) {
-        glfwTerminate();
-    }
 }
 
 std::unique_ptr<NativeWindow> GlfwBackend::createWindow(const std::string& title, int width, int height,

@@ -70,6 +70,7 @@ ImGuiPanel::~ImGuiPanel() {
         detail::WindowAccess::backend(*getWindow()).detachRenderer(context_);
     }
     ImGui::DestroyContext(context_);
+    scope.forget(context_);
 }
 
 void ImGuiPanel::setBuildImGuiFunction(std::function<void()> build) {
@@ -106,7 +107,7 @@ void ImGuiPanel::buildFrame(float deltaSeconds) {
     io.DisplaySize = ImVec2(std::max(size.x, 0.0f), std::max(size.y, 0.0f));
     io.DeltaTime = std::max(deltaSeconds, 1e-6f);
     // Items outside the part that can be seen are clipped (and skipped by ImGui's clipper).
-    const Vec4 world = getVisibleRect();
+    const Vec4 world = Widget::getVisibleRect();
     const Vec2 origin = getWorldPosition();
     visible_ = Vec4{world.x - origin.x, world.y - origin.y, world.z - origin.x, world.w - origin.y};
 

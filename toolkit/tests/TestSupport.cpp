@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
 namespace zolt::ui::test {

@@ -39,15 +39,14 @@ public:
     // caller) limits the glyphs; null takes ImGui's default ranges.
     void setDefaultFont(const Font* font, float size, const ImWchar* glyphRanges);
     ImFont* getDefaultImFont() const { return defaultFont_; }
-    // The visible part of the panel in panel pixels (x, y = min, z, w = max), as of the
-    // last draw.
-    Vec4 getVisibleRect() const { return visible_; }
+    // The visible part of the panel in panel pixels (x, y = min, z, w = max), as of its
+    // last ImGui frame.
+    Vec4 getVisibleArea() const { return visible_; }
 
     // Toolkit-internal: runs one ImGui frame (build function included) and keeps its draw
     // data for the renderer.
     void buildFrame(float deltaSeconds);
     ImDrawData* getDrawData() const;
-    void setVisibleRect(const Vec4& rect) { visible_ = rect; }
 
     void draw(Renderer& renderer, float z, float opacity) override;
     void onMouseEnter(const MouseEvent& event) override;

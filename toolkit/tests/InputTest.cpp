@@ -1,0 +1,288 @@
+// Input routing: buttons, scroll views, focus, and ImGui panels driven by injected input.
+
+#include "TestSupport.hpp"
+
+#include <gtest/gtest.h>
+#include <imgui.h>
+#include <imgui_stdlib.h>
+
+#include <string>
+
+using namespace zolt::ui;
+
+namespace {
+
+struct ButtonFixture : ::testing::Test {
+    test::HeadlessApp h{400, 300};
+    Button* button = h.root()->addChild<Button>(Vec2{50, 50}, Vec2{100, 40});
+    int clicks = 0;
+    void SetUp() override {
+        button->setOnClick([this] { ++clicks; });
+        button->setBackgroundColor(Color{1, 1, 1, 255});
+        button->setHoverColor(Color{2, 2, 2, 255});
+        button->setPressedColor(Color{3, 3, 3, 255});
+        button->setLockedColor(Color{4, 4, 4, 80});
+        h.frames();
+    }
+    void press(float x, float y) {
+        h.window->injectMouseMove(x, y);
+        h.window->injectMouseButton(kMouseLeft, true);
+    }
+    void release(float x, float y) {
+        h.window->injectMouseMove(x, y);
+        h.window->injectMouseButton(kMouseLeft, false);
+    }
+};
+
+TEST_F(ButtonFixture, ClickCallsTheHandlerOnce) {
+    h.click(100, 70);
+    EXPECT_EQ(clicks, 1);
+    h.click(149, 89);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(ButtonFixture, LockedButtonIgnoresClicksAndShowsItsLockedColour) {
+    button->setLocked(true);
+    h.click(100, 70);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(button->getCurrentColor(), (Color{4, 4, 4, 80}));
+    button->setLocked(false);
+    h.click(100, 70);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ButtonFixture, PressAndReleaseMustBothBeOnTheButton) {
+    press(100, 70);
+    release(300, 200); // dragged off
+    press(300, 200);
+    release(100, 70);  // dragged on
+    h.click(10, 10);   // beside it
+    h.click(150, 70);  // one pixel past the right edge
+    EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(ButtonFixture, ColoursFollowHoverAndPress) {
+    EXPECT_EQ(button->getCurrentColor(), (Color{1, 1, 1, 255}));
+    h.window->injectMouseMove(60, 60);
+    EXPECT_EQ(button->getCurrentColor(), (Color{2, 2, 2, 255}));
+    h.window->injectMouseButton(kMouseLeft, true);
+    EXPECT_EQ(button->getCurrentColor(), (Color{3, 3, 3, 255}));
+    h.window->injectMouseMove(300, 200); // still held, pointer off: not shown pressed
+    EXPECT_EQ(button->getCurrentColor(), (Color{1, 1, 1, 255}));
+    h.window->injectMouseButton(kMouseLeft, false);
+    EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(ButtonFixture, HandlerMayDestroyTheButton) {
+    button->setOnClick([this] { h.root()->removeChild(button); });
+    auto token = button->lifetime();
+    h.click(100, 70);
+    EXPECT_TRUE(token.expired());
+    h.click(100, 70); // nothing left there
+}
+
+TEST_F(ButtonFixture, TextIsCentred) {
+    button->getText()->setText("OK");
+    button->getText()->setFontSize(20);
+    h.frames();
+    const Vec2 textPos = button->getText()->getWorldPosition();
+    const Vec2 textSize = button->getText()->getActualSize();
+    EXPECT_NEAR(textPos.x + textSize.x / 2, 100, 0.5f);
+    EXPECT_NEAR(textPos.y + textSize.y / 2, 70, 0.5f);
+}
+
+struct ScrollFixture : ::testing::Test {
+    test::HeadlessApp h{400, 300};
+    ScrollView* view = h.root()->addChild<ScrollView>(Vec2{0, 100}, Vec2{200, 100});
+    Widget* content = view->addChild<Widget>(Vec2{0, 0}, Vec2{200, 500});
+    Button* inside = content->addChild<Button>(Vec2{0, 150}, Vec2{200, 20});
+    Button* outside = h.root()->addChild<Button>(Vec2{0, 0}, Vec2{200, 100});
+    int insideClicks = 0;
+    int outsideClicks = 0;
+    void SetUp() override {
+        inside->setOnClick([this] { ++insideClicks; });
+        outside->setOnClick([this] { ++outsideClicks; });
+        h.frames();
+    }
+};
+
+TEST_F(ScrollFixture, WheelScrollsAndClampsAtTheEnds) {
+    h.window->injectMouseMove(100, 150);
+    h.window->injectMouseWheel(0, -1); // one step towards the user: content moves up
+    h.frames();
+    EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 40}));
+    EXPECT_FLOAT_EQ(content->getWorldPosition().y, 60);
+    for (int i = 0; i < 20; ++i) {
+        h.window->injectMouseWheel(0, -1);
+    }
+    h.frames();
+    EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 400})); // 500 content - 100 view
+    for (int i = 0; i < 20; ++i) {
+        h.window->injectMouseWheel(0, 1);
+    }
+    h.frames();
+    EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 0}));
+}
+
+TEST_F(ScrollFixture, WheelOutsideTheViewDoesNotScroll) {
+    h.window->injectMouseMove(300, 150);
+    h.window->injectMouseWheel(0, -3);
+    h.frames();
+    EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 0}));
+}
+
+TEST_F(ScrollFixture, ContentOutsideTheViewportCannotBeHit) {
+    // The inside button starts at 250, below the 100..200 viewport: a click there must
+    // not reach it, and one on the widget drawn above the view must reach that one.
+    h.click(100, 255);
+    EXPECT_EQ(insideClicks, 0);
+    h.window->injectMouseMove(100, 150);
+    h.window->injectMouseWheel(0, -3); // content up by 120: the button is at 130..150
+    h.frames();
+    h.click(100, 140);
+    EXPECT_EQ(insideClicks, 1);
+    // Scrolled up past the viewport's top, the content does not cover what lies above.
+    h.window->injectMouseWheel(0, -6);
+    h.frames();
+    h.click(100, 50);
+    EXPECT_EQ(outsideClicks, 1);
+    EXPECT_EQ(insideClicks, 1);
+}
+
+TEST_F(ScrollFixture, ShorterContentDoesNotScroll) {
+    content->setPreferredSize(Vec2{200, 80});
+    h.frames();
+    h.window->injectMouseMove(100, 150);
+    h.window->injectMouseWheel(0, -1);
+    h.frames();
+    EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 0}));
+}
+
+TEST(Focus, PressMovesKeyboardFocusToTheNearestFocusableWidget) {
+    struct Field : Widget {
+        using Widget::Widget;
+        bool acceptsFocus() const override { return true; }
+        bool onTextInput(unsigned int c) override {
+            text += static_cast<char>(c);
+            return true;
+        }
+        std::string text;
+    };
+    test::HeadlessApp h(400, 300);
+    auto* a = h.root()->addChild<Field>(Vec2{0, 0}, Vec2{100, 100});
+    auto* inner = a->addChild<Widget>(Vec2{10, 10}, Vec2{20, 20}); // not focusable itself
+    auto* b = h.root()->addChild<Field>(Vec2{200, 0}, Vec2{100, 100});
+    h.frames();
+    h.click(15, 15); // on the inner widget: its parent takes the focus
+    EXPECT_EQ(h.window->getFocusedWidget(), a);
+    h.window->injectText("hi");
+    h.click(250, 50);
+    h.window->injectText("yo");
+    h.click(350, 250); // empty space clears the focus
+    h.window->injectText("lost");
+    EXPECT_EQ(a->text, "hi");
+    EXPECT_EQ(b->text, "yo");
+    EXPECT_EQ(h.window->getFocusedWidget(), nullptr);
+    (void)inner;
+}
+
+// An ImGui panel with a text input and a button, placed away from the origin.
+struct PanelFixture : ::testing::Test {
+    test::HeadlessApp h{600, 400};
+    ImGuiPanel* panel = h.root()->addChild<ImGuiPanel>(Vec2{100, 50}, Vec2{300, 200});
+    std::string text;
+    int presses = 0;
+    ImVec2 inputCenter;
+    ImVec2 buttonCenter;
+    void SetUp() override {
+        panel->setDefaultFont(nullptr, 16.0f, nullptr);
+        panel->setBuildImGuiFunction([this] {
+            ImGui::InputText("##name", &text);
+            inputCenter = centre();
+            if (ImGui::Button("Apply")) {
+                ++presses;
+            }
+            buttonCenter = centre();
+        });
+        h.frames(2);
+    }
+    static ImVec2 centre() {
+        ImVec2 min = ImGui::GetItemRectMin();
+        ImVec2 max = ImGui::GetItemRectMax();
+        return ImVec2((min.x + max.x) / 2, (min.y + max.y) / 2);
+    }
+    // Panel coordinates to window coordinates.
+    void clickAt(ImVec2 p) { h.click(100 + p.x, 50 + p.y); }
+    void key(ImGuiKey k, int mods = 0) {
+        h.window->injectKey(k, true, mods);
+        h.frames();
+        h.window->injectKey(k, false, mods);
+        h.frames();
+    }
+};
+
+TEST_F(PanelFixture, TypingIntoATextInput) {
+    clickAt(inputCenter);
+    h.window->injectText("10.0.0.5");
+    h.frames();
+    EXPECT_EQ(text, "10.0.0.5");
+    key(ImGuiKey_Backspace);
+    EXPECT_EQ(text, "10.0.0.");
+    h.window->injectChar(0x00E9); // é arrives as UTF-8
+    h.frames();
+    EXPECT_EQ(text, "10.0.0.\xC3\xA9");
+}
+
+TEST_F(PanelFixture, ClickingAnImGuiButton) {
+    clickAt(buttonCenter);
+    EXPECT_EQ(presses, 1);
+    clickAt(buttonCenter);
+    EXPECT_EQ(presses, 2);
+}
+
+TEST_F(PanelFixture, TextGoesNowhereOnceFocusLeavesThePanel) {
+    clickAt(inputCenter);
+    h.window->injectText("ab");
+    h.frames();
+    h.click(550, 350); // outside the panel
+    h.window->injectText("cd");
+    h.frames(2);
+    EXPECT_EQ(text, "ab");
+}
+
+TEST_F(PanelFixture, CopyGoesToTheWindowClipboardAndPasteComesBack) {
+    clickAt(inputCenter);
+    h.window->injectText("copied");
+    h.frames();
+    key(ImGuiKey_A, kModCtrl);
+    key(ImGuiKey_C, kModCtrl);
+    EXPECT_EQ(h.window->getClipboardText(), "copied");
+    h.window->setClipboardText("+pasted");
+    key(ImGuiKey_End);
+    key(ImGuiKey_V, kModCtrl);
+    EXPECT_EQ(text, "copied+pasted");
+}
+
+TEST_F(PanelFixture, PanelInsideAScrollViewGetsPointerInItsOwnCoordinates) {
+    // Move the panel into a scroll view and scroll it: clicks must still find the button.
+    auto* view = h.root()->addChild<ScrollView>(Vec2{0, 0}, Vec2{600, 100});
+    auto* scrolled = view->addChild<ImGuiPanel>(Vec2{0, 0}, Vec2{600, 400});
+    int scrolledPresses = 0;
+    ImVec2 target;
+    scrolled->setBuildImGuiFunction([&] {
+        ImGui::SetCursorPos(ImVec2(10, 250));
+        if (ImGui::Button("Deep")) {
+            ++scrolledPresses;
+        }
+        target = centre();
+    });
+    h.frames(2);
+    h.window->injectMouseMove(300, 50);
+    h.window->injectMouseWheel(0, -5); // wheel over the panel reaches the scroll view: 200 px
+    h.frames(2);
+    EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 200}));
+    h.click(target.x, target.y - 200);
+    EXPECT_EQ(scrolledPresses, 1);
+}
+
+} // namespace
