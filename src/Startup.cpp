@@ -1,0 +1,140 @@
+#include "Startup.hpp"
+
+#include "AssetPack.hpp"
+#include "ThreadPool.hpp"
+#include "Views/MainWindow.hpp"
+
+#include <zolt/ui/Application.hpp>
+#include <zolt/ui/Exceptions.hpp>
+#include <zolt/ui/RenderContext.hpp>
+
+#include <cstddef>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr const char* applicationName = "Quillon";
+constexpr const char* assetPackName = "assets.pak";
+// The platform's classic path limit, doubled while a path fills the buffer, up to the
+// longest path any platform allows.
+constexpr std::size_t firstPathBuffer = 260;
+constexpr std::size_t lastPathBuffer = std::size_t{1} << 16;
+
+// The running program's file path, or nothing when the platform cannot say.
+bool executablePath(std::filesystem::path& result) {
+#ifdef _WIN32
+    for (std::size_t size = firstPathBuffer; size <= lastPathBuffer; size *= 2) {
+        std::wstring buffer(size, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(size));
+        if (length == 0) {
+            return false;
+        }
+        if (length < size) {
+            buffer.resize(length);
+            result = std::filesystem::path(buffer);
+            return true;
+        }
+    }
+    return false;
+#else
+    for (std::size_t size = firstPathBuffer; size <= lastPathBuffer; size *= 2) {
+        std::string buffer(size, '\0');
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), size);
+        if (length <= 0) {
+            return false;
+        }
+        if (static_cast<std::size_t>(length) < size) {
+            buffer.resize(static_cast<std::size_t>(length));
+            result = std::filesystem::path(buffer);
+            return true;
+        }
+    }
+    return false;
+#endif
+}
+
+bool packExists(const std::filesystem::path& path) {
+    std::error_code error;
+    const bool found = std::filesystem::exists(path, error);
+    if (error) {
+        throw std::filesystem::filesystem_error("exists", path, error);
+    }
+    return found;
+}
+
+void listDevices(const std::vector<zolt::ui::RenderDeviceInfo>& devices) {
+    for (const zolt::ui::RenderDeviceInfo& device : devices) {
+        std::cout << "Device ID: " << device.id << ", Name: " << device.name << std::endl;
+    }
+}
+
+} // namespace
+
+std::filesystem::path executableDirectory() {
+    std::filesystem::path file;
+    if (!executablePath(file)) {
+        return std::filesystem::current_path();
+    }
+    return file.parent_path();
+}
+
+std::filesystem::path findAssetPackPath() {
+    const std::filesystem::path besideProgram = executableDirectory() / assetPackName;
+    if (packExists(besideProgram)) {
+        return besideProgram;
+    }
+    const std::filesystem::path inWorkingDirectory = std::filesystem::current_path() / assetPackName;
+    if (packExists(inWorkingDirectory)) {
+        return inWorkingDirectory;
+    }
+    return besideProgram;
+}
+
+int runQuillon() {
+    // Declared outside the handlers so that the pool stops before the window goes;
+    // destroyed in reverse: main window, Application, device list.
+    std::vector<zolt::ui::RenderDeviceInfo> devices;
+    std::unique_ptr<zolt::ui::Application> application;
+    std::unique_ptr<MainWindow> mainWindow;
+    try {
+        std::unique_ptr<zolt::ui::RenderContext> context =
+            zolt::ui::RenderContext::create(zolt::ui::kBackendOpenGL, applicationName);
+        context->enumerateDevices(devices);
+        listDevices(devices);
+        context->selectDevice(0);
+        context->initialize();
+
+        AssetPack::instance().load(findAssetPackPath().string());
+
+        ThreadPool::instance().init(1);
+        application = std::make_unique<zolt::ui::Application>(std::move(context), applicationName);
+        zolt::ui::Application::setVSync(true);
+        mainWindow = std::make_unique<MainWindow>();
+        application->run();
+        ThreadPool::instance().stop();
+        mainWindow.reset();
+        application.reset();
+        devices.clear();
+        return 0;
+    } catch (const zolt::ui::RenderException& error) {
+        std::cerr << "RenderException: " << error.what() << " CODE: " << error.getCode() << '\n';
+    } catch (const std::exception& error) {
+        std::cerr << error.what() << '\n';
+    }
+    ThreadPool::instance().stop();
+    return 1;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// The program's start-up: render context, asset pack, thread pool and main window, the
+// UI loop, and shutdown in a fixed order; and where the asset pack is found.
+
+#include <filesystem>
+
+// Runs the program until its window closes. Failures are written to standard error;
+// returns 0 after a normal end, 1 after a failure.
+int runQuillon();
+
+// "assets.pak" beside the executable, else in the working directory; when neither
+// exists, the one beside the executable (so the load names it). Throws
+// std::filesystem::filesystem_error ("exists") when a path cannot be examined for any
+// reason other than its absence.
+std::filesystem::path findAssetPackPath();
+
+// The directory of the running executable (the working directory when the platform
+// cannot say).
+std::filesystem::path executableDirectory();

@@ -1,0 +1,203 @@
+#include "Views/TopBarView.hpp"
+
+#include "AppState.hpp"
+#include "AppTextures.hpp"
+#include "AppTheme.hpp"
+#include "Logger.hpp"
+#include "ThreadPool.hpp"
+#include "Views/DefaultButton.hpp"
+
+#include <zolt/ui/Application.hpp>
+#include <zolt/ui/ImGuiPanel.hpp>
+#include <zolt/ui/Rectangle.hpp>
+#include <zolt/ui/Stack.hpp>
+#include <zolt/ui/TextElement.hpp>
+
+#include <imgui.h>
+#include <imgui_stdlib.h>
+
+#include <fmt/format.h>
+
+#include <exception>
+
+namespace {
+
+constexpr const char* version = "1.0.6";
+constexpr float barHeight = 50.0f;
+constexpr float rightWidth = 482.0f;
+
+zolt::ui::TextElement* addLabel(zolt::ui::Widget* parent, const AppTheme& theme, const std::string& text) {
+    auto* label = parent->addChild<zolt::ui::TextElement>(theme.defaultFont(), text);
+    label->setFontSize(theme.smallFontSize());
+    label->setColor(theme.textColor());
+    return label;
+}
+
+} // namespace
+
+TopBarView::TopBarView(zolt::ui::Widget* parent)
+    : zolt::ui::Widget(parent), appState(&AppState::instance()), pool(&ThreadPool::instance()) {
+    const AppTheme& theme = AppTheme::instance();
+
+    background = addChild<zolt::ui::Rectangle>();
+    background->setColor(theme.surfaceColor());
+
+    mainStack = addChild<zolt::ui::Stack>();
+    mainStack->setOrientation(0);
+    mainStack->setDistribution(6);
+    mainStack->setAlignment(3);
+
+    auto* left = mainStack->addChild<zolt::ui::Stack>();
+    left->setOrientation(0);
+    left->setAlignment(1);
+    left->setDistribution(0);
+    left->setSpacing(32.0f);
+
+    auto* logo = left->addChild<zolt::ui::Rectangle>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{64.0f, 64.0f});
+    logo->setTexture(AppTextures::instance().getSvg("icons/zolt.svg", 256, 256));
+    logo->setColor(zolt::ui::Color{0, 0, 0, 255});
+
+    addressPanel = left->addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{384.0f, 25.0f});
+    theme.applyImGuiStyle(addressPanel->getImGuiContext());
+    addressPanel->setDefaultFont(theme.defaultFont(), theme.smallFontSize() * theme.imguiFontScale(), nullptr);
+    addressPanel->setBuildImGuiFunction([this] { buildImGui(); });
+
+    connectButton = left->addChild<DefaultButton>(0.0f, 0.0f, 140.0f, theme.buttonHeight());
+    connectButton->getText()->setText("Connect");
+    connectButton->setOnClick([this] { connect(); });
+
+    auto* right = mainStack->addChild<zolt::ui::Stack>();
+    right->setOrientation(0);
+    right->setAlignment(3);
+    right->setDistribution(2);
+    right->setSpacing(32.0f);
+    right->setMinSize(zolt::ui::Vec2{rightWidth, barHeight});
+    right->setMaxSize(zolt::ui::Vec2{rightWidth, barHeight});
+
+    auto* status = right->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{300.0f, barHeight});
+    status->setOrientation(1);
+    status->setAlignment(0);
+    status->setDistribution(5);
+    status->setPadding(8.0f);
+    statusLabel = status->addChild<zolt::ui::TextElement>(theme.defaultFont(), std::string());
+    statusLabel->setFontSize(theme.smallFontSize());
+    plcTypeLabel = addLabel(status, theme, std::string());
+
+    auto* maker = right->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{150.0f, barHeight});
+    maker->setOrientation(1);
+    maker->setAlignment(0);
+    maker->setDistribution(5);
+    addLabel(maker, theme, "Zolt Software GmbH");
+    addLabel(maker, theme, fmt::format("Version: {}", version));
+}
+
+TopBarView::~TopBarView() = default;
+
+void TopBarView::resized() {
+    const zolt::ui::Vec2 size = getActualSize();
+    mainStack->setPreferredSize(size);
+    background->setPreferredSize(size);
+    zolt::ui::Widget::resized();
+}
+
+void TopBarView::update() {
+    ConnectionState state = ConnectionState::Disconnected;
+    if (connecting) {
+        state = ConnectionState::Connecting;
+    } else if (appState->isConnected()) {
+        state = ConnectionState::Connected;
+    }
+    if (state != lastState) {
+        lastState = state;
+        showState(state);
+    }
+    connectButton->setLocked(ipText.empty());
+    zolt::ui::Widget::update();
+}
+
+void TopBarView::showState(ConnectionState state) {
+    const AppTheme& theme = AppTheme::instance();
+    zolt::ui::TextElement* buttonText = connectButton->getText();
+    switch (state) {
+    case ConnectionState::Connected:
+        statusLabel->setText("PLC-Status: CONNECTED");
+        statusLabel->setColor(theme.successColor());
+        buttonText->setText("Disconnect");
+        plcTypeLabel->setText(fmt::format("PLC-Type: {}", appState->plcType()));
+        break;
+    case ConnectionState::Disconnected:
+        statusLabel->setText("PLC-Status: DISCONNECTED");
+        statusLabel->setColor(theme.errorColor());
+        buttonText->setText("Connect");
+        break;
+    case ConnectionState::Connecting:
+        statusLabel->setText("PLC-Status: CONNECTING");
+        statusLabel->setColor(theme.warningColor());
+        buttonText->setText("Connect");
+        break;
+    }
+}
+
+void TopBarView::connect() {
+    if (appState->isConnected()) {
+        try {
+            appState->disconnect();
+        } catch (const std::exception& error) {
+            logError("failed to disconnect from PLC: {}", error.what());
+        }
+        return;
+    }
+    connecting = true;
+    try {
+        // The inputs are disabled while connecting, so the address is taken now. The
+        // label change and the end of connecting happen on the UI thread, and only while
+        // the bar still exists.
+        pool->submit([state = appState, ip = ipText, address = static_cast<std::uint16_t>(port),
+                      view = this, token = lifetime()] {
+            bool failed = false;
+            try {
+                const zoltc_logix_result result = state->connect(ip, address);
+                if (result != ZOLTC_LOGIX_OK) {
+                    logError("failed to connect to PLC: {}", static_cast<unsigned>(result));
+                    failed = true;
+                }
+            } catch (const std::exception& error) {
+                logError("failed to connect to PLC: {}", error.what());
+                failed = true;
+            }
+            try {
+                zolt::ui::Application::dispatchToMainThread([view, token, failed] {
+                    if (token.expired()) {
+                        return;
+                    }
+                    if (failed) {
+                        view->plcTypeLabel->setText("Connection failed");
+                    }
+                    view->connecting = false;
+                });
+            } catch (...) {
+                // Nothing may leave a pool task.
+            }
+        });
+    } catch (...) {
+        connecting = false;
+    }
+}
+
+void TopBarView::buildImGui() {
+    if (connecting) {
+        ImGui::BeginDisabled();
+    }
+    ImGui::TextUnformatted("IP:");
+    ImGui::SameLine(28.0f);
+    ImGui::SetNextItemWidth(160.0f);
+    ImGui::InputText("##IP", &ipText);
+    ImGui::SameLine(220.0f);
+    ImGui::TextUnformatted("Port:");
+    ImGui::SameLine(264.0f);
+    ImGui::SetNextItemWidth(120.0f);
+    ImGui::InputInt("##Port", &port, 1, 100);
+    if (connecting) {
+        ImGui::EndDisabled();
+    }
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+// The 50-pixel bar across the top: logo, controller address (IP text and port), the
+// connect/disconnect button, the connection status with the controller's product name,
+// and the maker's label with the version. Connecting runs on the pool worker; the bar
+// shows the outcome by polling AppState every frame.
+
+#include <zolt/ui/Widget.hpp>
+
+#include <cstdint>
+#include <string>
+
+namespace zolt::ui {
+class ImGuiPanel;
+class Rectangle;
+class Stack;
+class TextElement;
+} // namespace zolt::ui
+
+class AppState;
+class DefaultButton;
+class ThreadPool;
+
+class TopBarView : public zolt::ui::Widget {
+public:
+    // What the bar last showed.
+    enum class ConnectionState : std::int32_t { Connecting = -1, Disconnected = 0, Connected = 1 };
+
+    static constexpr std::uint16_t defaultPort = 44818;
+
+    explicit TopBarView(zolt::ui::Widget* parent);
+    ~TopBarView() override;
+
+    void resized() override;
+    void update() override;
+
+    // The button's click: disconnects at once when connected, else starts a connect on
+    // the pool worker. Never throws.
+    void connect();
+
+    // Read access for tests and tools.
+    const std::string& getIpText() const { return ipText; }
+    std::int32_t getPort() const { return port; }
+    bool isConnecting() const { return connecting; }
+    zolt::ui::TextElement* getStatusLabel() const { return statusLabel; }
+    zolt::ui::TextElement* getPlcTypeLabel() const { return plcTypeLabel; }
+    DefaultButton* getConnectButton() const { return connectButton; }
+    zolt::ui::ImGuiPanel* getAddressPanel() const { return addressPanel; }
+
+private:
+    void buildImGui();
+    void showState(ConnectionState state);
+
+    AppState* appState;
+    zolt::ui::Rectangle* background = nullptr;
+    zolt::ui::Stack* mainStack = nullptr;
+    std::string ipText;
+    std::int32_t port = defaultPort;
+    bool connecting = false;
+    ConnectionState lastState = ConnectionState::Disconnected;
+    zolt::ui::TextElement* plcTypeLabel = nullptr;
+    zolt::ui::TextElement* statusLabel = nullptr;
+    DefaultButton* connectButton = nullptr;
+    ThreadPool* pool;
+    zolt::ui::ImGuiPanel* addressPanel = nullptr;
+};

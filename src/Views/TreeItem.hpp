@@ -1,0 +1,198 @@
+#pragma once
+
+// The rows of the tag tree. A DatablockItem is one program: its tags are browsed in the
+// background as soon as the row is made. A TagItem is a tag, a structure member or an
+// array element: it builds its member and element rows at once from its record. Rows
+// draw themselves with Dear ImGui inside the tree panel, follow the filter text, and a
+// click on a tag row hands the tag to the inspector. UI thread only.
+//
+// Drawing skips rows outside the visible part of the panel: their height is added to the
+// cursor instead, so the layout keeps its full height while only the rows that can be
+// seen build ImGui items (a tree of a hundred thousand rows costs a walk, not a frame).
+
+#include "Views/TagList.hpp"
+
+#include "zoltc_logix.h"
+
+#include <zolt/ui/Texture.hpp>
+#include <zolt/ui/Types.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class AppTheme;
+class TagInspector;
+class TagItem;
+
+// Whether `needle` occurs in `text`, comparing after folding only A-Z to a-z (other bytes,
+// UTF-8 included, compare as they are). An empty needle is always found.
+bool containsIgnoreCase(std::string_view text, std::string_view needle);
+
+class TreeItem {
+public:
+    // Where a row was drawn in its last frame, in the panel's pixels: the start of its
+    // tree node (the arrow) and its hover/click area (icon, gap and label).
+    struct RowGeometry {
+        zolt::ui::Vec2 origin;
+        zolt::ui::Vec4 hitRect; // x, y = min corner, z, w = max corner
+    };
+
+    TreeItem();
+    virtual ~TreeItem();
+    TreeItem(const TreeItem&) = delete;
+    TreeItem& operator=(const TreeItem&) = delete;
+
+    // True while this row or any row below it is loading its children.
+    virtual bool isLoading() const;
+    virtual void draw() = 0;
+    virtual void applyFilter(const std::string& text) = 0;
+
+    bool isVisible() const { return visible; }
+    void setVisible(bool value) { visible = value; }
+    void setLoading(bool value) { loading = value; }
+
+    virtual std::size_t getChildCount() const = 0;
+    virtual TreeItem* getChild(std::size_t index) const = 0;
+    // The row's text as shown.
+    virtual std::string_view getLabel() const = 0;
+    // The open state the row had when it was last drawn.
+    bool isOpen() const { return open; }
+    const RowGeometry& getGeometry() const { return geometry; }
+
+    // Draws rows in order inside the current ImGui window, skipping (with their height)
+    // those outside its clip rectangle; then ends the run so the window's content extent
+    // covers the skipped rows.
+    template <class Rows>
+    static void drawRows(const Rows& rows);
+
+    // Vertical distance from one row to the next with the current ImGui style.
+    static float rowPitch();
+    // Height of this row and its open, visible descendants.
+    float subtreeHeight(float pitch) const;
+
+protected:
+    // A weak reference to the row, for work that may end after the row is gone.
+    std::weak_ptr<int> lifetime() const { return lifetimeToken; }
+    // Expires the row's token; derived destructors call it before anything else goes.
+    void endLifetime() { lifetimeToken.reset(); }
+
+    // The drawing shared by both kinds of row: tree node with the id "##" + key, the
+    // icon and the label with its hover colour, onRowDrawn, then the children when open.
+    void drawRow(std::string_view key, std::string_view label, const zolt::ui::Texture* icon,
+                 int treeNodeFlags, const AppTheme& theme);
+    // Called after the row's own line, before its children.
+    virtual void onRowDrawn(bool hovered, bool clicked);
+
+private:
+    class RowWalk;
+    void drawChildren();
+
+    std::shared_ptr<int> lifetimeToken;
+    bool visible = true;
+    bool loading = false;
+    bool open = false;
+    RowGeometry geometry;
+};
+
+// The row of one program; its tags are browsed on the pool worker.
+class DatablockItem : public TreeItem {
+public:
+    // `info` is the program's record in the tree's list; it must outlive the row.
+    explicit DatablockItem(const zoltc_logix_tag_info* info);
+    ~DatablockItem() override;
+
+    // Starts the background browse of the program's tags (UI thread).
+    void loadChildren();
+
+    void draw() override;
+    void applyFilter(const std::string& text) override;
+    std::size_t getChildCount() const override { return children.size(); }
+    TreeItem* getChild(std::size_t index) const override;
+    std::string_view getLabel() const override;
+    const zoltc_logix_tag_info* getInfo() const { return info; }
+
+private:
+    // The browse's continuation on the UI thread; takes the list over on success.
+    void adoptChildren(zoltc_logix_result result, TagList list);
+
+    const AppTheme* theme;
+    const zolt::ui::Texture* icon;
+    TagList tagList;
+    std::vector<std::unique_ptr<TagItem>> children;
+    const zoltc_logix_tag_info* info;
+};
+
+// The row of a tag, a structure member or an array element.
+class TagItem : public TreeItem {
+public:
+    // An array never gets more element rows than this, however large the dimensions a
+    // controller reports: each row costs memory and the product of three dimensions can
+    // reach billions.
+    static constexpr std::uint64_t maxElementRows = ZOLTC_LOGIX_MAX_RECORDS;
+
+    // `info` must outlive the row. `elementName` is empty except for array elements
+    // ("[3]", "[0,2]"), whose record is the array's.
+    TagItem(const std::string& parentPath, const zoltc_logix_tag_info* info, const std::string& elementName);
+    ~TagItem() override;
+
+    // Builds the member or element rows, recursively; once.
+    void loadChildren();
+
+    void draw() override;
+    void applyFilter(const std::string& text) override;
+    std::size_t getChildCount() const override { return children.size(); }
+    TreeItem* getChild(std::size_t index) const override;
+    std::string_view getLabel() const override { return name; }
+
+    const std::string& getName() const { return name; }
+    const std::string& getPath() const { return path; }
+    std::string_view getTypeName() const { return typeName; }
+    const zoltc_logix_tag_info* getInfo() const { return info; }
+
+protected:
+    void onRowDrawn(bool hovered, bool clicked) override;
+
+private:
+    void addChild(const zoltc_logix_tag_info* record, const std::string& elementName);
+    void loadElements(unsigned dimensions);
+
+    const AppTheme* theme;
+    TagInspector* inspector;
+    const zolt::ui::Texture* icon;
+    const zoltc_logix_tag_info* info;
+    zoltc_logix_tag_info ownInfo{};
+    std::string name;
+    std::string path;
+    std::string_view typeName;
+    std::vector<std::unique_ptr<TagItem>> children;
+};
+
+// Walks rows in order with a running position, drawing those that meet the visible part
+// of the window and collecting the height of the others.
+class TreeItem::RowWalk {
+public:
+    RowWalk();
+    void visit(TreeItem& row);
+    void finish();
+
+private:
+    void flush();
+    float pitch;
+    float clipTop;
+    float clipBottom;
+    float y;
+    float pending = 0.0f;
+};
+
+template <class Rows>
+void TreeItem::drawRows(const Rows& rows) {
+    RowWalk walk;
+    for (const auto& row : rows) {
+        walk.visit(*row);
+    }
+    walk.finish();
+}

@@ -1,0 +1,171 @@
+#include "Views/TreeView.hpp"
+
+#include "AppState.hpp"
+#include "AppTheme.hpp"
+#include "Logger.hpp"
+#include "ThreadPool.hpp"
+#include "Views/Spinner.hpp"
+#include "Views/TagInspector.hpp"
+#include "Views/TreeItem.hpp"
+
+#include <zolt/ui/Application.hpp>
+#include <zolt/ui/ImGuiPanel.hpp>
+#include <zolt/ui/ScrollView.hpp>
+#include <zolt/ui/Stack.hpp>
+
+#include <imgui.h>
+#include <imgui_stdlib.h>
+
+#include <exception>
+#include <utility>
+
+namespace {
+
+// The filter box's height; the scroll view always starts below it.
+constexpr float filterHeight = 50.0f;
+constexpr float rowSpacing = 8.0f;
+
+} // namespace
+
+TreeView::TreeView(zolt::ui::Widget* parent)
+    : zolt::ui::Widget(parent), appState(&AppState::instance()), pool(&ThreadPool::instance()),
+      inspector(&TagInspector::instance()), loading(std::make_shared<std::atomic<bool>>(false)) {
+    const AppTheme& theme = AppTheme::instance();
+    const float fontSize = theme.normalFontSize() * theme.imguiFontScale();
+    const zolt::ui::Vec2 size = getActualSize();
+
+    spinnerStack = addChild<zolt::ui::Stack>();
+    spinnerStack->setDistribution(1);
+    spinnerStack->setAlignment(1);
+    spinnerStack->addChild<Spinner>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{64.0f, 64.0f});
+
+    filterPanel = addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{size.x, filterHeight});
+    filterPanel->setVisible(false);
+    filterPanel->setDefaultFont(theme.defaultFont(), fontSize, nullptr);
+    theme.applyImGuiStyle(filterPanel->getImGuiContext());
+    filterPanel->setBuildImGuiFunction([this] { buildFilter(); });
+
+    scrollView = addChild<zolt::ui::ScrollView>(zolt::ui::Vec2{0.0f, filterHeight},
+                                                zolt::ui::Vec2{size.x, size.y - filterHeight});
+    scrollView->setVisible(false);
+
+    treePanel = scrollView->addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, size);
+    treePanel->setDefaultFont(theme.defaultFont(), fontSize, nullptr);
+    theme.applyImGuiStyle(treePanel->getImGuiContext());
+    treePanel->setBuildImGuiFunction([this] { buildImGui(); });
+}
+
+TreeView::~TreeView() {
+    inspector->clear();
+    items.clear();
+    tagList.reset();
+}
+
+void TreeView::update() {
+    zolt::ui::Widget::update();
+
+    const bool isLoadingNow = loading->load();
+    treePanel->setVisible(!isLoadingNow);
+    scrollView->setVisible(!isLoadingNow);
+    spinnerStack->setVisible(isLoadingNow);
+    filterPanel->setVisible(!isLoadingNow && !items.empty());
+
+    const bool connected = appState->isConnected();
+    if (connected != wasConnected && !isLoadingNow) {
+        wasConnected = connected;
+        if (connected) {
+            inspector->clear();
+            try {
+                pool->submit(lifetime(), [view = this, token = lifetime(), flag = loading] {
+                    loadData(view, token, flag);
+                });
+            } catch (const std::exception& error) {
+                logError("failed to start loading the tag list: {}", error.what());
+            }
+        }
+    }
+
+    inspector->update();
+
+    if (filterText != appliedFilter) {
+        appliedFilter = filterText;
+        for (auto& item : items) {
+            item->applyFilter(filterText);
+        }
+    }
+}
+
+void TreeView::resized() {
+    zolt::ui::Widget::resized();
+    const zolt::ui::Vec2 size = getActualSize();
+    treePanel->setPreferredSize(zolt::ui::Vec2{size.x, treePanel->getPreferredSize().y});
+    spinnerStack->setPreferredSize(size);
+    scrollView->setPreferredSize(zolt::ui::Vec2{size.x, size.y - filterHeight});
+    filterPanel->setPreferredSize(zolt::ui::Vec2{size.x, filterHeight});
+}
+
+void TreeView::loadData(TreeView* view, std::weak_ptr<void> viewLifetime, LoadingFlag loading) {
+    loading->store(true);
+    TagList list;
+    zoltc_logix_result result = ZOLTC_LOGIX_ERR_UNKNOWN;
+    bool threw = false;
+    try {
+        AppState::instance().withClient([&](zoltc_logix_client* client) {
+            result = zoltc_logix_list_tags(client, list.out());
+        });
+    } catch (const std::exception&) {
+        threw = true;
+    }
+    try {
+        if (threw || result != ZOLTC_LOGIX_OK) {
+            // The earlier rows show again; the next attempt comes with the next connection.
+            zolt::ui::Application::dispatchToMainThread([loading] { loading->store(false); });
+            return;
+        }
+        zolt::ui::Application::dispatchToMainThread(
+            [view, viewLifetime, loading, list = std::move(list)]() mutable {
+                if (viewLifetime.expired()) {
+                    loading->store(false);
+                    return;
+                }
+                view->adoptList(std::move(list));
+            });
+    } catch (...) {
+        // No hand-over possible: do not leave the spinner turning for ever.
+        loading->store(false);
+    }
+}
+
+void TreeView::adoptList(TagList list) {
+    try {
+        items.clear();
+        tagList = std::move(list);
+        items.reserve(tagList.records().size());
+        for (const zoltc_logix_tag_info& record : tagList.records()) {
+            if (zoltc_logix_type_is_program(record.type)) {
+                auto program = std::make_unique<DatablockItem>(&record);
+                program->loadChildren();
+                items.push_back(std::move(program));
+            } else {
+                auto tag = std::make_unique<TagItem>(std::string(), &record, std::string());
+                tag->loadChildren();
+                items.push_back(std::move(tag));
+            }
+        }
+    } catch (const std::exception& error) {
+        logError("failed to build the tag tree: {}", error.what());
+    }
+    loading->store(false);
+}
+
+void TreeView::buildImGui() {
+    ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, rowSpacing));
+    TreeItem::drawRows(items);
+    ImGui::PopStyleVar();
+    treePanel->setPreferredSize(zolt::ui::Vec2{getActualSize().x, ImGui::GetCursorPosY()});
+}
+
+void TreeView::buildFilter() {
+    ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x);
+    ImGui::InputTextWithHint("##TagFilter", "Search tags...", &filterText);
+}
