@@ -151,7 +151,7 @@ TEST_F(ClientTest, RequestThatCannotBeEncodedSendsNothing) {
             ZOLTC_LOGIX_ERR_TOO_LARGE);
   // The largest request whose SendRRData still fits the encapsulation length,
   // and one byte more.
-  const Bytes data(65519 - 6, 0);
+  const Bytes data(65519 - 5, 0);
   EXPECT_NE(request(response, {0x4C, kIdentityPath, 4, data.data(), 65519 - 6}),
             ZOLTC_LOGIX_ERR_TOO_LARGE);
   zoltc_logix_cip_response_free(&response);
