@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "label_name.hpp"
 #include "read_test_util.hpp"
 
 extern "C" {
@@ -14,7 +15,7 @@ extern "C" {
 namespace {
 
 using readtest::Bytes;
-using readtest::concat;
+using readtest::join;
 using readtest::hex;
 using readtest::toHex;
 
@@ -44,8 +45,8 @@ TEST_F(MspEncode, WritesHeaderCountOffsetsAndRequests) {
                     request(0x4C, kCounterPath, kOneElement)}),
             ZOLTC_LOGIX_STATUS_OK);
   // Offsets count from the count field: 2 + 2 * 3 = 8, then + 14, then + 2.
-  Bytes readCounter = concat({hex("4C 05"), kCounterPath, kOneElement});
-  EXPECT_EQ(toHex(bytes()), toHex(concat({hex("0A 02 20 02 24 01"), hex("03 00 08 00 16 00 18 00"),
+  Bytes readCounter = join({hex("4C 05"), kCounterPath, kOneElement});
+  EXPECT_EQ(toHex(bytes()), toHex(join({hex("0A 02 20 02 24 01"), hex("03 00 08 00 16 00 18 00"),
                                           readCounter, hex("01 00"), readCounter})));
 }
 
@@ -76,8 +77,8 @@ TEST_F(MspEncode, RefusesBadArgumentsAndClearsTheOutput) {
 }
 
 struct BadRequest {
-  friend void PrintTo(const BadRequest& row, std::ostream* os) { *os << row.name; }
-  const char* name;
+  friend void PrintTo(const BadRequest& row, std::ostream* os) { *os << row.label; }
+  const char* label;
   zoltc_logix_cip_request request;
   zoltc_logix_status expected;
 };
@@ -102,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadRequest{"Path512", {0x4C, kSome, 512, kSome, 2}, ZOLTC_LOGIX_STATUS_TOO_LARGE},
         BadRequest{"SizeBeyond32Bits", {0x4C, kSome, 510, kSome, 0xFFFFFFFFu},
                    ZOLTC_LOGIX_STATUS_TOO_LARGE}),
-    readtest::rowName<BadRequest>);
+    quillon::testing::LabelName{});
 
 TEST_F(MspEncode, Path510IsAccepted) {
   Bytes path(510, 0);
@@ -178,8 +179,8 @@ TEST_F(MspDecode, EveryCutOfAValidReplyIsRefused) {
 }
 
 struct DecodeRow {
-  friend void PrintTo(const DecodeRow& row, std::ostream* os) { *os << row.name; }
-  const char* name;
+  friend void PrintTo(const DecodeRow& row, std::ostream* os) { *os << row.label; }
+  const char* label;
   Bytes bytes;
   zoltc_logix_status expected;
   uint32_t count;
@@ -219,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeRow{"LastSliceEmpty", hex("02 00 06 00 0A 00 CC 00 00 00"),
                   ZOLTC_LOGIX_STATUS_BAD_REPLY, 0},
         DecodeRow{"OneByte", hex("01"), ZOLTC_LOGIX_STATUS_BAD_REPLY, 0}),
-    readtest::rowName<DecodeRow>);
+    quillon::testing::LabelName{});
 
 TEST_F(MspDecode, NullArguments) {
   EXPECT_EQ(zoltc_logix_msp_decode(nullptr, 4, &list), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT);

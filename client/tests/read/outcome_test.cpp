@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "label_name.hpp"
 #include "read_test_util.hpp"
 
 extern "C" {
@@ -16,13 +17,13 @@ namespace {
 
 using readtest::Bytes;
 using readtest::borrowedResponse;
-using readtest::concat;
+using readtest::join;
 using readtest::hex;
 using readtest::toHex;
 
 struct Outcome {
-  friend void PrintTo(const Outcome& row, std::ostream* os) { *os << row.name; }
-  const char* name;
+  friend void PrintTo(const Outcome& row, std::ostream* os) { *os << row.label; }
+  const char* label;
   uint8_t generalStatus;
   Bytes data;
   zoltc_logix_result expected;
@@ -102,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                 0, kZero},
         Outcome{"PartialIsAnError", 0x06, hex("C4 00 2A 00 00 00"), ZOLTC_LOGIX_ERR_CIP_STATUS, 0,
                 kZero}),
-    readtest::rowName<Outcome>);
+    quillon::testing::LabelName{});
 
 // ---- string fragments
 
@@ -113,7 +114,7 @@ struct Fragment {
 
 // A fragment of structure 0x1234: A0 02, the handle, the payload.
 Fragment part(uint8_t generalStatus, const Bytes& payload, uint16_t handle = 0x1234) {
-  return {generalStatus, concat({hex("A0 02"), Bytes{static_cast<uint8_t>(handle & 0xFF),
+  return {generalStatus, join({hex("A0 02"), Bytes{static_cast<uint8_t>(handle & 0xFF),
                                                      static_cast<uint8_t>(handle >> 8)},
                                  payload})};
 }
@@ -124,8 +125,8 @@ Bytes countBytes(uint32_t count) {
 }
 
 struct StringCase {
-  friend void PrintTo(const StringCase& row, std::ostream* os) { *os << row.name; }
-  const char* name;
+  friend void PrintTo(const StringCase& row, std::ostream* os) { *os << row.label; }
+  const char* label;
   uint32_t bufferSize;
   std::vector<Fragment> fragments;
   zoltc_logix_result expected;  // of the last fragment fed
@@ -176,10 +177,10 @@ const Bytes k96Bytes(k96.begin(), k96.end());
 INSTANTIATE_TEST_SUITE_P(
     Table, StringReader,
     ::testing::Values(
-        StringCase{"OneFragment", 96, {part(0, concat({countBytes(5), hex("68 65 6C 6C 6F")}))},
+        StringCase{"OneFragment", 96, {part(0, join({countBytes(5), hex("68 65 6C 6C 6F")}))},
                    ZOLTC_LOGIX_OK, "hello", 5},
         StringCase{"RestOfStructureIgnored", 96,
-                   {part(0, concat({countBytes(2), hex("68 69 00 00 41 42")}))}, ZOLTC_LOGIX_OK,
+                   {part(0, join({countBytes(2), hex("68 69 00 00 41 42")}))}, ZOLTC_LOGIX_OK,
                    "hi", 2},
         StringCase{"CountStraddlesFragments", 96,
                    {part(6, hex("05 00")), part(6, hex("00 00 68 65")), part(0, hex("6C 6C 6F 00"))},
@@ -188,12 +189,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {part(6, hex("02")), part(6, hex("00")), part(6, hex("00")), part(6, hex("00")),
                     part(6, hex("61")), part(6, hex("62"))},
                    ZOLTC_LOGIX_OK, "ab", 2},
-        StringCase{"DoneWhilePartial", 96, {part(6, concat({countBytes(1), hex("7A")}))},
+        StringCase{"DoneWhilePartial", 96, {part(6, join({countBytes(1), hex("7A")}))},
                    ZOLTC_LOGIX_OK, "z", 1},
-        StringCase{"CountZero", 96, {part(0, concat({countBytes(0), hex("00 00 00")}))},
+        StringCase{"CountZero", 96, {part(0, join({countBytes(0), hex("00 00 00")}))},
                    ZOLTC_LOGIX_OK, "", 0},
         StringCase{"CountZeroWhilePartial", 1, {part(6, countBytes(0))}, ZOLTC_LOGIX_OK, "", 0},
-        StringCase{"Fits95In96", 96, {part(0, concat({countBytes(95), k95Bytes}))}, ZOLTC_LOGIX_OK,
+        StringCase{"Fits95In96", 96, {part(0, join({countBytes(95), k95Bytes}))}, ZOLTC_LOGIX_OK,
                    k95, 95},
         StringCase{"Count96TooLarge", 96, {part(6, countBytes(96))},
                    ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL, "", 96},
@@ -205,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {part(6, countBytes(65535)), part(0, Bytes(65535, 0x61))}, ZOLTC_LOGIX_OK,
                    std::string(65535, 'a'), 65535},
         StringCase{"LastFragmentEndsEarly", 96,
-                   {part(6, concat({countBytes(5), hex("68")})), part(0, hex("65 6C"))},
+                   {part(6, join({countBytes(5), hex("68")})), part(0, hex("65 6C"))},
                    ZOLTC_LOGIX_ERR_BAD_REPLY, "", 5},
         StringCase{"CountIncompleteAtEnd", 96, {part(0, hex("05 00"))}, ZOLTC_LOGIX_ERR_BAD_REPLY, "",
                    0},
@@ -218,6 +219,6 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"RefusedByController", 96, {{0x05, {}}}, ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0},
         StringCase{"RefusedMidWay", 96, {part(6, hex("05 00")), {0x1F, {}}},
                    ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0}),
-    readtest::rowName<StringCase>);
+    quillon::testing::LabelName{});
 
 }  // namespace

@@ -1,8 +1,7 @@
 // Helpers shared by the read, batch and tag path tests: byte vectors from hex text
-// and hex text from bytes, so a failing comparison prints the bytes.
+// and hex text from bytes, so a failing comparison prints the bytes, and
+// response records over test bytes.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -13,9 +12,12 @@ extern "C" {
 #include "zoltc_logix.h"
 }
 
+#include "bytes.hpp"
+
 namespace readtest {
 
-using Bytes = std::vector<uint8_t>;
+using quillon::testing::Bytes;
+using quillon::testing::join;
 
 // "91 07 43" -> {0x91, 0x07, 0x43}; blanks anywhere are ignored.
 inline Bytes hex(std::string_view text) {
@@ -54,14 +56,6 @@ inline std::string toHex(const uint8_t* data, size_t length) {
 
 inline std::string toHex(const Bytes& bytes) { return toHex(bytes.data(), bytes.size()); }
 
-inline Bytes concat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) {
-    out.insert(out.end(), part.begin(), part.end());
-  }
-  return out;
-}
-
 // The bytes of a text, without terminator.
 inline Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
@@ -73,12 +67,6 @@ inline zoltc_logix_cip_response borrowedResponse(uint8_t generalStatus, Bytes& d
   response.data.data = data.empty() ? nullptr : data.data();
   response.data.length = static_cast<uint32_t>(data.size());
   return response;
-}
-
-// Test names of table rows: each row type has a `name` field.
-template <class Row>
-std::string rowName(const ::testing::TestParamInfo<Row>& param) {
-  return param.param.name;
 }
 
 }  // namespace readtest

@@ -4,12 +4,13 @@
 
 #include <string>
 
+#include "label_name.hpp"
 #include "read_test_util.hpp"
 
 namespace {
 
 using readtest::Bytes;
-using readtest::concat;
+using readtest::join;
 using readtest::hex;
 using readtest::text;
 using readtest::toHex;
@@ -39,8 +40,8 @@ class TagPath : public ::testing::Test {
 };
 
 struct Accepted {
-  friend void PrintTo(const Accepted& row, std::ostream* os) { *os << row.name; }
-  const char* name;
+  friend void PrintTo(const Accepted& row, std::ostream* os) { *os << row.label; }
+  const char* label;
   std::string text;
   Bytes expected;
 };
@@ -60,40 +61,40 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Accepted{"OddNamePadded", "Counter", hex("91 07 43 6F 75 6E 74 65 72 00")},
         Accepted{"EvenNameUnpadded", "Data", hex("91 04 44 61 74 61")},
-        Accepted{"IndexOneByte", "Data[5]", concat({symbol("Data"), hex("28 05")})},
-        Accepted{"IndexZero", "Data[0]", concat({symbol("Data"), hex("28 00")})},
-        Accepted{"Index255", "Data[255]", concat({symbol("Data"), hex("28 FF")})},
-        Accepted{"Index256", "Data[256]", concat({symbol("Data"), hex("29 00 00 01")})},
-        Accepted{"Index300", "Data[300]", concat({symbol("Data"), hex("29 00 2C 01")})},
-        Accepted{"Index65535", "Data[65535]", concat({symbol("Data"), hex("29 00 FF FF")})},
-        Accepted{"Index65536", "Data[65536]", concat({symbol("Data"), hex("2A 00 00 00 01 00")})},
-        Accepted{"Index70000", "Data[70000]", concat({symbol("Data"), hex("2A 00 70 11 01 00")})},
-        Accepted{"IndexMax", "a[4294967295]", concat({symbol("a"), hex("2A 00 FF FF FF FF")})},
-        Accepted{"LeadingZeros", "a[007]", concat({symbol("a"), hex("28 07")})},
-        Accepted{"Member", "Tank.Level", concat({symbol("Tank"), symbol("Level")})},
+        Accepted{"IndexOneByte", "Data[5]", join({symbol("Data"), hex("28 05")})},
+        Accepted{"IndexZero", "Data[0]", join({symbol("Data"), hex("28 00")})},
+        Accepted{"Index255", "Data[255]", join({symbol("Data"), hex("28 FF")})},
+        Accepted{"Index256", "Data[256]", join({symbol("Data"), hex("29 00 00 01")})},
+        Accepted{"Index300", "Data[300]", join({symbol("Data"), hex("29 00 2C 01")})},
+        Accepted{"Index65535", "Data[65535]", join({symbol("Data"), hex("29 00 FF FF")})},
+        Accepted{"Index65536", "Data[65536]", join({symbol("Data"), hex("2A 00 00 00 01 00")})},
+        Accepted{"Index70000", "Data[70000]", join({symbol("Data"), hex("2A 00 70 11 01 00")})},
+        Accepted{"IndexMax", "a[4294967295]", join({symbol("a"), hex("2A 00 FF FF FF FF")})},
+        Accepted{"LeadingZeros", "a[007]", join({symbol("a"), hex("28 07")})},
+        Accepted{"Member", "Tank.Level", join({symbol("Tank"), symbol("Level")})},
         Accepted{"ElementThenMember", "Tanks[2].Level",
-                 concat({symbol("Tanks"), hex("28 02"), symbol("Level")})},
-        Accepted{"BlanksAroundIndices", "a[ 1 , 2 ]", concat({symbol("a"), hex("28 01 28 02")})},
-        Accepted{"IndexList", "a[1,2]", concat({symbol("a"), hex("28 01 28 02")})},
-        Accepted{"BracketGroups", "a[1][2]", concat({symbol("a"), hex("28 01 28 02")})},
+                 join({symbol("Tanks"), hex("28 02"), symbol("Level")})},
+        Accepted{"BlanksAroundIndices", "a[ 1 , 2 ]", join({symbol("a"), hex("28 01 28 02")})},
+        Accepted{"IndexList", "a[1,2]", join({symbol("a"), hex("28 01 28 02")})},
+        Accepted{"BracketGroups", "a[1][2]", join({symbol("a"), hex("28 01 28 02")})},
         Accepted{"EveryBlankKind", "a[\t1\n,\v2\f,\r3 ]",
-                 concat({symbol("a"), hex("28 01 28 02 28 03")})},
+                 join({symbol("a"), hex("28 01 28 02 28 03")})},
         Accepted{"ThreeDimensions", "Grid[1,2000,70000]",
-                 concat({symbol("Grid"), hex("28 01 29 00 D0 07 2A 00 70 11 01 00")})},
+                 join({symbol("Grid"), hex("28 01 29 00 D0 07 2A 00 70 11 01 00")})},
         Accepted{"ProgramScope", "Program:Main.Counter",
-                 concat({symbol("Program:Main"), symbol("Counter")})},
+                 join({symbol("Program:Main"), symbol("Counter")})},
         Accepted{"DeepMembers", "a[1].b.c[2,3].d",
-                 concat({symbol("a"), hex("28 01"), symbol("b"), symbol("c"), hex("28 02 28 03"),
+                 join({symbol("a"), hex("28 01"), symbol("b"), symbol("c"), hex("28 02 28 03"),
                          symbol("d")})},
-        Accepted{"LeadingSpaceKept", " a", concat({hex("91 02"), text(" a")})},
-        Accepted{"TrailingSpaceKept", "a [1]", concat({hex("91 02"), text("a "), hex("28 01")})},
+        Accepted{"LeadingSpaceKept", " a", join({hex("91 02"), text(" a")})},
+        Accepted{"TrailingSpaceKept", "a [1]", join({hex("91 02"), text("a "), hex("28 01")})},
         Accepted{"Name255", name255, symbol(name255)},
-        Accepted{"Name255AsMember", "a." + name255, concat({symbol("a"), symbol(name255)})}),
-    readtest::rowName<Accepted>);
+        Accepted{"Name255AsMember", "a." + name255, join({symbol("a"), symbol(name255)})}),
+    quillon::testing::LabelName{});
 
 struct Rejected {
-  friend void PrintTo(const Rejected& row, std::ostream* os) { *os << row.name; }
-  const char* name;
+  friend void PrintTo(const Rejected& row, std::ostream* os) { *os << row.label; }
+  const char* label;
   std::string text;
   zoltc_logix_result expected;
 };
@@ -133,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"Name256AsMember", "a." + std::string(256, 'n'), ZOLTC_LOGIX_ERR_TOO_LARGE},
         Rejected{"Name256WithIndex", std::string(256, 'n') + "[1]", ZOLTC_LOGIX_ERR_TOO_LARGE},
         Rejected{"BlankName256", std::string(256, ' ') + "[1]", kInvalid}),
-    readtest::rowName<Rejected>);
+    quillon::testing::LabelName{});
 
 TEST_F(TagPath, NullArgumentsAreRejected) {
   EXPECT_EQ(zoltc_logix_encode_tag_path("a", nullptr), kInvalid);
@@ -152,7 +153,7 @@ TEST_F(TagPath, FailureAfterAGoodComponentKeepsNoLaterSegments) {
   EXPECT_EQ(encode("Tank.Level[x]"), kInvalid);
   // Whatever the builder holds, it never holds anything past the failing component's name.
   Bytes held = bytes();
-  Bytes upToName = concat({symbol("Tank"), symbol("Level")});
+  Bytes upToName = join({symbol("Tank"), symbol("Level")});
   EXPECT_LE(held.size(), upToName.size());
   EXPECT_TRUE(std::equal(held.begin(), held.end(), upToName.begin()));
 }
