@@ -234,9 +234,4 @@ TEST_F(ClientTest, ControllerClosingTheConnectionIsLostThenNotConnected) {
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
 }
 
-TEST_F(ClientTest, HostNameConnectsLikeTheAddress) {
-  ASSERT_EQ(zoltc_logix_connect(client(), "localhost", port(), kTimeoutMs), ZOLTC_LOGIX_OK);
-  EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
-}
-
 }  // namespace
