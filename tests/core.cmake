@@ -40,3 +40,11 @@ set_tests_properties(core.pakbuild.DuplicateName PROPERTIES LABELS unit TIMEOUT 
   PASS_REGULAR_EXPRESSION "pakbuild: duplicate asset name: icons/tag.svg")
 set_tests_properties(core.pakbuild.UnreadableInput PROPERTIES LABELS unit TIMEOUT 60
   PASS_REGULAR_EXPRESSION "pakbuild: cannot open .*no-such.svg")
+
+# The application state against the simulator's sample controller over loopback.
+if(TARGET quillon_sim)
+  add_executable(core_integration_tests ${core_test_dir}/AppStateTest.cpp)
+  target_link_libraries(core_integration_tests PRIVATE quillon_core quillon_sim GTest::gtest_main quillon::warnings)
+  target_compile_definitions(core_integration_tests PRIVATE QUILLON_SIM_SAMPLE="${PROJECT_SOURCE_DIR}/sim/sample.json")
+  gtest_discover_tests(core_integration_tests TEST_PREFIX "core." PROPERTIES LABELS integration TIMEOUT 120)
+endif()
