@@ -86,7 +86,8 @@ static enum call_error classify_transfer_error(int error) {
   return error == WSAECONNRESET || error == WSAECONNABORTED ? IO_CALL_CLOSED : IO_CALL_FAILED;
 }
 
-static bool set_non_blocking(socket_t descriptor) {
+/* Non-blocking. */
+static bool set_descriptor_modes(socket_t descriptor) {
   u_long on = 1;
   return ioctlsocket(descriptor, (long)FIONBIO, &on) == 0;
 }
@@ -192,9 +193,10 @@ static enum call_error classify_transfer_error(int error) {
   return error == ECONNRESET || error == EPIPE ? IO_CALL_CLOSED : IO_CALL_FAILED;
 }
 
-/* Also keeps the descriptor out of child processes and, where the platform has
- * no per-call flag for it, stops a send to a closed peer from raising SIGPIPE. */
-static bool set_non_blocking(socket_t descriptor) {
+/* Non-blocking; also kept out of child processes and, where the platform has
+ * no per-call flag for it, kept from raising SIGPIPE on a send to a closed
+ * peer. */
+static bool set_descriptor_modes(socket_t descriptor) {
   int descriptor_flags = fcntl(descriptor, F_GETFD);
   if (descriptor_flags >= 0) {
     (void)fcntl(descriptor, F_SETFD, descriptor_flags | FD_CLOEXEC);
@@ -322,7 +324,7 @@ static zoltc_logix_io_result try_address(const struct addrinfo *address, uint32_
   if (descriptor == INVALID_DESCRIPTOR) {
     return ZOLTC_LOGIX_IO_CONNECT_FAILED;
   }
-  if (!set_no_delay(descriptor) || !set_non_blocking(descriptor)) {
+  if (!set_no_delay(descriptor) || !set_descriptor_modes(descriptor)) {
     close_descriptor(descriptor);
     return ZOLTC_LOGIX_IO_CONNECT_FAILED;
   }
