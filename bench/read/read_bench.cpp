@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "quillon_sim/controller.hpp"
 #include "quillon_sim/server.hpp"
 
@@ -84,10 +88,20 @@ Workload memberPaths(int n) {
   return w;
 }
 
+// CPU time of the calling thread: time blocked in a wait does not count.
 double threadCpuSeconds() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+  auto ticks = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  return (ticks(kernel) + ticks(user)) * 1e-7;
+#else
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+#endif
 }
 
 double wallSeconds() {

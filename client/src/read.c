@@ -150,6 +150,25 @@ static uint32_t prepare_requests(zoltc_logix_read_item *items, uint32_t count,
   return n;
 }
 
+/* Batches of ZOLTC_LOGIX_READ_BATCH requests in order, until one fails. */
+static zoltc_logix_result exchange_batches(const read_job *job, uint32_t n) {
+  for (uint32_t first = 0; first < n; first += ZOLTC_LOGIX_READ_BATCH) {
+    uint32_t size = n - first < ZOLTC_LOGIX_READ_BATCH ? n - first : ZOLTC_LOGIX_READ_BATCH;
+    zoltc_logix_result result = exchange_batch(job, first, size);
+    if (result != ZOLTC_LOGIX_OK) {
+      /* Items already answered keep their outcome; the rest share the failure. */
+      for (uint32_t k = first; k < n; ++k) {
+        zoltc_logix_read_item *item = job_item(job, k);
+        if (item->status == ZOLTC_LOGIX_ERR_UNKNOWN) {
+          item->status = result;
+        }
+      }
+      return result;
+    }
+  }
+  return ZOLTC_LOGIX_OK;
+}
+
 zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client, zoltc_logix_read_item *items,
                                          uint32_t count) {
   if (client == NULL || items == NULL || count == 0) {
@@ -158,33 +177,18 @@ zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client, zoltc_logix
   zoltc_logix_path *paths = zoltc_logix_alloc_array(count, sizeof *paths);
   zoltc_logix_cip_request *requests = zoltc_logix_alloc_array(count, sizeof *requests);
   uint32_t *item_of = zoltc_logix_alloc_array(count, sizeof *item_of);
-  zoltc_logix_result result = ZOLTC_LOGIX_OK;
-  if (paths == NULL || requests == NULL || item_of == NULL) {
-    result = ZOLTC_LOGIX_ERR_NO_MEMORY;
-    goto done;
-  }
-  memset(paths, 0, count * sizeof *paths);
-
-  uint32_t n = prepare_requests(items, count, paths, requests, item_of);
-  read_job job = {client, items, requests, item_of};
-  for (uint32_t first = 0; first < n; first += ZOLTC_LOGIX_READ_BATCH) {
-    uint32_t size = n - first < ZOLTC_LOGIX_READ_BATCH ? n - first : ZOLTC_LOGIX_READ_BATCH;
-    result = exchange_batch(&job, first, size);
-    if (result != ZOLTC_LOGIX_OK) {
-      /* Items already answered keep their outcome; the rest share the failure. */
-      for (uint32_t k = first; k < n; ++k) {
-        zoltc_logix_read_item *item = job_item(&job, k);
-        if (item->status == ZOLTC_LOGIX_ERR_UNKNOWN) {
-          item->status = result;
-        }
-      }
-      break;
+  zoltc_logix_result result = ZOLTC_LOGIX_ERR_NO_MEMORY;
+  if (paths != NULL && requests != NULL && item_of != NULL) {
+    memset(paths, 0, count * sizeof *paths);
+    uint32_t n = prepare_requests(items, count, paths, requests, item_of);
+    read_job job = {client, items, requests, item_of};
+    result = exchange_batches(&job, n);
+    /* Slots past the last failed one were never used. */
+    uint32_t used = n < count ? n + 1u : count;
+    for (uint32_t i = 0; i < used; ++i) {
+      zoltc_logix_path_free(&paths[i]);
     }
   }
-  for (uint32_t i = 0; i < count; ++i) {
-    zoltc_logix_path_free(&paths[i]);
-  }
-done:
   zoltc_logix_free(item_of);
   zoltc_logix_free(requests);
   zoltc_logix_free(paths);
