@@ -7,6 +7,7 @@ endif()
 file(GLOB ui_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/ui/*.cpp)
 add_executable(ui_tests ${ui_test_sources})
 target_link_libraries(ui_tests PRIVATE quillon_ui pakwriter GTest::gtest quillon::warnings)
+target_include_directories(ui_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/core)
 target_include_directories(ui_tests SYSTEM PRIVATE /usr/include/stb)
 target_compile_definitions(ui_tests PRIVATE
   QUILLON_ASSETS_DIR="${PROJECT_SOURCE_DIR}/assets"

@@ -11,7 +11,7 @@ namespace {
 
 TEST(AppTextures, RendersEachSvgSizeOnceAndKeepsIt) {
     AppTextures& textures = AppTextures::instance();
-    uitest::OutputCapture output;
+    OutputCapture output;
     const zolt::ui::Texture* first = textures.getSvg("icons/tag.svg", 16, 16);
     const zolt::ui::Texture* again = textures.getSvg("icons/tag.svg", 16, 16);
     const zolt::ui::Texture* larger = textures.getSvg("icons/tag.svg", 20, 20);
@@ -23,47 +23,47 @@ TEST(AppTextures, RendersEachSvgSizeOnceAndKeepsIt) {
     EXPECT_NE(wide, larger);
     EXPECT_EQ(first->getWidth(), 16);
     EXPECT_EQ(larger->getHeight(), 20);
-    EXPECT_EQ(uitest::count(output.out(), "Loaded SVG asset 'icons/tag.svg' (16x16)"), 1);
-    EXPECT_EQ(uitest::count(output.out(), "Loaded SVG asset 'icons/tag.svg' (20x20)"), 1);
-    EXPECT_EQ(uitest::count(output.out(), "Loaded SVG asset 'icons/tag.svg' (20x16)"), 1);
-    EXPECT_EQ(uitest::count(output.out(), "[TRACE]"), 3);
-    EXPECT_EQ(output.err(), "");
+    EXPECT_EQ(uitest::count(output.standardOutput(), "Loaded SVG asset 'icons/tag.svg' (16x16)"), 1);
+    EXPECT_EQ(uitest::count(output.standardOutput(), "Loaded SVG asset 'icons/tag.svg' (20x20)"), 1);
+    EXPECT_EQ(uitest::count(output.standardOutput(), "Loaded SVG asset 'icons/tag.svg' (20x16)"), 1);
+    EXPECT_EQ(uitest::count(output.standardOutput(), "[TRACE]"), 3);
+    EXPECT_EQ(output.standardError(), "");
 }
 
 TEST(AppTextures, MissingAssetsGiveNullWithoutALogLine) {
-    uitest::OutputCapture output;
+    OutputCapture output;
     EXPECT_EQ(AppTextures::instance().getSvg("icons/absent.svg", 16, 16), nullptr);
     EXPECT_EQ(AppTextures::instance().getTexture("icons/absent.png"), nullptr);
-    EXPECT_EQ(output.out(), "");
-    EXPECT_EQ(output.err(), "");
+    EXPECT_EQ(output.standardOutput(), "");
+    EXPECT_EQ(output.standardError(), "");
 }
 
 TEST(AppTextures, BrokenAssetsLogOneErrorPerAttempt) {
-    uitest::OutputCapture output;
+    OutputCapture output;
     EXPECT_EQ(AppTextures::instance().getSvg(uitest::brokenSvg, 16, 16), nullptr);
     EXPECT_EQ(AppTextures::instance().getSvg(uitest::brokenSvg, 16, 16), nullptr);
     EXPECT_EQ(AppTextures::instance().getTexture(uitest::brokenPng), nullptr);
-    EXPECT_EQ(uitest::count(output.err(), "Failed to load svg asset 'icons/broken.svg': RenderException code 3"), 2);
-    EXPECT_EQ(uitest::count(output.err(), "Failed to load texture asset 'icons/broken.png': RenderException code 2"),
+    EXPECT_EQ(uitest::count(output.standardError(), "Failed to load svg asset 'icons/broken.svg': RenderException code 3"), 2);
+    EXPECT_EQ(uitest::count(output.standardError(), "Failed to load texture asset 'icons/broken.png': RenderException code 2"),
               1);
-    EXPECT_EQ(uitest::count(output.err(), "[ERROR]"), 3);
+    EXPECT_EQ(uitest::count(output.standardError(), "[ERROR]"), 3);
 }
 
 TEST(AppTextures, SvgOfAnImpossibleSizeIsAnErrorNotACacheEntry) {
-    uitest::OutputCapture output;
+    OutputCapture output;
     EXPECT_EQ(AppTextures::instance().getSvg("icons/tag.svg", 0, 16), nullptr);
-    EXPECT_EQ(uitest::count(output.err(), "Failed to load svg asset 'icons/tag.svg': RenderException code 4"), 1);
+    EXPECT_EQ(uitest::count(output.standardError(), "Failed to load svg asset 'icons/tag.svg': RenderException code 4"), 1);
 }
 
 TEST(AppTextures, DecodesRasterAssetsOnce) {
-    uitest::OutputCapture output;
+    OutputCapture output;
     const zolt::ui::Texture* loading = AppTextures::instance().getTexture(uitest::loadingPng);
     ASSERT_NE(loading, nullptr);
     EXPECT_EQ(AppTextures::instance().getTexture(uitest::loadingPng), loading);
     EXPECT_EQ(loading->getWidth(), 8);
     EXPECT_EQ(loading->getPixels()[0], 255);
     EXPECT_EQ(loading->getPixels()[1], 128);
-    EXPECT_LE(uitest::count(output.out(), "Loaded texture asset 'icons/loading.png'"), 1);
+    EXPECT_LE(uitest::count(output.standardOutput(), "Loaded texture asset 'icons/loading.png'"), 1);
 }
 
 TEST(AppTextures, CachedTexturesDrawUnderEveryApplication) {

@@ -1,11 +1,11 @@
 #pragma once
 // The asset pack the ui tests run on, output capture and a headless application.
 
+#include "OutputCapture.hpp" // tests/core: redirects std::cout and std::cerr
+
 #include <zolt/ui.hpp>
 
-#include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace uitest {
@@ -17,26 +17,6 @@ inline const std::string loadingPng = "icons/loading.png"; // 8 x 8, opaque oran
 
 // Loads the test pack into AssetPack::instance(); a pack without the font when asked.
 void loadTestPack(bool withFont = true);
-
-// Collects what is written to standard output and standard error meanwhile.
-class OutputCapture {
-public:
-    OutputCapture() : savedOut_(std::cout.rdbuf(out_.rdbuf())), savedErr_(std::cerr.rdbuf(err_.rdbuf())) {}
-    ~OutputCapture() {
-        std::cout.rdbuf(savedOut_);
-        std::cerr.rdbuf(savedErr_);
-    }
-    OutputCapture(const OutputCapture&) = delete;
-    OutputCapture& operator=(const OutputCapture&) = delete;
-    std::string out() const { return out_.str(); }
-    std::string err() const { return err_.str(); }
-
-private:
-    std::ostringstream out_;
-    std::ostringstream err_;
-    std::streambuf* savedOut_;
-    std::streambuf* savedErr_;
-};
 
 // Occurrences of `needle` in `text`.
 int count(const std::string& text, const std::string& needle);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace zolt::ui;
@@ -15,12 +16,7 @@ namespace {
 
 template <class F>
 std::int32_t renderCode(F&& f) {
-    try {
-        f();
-    } catch (const RenderException& e) {
-        return e.getCode();
-    }
-    return 0;
+    return test::errorCode<RenderException>(std::forward<F>(f));
 }
 
 TEST(Application, OneAtATime) {

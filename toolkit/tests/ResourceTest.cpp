@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,7 @@ namespace {
 
 template <class F>
 std::int32_t resourceCode(F&& f) {
-    try {
-        f();
-    } catch (const ResourceException& e) {
-        return e.getCode();
-    }
-    return 0;
+    return test::errorCode<ResourceException>(std::forward<F>(f));
 }
 
 std::vector<std::uint8_t> bytes(const std::string& s) {

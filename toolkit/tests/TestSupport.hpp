@@ -22,6 +22,17 @@ struct HeadlessApp {
     void click(float x, float y);
 };
 
+// The code of the exception of type E that f throws, or 0 when it throws none.
+template <class E, class F>
+std::int32_t errorCode(F&& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return e.getCode();
+    }
+    return 0;
+}
+
 // The bytes of a font file from the build's dependencies.
 const std::vector<std::uint8_t>& fontBytes();
 // A PNG of width x height filled with one colour.
