@@ -8,6 +8,8 @@
 #include <numbers>
 #include <string>
 
+#include "utc_time.hpp"
+
 namespace quillon::sim::detail {
 
 namespace {
@@ -48,12 +50,7 @@ int64_t periods(const LiveValue& live, int64_t clockMs) {
 std::string clockText(const Database& db, const LiveValue& live, int64_t clockMs) {
   auto when = db.epoch + std::chrono::milliseconds(clockMs);
   std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-  std::tm parts{};
-#ifdef _WIN32
-  gmtime_s(&parts, &seconds);
-#else
-  gmtime_r(&seconds, &parts);
-#endif
+  std::tm parts = utcTime(seconds);
   char text[16];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.tm_hour, parts.tm_min, parts.tm_sec);
   return live.prefix + text;

@@ -13,6 +13,7 @@
 #include "encapsulation.hpp"
 #include "faults.hpp"
 #include "socket.hpp"
+#include "utc_time.hpp"
 
 namespace quillon::sim {
 
@@ -278,12 +279,7 @@ const Controller& Server::controller() const { return impl_->controller; }
 std::string formatRequestRecord(const RequestRecord& record) {
   auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(record.time.time_since_epoch()).count();
   std::time_t seconds = static_cast<std::time_t>(millis / 1000);
-  std::tm parts{};
-#ifdef _WIN32
-  gmtime_s(&parts, &seconds);
-#else
-  gmtime_r(&seconds, &parts);
-#endif
+  std::tm parts = utcTime(seconds);
   char line[160];
   std::snprintf(line, sizeof line,
                 "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ conn=%llu cmd=0x%04X session=0x%08X ctx=%llu",
