@@ -360,11 +360,18 @@ void zoltc_logix_tag_info_free(zoltc_logix_tag_info *info);
 /* Lists the controller-scope tags, structures expanded into their members. The
  * list is overwritten without being released first: release an earlier result
  * with zoltc_logix_tag_info_list_free. A null list gives 1 and is left untouched;
- * on any other failure the list is empty. */
+ * on any other failure the list is empty. Blocks for one exchange per symbol
+ * page and at least two per structure template (each read once per call);
+ * fails with 18 beyond ZOLTC_LOGIX_MAX_RECORDS records or nesting
+ * ZOLTC_LOGIX_MAX_DEPTH deep, 7 when the controller refuses a request, 5 for a
+ * malformed reply or a structure that contains itself, 19 for a structure
+ * member of two or three dimensions. */
 zoltc_logix_result zoltc_logix_list_tags(zoltc_logix_client *client,
                                          zoltc_logix_tag_info_list *list);
 
-/* The same for the scope of one program, named without the "Program:" prefix. */
+/* The same for the scope of one program, named without the "Program:" prefix
+ * (as its record in the controller-scope list). A null or empty name gives 1,
+ * a name above 247 bytes 18, both without sending anything. */
 zoltc_logix_result zoltc_logix_list_program_tags(zoltc_logix_client *client,
                                                  zoltc_logix_tag_info_list *list,
                                                  const char *program_name);
