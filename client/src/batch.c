@@ -147,9 +147,8 @@ zoltc_logix_status zoltc_logix_msp_decode(const uint8_t *bytes, uint32_t length,
   return status;
 }
 
-/* Moves the responses of a decoded packet into their places in the batch. */
-static zoltc_logix_status take_packet_reply(const zoltc_logix_cip_response *reply, uint32_t n,
-                                            zoltc_logix_cip_response *responses) {
+zoltc_logix_status zoltc_logix_msp_take_reply(const zoltc_logix_cip_response *reply, uint32_t n,
+                                              zoltc_logix_cip_response *responses) {
   if (reply->service != ZOLTC_LOGIX_SERVICE_MULTIPLE_REPLY) {
     return ZOLTC_LOGIX_STATUS_BAD_REPLY;
   }
@@ -189,7 +188,7 @@ static zoltc_logix_status exchange_packet(zoltc_logix_session *session,
   switch (reply.general_status) {
   case ZOLTC_LOGIX_CIP_SUCCESS:
   case ZOLTC_LOGIX_CIP_EMBEDDED_ERROR:
-    status = take_packet_reply(&reply, n, responses);
+    status = zoltc_logix_msp_take_reply(&reply, n, responses);
     break;
   case ZOLTC_LOGIX_CIP_REQUEST_TOO_LARGE:
     split = n > 1u;

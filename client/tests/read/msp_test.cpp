@@ -258,4 +258,53 @@ TEST(ResponseList, FreeReleasesAndZeroes) {
   zoltc_logix_cip_response_list_free(&list);  // twice is harmless
 }
 
+// ---- a packet's reply checked against the packet
+
+struct TakeRow {
+  friend void PrintTo(const TakeRow& row, std::ostream* os) { *os << row.label; }
+  const char* label;
+  uint8_t service;
+  uint32_t n;
+  zoltc_logix_status expected;
+};
+
+class MspTakeReply : public ::testing::TestWithParam<TakeRow> {};
+
+TEST_P(MspTakeReply, MovesOnlyAMatchingReply) {
+  const TakeRow& row = GetParam();
+  Bytes data = kTwo;
+  zoltc_logix_cip_response reply = readtest::borrowedResponse(0x00, data);
+  reply.service = row.service;
+  std::vector<zoltc_logix_cip_response> responses(row.n, zoltc_logix_cip_response{});
+  EXPECT_EQ(zoltc_logix_msp_take_reply(&reply, row.n, responses.data()), row.expected);
+  for (uint32_t i = 0; i < row.n; ++i) {
+    if (row.expected != ZOLTC_LOGIX_STATUS_OK) {
+      EXPECT_EQ(responses[i].data.data, nullptr) << "nothing moved";
+    }
+    zoltc_logix_cip_response_free(&responses[i]);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, MspTakeReply,
+    ::testing::Values(TakeRow{"Matching", 0x8A, 2, ZOLTC_LOGIX_STATUS_OK},
+                      TakeRow{"OtherService", 0x8B, 2, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                      TakeRow{"RequestService", 0x0A, 2, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                      TakeRow{"FewerThanSent", 0x8A, 3, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                      TakeRow{"MoreThanSent", 0x8A, 1, ZOLTC_LOGIX_STATUS_BAD_REPLY}),
+    quillon::testing::LabelName{});
+
+TEST(MspTakeReplyValues, ResponsesLandInRequestOrder) {
+  Bytes data = kTwo;
+  zoltc_logix_cip_response reply = readtest::borrowedResponse(0x1E, data);
+  reply.service = 0x8A;
+  zoltc_logix_cip_response responses[2] = {};
+  ASSERT_EQ(zoltc_logix_msp_take_reply(&reply, 2, responses), ZOLTC_LOGIX_STATUS_OK);
+  EXPECT_EQ(responses[0].general_status, 0x00);
+  EXPECT_EQ(toHex(responses[0].data.data, responses[0].data.length), "C4 00 2A 00 00 00");
+  EXPECT_EQ(responses[1].general_status, 0x05);
+  zoltc_logix_cip_response_free(&responses[0]);
+  zoltc_logix_cip_response_free(&responses[1]);
+}
+
 }  // namespace
