@@ -5,10 +5,11 @@
 //     (computed here from the request sizes alone, by dynamic programming);
 //   - the median wall time per call with 0 ms and with 1 ms added latency per
 //     reply;
-//   - the calling thread's CPU time per tag (the whole call: encoding, packing,
-//     decoding and the socket calls, without the waits), and the CPU time per
-//     tag of the codecs alone (path encoding, packet encoding and decoding,
-//     value decoding; no socket).
+//   - the calling thread's CPU time per tag over the whole call, without the
+//     waits (median), and which share of it ran in user mode, the library's own
+//     work, rather than in the kernel's socket calls (over all calls); and the
+//     CPU time per tag of the codecs alone (path encoding, packet encoding and
+//     decoding, value decoding; no socket).
 // Run by hand: bin/read_bench [repetition scale, default 1]. Exits non-zero
 // when a read fails or the packing misses the minimum.
 #include <algorithm>
@@ -22,6 +23,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/resource.h>
 #endif
 
 #include "quillon_sim/controller.hpp"
@@ -88,7 +91,7 @@ Workload memberPaths(int n) {
   return w;
 }
 
-// CPU time of the calling thread: time blocked in a wait does not count.
+// CPU time of the calling thread; time blocked in a wait does not count.
 double threadCpuSeconds() {
 #ifdef _WIN32
   FILETIME created, exited, kernel, user;
@@ -101,6 +104,32 @@ double threadCpuSeconds() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+#endif
+}
+
+// The calling thread's CPU time in user mode and in the kernel. Sampled at the
+// scheduler's tick, so only sums over many calls are meaningful.
+struct CpuSplit {
+  double user = 0;
+  double system = 0;
+};
+
+CpuSplit threadCpuSplit() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+  auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) *
+           1e-7;
+  };
+  return {seconds(user), seconds(kernel)};
+#else
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+  };
+  return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
 #endif
 }
 
@@ -186,11 +215,14 @@ bool allRead(const std::vector<zoltc_logix_read_item>& items, bool plain) {
 struct Timing {
   double wallMs;
   double cpuPerTagUs;
+  double userShare;  // of the CPU time over all calls: the library's own work, not the kernel's
 };
 
 Timing timeReads(zoltc_logix_client* client, std::vector<zoltc_logix_read_item>& items, int reps,
                  bool& ok) {
   std::vector<double> wall, cpu;
+  const double tags = static_cast<double>(items.size());
+  CpuSplit before = threadCpuSplit();
   for (int r = 0; r < reps; ++r) {
     double w0 = wallSeconds(), c0 = threadCpuSeconds();
     zoltc_logix_result result =
@@ -201,9 +233,11 @@ Timing timeReads(zoltc_logix_client* client, std::vector<zoltc_logix_read_item>&
       ok = false;
     }
     wall.push_back((w1 - w0) * 1e3);
-    cpu.push_back((c1 - c0) * 1e6 / static_cast<double>(items.size()));
+    cpu.push_back((c1 - c0) * 1e6 / tags);
   }
-  return {median(wall), median(cpu)};
+  CpuSplit after = threadCpuSplit();
+  double user = after.user - before.user, system = after.system - before.system;
+  return {median(wall), median(cpu), user + system > 0 ? user / (user + system) : 0};
 }
 
 // The codecs of one call without the socket: encode every path, encode the
@@ -270,10 +304,10 @@ double codecCpuPerTagUs(const std::vector<std::string>& paths, int reps) {
 int main(int argc, char** argv) {
   double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
   bool ok = true;
-  std::printf("%-14s %6s %10s %8s %12s %12s %14s %14s\n", "workload", "tags", "exchanges",
-              "minimum", "wall 0ms", "wall 1ms", "CPU/tag call", "CPU/tag codec");
-  std::printf("%-14s %6s %10s %8s %12s %12s %14s %14s\n", "", "", "per call", "", "median ms",
-              "median ms", "median us", "median us");
+  std::printf("%-14s %6s %9s %7s %10s %10s %10s %10s %10s\n", "workload", "tags", "exchanges",
+              "minimum", "wall 0ms", "wall 1ms", "CPU/tag", "user share", "codec/tag");
+  std::printf("%-14s %6s %9s %7s %10s %10s %10s %10s %10s\n", "", "", "per call", "", "median ms",
+              "median ms", "median us", "all calls", "median us");
   for (bool plain : {true, false}) {
     for (int n : {10, 100, 1000, 10000}) {
       Workload w = plain ? plainNames(n) : memberPaths(n);
@@ -313,10 +347,10 @@ int main(int argc, char** argv) {
       Timing slow = timeReads(client, items, reps(2000), ok);
       double codec = codecCpuPerTagUs(w.paths, reps(200000));
 
-      std::printf("%-14s %6d %10llu %8llu %12.3f %12.3f %14.3f %14.3f\n", w.label.c_str(), n,
-                  static_cast<unsigned long long>(exchanges),
+      std::printf("%-14s %6d %9llu %7llu %10.3f %10.3f %10.3f %10.2f %10.3f\n", w.label.c_str(),
+                  n, static_cast<unsigned long long>(exchanges),
                   static_cast<unsigned long long>(minimum), fast.wallMs, slow.wallMs,
-                  fast.cpuPerTagUs, codec);
+                  fast.cpuPerTagUs, fast.userShare, codec);
       std::fflush(stdout);
       zoltc_logix_client_destroy(client);
       server.stop();
