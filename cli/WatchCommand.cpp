@@ -79,7 +79,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
     while (!io.stop.load()) {
         const auto values = readValues(controller->client(), plan);
         if (io.stop.load()) {
-            // A signal may have cut the last exchange short: its results mean nothing.
+            // Stopped while reading: end without another round of output.
             break;
         }
         const std::string stamp = formatLogTime(nowNanoseconds());

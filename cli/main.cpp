@@ -26,7 +26,8 @@ void catchStopSignals() {
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a blocked wait returns at once and the watch loop sees the flag.
+    // The watch looks at the flag between readings and during its waits; an exchange
+    // under way is finished first, so the session still ends in order.
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 #endif
