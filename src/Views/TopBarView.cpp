@@ -181,7 +181,12 @@ void TopBarView::connect() {
         });
     } catch (...) {
         connecting = false;
+        return;
     }
+    // Shown at once: a connect that fails before the next frame would otherwise never
+    // leave the state shown before it, and the status would not change at all.
+    lastState = ConnectionState::Connecting;
+    showState(lastState);
 }
 
 void TopBarView::buildImGui() {

@@ -107,6 +107,7 @@ void TreeItem::drawRow(std::string_view key, std::string_view label, const zolt:
     }
 
     geometry.origin = zolt::ui::Vec2{start.x, start.y};
+    geometry.frame = ImGui::GetFrameCount();
     open = ImGui::TreeNodeEx(nodeId.c_str(), treeNodeFlags);
     ImGui::SameLine(0.0f, -1.0f);
     const float lineHeight = ImGui::GetTextLineHeight();

@@ -39,6 +39,7 @@ public:
     struct RowGeometry {
         zolt::ui::Vec2 origin;
         zolt::ui::Vec4 hitRect; // x, y = min corner, z, w = max corner
+        int frame = -1;         // the panel's ImGui frame count then (-1: never drawn)
     };
 
     TreeItem();

@@ -1,0 +1,36 @@
+# The program's views and start-up. views_unit_tests: row rules, filter matching and the
+# asset pack's location (unit). views_tests: the main window headless against the sample
+# controller served in-process, driven by injected input (gui).
+if(NOT QUILLON_GUI OR NOT TARGET quillon_ui OR NOT TARGET quillon_sim OR NOT TARGET assets_pak)
+  return()
+endif()
+
+set(views_test_dir ${CMAKE_CURRENT_LIST_DIR}/views)
+add_library(views_test_support STATIC ${views_test_dir}/ViewsSupport.cpp ${views_test_dir}/ViewsMain.cpp)
+target_link_libraries(views_test_support PUBLIC quillon_ui quillon_sim GTest::gtest PRIVATE quillon::warnings)
+target_compile_definitions(views_test_support PUBLIC
+  QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
+  QUILLON_SAMPLE_DB="${PROJECT_SOURCE_DIR}/sim/sample.json")
+add_dependencies(views_test_support assets_pak)
+
+# Kept out of bin/, so that no assets.pak lies beside them (the start-up tests rely on it).
+set(views_test_bin ${CMAKE_CURRENT_BINARY_DIR}/views)
+
+add_executable(views_unit_tests
+  ${views_test_dir}/TreeItemTest.cpp
+  ${views_test_dir}/StartupTest.cpp)
+target_link_libraries(views_unit_tests PRIVATE views_test_support quillon::warnings)
+set_target_properties(views_unit_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
+target_compile_definitions(views_unit_tests PRIVATE QUILLON_TEST_BINARY_DIR="${views_test_bin}")
+gtest_discover_tests(views_unit_tests TEST_PREFIX "views." PROPERTIES LABELS unit TIMEOUT 120)
+
+add_executable(views_tests
+  ${views_test_dir}/TopBarViewTest.cpp
+  ${views_test_dir}/TreeViewTest.cpp
+  ${views_test_dir}/DatablockItemTest.cpp
+  ${views_test_dir}/TagInspectorTest.cpp
+  ${views_test_dir}/InspectorViewTest.cpp
+  ${views_test_dir}/MainWindowTest.cpp)
+target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
+set_target_properties(views_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
+gtest_discover_tests(views_tests TEST_PREFIX "views." PROPERTIES LABELS gui TIMEOUT 180)

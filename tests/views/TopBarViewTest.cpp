@@ -1,0 +1,144 @@
+// The top bar: address input, connect and disconnect, status and product name.
+#include "ViewsSupport.hpp"
+
+#include "AppState.hpp"
+#include "AppTheme.hpp"
+#include "Views/DefaultButton.hpp"
+#include "Views/TopBarView.hpp"
+
+#include <zolt/ui/TextElement.hpp>
+
+namespace {
+
+using namespace viewtest;
+
+constexpr const char* sampleProduct = "PLC-Type: Zolt QX-85 Line Controller";
+
+class TopBarTest : public ViewsTest {
+protected:
+    std::string status() const { return topBar().getStatusLabel()->getText(); }
+    zolt::ui::Color statusColor() const { return topBar().getStatusLabel()->getColor(); }
+    std::string plcType() const { return topBar().getPlcTypeLabel()->getText(); }
+    std::string buttonText() const { return topBar().getConnectButton()->getText()->getText(); }
+    bool locked() const { return topBar().getConnectButton()->isLocked(); }
+    bool connectedState() const { return AppState::instance().isConnected(); }
+    const AppTheme& theme() const { return AppTheme::instance(); }
+};
+
+TEST_F(TopBarTest, StartsWithoutStatusAndWithTheDefaultPort) {
+    EXPECT_EQ(status(), "") << "the status shows from the first connect attempt on";
+    EXPECT_EQ(plcType(), "");
+    EXPECT_EQ(buttonText(), "Connect");
+    EXPECT_EQ(topBar().getPort(), 44818);
+    EXPECT_TRUE(locked()) << "no address yet";
+}
+
+TEST_F(TopBarTest, EmptyAddressLocksTheButtonAndOneCharacterUnlocksIt) {
+    const std::uint64_t generation = AppState::instance().connectionGeneration();
+    click(connectButton());
+    frame();
+    EXPECT_FALSE(topBar().isConnecting());
+    EXPECT_EQ(AppState::instance().connectionGeneration(), generation) << "a locked button starts nothing";
+    EXPECT_EQ(status(), "");
+
+    click(ipField());
+    typeText("1");
+    frame();
+    EXPECT_EQ(topBar().getIpText(), "1");
+    EXPECT_FALSE(locked());
+}
+
+TEST_F(TopBarTest, ConnectShowsConnectingThenConnectedWithTheProductName) {
+    typeAddress("127.0.0.1", port);
+    {
+        PoolGate gate; // the connect task waits behind it
+        click(connectButton());
+        EXPECT_TRUE(topBar().isConnecting());
+        EXPECT_EQ(status(), "PLC-Status: CONNECTING");
+        EXPECT_EQ(statusColor(), theme().warningColor());
+        EXPECT_EQ(buttonText(), "Connect");
+        // The inputs are inert while the connect runs.
+        click(ipField());
+        typeText("9");
+        EXPECT_EQ(topBar().getIpText(), "127.0.0.1");
+        gate.open();
+    }
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTED"; }, "CONNECTED"));
+    EXPECT_EQ(statusColor(), theme().successColor());
+    EXPECT_EQ(buttonText(), "Disconnect");
+    EXPECT_EQ(plcType(), sampleProduct);
+    EXPECT_FALSE(topBar().isConnecting());
+}
+
+TEST_F(TopBarTest, FailedConnectShowsConnectionFailedUntilTheNextSuccess) {
+    typeAddress("127.0.0.1", closedPort());
+    click(connectButton());
+    ASSERT_TRUE(pumpUntil([&] { return !topBar().isConnecting(); }, "the connect to end"));
+    frame();
+    EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
+    EXPECT_EQ(statusColor(), theme().errorColor());
+    EXPECT_EQ(plcType(), "Connection failed");
+    EXPECT_EQ(buttonText(), "Connect");
+    EXPECT_FALSE(connectedState());
+
+    typeAddress("127.0.0.1", port);
+    click(connectButton());
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTED"; }, "CONNECTED"));
+    EXPECT_EQ(plcType(), sampleProduct);
+}
+
+class PortBitsTest : public TopBarTest, public testing::WithParamInterface<std::int64_t> {};
+
+TEST_P(PortBitsTest, OnlyTheLowSixteenBitsOfThePortAreUsed) {
+    const std::int64_t typed = static_cast<std::int64_t>(port) + GetParam();
+    typeAddress("127.0.0.1", typed);
+    EXPECT_EQ(topBar().getPort(), typed);
+    click(connectButton());
+    ASSERT_TRUE(pumpUntil([&] { return !topBar().isConnecting(); }, "the connect to end"));
+    EXPECT_TRUE(connectedState()) << "port field " << typed;
+}
+
+INSTANTIATE_TEST_SUITE_P(AboveAndBelow, PortBitsTest, testing::Values(65536, -65536));
+
+TEST_F(TopBarTest, DisconnectIsImmediateAndKeepsTheProductName) {
+    connectSample();
+    click(connectButton());
+    EXPECT_FALSE(connectedState()) << "the click itself disconnects";
+    frame();
+    EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
+    EXPECT_EQ(buttonText(), "Connect");
+    EXPECT_EQ(plcType(), sampleProduct);
+    EXPECT_TRUE(pumpUntil([&] { return server->sessionsUnregistered() == 1; }, "the session to be unregistered"));
+}
+
+TEST_F(TopBarTest, ASecondClickWhileConnectingQueuesAnotherConnect) {
+    typeAddress("127.0.0.1", port);
+    {
+        PoolGate gate;
+        click(connectButton());
+        click(connectButton());
+        gate.open();
+    }
+    ASSERT_TRUE(pumpUntil([&] { return server->sessionsRegistered() == 2 && connectedState() && !topBar().isConnecting(); },
+                          "both connects"));
+    frame();
+    EXPECT_EQ(status(), "PLC-Status: CONNECTED");
+}
+
+TEST_F(TopBarTest, ABarGoneBeforeItsConnectEndsIsNotTouched) {
+    typeAddress("127.0.0.1", port);
+    {
+        PoolGate gate;
+        click(connectButton());
+        mainWindow.reset(); // the window's widgets stay until the Application goes
+        app.reset();
+        app = std::make_unique<zolt::ui::Application>(
+            zolt::ui::RenderContext::create(zolt::ui::kBackendHeadless, "views"), "views");
+        gate.open();
+    }
+    drainPool();
+    frame(2); // the connect's completion, if it was kept, would run now
+    EXPECT_TRUE(connectedState());
+}
+
+} // namespace
