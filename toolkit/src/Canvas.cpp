@@ -224,14 +224,4 @@ void Canvas::addPanel(ImGuiPanel& panel) {
     current_ = nullptr; // what comes next paints over the panel
 }
 
-std::size_t Canvas::vertexCount() const {
-    std::size_t count = 0;
-    for (const Layer& layer : layers_) {
-        if (layer.list != nullptr) {
-            count += static_cast<std::size_t>(layer.list->VtxBuffer.Size);
-        }
-    }
-    return count;
-}
-
 } // namespace zolt::ui::detail

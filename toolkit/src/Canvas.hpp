@@ -48,7 +48,6 @@ public:
     void addPanel(ImGuiPanel& panel);
 
     const std::vector<Layer>& layers() const { return layers_; }
-    std::size_t vertexCount() const;
 
 private:
     ImFont* fontFor(const Font* font);

@@ -94,7 +94,6 @@ void ImGuiPanel::setDefaultFont(const Font* font, float size, const ImWchar* gly
     }
     if (added != nullptr) {
         defaultFont_ = added;
-        defaultFontSize_ = size;
         io.FontDefault = added;
         ImGui::GetStyle().FontSizeBase = size;
     }

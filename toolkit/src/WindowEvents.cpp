@@ -172,7 +172,6 @@ void WindowEvents::mouseButton(int button, bool pressed) {
     buttons_ &= ~bit;
     if (capture_ != nullptr && !captureToken_.expired()) {
         Widget* target = capture_;
-        std::weak_ptr<void> token = captureToken_;
         if (buttons_ == 0) {
             capture_ = nullptr;
             captureToken_.reset();

@@ -66,7 +66,6 @@ private:
     void sendMods(int mods);
     ImGuiContext* context_ = nullptr;
     ImFont* defaultFont_ = nullptr;
-    float defaultFontSize_ = 0.0f;
     std::function<void()> build_;
     Vec4 visible_;
     bool rendererReady_ = false;
