@@ -438,7 +438,8 @@ TEST_F(ReadSimTest, ABatchFailingMidWayFailsItselfAndEveryLaterOne) {
 }
 
 TEST_F(ReadSimTest, AnUnansweredFirstBatchTimesOutEveryLaterItem) {
-  ASSERT_EQ(connect(200), ZOLTC_LOGIX_OK);
+  // Long enough for a connect on a busy machine; every later wait times out after it.
+  ASSERT_EQ(connect(1000), ZOLTC_LOGIX_OK);
   quillon::sim::Options options;
   options.stall = true;
   server().setOptions(options);
