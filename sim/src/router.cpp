@@ -13,7 +13,6 @@ namespace quillon::sim::detail {
 
 namespace {
 
-constexpr uint8_t kGetAttributesAll = 0x01;
 constexpr uint8_t kGetAttributeList = 0x03;
 constexpr uint8_t kMultipleServicePacket = 0x0A;
 constexpr uint8_t kReadTag = 0x4C;
