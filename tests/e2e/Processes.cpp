@@ -1,0 +1,120 @@
+#include "Processes.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace e2e {
+
+namespace {
+
+int exitStatus(int raw) {
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+} // namespace
+
+Process::Process(const std::vector<std::string>& argv, const std::filesystem::path& workingDirectory,
+                 const std::filesystem::path& output) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    // The child changes into its folder before exec (glibc's extension; Linux only, as
+    // these tests are).
+    posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
+    const int error = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        throw std::runtime_error("cannot start " + argv[0] + ": " + std::to_string(error));
+    }
+}
+
+Process::~Process() {
+    if (!ended) {
+        stop();
+    }
+}
+
+bool Process::running() {
+    if (ended) {
+        return false;
+    }
+    int raw = 0;
+    if (waitpid(pid, &raw, WNOHANG) == pid) {
+        ended = true;
+        status = exitStatus(raw);
+        return false;
+    }
+    return true;
+}
+
+int Process::stop() {
+    if (running()) {
+        kill(pid, SIGTERM);
+    }
+    return wait();
+}
+
+int Process::wait() {
+    if (!ended) {
+        int raw = 0;
+        while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+        }
+        ended = true;
+        status = exitStatus(raw);
+    }
+    return status;
+}
+
+CommandResult run(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        result.output.append(buffer, n);
+    }
+    result.status = exitStatus(pclose(pipe));
+    return result;
+}
+
+bool pollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, std::chrono::milliseconds interval) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(interval);
+    }
+    return true;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (in) {
+        text << in.rdbuf();
+    }
+    return text.str();
+}
+
+} // namespace e2e

@@ -1,0 +1,52 @@
+#pragma once
+
+// Child processes for the end-to-end tests: programs started with their output in a
+// file, commands run to completion with their output captured.
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace e2e {
+
+// A program running in the background until stopped (SIGTERM, then waited for).
+class Process {
+public:
+    // Starts `argv[0]` (a path) with the arguments, in `workingDirectory`, standard output
+    // and error to `output`. Throws std::runtime_error when it cannot start.
+    Process(const std::vector<std::string>& argv, const std::filesystem::path& workingDirectory,
+            const std::filesystem::path& output);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool running();
+    // Ends it (SIGTERM) and returns its exit status (-1 when it died by a signal).
+    int stop();
+    // Waits for it to end by itself and returns its exit status (-1 for a signal).
+    int wait();
+
+private:
+    pid_t pid = -1;
+    int status = 0;
+    bool ended = false;
+};
+
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+
+// Runs a shell command to its end; its standard output is captured.
+CommandResult run(const std::string& command);
+
+// Polls `done` every `interval` until it holds or `limit` passes.
+bool pollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+               std::chrono::milliseconds interval = std::chrono::milliseconds(50));
+
+std::string readFile(const std::filesystem::path& path);
+
+} // namespace e2e
