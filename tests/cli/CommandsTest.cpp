@@ -53,6 +53,22 @@ void collectJsonRows(const Json& rows, std::map<std::string, std::string>& into)
     }
 }
 
+// Every record the sample declares, with its type name, and nothing else (apart from
+// what lies below STRINGs and BOOL arrays).
+void expectSampleRows(const std::map<std::string, std::string>& rows, const clitest::SampleRecords& sample) {
+    for (const auto& [path, typeName] : sample.paths) {
+        const auto row = rows.find(path);
+        if (row == rows.end()) {
+            ADD_FAILURE() << "missing row " << path;
+            continue;
+        }
+        EXPECT_EQ(row->second, typeName) << path;
+    }
+    for (const auto& [path, typeName] : rows) {
+        EXPECT_TRUE(sample.paths.contains(path) || sample.belowOpaque(path)) << "unexpected row " << path;
+    }
+}
+
 // A TCP port that refuses connections: bound, never listening, held for the test.
 class ClosedPort {
 public:
@@ -101,15 +117,7 @@ TEST_F(Tags, ListShowsEveryControllerRecordWithItsTypeName) {
     const CliRun result = run({"tags", address});
     ASSERT_EQ(result.status, 0) << result.err;
     const auto rows = listedRows(result.out);
-    const auto sample = clitest::SampleRecords::load(false);
-    for (const auto& [path, typeName] : sample.paths) {
-        const auto row = rows.find(path);
-        ASSERT_NE(row, rows.end()) << path;
-        EXPECT_EQ(row->second, typeName) << path;
-    }
-    for (const auto& [path, typeName] : rows) {
-        EXPECT_TRUE(sample.paths.contains(path) || sample.belowOpaque(path)) << "unexpected row " << path;
-    }
+    expectSampleRows(rows, clitest::SampleRecords::load(false));
     // Hidden symbols stay hidden; programs' tags are not listed without --all-programs.
     for (const char* hidden : {"__CONTAINER", "__SysDiagnostics", "Task:MainTask", "Map:Local",
                                "Program:MainProgram.StepNo"}) {
@@ -124,15 +132,7 @@ TEST_F(Tags, JsonParsesAndListsEveryRecordOfTheSample) {
     std::map<std::string, std::string> rows;
     collectJsonRows(document.at("tags"), rows);
 
-    const auto sample = clitest::SampleRecords::load(true);
-    for (const auto& [path, typeName] : sample.paths) {
-        const auto row = rows.find(path);
-        ASSERT_NE(row, rows.end()) << path;
-        EXPECT_EQ(row->second, typeName) << path;
-    }
-    for (const auto& [path, typeName] : rows) {
-        EXPECT_TRUE(sample.paths.contains(path) || sample.belowOpaque(path)) << "unexpected row " << path;
-    }
+    expectSampleRows(rows, clitest::SampleRecords::load(true));
 
     // The shape of a few rows.
     const Json& tags = document.at("tags");
