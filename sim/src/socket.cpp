@@ -51,8 +51,10 @@ SocketHandle listenOn(const std::string& host, uint16_t port) {
     throw std::runtime_error("not an IPv4 address: " + host);
   SocketHandle listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (listener == kNoSocket) throw std::runtime_error("cannot create a socket");
-  int yes = 1;
 #ifndef _WIN32
+  // Windows' SO_REUSEADDR would let another process take the port; only POSIX needs it
+  // to rebind a port whose old connections linger in TIME_WAIT.
+  int yes = 1;
   setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof yes);
 #endif
   if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
