@@ -32,7 +32,8 @@ struct Options {
   // ---- paging and sizes
   // Largest message-router reply (service byte to the end of data) for symbol pages,
   // template reads, Read Tag and Read Tag Fragmented; a real controller's unconnected
-  // messages stay around 500 bytes. 0 lifts the limit (up to the encapsulation maximum).
+  // messages stay around 500 bytes. Values below 64 count as 64; 0 lifts the limit (up to
+  // the encapsulation maximum). Multiple Service Packet replies are bound only by mspReplyLimit.
   uint32_t replyLimit = 504;
   uint32_t symbolsPerPage = 0;        // entries per Get Instance Attribute List page
   bool emptyLastPage = false;         // a page that ends on the last symbol says 0x06; an empty 0x00 page follows
