@@ -1,7 +1,9 @@
 #include "cli.hpp"
 
 #include <charconv>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <stdexcept>
 
 namespace quillon::sim::detail {
@@ -20,6 +22,26 @@ uint32_t parseNumber(const std::string& flag, const std::string& text) {
   if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
     throw std::invalid_argument(flag + ": expected a number, got '" + text + "'");
   return value;
+}
+
+// --template-override ID,MEMBERS,FILE: the template data of id ID read from FILE.
+void addTemplateOverride(Options& options, const std::string& flag, const std::string& text) {
+  size_t first = text.find(',');
+  size_t second = first == std::string::npos ? first : text.find(',', first + 1);
+  if (second == std::string::npos) throw std::invalid_argument(flag + ": expected ID,MEMBERS,FILE");
+  uint32_t id = parseNumber(flag, text.substr(0, first));
+  uint32_t members = parseNumber(flag, text.substr(first + 1, second - first - 1));
+  if (id > 0xFFF) throw std::invalid_argument(flag + ": template id above 0xFFF");
+  if (members > 0xFFFF) throw std::invalid_argument(flag + ": member count above 65535");
+  std::string path = text.substr(second + 1);
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw std::invalid_argument(flag + ": cannot read '" + path + "'");
+  TemplateOverride& entry = options.templateOverrides[static_cast<uint16_t>(id)];
+  entry.memberCount = static_cast<uint16_t>(members);
+  std::ostringstream content;
+  content << file.rdbuf();
+  const std::string bytes = content.str();
+  entry.data.assign(bytes.begin(), bytes.end());
 }
 
 struct Knob {
@@ -66,6 +88,15 @@ const std::vector<Knob>& knobs() {
        [](Options& o, uint32_t v) { o.mspReplyLimit = v; }},
       {"--live-clock-ms", "N", "freeze live values at N ms after start",
        [](Options& o, uint32_t v) { o.liveClockMs = v; }},
+      {"--stuck-symbol-pages", "N", "answer listing pages from start instance N on with 0x06 and no entries",
+       [](Options& o, uint32_t v) { o.stuckSymbolPagesFrom = v; }},
+      {"--identity-status", "N", "refuse the identity request (Get_Attributes_All) with general status N",
+       [](Options& o, uint32_t v) {
+         if (v > 0xFF) throw std::invalid_argument("--identity-status: above 255");
+         o.identityStatus = static_cast<uint8_t>(v);
+       }},
+      {"--identity-bytes", "K", "send only the first K bytes of the identity (Get_Attributes_All)",
+       [](Options& o, uint32_t v) { o.identityDataBytes = v; }},
   };
   return table;
 }
@@ -94,6 +125,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       line.host = value();
     } else if (flag == "--log-requests") {
       line.logRequests = value();
+    } else if (flag == "--template-override") {
+      addTemplateOverride(line.options, flag, value());
     } else {
       const Knob* knob = nullptr;
       for (const Knob& candidate : knobs())
@@ -118,6 +151,8 @@ std::string usageText() {
       "  --port N               TCP port (default 44818; 0 picks a free port)\n"
       "  --host ADDR            IPv4 address to listen on (default 127.0.0.1)\n"
       "  --log-requests FILE|-  write one line per request to FILE or standard output\n"
+      "  --template-override ID,MEMBERS,FILE\n"
+      "                         serve FILE's bytes as the data of template ID with MEMBERS members\n"
       "  --help                 this text\n\nknobs:\n";
   for (const Knob& knob : knobs()) {
     std::string left = std::string("  ") + knob.flag + (knob.argument ? std::string(" ") + knob.argument : "");

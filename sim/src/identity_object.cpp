@@ -29,10 +29,13 @@ void putAttribute(Bytes& out, const Identity& identity, uint32_t id) {
 
 }  // namespace
 
-Reply identityService(const Identity& identity, uint8_t service, const Path& path) {
+Reply identityService(const Identity& identity, uint8_t service, const Path& path, const Options& options) {
   if (service == 0x01) {
+    if (options.identityStatus != 0) return failure(options.identityStatus);
     Reply reply;
     for (uint32_t id = 1; id <= 8; ++id) putAttribute(reply.data, identity, id);
+    if (options.identityDataBytes && *options.identityDataBytes < reply.data.size())
+      reply.data.resize(*options.identityDataBytes);
     return reply;
   }
   if (service != 0x0E) return failure(status::kServiceNotSupported);

@@ -5,11 +5,13 @@
 
 #include "cip.hpp"
 #include "quillon_sim/controller.hpp"
+#include "quillon_sim/options.hpp"
 
 namespace quillon::sim::detail {
 
-// Get_Attributes_All (0x01) and Get_Attribute_Single (0x0E, attributes 1 to 8).
-Reply identityService(const Identity& identity, uint8_t service, const Path& path);
+// Get_Attributes_All (0x01) and Get_Attribute_Single (0x0E, attributes 1 to 8). The
+// identity faults of the options bend Get_Attributes_All only.
+Reply identityService(const Identity& identity, uint8_t service, const Path& path, const Options& options);
 
 // The item data of CIP Identity item 0x0C: protocol version, the socket address the client
 // reached (big-endian, as sockaddr_in), then the identity and the state.

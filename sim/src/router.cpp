@@ -140,7 +140,7 @@ Reply Router::logicalObject(const Request& request, const Path& path, Nesting ne
     case kClassIdentity:
       if (instance != 1u || path.size() > 3 || (path.size() == 3 && !isKind(path, 2, Segment::Kind::Attribute)))
         return failure(status::kPathDestinationUnknown);
-      return identityService(db_.identity, request.service, path);
+      return identityService(db_.identity, request.service, path, options_);
     case kClassMessageRouter:
       if (instance != 1u || path.size() != 2) return failure(status::kPathDestinationUnknown);
       if (request.service != kMultipleServicePacket || nesting.insidePacket)
@@ -174,10 +174,11 @@ Reply Router::symbolObject(const Request& request, const Scope& scope, const Pat
 Reply Router::templateObject(const Request& request, const Path& path) {
   std::optional<uint32_t> instance = instanceOf(path, 0);
   if (!instance || path.size() != 2 || *instance > 0xFFFF) return failure(status::kPathDestinationUnknown);
-  const StructType* type = db_.findType(static_cast<uint16_t>(*instance));
-  if (!type) return failure(status::kPathDestinationUnknown);
-  if (request.service == kGetAttributeList) return templateAttributes(*type, request.data);
-  if (request.service == kReadTag) return readTemplate(*type, request.data, options_);
+  auto id = static_cast<uint16_t>(*instance);
+  std::optional<TemplateView> view = templateFor(id, db_.findType(id), options_);
+  if (!view) return failure(status::kPathDestinationUnknown);
+  if (request.service == kGetAttributeList) return templateAttributes(*view, request.data);
+  if (request.service == kReadTag) return readTemplate(*view, request.data, options_);
   return failure(status::kServiceNotSupported);
 }
 

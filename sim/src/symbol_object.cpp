@@ -67,6 +67,8 @@ Reply listSymbols(const Scope& scope, uint32_t startInstance, ByteSpan requestDa
     if (id != kAttrName && id != kAttrType && id != kAttrDims) return failure(status::kAttributeNotSupported);
     ids.push_back(id);
   }
+  if (options.stuckSymbolPagesFrom && startInstance >= *options.stuckSymbolPagesFrom)
+    return failure(status::kPartialTransfer);
   bool standard = ids.size() == kStandardAttributes.size() &&
                   std::equal(ids.begin(), ids.end(), kStandardAttributes.begin());
 

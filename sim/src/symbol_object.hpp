@@ -15,7 +15,8 @@ void precomputeSymbolEntries(Scope& scope);
 
 // Get Instance Attribute List (0x55) from `startInstance` on: each entry is the instance
 // id followed by the attributes asked for, in the order asked (1 name, 2 type word,
-// 8 dimensions). 0x06 while more instances follow, 0x00 with the last page.
+// 8 dimensions). 0x06 while more instances follow, 0x00 with the last page; 0x06 with no
+// entries from Options::stuckSymbolPagesFrom on.
 Reply listSymbols(const Scope& scope, uint32_t startInstance, ByteSpan requestData,
                   const Options& options);
 

@@ -39,7 +39,7 @@ uint32_t alignUp(uint64_t value, uint32_t align) {
   return static_cast<uint32_t>(aligned);
 }
 
-uint16_t crc16(const Bytes& bytes) {
+uint16_t crc16(ByteSpan bytes) {
   uint16_t crc = 0xFFFF;  // CRC-16/CCITT
   for (uint8_t byte : bytes) {
     crc = static_cast<uint16_t>(crc ^ (byte << 8));
@@ -73,8 +73,7 @@ void encodeTemplate(StructType& type) {
     putU16(table, member.typeWord);
     putU32(table, member.offset);
   }
-  type.handle = crc16(table);
-  if (type.handle == 0) type.handle = 1;
+  type.handle = structureHandle(table);
   Bytes data = table;
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ";n%04X%04X", type.handle, type.id);
@@ -86,7 +85,7 @@ void encodeTemplate(StructType& type) {
     putU8(data, 0);
   }
   type.templateData = std::move(data);
-  type.definitionWords = static_cast<uint32_t>((type.templateData.size() + 23 + 3) / 4);
+  type.definitionWords = definitionWords(type.templateData.size());
 }
 
 // Lays out members: each aligned to its own alignment, BOOL runs packed into hidden SINT
@@ -167,6 +166,15 @@ void addType(Database& db, const TypeSpec& spec, uint16_t id) {
 }
 
 }  // namespace
+
+uint32_t definitionWords(size_t templateBytes) {
+  return static_cast<uint32_t>((uint64_t{templateBytes} + 23 + 3) / 4);
+}
+
+uint16_t structureHandle(ByteSpan memberTable) {
+  uint16_t handle = crc16(memberTable);
+  return handle == 0 ? 1 : handle;
+}
 
 uint32_t atomicWidth(uint8_t code) {
   for (const AtomicInfo& info : kAtomics)

@@ -25,6 +25,12 @@ struct TypeSpec {
   std::vector<MemberSpec> members;
 };
 
+// The definition size (template attribute 4) a controller reports for n template bytes:
+// ceil((n + 23) / 4) 32-bit words.
+uint32_t definitionWords(size_t templateBytes);
+// The structure handle for a template's member table: a CRC-16 of it, never 0.
+uint16_t structureHandle(ByteSpan memberTable);
+
 // The atomic code for a type name such as "DINT" (any letter case), or nullopt.
 std::optional<uint8_t> atomicCode(std::string_view name);
 

@@ -1,6 +1,9 @@
 // The JSON database, the generator and the command line.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include "case_name.hpp"
 #include "cli.hpp"
 #include "quillon_sim/controller.hpp"
@@ -117,7 +120,7 @@ TEST(CommandLine, FlagsSetEveryKnob) {
        "--truncate-reply", "9", "--garbage-reply", "--register-status", "1", "--register-zero-handle",
        "--reply-limit", "0", "--symbols-per-page", "2", "--empty-last-page", "--template-bytes", "100",
        "--fragment-bytes", "50", "--msp-request-limit", "400", "--msp-reply-limit", "300", "--live-clock-ms", "42",
-       "--log-requests", "-"});
+       "--stuck-symbol-pages", "0", "--identity-status", "0x08", "--identity-bytes", "0", "--log-requests", "-"});
   const Options& o = line.options;
   EXPECT_EQ(line.database, "x.json");
   EXPECT_EQ(line.port, 0);
@@ -137,6 +140,9 @@ TEST(CommandLine, FlagsSetEveryKnob) {
   EXPECT_EQ(o.mspRequestLimit, 400u);
   EXPECT_EQ(o.mspReplyLimit, 300u);
   EXPECT_EQ(o.liveClockMs, 42);
+  EXPECT_EQ(o.stuckSymbolPagesFrom, 0u);
+  EXPECT_EQ(o.identityStatus, 0x08);
+  EXPECT_EQ(o.identityDataBytes, 0u);
 
   detail::CommandLine generated = detail::parseCommandLine({"--generate", "tags=10"});
   ASSERT_TRUE(generated.generate);
@@ -144,10 +150,31 @@ TEST(CommandLine, FlagsSetEveryKnob) {
   EXPECT_TRUE(detail::parseCommandLine({"--help"}).help);
 }
 
+TEST(CommandLine, TemplateOverrideReadsItsFile) {
+  const std::string path = ::testing::TempDir() + "quillon_sim_template_override.bin";
+  const std::vector<uint8_t> bytes{4, 0, 0xC4, 0x40, 0, 0, 0, 0, 'G', 0, 'P', 0, 0xFF};
+  {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  Options o = detail::parseCommandLine({"--db", "a", "--template-override", "0xABC,1," + path,
+                                        "--template-override", "7,0," + path}).options;
+  std::remove(path.c_str());
+  ASSERT_EQ(o.templateOverrides.size(), 2u);
+  EXPECT_EQ(o.templateOverrides.at(0xABC).memberCount, 1);
+  EXPECT_EQ(o.templateOverrides.at(0xABC).data, bytes);
+  EXPECT_EQ(o.templateOverrides.at(7).memberCount, 0);
+}
+
 TEST(CommandLine, RefusesBadArguments) {
   using Args = std::vector<std::string>;
   for (const Args& args : {Args{}, Args{"--db"}, Args{"--db", "a", "--port", "70000"}, Args{"--db", "a", "--bogus"},
-                           Args{"--db", "a", "--latency-ms", "soon"}, Args{"--db", "a", "--generate", "tags=1"}})
+                           Args{"--db", "a", "--latency-ms", "soon"}, Args{"--db", "a", "--generate", "tags=1"},
+                           Args{"--db", "a", "--identity-status", "256"},
+                           Args{"--db", "a", "--template-override", "12,1"},
+                           Args{"--db", "a", "--template-override", "0x1000,1," QUILLON_SIM_SAMPLE},
+                           Args{"--db", "a", "--template-override", "12,65536," QUILLON_SIM_SAMPLE},
+                           Args{"--db", "a", "--template-override", "12,1,/nonexistent/template.bin"}})
     EXPECT_THROW(detail::parseCommandLine(args), std::invalid_argument);
 }
 

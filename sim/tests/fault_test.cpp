@@ -151,6 +151,39 @@ TEST_F(FaultTest, RegisterRefusals) {
   EXPECT_EQ(server->sessionsRegistered(), 0u);
 }
 
+// The identity faults bend Get_Attributes_All only; the session registers as usual.
+TEST_F(FaultTest, IdentityFaultsRefuseOrShortenGetAttributesAll) {
+  const Bytes identityPath = PathBuilder().classId(1).instance(1);
+  auto wire = client();
+  RouterReply whole = wire->request(0x01, identityPath);
+  ASSERT_EQ(whole.status, 0x00);
+  ASSERT_GT(whole.data.size(), 15u);
+
+  setOptions([](Options& o) { o.identityStatus = 0x08; });
+  auto refused = client();
+  ASSERT_NE(refused->session(), 0u);
+  RouterReply reply = refused->request(0x01, identityPath);
+  EXPECT_EQ(reply.service, 0x81);
+  EXPECT_EQ(reply.status, 0x08);
+  EXPECT_TRUE(reply.data.empty());
+  // Single attributes still answer.
+  RouterReply name = refused->request(0x0E, PathBuilder().classId(1).instance(1).attribute(7));
+  EXPECT_EQ(name.status, 0x00);
+  EXPECT_EQ(name.data, Bytes(whole.data.begin() + 14, whole.data.end() - 1));
+
+  for (uint32_t keep : {0u, 14u, 1000u}) {
+    setOptions([&](Options& o) {
+      o.identityStatus = 0;
+      o.identityDataBytes = keep;
+    });
+    reply = wire->request(0x01, identityPath);
+    EXPECT_EQ(reply.status, 0x00) << keep;
+    size_t size = std::min<size_t>(keep, whole.data.size());
+    EXPECT_EQ(reply.data, Bytes(whole.data.begin(), whole.data.begin() + static_cast<ptrdiff_t>(size))) << keep;
+  }
+  EXPECT_EQ(server->sessionsRegistered(), 2u);
+}
+
 TEST_F(FaultTest, SeveralClientsAtOnce) {
   constexpr int kClients = 8;
   std::vector<std::thread> threads;

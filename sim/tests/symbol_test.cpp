@@ -185,6 +185,35 @@ TEST_F(SimTest, EmptyLastPageKnobEndsWithAnEmptyPage) {
   EXPECT_EQ(pages, 2u);
 }
 
+// A broken controller: pages from the given start instance on say "more" but carry nothing.
+TEST_F(SimTest, StuckPagesSayMoreWithoutEntries) {
+  auto wire = client();
+  auto page = [&](uint32_t start) {
+    return wire->request(0x55, PathBuilder().classId(0x6B).instance(start), attributes({1, 2, 8}));
+  };
+  setOptions([](Options& o) { o.symbolsPerPage = 1; });
+  RouterReply first = page(0);
+  ASSERT_EQ(first.status, 0x06);
+  ASSERT_FALSE(first.data.empty());
+  uint32_t next = get32(first.data, 0) + 1;
+
+  setOptions([&](Options& o) { o.stuckSymbolPagesFrom = next; });
+  RouterReply again = page(0);
+  EXPECT_EQ(again.status, 0x06);
+  EXPECT_EQ(again.data, first.data);
+  for (uint32_t start : {next, next + 1, 0xFFFFFFF0u}) {
+    RouterReply stuck = page(start);
+    EXPECT_EQ(stuck.status, 0x06) << start;
+    EXPECT_TRUE(stuck.data.empty()) << start;
+  }
+  setOptions([](Options& o) { o.stuckSymbolPagesFrom = 0; });
+  EXPECT_EQ(page(0).status, 0x06);
+  EXPECT_TRUE(page(0).data.empty());
+  EXPECT_TRUE(wire->request(0x55, PathBuilder().symbol("Program:Packaging").classId(0x6B).instance(0),
+                            attributes({1}))
+                  .data.empty());
+}
+
 TEST_F(SimTest, ReadByInstanceId) {
   auto wire = client();
   Bytes count{1, 0};

@@ -212,5 +212,84 @@ TEST_F(TemplateTest, UnknownAttributesGetTheirOwnStatus) {
   EXPECT_EQ(get16(reply.data, 14), 0);
 }
 
+// ---- Template overrides: layouts no real controller serves -------------------------
+
+// Template data: one 8-byte row per member, then "name", NUL, the member names each with NUL.
+TemplateOverride overrideOf(const std::string& name, const std::vector<TemplateMember>& members) {
+  TemplateOverride given;
+  given.memberCount = static_cast<uint16_t>(members.size());
+  for (const TemplateMember& m : members) {
+    put16(given.data, m.info);
+    put16(given.data, m.type);
+    put32(given.data, m.offset);
+  }
+  given.data.insert(given.data.end(), name.begin(), name.end());
+  given.data.push_back(0);
+  for (const TemplateMember& m : members) {
+    given.data.insert(given.data.end(), m.name.begin(), m.name.end());
+    given.data.push_back(0);
+  }
+  return given;
+}
+
+TEST_F(TemplateTest, OverrideReplacesATemplateThatThenContainsItself) {
+  auto wire = client();
+  uint16_t id = templateIdOf("Motors");
+  Template real = fetch(*wire, id);
+  auto self = static_cast<uint16_t>(0x8000 | id);
+  TemplateOverride given = overrideOf("Loop;n12345678", {{0, 0xC4, 0, "Count"}, {0, self, 4, "Again"}});
+  setOptions([&](Options& o) { o.templateOverrides[id] = given; });
+
+  Template t = fetch(*wire, id);
+  EXPECT_EQ(t.data, given.data);
+  EXPECT_EQ(t.memberCount, 2);
+  EXPECT_EQ(t.definitionWords, (given.data.size() + 23 + 3) / 4);
+  EXPECT_NE(t.handle, 0);
+  EXPECT_NE(t.handle, real.handle);
+  EXPECT_EQ(t.structureSize, real.structureSize);  // the database type's own
+  ASSERT_EQ(t.members.size(), 2u);
+  EXPECT_EQ(t.members[1].type, self);
+  EXPECT_EQ(t.members[1].name, "Again");
+
+  // Other templates, and tag data, are the database's.
+  EXPECT_EQ(fetch(*wire, templateIdOf("Message")).name.substr(0, 7), "STRING;");
+  EXPECT_EQ(wire->request(readTagRequest("Motors[0].Speed")).status, 0x00);
+  setOptions([](Options& o) { o.templateOverrides.clear(); });
+  EXPECT_EQ(fetch(*wire, id).data, real.data);
+}
+
+TEST_F(TemplateTest, OverrideServesAnIdTheDatabaseLacks) {
+  auto wire = client();
+  const uint16_t id = 0xABC;
+  Bytes ask{1, 0, 2, 0};
+  EXPECT_EQ(wire->request(0x03, PathBuilder().classId(0x6C).instance(id), ask).status, 0x05);
+  // Two- and three-dimensional member type words, served as given.
+  TemplateOverride given = overrideOf("Grid", {{6, 0x40C4, 0, "Plane"}, {2, 0x60C4, 96, "Cube"}});
+  setOptions([&](Options& o) { o.templateOverrides[id] = given; });
+  Template t = fetch(*wire, id);
+  ASSERT_EQ(t.members.size(), 2u);
+  EXPECT_EQ(t.members[0].type, 0x40C4);
+  EXPECT_EQ(t.members[1].type, 0x60C4);
+  EXPECT_EQ(t.name, "Grid");
+  EXPECT_EQ(t.structureSize, 0u);
+}
+
+// 70001 bytes: the definition size says exactly that many (70001 + 23 is a multiple of 4),
+// and the bytes come back whole through the reply limit in 0x06 chunks.
+TEST_F(TemplateTest, LargeOverrideIsReadInChunks) {
+  auto wire = client();
+  uint16_t id = templateIdOf("Motors");
+  TemplateOverride given = overrideOf("Wide", {{0, 0xC4, 0, "A"}});
+  for (size_t i = 0; given.data.size() < 70001; ++i) given.data.push_back(static_cast<uint8_t>('a' + i % 26));
+  setOptions([&](Options& o) { o.templateOverrides[id] = given; });
+  Template t = fetch(*wire, id);
+  EXPECT_EQ(t.definitionWords * 4 - 23, 70001u);
+  EXPECT_EQ(t.data, given.data);
+  size_t partial = 0;
+  for (const RequestRecord& r : server->requests())
+    if (r.service == 0x4C && r.generalStatus == 0x06) ++partial;
+  EXPECT_GE(partial, 70001u / 504);
+}
+
 }  // namespace
 }  // namespace quillon::sim::test

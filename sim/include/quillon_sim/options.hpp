@@ -7,9 +7,19 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <vector>
 
 namespace quillon::sim {
+
+// Template data served instead of a template's own (Options::templateOverrides).
+struct TemplateOverride {
+  uint16_t memberCount = 0;   // rows of the member table at the start of `data`
+  // Member table (8 bytes a member: info word, type word, offset), the "NAME;..." text and
+  // its NUL, then the member names, each NUL-terminated. Served as given, unchecked.
+  std::vector<uint8_t> data;
+};
 
 struct Options {
   // ---- timing and connection faults
@@ -48,6 +58,20 @@ struct Options {
   // When set, live values are computed as if this many milliseconds had passed since the
   // controller was built, instead of from the wall clock (for tests).
   std::optional<int64_t> liveClockMs;
+
+  // ---- broken objects (no real controller answers like this; robust clients must cope)
+  // Template ids whose Template object serves the given data instead of the real template,
+  // whether or not the database has a type of that id: attribute 1 is a CRC-16 of the
+  // member table, 2 the member count, 4 the definition size ceil((n + 23) / 4) words for
+  // n data bytes, 5 the database type's size (0 without one). Tag data is not affected.
+  std::map<uint16_t, TemplateOverride> templateOverrides;
+  // Get Instance Attribute List with a start instance at or above this: 0x06 and no entries.
+  std::optional<uint32_t> stuckSymbolPagesFrom;
+  // Get_Attributes_All on the Identity object: a non-zero value is answered as this
+  // general status with no data.
+  uint8_t identityStatus = 0;
+  // Get_Attributes_All on the Identity object: only the first K bytes of its data.
+  std::optional<uint32_t> identityDataBytes;
 
   // ---- request record
   uint32_t requestRecordLimit = 1000000;  // the oldest records are dropped beyond this many
