@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "BrowseFixture.hpp"
+#include "label_name.hpp"
 #include "quillon_sim/options.hpp"
 
 namespace browse_test {
@@ -200,18 +201,130 @@ TEST_F(RecordLimit, OneMemberMoreIsTooLarge) {
   EXPECT_EQ(list().items, nullptr);
 }
 
-// ---- Layouts the simulator cannot serve yet ------------------------------------------
+// ---- Controllers that break the rules ------------------------------------------------
+// The simulator's fault knobs serve what no real controller sends: templates given
+// byte by byte, and symbol pages that never progress.
 
-TEST_F(BrowseTest, StructureContainingItselfIsABadReply) {
-  GTEST_SKIP() << "the simulator rejects a structure type that contains itself, so no "
-                  "controller can serve one yet; the guard is covered only by code review";
+struct TemplateRow {
+  uint16_t info;
+  uint16_t type;
+  std::string name;
+};
+
+// Template data: a row per member (info, type word, offset 4 * i), the template
+// name with a ";n..." suffix, the member names.
+quillon::sim::TemplateOverride templateData(const std::string& name,
+                                            const std::vector<TemplateRow>& rows) {
+  quillon::sim::TemplateOverride data;
+  data.memberCount = static_cast<uint16_t>(rows.size());
+  auto put = [&](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+      data.data.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    put(rows[i].info, 2);
+    put(rows[i].type, 2);
+    put(static_cast<uint32_t>(4 * i), 4);
+  }
+  std::string text = name + ";n00000000";
+  text.push_back('\0');
+  for (const TemplateRow& row : rows) {
+    text += row.name;
+    text.push_back('\0');
+  }
+  data.data.insert(data.data.end(), text.begin(), text.end());
+  return data;
 }
 
-TEST_F(BrowseTest, MemberOfTwoDimensionsIsUnsupported) {
-  GTEST_SKIP() << "the simulator's members have at most one dimension, so no template "
-                  "lists a member of type word 0x40C4 yet; the template parser's unit "
-                  "tests cover the rule";
+// Outer (template 0x101) holds Inner (0x102); both start with a DINT. One tag of Outer.
+constexpr uint16_t kOuter = 0x101;
+constexpr uint16_t kInner = 0x102;
+constexpr const char* kNestedController = R"({"types": [
+    {"name": "Outer", "id": 257, "members": [{"name": "Count", "type": "DINT"},
+                                             {"name": "Inner", "type": "Inner"}]},
+    {"name": "Inner", "id": 258, "members": [{"name": "Value", "type": "DINT"}]}],
+  "tags": [{"name": "Plant", "type": "Outer"}]})";
+
+struct LayoutCase {
+  const char* label;
+  uint16_t templateId;                // the template served from `rows`
+  std::vector<TemplateRow> rows;
+  zoltc_logix_result expected;
+  size_t templatesRead;               // Get Attribute List requests until the end
+};
+
+class TemplateLayouts : public BrowseTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(TemplateLayouts, BrowseResult) {
+  const LayoutCase& c = GetParam();
+  Options options;
+  options.templateOverrides[c.templateId] = templateData(c.label, c.rows);
+  serve(parseController(kNestedController), options);
+  ASSERT_EQ(browse(), c.expected);
+  // Every template is read once, even when a structure comes back to itself.
+  EXPECT_EQ(exchanges(kGetAttributeList).size(), c.templatesRead);
+  if (c.expected != ZOLTC_LOGIX_OK) {
+    EXPECT_EQ(list().count, 0u);
+    EXPECT_EQ(list().items, nullptr);
+  }
 }
+
+constexpr uint16_t kStruct = 0x8000;
+constexpr uint16_t kDint = 0x00C4;
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TemplateLayouts,
+    ::testing::Values(
+        // The served templates themselves parse: the same layout, one dimension.
+        LayoutCase{"OneDimensionIsFine", kInner, {{10, 0x2000 | kDint, "Values"}}, ZOLTC_LOGIX_OK, 2},
+        LayoutCase{"ContainsItself", kOuter,
+                   {{0, kDint, "Count"}, {0, kStruct | kOuter, "Again"}}, ZOLTC_LOGIX_ERR_BAD_REPLY, 1},
+        LayoutCase{"ContainsItselfThroughAnother", kInner,
+                   {{0, kDint, "Value"}, {0, kStruct | kOuter, "Back"}}, ZOLTC_LOGIX_ERR_BAD_REPLY, 2},
+        LayoutCase{"TwoDimensionMember", kInner, {{6, 0x4000 | kDint, "Plane"}},
+                   ZOLTC_LOGIX_ERR_UNSUPPORTED, 2},
+        LayoutCase{"ThreeDimensionMember", kOuter,
+                   {{0, kDint, "Count"}, {2, 0x6000 | kDint, "Cube"}}, ZOLTC_LOGIX_ERR_UNSUPPORTED, 1}),
+    quillon::testing::LabelName{});
+
+TEST_F(BrowseTest, ServedLayoutIsExpandedAsGiven) {
+  Options options;
+  options.templateOverrides[kInner] = templateData("Inner", {{10, 0x2000 | kDint, "Values"}});
+  serve(parseController(kNestedController), options);
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+  ASSERT_EQ(list().count, 1u);
+  EXPECT_EQ(renderMembers(list().items[0]), "Outer{Count#0:C4, Inner#1:Inner{Values#0:20C4[10]}}");
+}
+
+// A page that says "more" but carries no entries would make a naive client ask
+// for the same page forever.
+struct StuckCase {
+  const char* label;
+  uint32_t stuckFrom;      // start instance from which pages are stuck
+  size_t pagesAsked;
+};
+
+class StuckPages : public BrowseTest, public ::testing::WithParamInterface<StuckCase> {};
+
+TEST_P(StuckPages, AreABadReplyAndAnEmptyList) {
+  Options options;
+  options.symbolsPerPage = 1;
+  options.stuckSymbolPagesFrom = GetParam().stuckFrom;
+  serve(parseController(R"({"tags": [{"name": "A", "type": "DINT", "instance": 10},
+                                     {"name": "B", "type": "DINT", "instance": 20},
+                                     {"name": "C", "type": "DINT", "instance": 30}]})"),
+        options);
+  EXPECT_EQ(browse(), ZOLTC_LOGIX_ERR_BAD_REPLY);
+  EXPECT_EQ(list().count, 0u);
+  EXPECT_EQ(list().items, nullptr);
+  EXPECT_EQ(exchanges(kGetInstanceAttributeList).size(), GetParam().pagesAsked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, StuckPages,
+                         ::testing::Values(StuckCase{"FirstPage", 0, 1},
+                                           StuckCase{"AfterTwoPages", 21, 3}),
+                         quillon::testing::LabelName{});
 
 }  // namespace
 }  // namespace browse_test

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "bytes.hpp"
+#include "label_name.hpp"
 #include "simulator.hpp"
 #include "zoltc_logix.h"
 
@@ -233,5 +235,80 @@ TEST_F(ClientTest, ControllerClosingTheConnectionIsLostThenNotConnected) {
   EXPECT_EQ(request(response), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
 }
+
+// A controller that registers the session but whose identity reply cannot be
+// decoded: the connect fails with BAD_REPLY and unregisters the session again.
+struct IdentityFault {
+  const char* label;
+  uint8_t status;                     // general status of Get_Attributes_All
+  std::optional<uint32_t> dataBytes;  // identity data bytes sent
+};
+
+class IdentityFaultTest : public ClientTest,
+                          public ::testing::WithParamInterface<IdentityFault> {
+ protected:
+  void setFault(const IdentityFault& fault) {
+    quillon::sim::Options options;
+    options.identityStatus = fault.status;
+    options.identityDataBytes = fault.dataBytes;
+    server().setOptions(options);
+  }
+  // The session handle of the latest identity request.
+  uint32_t identitySession() {
+    const auto all = records();
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+      if (it->command == kSendRRData && it->service == 0x01) {
+        return it->sessionHandle;
+      }
+    }
+    return 0;
+  }
+};
+
+TEST_P(IdentityFaultTest, ConnectIsABadReplyAndLeavesTheHandleClosed) {
+  setFault(GetParam());
+  EXPECT_EQ(connect(), ZOLTC_LOGIX_ERR_BAD_REPLY);
+  EXPECT_EQ(server().sessionsRegistered(), 1u);
+  const uint32_t session = identitySession();
+  ASSERT_NE(session, 0u);
+  EXPECT_TRUE(unregistered(session));
+  EXPECT_EQ(server().sessionsUnregistered(), 1u);
+  EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
+  zoltc_logix_cip_response response{};
+  EXPECT_EQ(request(response), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+  EXPECT_EQ(response.data.data, nullptr);
+
+  // The handle connects again once the controller answers properly.
+  server().setOptions({});
+  ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
+}
+
+// A failed connect keeps the product name of the connection before it.
+TEST_P(IdentityFaultTest, FailedReconnectKeepsTheEarlierProductName) {
+  ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  const uint32_t first = identitySession();
+  setFault(GetParam());
+  EXPECT_EQ(connect(), ZOLTC_LOGIX_ERR_BAD_REPLY);
+  const uint32_t second = identitySession();
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(unregistered(first));
+  EXPECT_TRUE(unregistered(second));
+  EXPECT_EQ(server().sessionsUnregistered(), 2u);
+  EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
+  zoltc_logix_cip_response response{};
+  EXPECT_EQ(request(response), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+}
+
+// The test controller's identity data is 40 bytes: 14 numeric, the name's
+// length 24, its 24 characters and the state.
+INSTANTIATE_TEST_SUITE_P(
+    Identity, IdentityFaultTest,
+    ::testing::Values(IdentityFault{"RefusedWithoutData", 0x08, std::nullopt},
+                      IdentityFault{"GeneralErrorWithoutData", 0xFF, std::nullopt},
+                      IdentityFault{"SuccessWithoutData", 0x00, 0u},
+                      IdentityFault{"FourteenBytes", 0x00, 14u},
+                      IdentityFault{"NameCutShort", 0x00, 30u}),
+    quillon::testing::LabelName{});
 
 }  // namespace
