@@ -9,6 +9,14 @@
 namespace cli {
 namespace {
 
+constexpr std::string_view kAddressHelp =
+    "HOST is a host name or an IPv4 or IPv6 address; the port defaults to 44818.\n"
+    "Write an IPv6 address with a port in brackets: [::1]:44818.\n";
+
+constexpr std::string_view kTimeoutHelp =
+    "  --timeout MS   wait at most MS milliseconds for each step of an exchange\n"
+    "                 with the controller (default 10000)\n";
+
 void writeTopHelp(std::ostream& out) {
     out << "Usage: quillon-cli COMMAND HOST[:PORT] [ARGUMENTS] [OPTIONS]\n"
            "\n"
@@ -19,14 +27,10 @@ void writeTopHelp(std::ostream& out) {
         out << "  " << command.name << std::string(10 - command.name.size(), ' ') << command.summary << "\n";
     }
     out << "\n"
-           "HOST is a host name or an IPv4 or IPv6 address; the port defaults to 44818.\n"
-           "Write an IPv6 address with a port in brackets: [::1]:44818.\n"
-           "\n"
-           "Options of every command:\n"
-           "  --timeout MS   wait at most MS milliseconds for each step of an exchange\n"
-           "                 with the controller (default 10000)\n"
-           "  --help         show the command's help\n"
-           "\n"
+        << kAddressHelp << "\n"
+        << "Options of every command:\n"
+        << kTimeoutHelp << "  --help         show the command's help\n"
+        << "\n"
            "Exit status: 0 success, 1 the controller or a tag failed, 2 bad usage.\n"
            "Run 'quillon-cli COMMAND --help' for a command's arguments and output.\n";
 }
@@ -35,12 +39,9 @@ void writeCommandHelp(const Command& command, std::ostream& out) {
     out << "Usage: " << command.synopsis << "\n\n"
         << command.help << "\n"
         << "Common options:\n"
-           "  --timeout MS   wait at most MS milliseconds for each step of an exchange\n"
-           "                 with the controller (default 10000)\n"
-           "  --help         show this help\n"
-           "\n"
-           "HOST is a host name or an IPv4 or IPv6 address; the port defaults to 44818.\n"
-           "Write an IPv6 address with a port in brackets: [::1]:44818.\n";
+        << kTimeoutHelp << "  --help         show this help\n"
+        << "\n"
+        << kAddressHelp;
 }
 
 int usageFailure(std::ostream& err, const std::string& text, const Command* command) {

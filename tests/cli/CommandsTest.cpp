@@ -4,7 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <regex>
+#include <cctype>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -246,7 +246,8 @@ TEST_F(Tags, UnknownProgramFails) {
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.empty());
     EXPECT_NE(result.err.find("cannot list the tags of program Nope: "), std::string::npos) << result.err;
-    EXPECT_TRUE(std::regex_search(result.err, std::regex(R"([a-zA-Z ]+ \(result [0-9]+\))"))) << result.err;
+    // The cause in words, then its code.
+    EXPECT_NE(result.err.find("CIP status (result 7)\n"), std::string::npos) << result.err;
 }
 
 using Read = clitest::SampleController;
@@ -488,12 +489,16 @@ TEST_F(Watch, PrintsChangesWithTimeStampsUntilStopped) {
     EXPECT_TRUE(waitForUnregisters(1));
 
     const auto printed = lines(sink.text());
-    const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6}  (.*)$)");
+    // Each line: "YYYY-MM-DD HH:MM:SS.uuuuuu", two spaces, the tag's columns.
+    const std::string shape = "dddd-dd-dd dd:dd:dd.dddddd  ";
     std::vector<std::string> rest;
     for (const std::string& line : printed) {
-        std::smatch match;
-        ASSERT_TRUE(std::regex_match(line, match, stamp)) << line;
-        rest.push_back(match[1]);
+        ASSERT_GT(line.size(), shape.size()) << line;
+        for (std::size_t i = 0; i < shape.size(); ++i) {
+            const bool fits = shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0 : line[i] == shape[i];
+            ASSERT_TRUE(fits) << line;
+        }
+        rest.push_back(line.substr(shape.size()));
     }
     EXPECT_EQ(std::count(rest.begin(), rest.end(), "NoSuchTag  ?  error: CIP status (result 7)"), 1);
     EXPECT_EQ(std::count(rest.begin(), rest.end(), "Message  STRING  Hello from line 1"), 1);
