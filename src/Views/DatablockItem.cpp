@@ -94,9 +94,7 @@ void DatablockItem::adoptChildren(zoltc_logix_result result, TagList list) {
         tagList = std::move(list);
         const std::string parentPath = std::string("Program:") + recordName(info);
         for (const zoltc_logix_tag_info& record : tagList.records()) {
-            auto child = std::make_unique<TagItem>(parentPath, &record, std::string());
-            child->loadChildren();
-            children.push_back(std::move(child));
+            children.push_back(std::make_unique<TagItem>(parentPath, &record, std::string()));
         }
     } catch (const std::exception& error) {
         logError("failed to build the rows of program '{}': {}", recordName(info), error.what());

@@ -7,7 +7,9 @@
 
 #include <imgui.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 
 namespace {
 
@@ -19,23 +21,101 @@ static_assert(tagNodeFlags == 0x2080 && leafNodeFlags == 0x2180);
 // An array element's record is the array's without its dimensions.
 constexpr std::uint16_t withoutDimensions = 0x9FFF;
 
-std::string elementName(const std::array<std::uint32_t, 3>& index, unsigned dimensions) {
-    std::string text = "[";
+using Index = std::array<std::uint32_t, 3>;
+
+// "[i]", "[i,j]" or "[i,j,k]" appended to `text`.
+void appendElementName(std::string& text, const Index& index, unsigned dimensions) {
+    text += '[';
     for (unsigned d = 0; d < dimensions; ++d) {
         if (d > 0) {
             text += ',';
         }
-        text += std::to_string(index[d]);
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof digits, index[d]);
+        text.append(digits, written.ptr);
     }
     text += ']';
-    return text;
+}
+
+// The number of element rows of an array (0 when a dimension is 0), capped.
+std::uint64_t elementCount(const zoltc_logix_tag_info& info, unsigned dimensions) {
+    std::uint64_t total = 1;
+    for (unsigned d = 0; d < dimensions; ++d) {
+        total = std::min<std::uint64_t>(total * info.dims[d], TagItem::maxElementRows);
+    }
+    return total;
+}
+
+// The next index, the first one running slowest.
+void advance(Index& index, const zoltc_logix_tag_info& info, unsigned dimensions) {
+    for (unsigned d = dimensions; d-- > 0;) {
+        if (++index[d] < info.dims[d]) {
+            return;
+        }
+        index[d] = 0;
+    }
+}
+
+zoltc_logix_tag_info elementRecord(const zoltc_logix_tag_info& array) {
+    zoltc_logix_tag_info element = array;
+    element.type = static_cast<std::uint16_t>(array.type & withoutDimensions);
+    element.dims[0] = element.dims[1] = element.dims[2] = 0;
+    return element;
+}
+
+bool matches(std::string_view name, std::string_view path, std::string_view needle) {
+    return containsIgnoreCase(name, needle) || containsIgnoreCase(path, needle);
+}
+
+// Whether any row that would be built below a row of this record, at `path`, matches:
+// the same rows, names and paths that building them would give. `path` is restored.
+bool descendantMatches(const zoltc_logix_tag_info& info, std::string& path, std::string_view needle) {
+    const std::size_t mark = path.size();
+    const unsigned dimensions = zoltc_logix_type_dimensions(info.type);
+    if (dimensions == 0) {
+        for (std::uint32_t i = 0; i < info.members.count; ++i) {
+            const zoltc_logix_tag_info& member = info.members.items[i];
+            const std::string_view name = member.name != nullptr ? member.name : "";
+            path += '.';
+            path += name;
+            const bool hit = matches(name, path, needle) || descendantMatches(member, path, needle);
+            path.resize(mark);
+            if (hit) {
+                return true;
+            }
+        }
+        return false;
+    }
+    const zoltc_logix_tag_info element = elementRecord(info);
+    const std::uint64_t total = elementCount(info, dimensions);
+    Index index{};
+    for (std::uint64_t n = 0; n < total; ++n) {
+        appendElementName(path, index, dimensions);
+        const std::string_view name = std::string_view(path).substr(mark);
+        const bool hit = matches(name, path, needle) || descendantMatches(element, path, needle);
+        path.resize(mark);
+        if (hit) {
+            return true;
+        }
+        advance(index, info, dimensions);
+    }
+    return false;
+}
+
+// Every tag row shows the same icon: looked up once it exists (the cache keeps it for
+// the process), again while it does not.
+const zolt::ui::Texture* tagIcon() {
+    static const zolt::ui::Texture* icon = nullptr;
+    if (icon == nullptr) {
+        icon = AppTextures::instance().getSvg("icons/tag.svg", 256, 256);
+    }
+    return icon;
 }
 
 } // namespace
 
 TagItem::TagItem(const std::string& parentPath, const zoltc_logix_tag_info* record, const std::string& element)
-    : theme(&AppTheme::instance()), inspector(&TagInspector::instance()),
-      icon(AppTextures::instance().getSvg("icons/tag.svg", 256, 256)), info(record) {
+    : theme(&AppTheme::instance()), inspector(&TagInspector::instance()), icon(tagIcon()), info(record) {
     name = element.empty() ? std::string(record->name != nullptr ? record->name : "") : element;
     if (parentPath.empty()) {
         path = name;
@@ -49,9 +129,7 @@ TagItem::TagItem(const std::string& parentPath, const zoltc_logix_tag_info* reco
     }
     if (!element.empty()) {
         // Borrowed type name and members; the name is this row's own.
-        ownInfo = *record;
-        ownInfo.type = static_cast<std::uint16_t>(record->type & withoutDimensions);
-        ownInfo.dims[0] = ownInfo.dims[1] = ownInfo.dims[2] = 0;
+        ownInfo = elementRecord(*record);
         ownInfo.name = name.data();
         info = &ownInfo;
     }
@@ -67,51 +145,56 @@ TreeItem* TagItem::getChild(std::size_t index) const {
     return children.at(index).get();
 }
 
+bool TagItem::hasChildren() const {
+    const unsigned dimensions = zoltc_logix_type_dimensions(info->type);
+    return dimensions == 0 ? info->members.count > 0 : elementCount(*info, dimensions) > 0;
+}
+
 void TagItem::addChild(const zoltc_logix_tag_info* record, const std::string& element) {
-    auto child = std::make_unique<TagItem>(path, record, element);
-    child->loadChildren();
-    children.push_back(std::move(child));
+    children.push_back(std::make_unique<TagItem>(path, record, element));
 }
 
 void TagItem::loadChildren() {
-    if (!children.empty()) {
+    if (childrenBuilt) {
         return;
     }
+    childrenBuilt = true;
     const unsigned dimensions = zoltc_logix_type_dimensions(info->type);
     if (dimensions == 0) {
+        children.reserve(info->members.count);
         for (std::uint32_t i = 0; i < info->members.count; ++i) {
             addChild(&info->members.items[i], std::string());
         }
-        return;
+    } else {
+        loadElements(dimensions);
     }
-    loadElements(dimensions);
+    if (!pendingFilter.empty()) {
+        for (auto& child : children) {
+            child->applyFilter(pendingFilter);
+        }
+        pendingFilter.clear();
+    }
 }
 
 void TagItem::loadElements(unsigned dimensions) {
-    std::uint64_t total = 1;
-    for (unsigned d = 0; d < dimensions; ++d) {
-        total *= info->dims[d];
-        if (total == 0) {
-            return;
-        }
-        total = std::min<std::uint64_t>(total, maxElementRows);
-    }
+    const std::uint64_t total = elementCount(*info, dimensions);
     children.reserve(static_cast<std::size_t>(total));
-    // The first index runs slowest: count up the last one and carry to the left.
-    std::array<std::uint32_t, 3> index{};
+    Index index{};
+    std::string element;
     for (std::uint64_t n = 0; n < total; ++n) {
-        addChild(info, elementName(index, dimensions));
-        for (unsigned d = dimensions; d-- > 0;) {
-            if (++index[d] < info->dims[d]) {
-                break;
-            }
-            index[d] = 0;
-        }
+        element.clear();
+        appendElementName(element, index, dimensions);
+        addChild(info, element);
+        advance(index, *info, dimensions);
     }
 }
 
+void TagItem::prepareChildren() {
+    loadChildren();
+}
+
 void TagItem::draw() {
-    drawRow(path, name, icon, children.empty() ? leafNodeFlags : tagNodeFlags, *theme);
+    drawRow(path, name, icon, hasChildren() ? tagNodeFlags : leafNodeFlags, *theme);
 }
 
 void TagItem::onRowDrawn(bool hovered, bool clicked) {
@@ -125,10 +208,21 @@ void TagItem::onRowDrawn(bool hovered, bool clicked) {
 }
 
 void TagItem::applyFilter(const std::string& text) {
-    bool anyChild = false;
-    for (auto& child : children) {
-        child->applyFilter(text);
-        anyChild = anyChild || child->isVisible();
+    if (childrenBuilt) {
+        bool anyChild = false;
+        for (auto& child : children) {
+            child->applyFilter(text);
+            anyChild = anyChild || child->isVisible();
+        }
+        setVisible(anyChild || matches(name, path, text));
+        return;
     }
-    setVisible(anyChild || containsIgnoreCase(name, text) || containsIgnoreCase(path, text));
+    // Rows not built yet match against the records they would come from.
+    pendingFilter = text;
+    if (matches(name, path, text)) {
+        setVisible(true);
+        return;
+    }
+    std::string scratch = path;
+    setVisible(descendantMatches(*info, scratch, text));
 }

@@ -43,9 +43,16 @@ bool containsIgnoreCase(std::string_view text, std::string_view needle) {
     return std::search(text.begin(), text.end(), needle.begin(), needle.end(), same) != text.end();
 }
 
-TreeItem::TreeItem() : lifetimeToken(std::make_shared<int>(0)) {}
+TreeItem::TreeItem() = default;
 
 TreeItem::~TreeItem() = default;
+
+std::weak_ptr<int> TreeItem::lifetime() {
+    if (!lifetimeToken) {
+        lifetimeToken = std::make_shared<int>(0);
+    }
+    return lifetimeToken;
+}
 
 bool TreeItem::isLoading() const {
     for (std::size_t i = 0; i < getChildCount(); ++i) {
@@ -76,6 +83,8 @@ float TreeItem::subtreeHeight(float pitch) const {
 }
 
 void TreeItem::onRowDrawn(bool, bool) {}
+
+void TreeItem::prepareChildren() {}
 
 void TreeItem::drawChildren() {
     RowWalk walk;
@@ -135,6 +144,7 @@ void TreeItem::drawRow(std::string_view key, std::string_view label, const zolt:
 
     onRowDrawn(hovered, clicked);
     if (open) {
+        prepareChildren();
         drawChildren();
         ImGui::TreePop();
     }

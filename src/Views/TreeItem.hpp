@@ -2,13 +2,19 @@
 
 // The rows of the tag tree. A DatablockItem is one program: its tags are browsed in the
 // background as soon as the row is made. A TagItem is a tag, a structure member or an
-// array element: it builds its member and element rows at once from its record. Rows
-// draw themselves with Dear ImGui inside the tree panel, follow the filter text, and a
-// click on a tag row hands the tag to the inspector. UI thread only.
+// array element: its member and element rows come from the record it was given, with no
+// further request. Rows draw themselves with Dear ImGui inside the tree panel, follow the
+// filter text, and a click on a tag row hands the tag to the inspector. UI thread only.
 //
-// Drawing skips rows outside the visible part of the panel: their height is added to the
-// cursor instead, so the layout keeps its full height while only the rows that can be
-// seen build ImGui items (a tree of a hundred thousand rows costs a walk, not a frame).
+// Two things keep huge trees fast. A tag row builds its child rows only when they are
+// first needed (the row is opened, or asked to with loadChildren): a controller of a
+// hundred thousand records can describe millions of rows (every STRING holds 82
+// characters, every array of structures repeats its members), and building them all
+// would stall the window for seconds. The filter still sees every row: a row whose
+// children are not built yet matches against its records directly. And drawing skips
+// rows outside the visible part of the panel: their height is added to the cursor
+// instead, so the layout keeps its full height while only the rows that can be seen
+// build ImGui items.
 
 #include "Views/TagList.hpp"
 
@@ -76,8 +82,9 @@ public:
     float subtreeHeight(float pitch) const;
 
 protected:
-    // A weak reference to the row, for work that may end after the row is gone.
-    std::weak_ptr<int> lifetime() const { return lifetimeToken; }
+    // A weak reference to the row, for work that may end after the row is gone. The token
+    // is made on first use: most rows never need one.
+    std::weak_ptr<int> lifetime();
     // Expires the row's token; derived destructors call it before anything else goes.
     void endLifetime() { lifetimeToken.reset(); }
 
@@ -87,6 +94,8 @@ protected:
                  int treeNodeFlags, const AppTheme& theme);
     // Called after the row's own line, before its children.
     virtual void onRowDrawn(bool hovered, bool clicked);
+    // Called before the children of an open row are drawn: they must exist then.
+    virtual void prepareChildren();
 
 private:
     class RowWalk;
@@ -140,8 +149,12 @@ public:
     TagItem(const std::string& parentPath, const zoltc_logix_tag_info* info, const std::string& elementName);
     ~TagItem() override;
 
-    // Builds the member or element rows, recursively; once.
+    // Builds the member or element rows (once); each of them builds its own when needed.
     void loadChildren();
+    // Whether the record gives the row children (members, or elements of an array whose
+    // dimensions are not 0), built or not.
+    bool hasChildren() const;
+    bool areChildrenBuilt() const { return childrenBuilt; }
 
     void draw() override;
     void applyFilter(const std::string& text) override;
@@ -156,6 +169,7 @@ public:
 
 protected:
     void onRowDrawn(bool hovered, bool clicked) override;
+    void prepareChildren() override;
 
 private:
     void addChild(const zoltc_logix_tag_info* record, const std::string& elementName);
@@ -170,6 +184,10 @@ private:
     std::string path;
     std::string_view typeName;
     std::vector<std::unique_ptr<TagItem>> children;
+    bool childrenBuilt = false;
+    // The last filter text applied while the children were not built: they get it when
+    // they are.
+    std::string pendingFilter;
 };
 
 // Walks rows in order with a running position, drawing those that meet the visible part

@@ -147,9 +147,8 @@ void TreeView::adoptList(TagList list) {
                 program->loadChildren();
                 items.push_back(std::move(program));
             } else {
-                auto tag = std::make_unique<TagItem>(std::string(), &record, std::string());
-                tag->loadChildren();
-                items.push_back(std::move(tag));
+                // Its member and element rows follow when first needed.
+                items.push_back(std::make_unique<TagItem>(std::string(), &record, std::string()));
             }
         }
     } catch (const std::exception& error) {

@@ -34,7 +34,8 @@ TEST_F(ProgramRowTest, TagsArriveAsRowsUnderTheProgramPath) {
     const auto& first = dynamic_cast<const TagItem&>(*row.getChild(0));
     EXPECT_EQ(first.getName(), "StepNo");
     EXPECT_EQ(first.getPath(), "Program:MainProgram.StepNo");
-    const auto& timer = dynamic_cast<const TagItem&>(*row.getChild(2));
+    auto& timer = dynamic_cast<TagItem&>(*row.getChild(2));
+    timer.loadChildren();
     EXPECT_EQ(dynamic_cast<const TagItem&>(*timer.getChild(1)).getPath(), "Program:MainProgram.StepTimer.ACC");
 }
 

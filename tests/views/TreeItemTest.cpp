@@ -29,10 +29,27 @@ const TagItem& child(const TreeItem& row, std::size_t index) {
     return dynamic_cast<const TagItem&>(*row.getChild(index));
 }
 
+// Builds the rows below as far as they go, as opening every row would.
+void loadAll(TagItem& row) {
+    row.loadChildren();
+    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+        loadAll(dynamic_cast<TagItem&>(*row.getChild(i)));
+    }
+}
+
 std::unique_ptr<TagItem> buildRow(const std::string& parentPath, const Record& record) {
     auto row = std::make_unique<TagItem>(parentPath, &record.get(), std::string());
-    row->loadChildren();
+    loadAll(*row);
     return row;
+}
+
+// Visibility of every row, depth first, as "path:0/1".
+std::string visibility(const TreeItem& row) {
+    std::string text = std::string(row.getLabel()) + (row.isVisible() ? ":1 " : ":0 ");
+    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+        text += visibility(*row.getChild(i));
+    }
+    return text;
 }
 
 struct ContainsCase {
@@ -146,11 +163,25 @@ TEST(TagItemTest, HugeDimensionsAreCappedInsteadOfExhaustingMemory) {
     EXPECT_EQ(child(*row, row->getChildCount() - 1).getName(), "[0,0,99999]");
 }
 
-TEST(TagItemTest, ChildrenAreBuiltOnce) {
-    Record array("Data", dint | oneDimension, {4});
-    auto row = buildRow("", array);
-    row->loadChildren();
-    EXPECT_EQ(row->getChildCount(), 4u);
+TEST(TagItemTest, ChildRowsAreBuiltWhenFirstNeededAndOnce) {
+    Record motors("Motors", structure | oneDimension, {3}, "MotorData");
+    motors.addMember("Speed", real);
+    TagItem row("", &motors.get(), "");
+    EXPECT_TRUE(row.hasChildren());
+    EXPECT_FALSE(row.areChildrenBuilt());
+    EXPECT_EQ(row.getChildCount(), 0u);
+    row.loadChildren();
+    ASSERT_EQ(row.getChildCount(), 3u);
+    const TagItem& element = child(row, 0);
+    EXPECT_TRUE(element.hasChildren());
+    EXPECT_EQ(element.getChildCount(), 0u) << "one level at a time";
+    row.loadChildren();
+    EXPECT_EQ(row.getChildCount(), 3u);
+
+    Record scalar("Speed", real);
+    EXPECT_FALSE(TagItem("", &scalar.get(), "").hasChildren());
+    Record empty("None", dint | twoDimensions, {4, 0});
+    EXPECT_FALSE(TagItem("", &empty.get(), "").hasChildren()) << "a dimension of 0 gives no elements";
 }
 
 TEST(TagItemTest, FilterShowsMatchesAndTheirAncestorsAndEmptyShowsAll) {
@@ -193,6 +224,27 @@ TEST(TagItemTest, LoadingShowsThroughFromAnyDescendant) {
     EXPECT_FALSE(row->isLoading());
     row->getChild(0)->getChild(1)->setLoading(true);
     EXPECT_TRUE(row->isLoading());
+}
+
+TEST(TagItemTest, RowsNotBuiltYetFilterExactlyAsBuiltRowsDo) {
+    Record line("Line", structure, {}, "LineData");
+    line.addMember("Speed", real)
+        .addMember("Setpoints", real | oneDimension, {3})
+        .addMember("Grid", dint | twoDimensions, {2, 2});
+    Record motors("Motors", structure | oneDimension, {2}, "MotorData");
+    motors.addMember("Running", boolean).addMember("History", dint | oneDimension, {12});
+    for (const Record* record : {&line, &motors}) {
+        for (const char* needle : {"", "speed", "LINE.SET", "[1]", "[1,0]", "s[1].his", "tory[11]", "zzz", "]"}) {
+            SCOPED_TRACE(std::string(record->get().name) + " / '" + needle + "'");
+            auto built = buildRow("Program:P", *record);
+            built->applyFilter(needle);
+            TagItem lazy("Program:P", &record->get(), "");
+            lazy.applyFilter(needle);
+            EXPECT_EQ(lazy.isVisible(), built->isVisible());
+            loadAll(lazy); // rows built after the filter get it as they are made
+            EXPECT_EQ(visibility(lazy), visibility(*built));
+        }
+    }
 }
 
 TEST(DatablockItemTest, ProgramRowIsShownForTheEmptyFilterOnly) {

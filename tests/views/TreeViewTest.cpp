@@ -47,6 +47,7 @@ protected:
         }
         return labels;
     }
+    // Over the rows built so far.
     bool everyRowVisible(const TreeItem& row) const {
         if (!row.isVisible()) {
             return false;

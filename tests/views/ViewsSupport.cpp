@@ -40,8 +40,12 @@ int panelFrame(const zolt::ui::ImGuiPanel& panel) {
 }
 
 TreeItem* findIn(TreeItem& row, const std::string& key) {
-    if (auto* tag = dynamic_cast<TagItem*>(&row); tag != nullptr && tag->getPath() == key) {
-        return &row;
+    auto* tag = dynamic_cast<TagItem*>(&row);
+    if (tag != nullptr) {
+        tag->loadChildren(); // rows below are built when first needed
+        if (tag->getPath() == key) {
+            return &row;
+        }
     }
     if (dynamic_cast<DatablockItem*>(&row) != nullptr && row.getLabel() == key) {
         return &row;

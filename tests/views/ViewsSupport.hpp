@@ -157,8 +157,8 @@ protected:
     // Waits for a tree load whose first row is not `previousFirstRow`.
     void waitForTree(const TreeItem* previousFirstRow = nullptr);
 
-    // A row by its path (tag rows) or program name (program rows), at any depth; null
-    // when there is none.
+    // A row by its path (tag rows) or program name (program rows), at any depth, with its
+    // child rows built (as opening it would); null when there is none.
     TreeItem* findRow(const std::string& key) const;
     TagItem& tagRow(const std::string& path) const;
     // Scrolls the row into the visible part of the tree and draws it.

@@ -1,0 +1,300 @@
+// The views under load, headless, run by hand:
+//
+//   bin/views_bench [idle-frames]
+//
+// 1. A generated controller whose browse gives 99 984 records (the browse limit is
+//    100 000): the frame in which the list arrives and becomes rows (list to rows on
+//    screen), the heap the rows take, every frame while the list loads, idle frames with
+//    the tree collapsed, and frames while the tree is scrolled to 200 places and by the
+//    wheel.
+// 2. A controller with a 10 000-element DINT array: idle frames with the array opened
+//    (by a click on its arrow, as a user would) and frames while scrolling through it.
+// 3. For comparison, the generated controller again with every row its records describe
+//    built at once (about a million, as building them all on arrival would): time, heap,
+//    idle frames, and the frame of the next load, which replaces them all.
+// Prints medians and maxima. Targets: list to rows 200 ms; an idle frame 4 ms; no frame
+// above 100 ms while loading or scrolling.
+#include "AppState.hpp"
+#include "AssetPack.hpp"
+#include "Startup.hpp"
+#include "ThreadPool.hpp"
+#include "Views/MainWindow.hpp"
+#include "Views/TreeItem.hpp"
+#include "Views/TreeView.hpp"
+
+#include "quillon_sim/controller.hpp"
+#include "quillon_sim/server.hpp"
+
+#include <zolt/ui.hpp>
+
+#include <imgui_internal.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Stats {
+    double median = 0.0;
+    double max = 0.0;
+    std::size_t count = 0;
+};
+
+Stats stats(std::vector<double> values) {
+    Stats s;
+    if (values.empty()) {
+        return s;
+    }
+    std::sort(values.begin(), values.end());
+    s.median = values[values.size() / 2];
+    s.max = values.back();
+    s.count = values.size();
+    return s;
+}
+
+void print(const char* what, const Stats& s) {
+    std::printf("  %-44s median %8.3f ms   max %8.3f ms   (%zu frames)\n", what, s.median, s.max, s.count);
+}
+
+double frameMs(zolt::ui::Application& app) {
+    const auto start = Clock::now();
+    app.runFrame();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::size_t heapInUse() {
+    return mallinfo2().uordblks;
+}
+
+std::size_t countRows(const TreeItem& row) {
+    std::size_t n = 1;
+    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+        n += countRows(*row.getChild(i));
+    }
+    return n;
+}
+
+bool connect(std::uint16_t port) {
+    auto done = std::make_shared<std::promise<zoltc_logix_result>>();
+    auto result = done->get_future();
+    ThreadPool::instance().submit([port, done] { done->set_value(AppState::instance().connect("127.0.0.1", port)); });
+    return result.get() == ZOLTC_LOGIX_OK;
+}
+
+bool treeReady(const TreeView& tree) {
+    if (tree.isLoading() || tree.getItems().empty()) {
+        return false;
+    }
+    return std::none_of(tree.getItems().begin(), tree.getItems().end(),
+                        [](const auto& item) { return item->isLoading(); });
+}
+
+// Frames until the tree holds rows of a new list; reports the loading frames and the
+// frame that turned the list into rows.
+bool loadTree(zolt::ui::Application& app, const TreeView& tree, const TreeItem* previousFirst) {
+    std::size_t replaced = 0;
+    for (const auto& item : tree.getItems()) {
+        replaced += countRows(*item);
+    }
+    std::vector<double> loading;
+    const auto deadline = Clock::now() + std::chrono::minutes(1);
+    while (Clock::now() < deadline) {
+        const bool hadNewRows = !tree.getItems().empty() && tree.getItems().front().get() != previousFirst;
+        const std::size_t heapBefore = heapInUse();
+        const double ms = frameMs(app);
+        const bool hasNewRows = !tree.getItems().empty() && tree.getItems().front().get() != previousFirst;
+        if (!hadNewRows && hasNewRows) {
+            std::size_t rows = 0;
+            for (const auto& item : tree.getItems()) {
+                rows += countRows(*item);
+            }
+            const double bytes = static_cast<double>(heapInUse()) - static_cast<double>(heapBefore);
+            const std::string what = "list to rows on screen (one frame" +
+                                     (replaced > 0 ? ", " + std::to_string(replaced) + " rows replaced)" : std::string(")"));
+            std::printf("  %-44s %8.3f ms\n", what.c_str(), ms);
+            if (previousFirst == nullptr) { // the heap also lost the earlier rows otherwise
+                std::printf("  %-44s %zu rows, %.1f MiB, %.0f bytes a row\n", "rows built and their heap", rows,
+                            bytes / (1024.0 * 1024.0), bytes / static_cast<double>(rows));
+            }
+        } else {
+            loading.push_back(ms);
+        }
+        if (treeReady(tree) && tree.getItems().front().get() != previousFirst) {
+            print("frames while loading", stats(loading));
+            return true;
+        }
+    }
+    std::printf("  the tree never loaded\n");
+    return false;
+}
+
+void buildAll(TreeItem& row) {
+    if (auto* tag = dynamic_cast<TagItem*>(&row)) {
+        tag->loadChildren();
+    }
+    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+        buildAll(*row.getChild(i));
+    }
+}
+
+// For comparison: every row of the tree built at once, as opening everything would.
+void reportFullShape(const TreeView& tree) {
+    const std::size_t heapBefore = heapInUse();
+    const auto start = Clock::now();
+    std::size_t rows = 0;
+    for (const auto& item : tree.getItems()) {
+        buildAll(*item);
+        rows += countRows(*item);
+    }
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const double bytes = static_cast<double>(heapInUse()) - static_cast<double>(heapBefore);
+    std::printf("  %-44s %zu rows in %.0f ms, %.1f MiB more\n", "every row built (for comparison)", rows, ms,
+                bytes / (1024.0 * 1024.0));
+}
+
+Stats idle(zolt::ui::Application& app, int frames) {
+    std::vector<double> times;
+    for (int i = 0; i < frames; ++i) {
+        times.push_back(frameMs(app));
+    }
+    return stats(times);
+}
+
+// Jumps to `places` offsets spread over the whole content, one frame each, then back.
+Stats scroll(zolt::ui::Application& app, const TreeView& tree, int places) {
+    zolt::ui::ScrollView& view = *tree.getScrollView();
+    const float content = view.getContentSize().y;
+    std::vector<double> times;
+    for (int i = 0; i <= places; ++i) {
+        view.setScrollOffset(zolt::ui::Vec2{0.0f, content * static_cast<float>(i) / static_cast<float>(places)});
+        times.push_back(frameMs(app));
+    }
+    zolt::ui::Window& window = *view.getWindow();
+    view.setScrollOffset(zolt::ui::Vec2{0.0f, content / 2.0f});
+    window.injectMouseMove(300.0f, 400.0f); // over the tree
+    times.push_back(frameMs(app));
+    for (int i = 0; i < 40; ++i) {
+        window.injectMouseWheel(0.0f, -1.0f); // the wheel, as a user scrolls down
+        times.push_back(frameMs(app));
+    }
+    window.injectMouseMove(900.0f, 400.0f); // away, over the inspector
+    view.setScrollOffset(zolt::ui::Vec2{0.0f, 0.0f});
+    times.push_back(frameMs(app));
+    // ImGui takes queued input one kind at a time per frame, and every wheel step also
+    // moves the panel under the pointer: let it catch up before the next measurement.
+    ImGuiContext& imgui = *tree.getTreePanel()->getImGuiContext();
+    while (imgui.InputEventsQueue.Size > 0) {
+        times.push_back(frameMs(app));
+    }
+    return stats(times);
+}
+
+std::string arrayController() {
+    std::string json = R"({"identity": {"productName": "Bench array"}, "tags": [)";
+    json += R"({"name": "Big", "type": "DINT", "dims": [10000]})";
+    for (int i = 0; i < 50; ++i) {
+        json += R"(, {"name": "Tag)" + std::to_string(i) + R"(", "type": "REAL"})";
+    }
+    json += "]}";
+    return json;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int idleFrames = argc > 1 ? std::atoi(argv[1]) : 300;
+    if (idleFrames <= 0) {
+        std::fprintf(stderr, "usage: views_bench [idle-frames]\n");
+        return 2;
+    }
+    AssetPack::instance().load(findAssetPackPath().string());
+    ThreadPool::instance().init(1);
+    int status = 0;
+    {
+        zolt::ui::Application app(zolt::ui::RenderContext::create(zolt::ui::kBackendHeadless, "views_bench"),
+                                  "views_bench");
+        MainWindow mainWindow;
+        const TreeView& tree = *mainWindow.getTreeView();
+        app.runFrames(3);
+
+        quillon::sim::GenerateSpec spec;
+        spec.tags = 24880;
+        spec.types = 200;
+        spec.programs = 0;
+        std::printf("generated controller, 99 984 records (headless, %d idle frames)\n", idleFrames);
+        {
+            quillon::sim::Server server(quillon::sim::generateController(spec));
+            const std::uint16_t port = server.start(0);
+            if (!connect(port) || !loadTree(app, tree, nullptr)) {
+                status = 1;
+            } else {
+                print("idle, tree collapsed", idle(app, idleFrames));
+                print("scrolling (200 places, 40 wheel steps)", scroll(app, tree, 200));
+            }
+            AppState::instance().disconnect();
+            app.runFrames(2); // the tree sees the connection end
+        }
+
+        std::printf("controller with a 10 000-element DINT array\n");
+        if (status == 0) {
+            quillon::sim::Server server(quillon::sim::parseController(arrayController()));
+            const std::uint16_t port = server.start(0);
+            const TreeItem* previous = tree.getItems().front().get();
+            if (!connect(port) || !loadTree(app, tree, previous)) {
+                status = 1;
+            } else {
+                app.runFrames(2);
+                TreeItem& big = *tree.getItems().front();
+                const zolt::ui::Vec2 panel = tree.getTreePanel()->getWorldPosition();
+                const zolt::ui::Vec2 arrow{panel.x + big.getGeometry().origin.x + 12.0f,
+                                           panel.y + big.getGeometry().origin.y + 10.0f};
+                zolt::ui::Window& window = *mainWindow.getWindow();
+                std::vector<double> opening;
+                window.injectMouseMove(arrow.x, arrow.y);
+                opening.push_back(frameMs(app));
+                window.injectMouseButton(zolt::ui::kMouseLeft, true);
+                opening.push_back(frameMs(app));
+                window.injectMouseButton(zolt::ui::kMouseLeft, false);
+                opening.push_back(frameMs(app));
+                opening.push_back(frameMs(app));
+                print("frames of the click opening the array", stats(opening));
+                std::printf("  array row open: %s, %zu element rows\n", big.isOpen() ? "yes" : "NO",
+                            big.getChildCount());
+                print("idle, 10 000 elements open", idle(app, idleFrames));
+                print("scrolling (200 places, 40 wheel steps)", scroll(app, tree, 200));
+                status = big.isOpen() ? 0 : 1;
+            }
+            AppState::instance().disconnect();
+            app.runFrames(2);
+        }
+        std::printf("for comparison: the generated controller with every row built\n");
+        if (status == 0) {
+            quillon::sim::Server generated(quillon::sim::generateController(spec));
+            const TreeItem* previous = tree.getItems().front().get();
+            if (!connect(generated.start(0)) || !loadTree(app, tree, previous)) {
+                status = 1;
+            } else {
+                reportFullShape(tree);
+                print("idle, every row built, tree collapsed", idle(app, idleFrames));
+            }
+            AppState::instance().disconnect();
+            app.runFrames(2);
+            quillon::sim::Server array(quillon::sim::parseController(arrayController()));
+            previous = tree.getItems().front().get();
+            if (status == 0 && (!connect(array.start(0)) || !loadTree(app, tree, previous))) {
+                status = 1;
+            }
+            AppState::instance().disconnect();
+        }
+        ThreadPool::instance().stop();
+    }
+    return status;
+}
