@@ -10,6 +10,10 @@
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 #include <GL/gl.h>
+// Windows' <GL/gl.h> stops at OpenGL 1.1; the value is the same on every platform.
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F
+#endif
 
 #include <algorithm>
 #include <cmath>
