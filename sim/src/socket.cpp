@@ -122,6 +122,9 @@ bool sendAll(SocketHandle socket, const uint8_t* data, size_t size) {
 void shutdownSocket(SocketHandle socket) {
 #ifdef _WIN32
   shutdown(socket, SD_BOTH);
+  // A recv blocked in another thread does not return on shutdown everywhere (wine's
+  // Windows Sockets keep it waiting); cancelling the socket's pending I/O ends it.
+  CancelIoEx(reinterpret_cast<HANDLE>(socket), nullptr);
 #else
   shutdown(socket, SHUT_RDWR);
 #endif
