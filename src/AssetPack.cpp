@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <stdexcept>
@@ -37,7 +38,11 @@ AssetPack& AssetPack::instance() {
 }
 
 void AssetPack::load(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    // The text is UTF-8 (what std::filesystem::path::string() gives on Linux and with
+    // MinGW). Opened through a path, so that on Windows a folder name outside the ANSI
+    // code page still opens: a narrow file name would be read in that code page there.
+    const std::filesystem::path filePath(std::u8string(path.begin(), path.end()));
+    std::ifstream file(filePath, std::ios::binary | std::ios::ate);
     if (!file) {
         throw std::runtime_error("Failed to open asset file: " + path);
     }
