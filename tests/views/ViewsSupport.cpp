@@ -190,7 +190,7 @@ void SampleTest::SetUp() {
         zolt::ui::RenderContext::create(zolt::ui::kBackendHeadless, "views"), "views");
 }
 
-void SampleTest::TearDown() {
+void SampleTest::settle() {
     if (hold) {
         hold->release();
     }
@@ -198,6 +198,10 @@ void SampleTest::TearDown() {
         AppState::instance().disconnect();
     }
     drainPool();
+}
+
+void SampleTest::TearDown() {
+    settle();
     app.reset();
     TagInspector& inspector = TagInspector::instance();
     inspector.setClock(nullptr);
@@ -256,13 +260,7 @@ void ViewsTest::SetUp() {
 }
 
 void ViewsTest::TearDown() {
-    if (hold) {
-        hold->release();
-    }
-    if (AppState::instance().isConnected()) {
-        AppState::instance().disconnect();
-    }
-    drainPool();
+    settle(); // before the views go, so no task of theirs is left
     mainWindow.reset();
     SampleTest::TearDown();
 }

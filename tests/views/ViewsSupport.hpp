@@ -121,6 +121,9 @@ protected:
     // watches its requests.
     void restartSample(const quillon::sim::Options& options, std::shared_ptr<ReplyHold> hold = nullptr);
 
+    // Lets go of a held reply, disconnects and waits for the pool to run dry.
+    void settle();
+
     void frame(int count = 1);
     // Runs frames until `done` holds; false (and a test failure) after `patience`.
     bool pumpUntil(const std::function<bool()>& done, const char* what);
