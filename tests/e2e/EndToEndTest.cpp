@@ -181,7 +181,9 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
 
     e2e::Process quillon({(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
     std::optional<Window> window;
-    ASSERT_TRUE(pollUntil([&] { return (window = findWindow()).has_value(); }, 30s)) << readFile(outputDir / "quillon.out");
+    ASSERT_TRUE(pollUntil([&] { return (window = findWindow()).has_value(); }, 30s))
+        << "no window; the program is " << (quillon.running() ? "running" : "gone") << ", its output:\n"
+        << readFile(outputDir / "quillon.out");
     const fs::path shotFile = outputDir / "quillon-e2e.png";
     // The first frames are on screen once a capture shows the top bar's text.
     ASSERT_TRUE(pollUntil(
