@@ -27,11 +27,12 @@ case "$command" in
   *) echo "unknown command $command" >&2; exit 2 ;;
 esac
 
-# ClockText holds the simulator's wall-clock time, which moves between the two runs.
+# Standard output is compared (standard error also carries wine's own notices). ClockText holds
+# the simulator's wall-clock time, which moves between the two runs.
 set +e
-"$native_cli" "${args[@]}" 2>&1 | grep -v '^ClockText ' > "$work/linux.txt"
+"$native_cli" "${args[@]}" 2> "$work/linux.err" | grep -v '^ClockText ' > "$work/linux.txt"
 linux_status=${PIPESTATUS[0]}
-"$wine" "$cli_exe" "${args[@]}" 2>&1 | tr -d '\r' | grep -v '^ClockText ' > "$work/windows.txt"
+"$wine" "$cli_exe" "${args[@]}" 2> "$work/windows.err" | tr -d '\r' | grep -v '^ClockText ' > "$work/windows.txt"
 windows_status=${PIPESTATUS[0]}
 set -e
 
@@ -39,4 +40,4 @@ echo "Linux quillon-cli exit $linux_status, $(wc -l < "$work/linux.txt") lines;"
      "quillon-cli.exe exit $windows_status, $(wc -l < "$work/windows.txt") lines"
 [ -s "$work/linux.txt" ] || { echo "no output from the Linux quillon-cli" >&2; exit 1; }
 diff -u "$work/linux.txt" "$work/windows.txt"
-[ "$linux_status" = "$windows_status" ] || { echo "exit status differs" >&2; exit 1; }
+[ "$linux_status" = "$windows_status" ] || { echo "exit status differs" >&2; cat "$work/windows.err" >&2; exit 1; }
