@@ -6,8 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <chrono>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -18,7 +18,11 @@ class WorkingDirectory : public testing::Test {
 protected:
     void SetUp() override {
         previous = fs::current_path();
-        folder = fs::temp_directory_path() / ("quillon-startup-" + std::to_string(::getpid()));
+        // Unique per test and per run, so parallel test processes never share it.
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        folder = fs::temp_directory_path() /
+                 ("quillon-startup-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                  "-" + std::to_string(stamp));
         fs::create_directories(folder);
         fs::current_path(folder);
     }
