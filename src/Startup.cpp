@@ -118,7 +118,9 @@ int runQuillon() {
         context->selectDevice(0);
         context->initialize();
 
-        AssetPack::instance().load(findAssetPackPath().string());
+        // The pack takes the path as UTF-8 text (any folder name opens, on Windows too).
+        const std::u8string packPath = findAssetPackPath().u8string();
+        AssetPack::instance().load(std::string(packPath.begin(), packPath.end()));
 
         ThreadPool::instance().init(1);
         application = std::make_unique<zolt::ui::Application>(std::move(context), applicationName);
