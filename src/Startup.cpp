@@ -76,6 +76,20 @@ bool packExists(const std::filesystem::path& path) {
     return found;
 }
 
+// The log's colours are ANSI escape sequences, which a Windows console shows as text unless
+// virtual terminal processing is on. Streams that are not a console are left alone.
+void enableConsoleColours() {
+#ifdef _WIN32
+    for (const DWORD stream : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        const HANDLE handle = GetStdHandle(stream);
+        DWORD mode = 0;
+        if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+            SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+        }
+    }
+#endif
+}
+
 void listDevices(const std::vector<zolt::ui::RenderDeviceInfo>& devices) {
     for (const zolt::ui::RenderDeviceInfo& device : devices) {
         std::cout << "Device ID: " << device.id << ", Name: " << device.name << std::endl;
@@ -110,6 +124,7 @@ int runQuillon() {
     std::vector<zolt::ui::RenderDeviceInfo> devices;
     std::unique_ptr<zolt::ui::Application> application;
     std::unique_ptr<MainWindow> mainWindow;
+    enableConsoleColours();
     try {
         std::unique_ptr<zolt::ui::RenderContext> context =
             zolt::ui::RenderContext::create(zolt::ui::kBackendOpenGL, applicationName);
