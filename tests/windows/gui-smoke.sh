@@ -54,7 +54,7 @@ wait_for 90 find_window || fail "no window titled Quillon within 90 s"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "window $window at ${X},${Y}, ${WIDTH}x${HEIGHT}"
 
-# The window's top-left pixels, relative to it.
+# Clicks at pixels counted from the window's top-left corner.
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1"; }
 # Pixels of the tag tree's area (left of the inspector, below the top bar) that differ.
@@ -77,7 +77,8 @@ top_bar_drawn() {
 wait_for 60 top_bar_drawn || fail "the top bar was not drawn within 60 s"
 grep -q "^Device ID: " "$out/quillon.log" || fail "no render device listed"
 
-# The address panel: the IP input, then the port input (select its text, type over it).
+# The top bar (50 pixels high): the IP input spans x 125-285, the port input 361-424 (its text
+# is selected and typed over), the Connect button 512-652.
 click 200 24
 xdotool type --delay 50 "127.0.0.1"
 click 390 24
