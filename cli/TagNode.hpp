@@ -1,14 +1,13 @@
 #pragma once
 
-// The rows of the program's tag tree, built from browse records the way the tree
-// builds them: a controller tag's path is its name, a program's tag is
-// "Program:<program>.<tag>", a member "<parent>.<member>", an array element
-// "<array>[i]" or "<array>[i,j]" and carries the element type (the array's type word
-// without its dimension bits). Every output format and the filter work on these rows.
+// The rows of the program's tag tree, held whole for the output formats: built from
+// browse records with the application's tag model (TagRows.hpp), so that names, paths,
+// element order, the element row limit and the filter are the tree's own.
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <span>
 #include <vector>
 
 #include "zoltc_logix.h"
@@ -27,11 +26,12 @@ struct TagNode {
     bool isString = false;           // a "STRING" structure record
     bool browsed = false;            // programs: their tags were listed
     bool visible = true;             // set by applyFilter
+    std::uint64_t omitted = 0;       // arrays: elements beyond the element row limit
+    zoltc_logix_tag_info record{};   // the row's record (an element's own); none for programs
     std::vector<TagNode> children;   // a program's tags, a structure's members or an array's elements
 };
 
-// Controller data decides how many element rows an array makes; rows beyond this
-// many are refused rather than exhausting memory.
+// All rows held at once cost memory: more than this many are refused.
 inline constexpr std::size_t kMaxRows = 1'000'000;
 
 class TooManyRows : public std::runtime_error {
@@ -52,14 +52,26 @@ private:
 // One row per record of a scope list, in list order: program entries become program
 // rows without tags; every other record a tag row with all its member and element
 // rows. `parentPath` is empty for the controller scope, "Program:<name>" for a program.
-std::vector<TagNode> makeScopeRows(const zoltc_logix_tag_info_list& list, const std::string& parentPath,
+// The rows point into the records, which must outlive them.
+std::vector<TagNode> makeScopeRows(std::span<const zoltc_logix_tag_info> records, const std::string& parentPath,
                                    RowBudget& budget);
 
 // A program row named without "Program:"; its tags are added by the caller.
 TagNode makeProgramRow(const std::string& programName, RowBudget& budget);
 
-// The row of one record and, recursively, its member and element rows.
-TagNode makeTagRow(const std::string& parentPath, const zoltc_logix_tag_info& record, NodeKind kind,
-                   RowBudget& budget);
+// Sets `visible` on every row as the tree's filter does: a program shows when the text
+// is empty or one of its tags shows; any other row when the filter keeps it.
+void applyFilter(std::vector<TagNode>& rows, const std::string& text);
+
+// Calls visit(row) for every row whose array had elements left out, in list order.
+template <typename Visit>
+void visitCutRows(const std::vector<TagNode>& rows, Visit&& visit) {
+    for (const TagNode& row : rows) {
+        if (row.omitted > 0) {
+            visit(row);
+        }
+        visitCutRows(row.children, visit);
+    }
+}
 
 } // namespace cli

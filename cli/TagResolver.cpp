@@ -2,12 +2,10 @@
 
 #include "Numbers.hpp"
 #include "TagDisplay.hpp"
-#include "TagFilter.hpp"
+#include "TagRows.hpp"
 
 namespace cli {
 namespace {
-
-constexpr std::string_view kProgramPrefix = "Program:";
 
 struct Component {
     std::string_view name;
@@ -80,11 +78,10 @@ std::optional<std::vector<Component>> parseComponents(std::string_view text) {
     return components;
 }
 
-const zoltc_logix_tag_info* findRecord(const zoltc_logix_tag_info_list& list, std::string_view name) {
+const zoltc_logix_tag_info* findRecord(std::span<const zoltc_logix_tag_info> list, std::string_view name) {
     const zoltc_logix_tag_info* folded = nullptr;
     int foldedMatches = 0;
-    for (std::uint32_t i = 0; i < list.count; ++i) {
-        const zoltc_logix_tag_info& record = list.items[i];
+    for (const zoltc_logix_tag_info& record : list) {
         const std::string_view recordName = record.name != nullptr ? record.name : "";
         if (recordName == name) {
             return &record;
@@ -100,26 +97,26 @@ const zoltc_logix_tag_info* findRecord(const zoltc_logix_tag_info_list& list, st
 } // namespace
 
 std::optional<ScopedPath> splitScope(std::string_view path) {
-    if (!path.starts_with(kProgramPrefix)) {
+    if (!path.starts_with(programPrefix)) {
         return ScopedPath{"", std::string(path)};
     }
     const auto dot = path.find('.');
     if (dot == std::string_view::npos) {
         return std::nullopt;
     }
-    return ScopedPath{std::string(path.substr(kProgramPrefix.size(), dot - kProgramPrefix.size())),
+    return ScopedPath{std::string(path.substr(programPrefix.size(), dot - programPrefix.size())),
                       std::string(path.substr(dot + 1))};
 }
 
-std::optional<ResolvedTag> resolveTagPath(const zoltc_logix_tag_info_list& scope, std::string_view rest) {
+std::optional<ResolvedTag> resolveTagPath(std::span<const zoltc_logix_tag_info> scope, std::string_view rest) {
     const auto components = parseComponents(rest);
     if (!components || components->empty()) {
         return std::nullopt;
     }
-    const zoltc_logix_tag_info_list* list = &scope;
+    std::span<const zoltc_logix_tag_info> list = scope;
     zoltc_logix_tag_info current{};
     for (const Component& component : *components) {
-        const zoltc_logix_tag_info* record = findRecord(*list, component.name);
+        const zoltc_logix_tag_info* record = findRecord(list, component.name);
         if (record == nullptr || zoltc_logix_type_is_program(record->type)) {
             return std::nullopt;
         }
@@ -138,11 +135,9 @@ std::optional<ResolvedTag> resolveTagPath(const zoltc_logix_tag_info_list& scope
                     return std::nullopt;
                 }
             }
-            // One element: the array's type without its dimensions.
-            current.type = static_cast<std::uint16_t>(current.type & ~ZOLTC_LOGIX_TYPE_DIMS_MASK);
-            current.dims[0] = current.dims[1] = current.dims[2] = 0;
+            current = elementRecord(current);
         }
-        list = &record->members;
+        list = {record->members.items, static_cast<std::size_t>(record->members.count)};
     }
     return ResolvedTag{current.type, zoltc_logix_tag_is_string(&current), std::string(tagTypeName(current))};
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,6 @@ struct ResolvedTag {
 // byte, or ignoring the case of A to Z when only one record matches that way; indices
 // checked against the dimensions). Null when a name is missing, an index is out of
 // range or of the wrong count, the text is malformed, or it names a program entry.
-std::optional<ResolvedTag> resolveTagPath(const zoltc_logix_tag_info_list& scope, std::string_view rest);
+std::optional<ResolvedTag> resolveTagPath(std::span<const zoltc_logix_tag_info> scope, std::string_view rest);
 
 } // namespace cli

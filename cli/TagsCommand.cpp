@@ -5,9 +5,9 @@
 #include "Command.hpp"
 #include "Controller.hpp"
 #include "Printable.hpp"
-#include "TagFilter.hpp"
 #include "TagFormats.hpp"
 #include "TagList.hpp"
+#include "TagRows.hpp"
 #include "UsageError.hpp"
 
 namespace cli {
@@ -54,10 +54,14 @@ TagsOptions parseTagsOptions(std::span<const std::string> words) {
     return options;
 }
 
+// The browse results the rows point into.
+using Lists = std::vector<TagList>;
+
 // Fills a program row with the program's tags; false (with a message) when the
 // browse fails, leaving the row without tags as the program's tree does.
-bool addProgramTags(zoltc_logix_client* client, TagNode& program, RowBudget& budget, std::ostream& err) {
-    TagList list;
+bool addProgramTags(zoltc_logix_client* client, TagNode& program, Lists& lists, RowBudget& budget,
+                    std::ostream& err) {
+    TagList& list = lists.emplace_back();
     const zoltc_logix_result result = list.browse(client, program.name);
     if (result != ZOLTC_LOGIX_OK) {
         err << "quillon-cli: cannot list the tags of program " << printable(program.name) << ": "
@@ -77,17 +81,18 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
     }
     zoltc_logix_client* client = controller->client();
 
+    Lists lists;
     std::vector<TagNode> rows;
     RowBudget budget;
     bool complete = true;
     try {
         if (options.program) {
             rows.push_back(makeProgramRow(*options.program, budget));
-            if (!addProgramTags(client, rows.back(), budget, io.err)) {
+            if (!addProgramTags(client, rows.back(), lists, budget, io.err)) {
                 return kExitFailed;
             }
         } else {
-            TagList list;
+            TagList& list = lists.emplace_back();
             const zoltc_logix_result result = list.browse(client, "");
             if (result != ZOLTC_LOGIX_OK) {
                 io.err << "quillon-cli: cannot list the controller's tags: " << describeResult(result) << "\n";
@@ -96,7 +101,7 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
             rows = makeScopeRows(list.records(), "", budget);
             for (TagNode& row : rows) {
                 if (options.allPrograms && row.kind == NodeKind::Program) {
-                    complete = addProgramTags(client, row, budget, io.err) && complete;
+                    complete = addProgramTags(client, row, lists, budget, io.err) && complete;
                 }
             }
         }
@@ -106,9 +111,7 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
     }
 
     if (options.filter) {
-        for (TagNode& row : rows) {
-            applyFilter(row, *options.filter);
-        }
+        applyFilter(rows, *options.filter);
     }
     switch (options.format) {
     case Format::List:
@@ -124,6 +127,12 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
         writeTagCsv(rows, io.out);
         break;
     }
+    // The rows stop where the tree's do; say so rather than leave elements out unseen.
+    visitCutRows(rows, [&](const TagNode& row) {
+        io.err << "quillon-cli: " << printable(row.path) << " has " << row.omitted + maxElementRows
+               << " elements; only the first " << maxElementRows << " are listed\n";
+        complete = false;
+    });
     return complete ? kExitOk : kExitFailed;
 }
 
@@ -163,8 +172,11 @@ const Command tagsCommand{
     "Type names: BOOL to LWORD for atomic types, ARRAY for arrays, STRING, the\n"
     "structure's own name, STRUCT for a structure without one, PROGRAM for programs.\n"
     "\n"
-    "Exit status 1 when the controller or a program's list failed (the other rows\n"
-    "are still printed).\n",
+    "An array lists at most its first 100000 elements, as the program's tree does;\n"
+    "a longer one is named on standard error.\n"
+    "\n"
+    "Exit status 1 when the controller or a program's list failed, or an array has\n"
+    "more elements than are listed (the other rows are still printed).\n",
     runTags,
     false,
 };

@@ -1,13 +1,13 @@
 # The program's views and start-up. views_unit_tests: row rules, filter matching and the
 # asset pack's location (unit). views_tests: the main window headless against the sample
 # controller served in-process, driven by injected input (gui).
-if(NOT QUILLON_GUI OR NOT TARGET quillon_ui OR NOT TARGET quillon_sim OR NOT TARGET assets_pak)
+if(NOT QUILLON_GUI OR NOT TARGET quillon_app OR NOT TARGET quillon_sim OR NOT TARGET assets_pak)
   return()
 endif()
 
 set(views_test_dir ${CMAKE_CURRENT_LIST_DIR}/views)
 add_library(views_test_support STATIC ${views_test_dir}/ViewsSupport.cpp ${views_test_dir}/ViewsMain.cpp)
-target_link_libraries(views_test_support PUBLIC quillon_ui quillon_sim GTest::gtest PRIVATE quillon::warnings)
+target_link_libraries(views_test_support PUBLIC quillon_app quillon_sim GTest::gtest PRIVATE quillon::warnings)
 target_compile_definitions(views_test_support PUBLIC
   QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
   QUILLON_SAMPLE_DB="${PROJECT_SOURCE_DIR}/sim/sample.json")

@@ -17,9 +17,9 @@ target_link_libraries(windows_transport_tests
 gtest_discover_tests(windows_transport_tests TEST_PREFIX "windows."
                      PROPERTIES LABELS integration TIMEOUT 60)
 
-if(TARGET quillon_ui AND TARGET assets_pak)
+if(TARGET quillon_app AND TARGET assets_pak)
   add_executable(windows_path_probe ${windows_test_dir}/PathProbe.cpp)
-  target_link_libraries(windows_path_probe PRIVATE quillon_ui quillon::warnings)
+  target_link_libraries(windows_path_probe PRIVATE quillon_app quillon::warnings)
 
   add_executable(windows_startup_tests ${windows_test_dir}/StartupTest.cpp)
   target_link_libraries(windows_startup_tests PRIVATE GTest::gtest_main quillon::warnings)

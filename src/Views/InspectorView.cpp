@@ -2,7 +2,7 @@
 
 #include "AppTextures.hpp"
 #include "AppTheme.hpp"
-#include "Views/TagInspector.hpp"
+#include "TagInspector.hpp"
 
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/ScrollView.hpp>
@@ -19,7 +19,6 @@ namespace {
 constexpr ImGuiTableFlags tableFlags = ImGuiTableFlags_Resizable | ImGuiTableFlags_RowBg |
                                        ImGuiTableFlags_BordersInnerH | ImGuiTableFlags_BordersOuterH |
                                        ImGuiTableFlags_BordersInnerV | ImGuiTableFlags_BordersOuterV;
-static_assert(tableFlags == 0x7C1);
 
 constexpr float deleteIconSize = 20.0f;
 
@@ -48,6 +47,7 @@ void InspectorView::resized() {
 
 void InspectorView::update() {
     zolt::ui::Widget::update();
+    inspector->update();
 }
 
 void InspectorView::buildImGui() {

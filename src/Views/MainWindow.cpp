@@ -17,7 +17,6 @@ constexpr float treeMaxWidth = 600.0f;
 constexpr float separatorWidth = 4.0f;
 // Resizable, decorated, visible, focused, centred, scaled to the monitor.
 constexpr std::uint32_t windowFlags = zolt::ui::kWindowDefault;
-static_assert(windowFlags == 1823);
 
 } // namespace
 
@@ -30,17 +29,17 @@ MainWindow::MainWindow() {
     const auto w = static_cast<float>(width);
     rootStack = window->getRootWidget()->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f},
                                                                      zolt::ui::Vec2{w, static_cast<float>(height)});
-    rootStack->setDistribution(6);
-    rootStack->setAlignment(3);
+    rootStack->setDistribution(zolt::ui::Distribution::Fill);
+    rootStack->setAlignment(zolt::ui::Alignment::Stretch);
 
     topBar = rootStack->addChild<TopBarView>();
     topBar->setPreferredSize(zolt::ui::Vec2{0.0f, barHeight});
     topBar->setMaxSize(zolt::ui::Vec2{w, barHeight});
 
     auto* content = rootStack->addChild<zolt::ui::Stack>();
-    content->setDistribution(6);
-    content->setAlignment(3);
-    content->setOrientation(0);
+    content->setDistribution(zolt::ui::Distribution::Fill);
+    content->setAlignment(zolt::ui::Alignment::Stretch);
+    content->setOrientation(zolt::ui::Orientation::Horizontal);
 
     treeView = content->addChild<TreeView>();
     treeView->setMaxSize(zolt::ui::Vec2{treeMaxWidth, zolt::ui::kUnbounded});

@@ -3,11 +3,10 @@
 #include "AppState.hpp"
 #include "AppTextures.hpp"
 #include "AppTheme.hpp"
+#include "Background.hpp"
 #include "Logger.hpp"
-#include "ThreadPool.hpp"
 #include "Views/DefaultButton.hpp"
 
-#include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Rectangle.hpp>
 #include <zolt/ui/Stack.hpp>
@@ -36,21 +35,21 @@ zolt::ui::TextElement* addLabel(zolt::ui::Widget* parent, const AppTheme& theme,
 } // namespace
 
 TopBarView::TopBarView(zolt::ui::Widget* parent)
-    : zolt::ui::Widget(parent), appState(&AppState::instance()), pool(&ThreadPool::instance()) {
+    : zolt::ui::Widget(parent), appState(&AppState::instance()) {
     const AppTheme& theme = AppTheme::instance();
 
     background = addChild<zolt::ui::Rectangle>();
     background->setColor(theme.surfaceColor());
 
     mainStack = addChild<zolt::ui::Stack>();
-    mainStack->setOrientation(0);
-    mainStack->setDistribution(6);
-    mainStack->setAlignment(3);
+    mainStack->setOrientation(zolt::ui::Orientation::Horizontal);
+    mainStack->setDistribution(zolt::ui::Distribution::Fill);
+    mainStack->setAlignment(zolt::ui::Alignment::Stretch);
 
     auto* left = mainStack->addChild<zolt::ui::Stack>();
-    left->setOrientation(0);
-    left->setAlignment(1);
-    left->setDistribution(0);
+    left->setOrientation(zolt::ui::Orientation::Horizontal);
+    left->setAlignment(zolt::ui::Alignment::Center);
+    left->setDistribution(zolt::ui::Distribution::Start);
     left->setSpacing(32.0f);
 
     auto* logo = left->addChild<zolt::ui::Rectangle>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{64.0f, 64.0f});
@@ -67,26 +66,26 @@ TopBarView::TopBarView(zolt::ui::Widget* parent)
     connectButton->setOnClick([this] { connect(); });
 
     auto* right = mainStack->addChild<zolt::ui::Stack>();
-    right->setOrientation(0);
-    right->setAlignment(3);
-    right->setDistribution(2);
+    right->setOrientation(zolt::ui::Orientation::Horizontal);
+    right->setAlignment(zolt::ui::Alignment::Stretch);
+    right->setDistribution(zolt::ui::Distribution::End);
     right->setSpacing(32.0f);
     right->setMinSize(zolt::ui::Vec2{rightWidth, barHeight});
     right->setMaxSize(zolt::ui::Vec2{rightWidth, barHeight});
 
     auto* status = right->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{300.0f, barHeight});
-    status->setOrientation(1);
-    status->setAlignment(0);
-    status->setDistribution(5);
+    status->setOrientation(zolt::ui::Orientation::Vertical);
+    status->setAlignment(zolt::ui::Alignment::Start);
+    status->setDistribution(zolt::ui::Distribution::SpaceEvenly);
     status->setPadding(8.0f);
     statusLabel = status->addChild<zolt::ui::TextElement>(theme.defaultFont(), std::string());
     statusLabel->setFontSize(theme.smallFontSize());
     plcTypeLabel = addLabel(status, theme, std::string());
 
     auto* maker = right->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{150.0f, barHeight});
-    maker->setOrientation(1);
-    maker->setAlignment(0);
-    maker->setDistribution(5);
+    maker->setOrientation(zolt::ui::Orientation::Vertical);
+    maker->setAlignment(zolt::ui::Alignment::Start);
+    maker->setDistribution(zolt::ui::Distribution::SpaceEvenly);
     addLabel(maker, theme, "Zolt Software GmbH");
     addLabel(maker, theme, fmt::format("Version: {}", version));
 }
@@ -111,7 +110,12 @@ void TopBarView::update() {
         lastState = state;
         showState(state);
     }
-    connectButton->setLocked(ipText.empty());
+    if (isPortValid() != portWasValid) {
+        portWasValid = isPortValid();
+        showPortNote();
+    }
+    // Connect needs an address; Disconnect is always possible.
+    connectButton->setLocked(state != ConnectionState::Connected && (ipText.empty() || !isPortValid()));
     zolt::ui::Widget::update();
 }
 
@@ -138,6 +142,19 @@ void TopBarView::showState(ConnectionState state) {
     }
 }
 
+void TopBarView::showPortNote() {
+    // The status column has the room the address panel lacks; the note takes the place of
+    // the product name line until the port is valid again.
+    const AppTheme& theme = AppTheme::instance();
+    if (!portWasValid) {
+        plcTypeLabel->setText("Port: 1 to 65535");
+        plcTypeLabel->setColor(theme.errorColor());
+        return;
+    }
+    plcTypeLabel->setColor(theme.textColor());
+    plcTypeLabel->setText(appState->isConnected() ? fmt::format("PLC-Type: {}", appState->plcType()) : std::string());
+}
+
 void TopBarView::connect() {
     if (appState->isConnected()) {
         try {
@@ -148,38 +165,24 @@ void TopBarView::connect() {
         return;
     }
     connecting = true;
-    try {
-        // The inputs are disabled while connecting, so the address is taken now. The
-        // label change and the end of connecting happen on the UI thread, and only while
-        // the bar still exists.
-        pool->submit([state = appState, ip = ipText, address = static_cast<std::uint16_t>(port),
-                      view = this, token = lifetime()] {
-            bool failed = false;
-            try {
-                const zoltc_logix_result result = state->connect(ip, address);
-                if (result != ZOLTC_LOGIX_OK) {
-                    logError("failed to connect to PLC: {}", static_cast<unsigned>(result));
-                    failed = true;
-                }
-            } catch (const std::exception& error) {
-                logError("failed to connect to PLC: {}", error.what());
-                failed = true;
+    // The inputs are disabled while connecting, so the address is taken now. The outcome
+    // shows on the UI thread, and only while the bar still exists.
+    const bool started = runInBackground(
+        lifetime(),
+        [state = appState, ip = ipText, address = static_cast<std::uint16_t>(port)] {
+            const zoltc_logix_result result = state->connect(ip, address);
+            if (result != ZOLTC_LOGIX_OK) {
+                logError("failed to connect to PLC: {}", static_cast<unsigned>(result));
             }
-            try {
-                zolt::ui::Application::dispatchToMainThread([view, token, failed] {
-                    if (token.expired()) {
-                        return;
-                    }
-                    if (failed) {
-                        view->plcTypeLabel->setText("Connection failed");
-                    }
-                    view->connecting = false;
-                });
-            } catch (...) {
-                // Nothing may leave a pool task.
+            return result;
+        },
+        [this](std::optional<zoltc_logix_result> result) {
+            if (!result || *result != ZOLTC_LOGIX_OK) {
+                plcTypeLabel->setText("Connection failed");
             }
+            connecting = false;
         });
-    } catch (...) {
+    if (!started) {
         connecting = false;
         return;
     }
@@ -205,4 +208,5 @@ void TopBarView::buildImGui() {
     if (connecting) {
         ImGui::EndDisabled();
     }
+
 }

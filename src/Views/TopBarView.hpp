@@ -19,7 +19,6 @@ class TextElement;
 
 class AppState;
 class DefaultButton;
-class ThreadPool;
 
 class TopBarView : public zolt::ui::Widget {
 public:
@@ -41,6 +40,8 @@ public:
     // Read access for tests and tools.
     const std::string& getIpText() const { return ipText; }
     std::int32_t getPort() const { return port; }
+    // A port the controller can listen on: 1 to 65535. Connect stays locked otherwise.
+    bool isPortValid() const { return port >= 1 && port <= 65535; }
     bool isConnecting() const { return connecting; }
     zolt::ui::TextElement* getStatusLabel() const { return statusLabel; }
     zolt::ui::TextElement* getPlcTypeLabel() const { return plcTypeLabel; }
@@ -50,6 +51,8 @@ public:
 private:
     void buildImGui();
     void showState(ConnectionState state);
+    // Shows or clears the note on a port outside 1 to 65535.
+    void showPortNote();
 
     AppState* appState;
     zolt::ui::Rectangle* background = nullptr;
@@ -57,10 +60,10 @@ private:
     std::string ipText;
     std::int32_t port = defaultPort;
     bool connecting = false;
+    bool portWasValid = true;
     ConnectionState lastState = ConnectionState::Disconnected;
     zolt::ui::TextElement* plcTypeLabel = nullptr;
     zolt::ui::TextElement* statusLabel = nullptr;
     DefaultButton* connectButton = nullptr;
-    ThreadPool* pool;
     zolt::ui::ImGuiPanel* addressPanel = nullptr;
 };

@@ -15,10 +15,6 @@ namespace {
 // The icon and the hit area of a row are this many pixels high (and the icon as wide).
 constexpr float iconSize = 20.0f;
 
-char foldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 ImU32 packColor(zolt::ui::Color color) {
     return IM_COL32(color.r, color.g, color.b, color.a);
 }
@@ -31,17 +27,6 @@ std::string prefixed(std::string_view prefix, std::string_view key) {
 }
 
 } // namespace
-
-bool containsIgnoreCase(std::string_view text, std::string_view needle) {
-    if (needle.empty()) {
-        return true;
-    }
-    if (needle.size() > text.size()) {
-        return false;
-    }
-    auto same = [](char a, char b) { return foldAscii(a) == foldAscii(b); };
-    return std::search(text.begin(), text.end(), needle.begin(), needle.end(), same) != text.end();
-}
 
 TreeItem::TreeItem() = default;
 
@@ -95,7 +80,7 @@ void TreeItem::drawChildren() {
 }
 
 void TreeItem::drawRow(std::string_view key, std::string_view label, const zolt::ui::Texture* icon,
-                       int treeNodeFlags, const AppTheme& theme) {
+                       ImGuiTreeNodeFlags treeNodeFlags, const AppTheme& theme) {
     if (!visible) {
         return;
     }

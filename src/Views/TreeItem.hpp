@@ -16,10 +16,11 @@
 // instead, so the layout keeps its full height while only the rows that can be seen
 // build ImGui items.
 
-#include "Views/TagList.hpp"
+#include "TagList.hpp"
 
 #include "zoltc_logix.h"
 
+#include <imgui.h>
 #include <zolt/ui/Texture.hpp>
 #include <zolt/ui/Types.hpp>
 
@@ -33,10 +34,6 @@
 class AppTheme;
 class TagInspector;
 class TagItem;
-
-// Whether `needle` occurs in `text`, comparing after folding only A-Z to a-z (other bytes,
-// UTF-8 included, compare as they are). An empty needle is always found.
-bool containsIgnoreCase(std::string_view text, std::string_view needle);
 
 class TreeItem {
 public:
@@ -91,7 +88,7 @@ protected:
     // The drawing shared by both kinds of row: tree node with the id "##" + key, the
     // icon and the label with its hover colour, onRowDrawn, then the children when open.
     void drawRow(std::string_view key, std::string_view label, const zolt::ui::Texture* icon,
-                 int treeNodeFlags, const AppTheme& theme);
+                 ImGuiTreeNodeFlags treeNodeFlags, const AppTheme& theme);
     // Called after the row's own line, before its children.
     virtual void onRowDrawn(bool hovered, bool clicked);
     // Called before the children of an open row are drawn: they must exist then.
@@ -126,8 +123,8 @@ public:
     const zoltc_logix_tag_info* getInfo() const { return info; }
 
 private:
-    // The browse's continuation on the UI thread; takes the list over on success.
-    void adoptChildren(zoltc_logix_result result, TagList list);
+    // The browse's continuation on the UI thread: the list becomes the rows.
+    void adoptChildren(TagList list);
 
     const AppTheme* theme;
     const zolt::ui::Texture* icon;
@@ -139,17 +136,13 @@ private:
 // The row of a tag, a structure member or an array element.
 class TagItem : public TreeItem {
 public:
-    // An array never gets more element rows than this, however large the dimensions a
-    // controller reports: each row costs memory and the product of three dimensions can
-    // reach billions.
-    static constexpr std::uint64_t maxElementRows = ZOLTC_LOGIX_MAX_RECORDS;
-
-    // `info` must outlive the row. `elementName` is empty except for array elements
-    // ("[3]", "[0,2]"), whose record is the array's.
-    TagItem(const std::string& parentPath, const zoltc_logix_tag_info* info, const std::string& elementName);
+    // A row named `name` at `path` (TagRows.hpp gives both). `info` must outlive the row;
+    // for an array element (`element`) it is the array's record.
+    TagItem(std::string name, std::string path, const zoltc_logix_tag_info* info, bool element = false);
     ~TagItem() override;
 
-    // Builds the member or element rows (once); each of them builds its own when needed.
+    // Builds the member or element rows (once), and a last note row when the array has
+    // more elements than rows; each of them builds its own when needed.
     void loadChildren();
     // Whether the record gives the row children (members, or elements of an array whose
     // dimensions are not 0), built or not.
@@ -158,7 +151,7 @@ public:
 
     void draw() override;
     void applyFilter(const std::string& text) override;
-    std::size_t getChildCount() const override { return children.size(); }
+    std::size_t getChildCount() const override;
     TreeItem* getChild(std::size_t index) const override;
     std::string_view getLabel() const override { return name; }
 
@@ -172,9 +165,6 @@ protected:
     void prepareChildren() override;
 
 private:
-    void addChild(const zoltc_logix_tag_info* record, const std::string& elementName);
-    void loadElements(unsigned dimensions);
-
     const AppTheme* theme;
     TagInspector* inspector;
     const zolt::ui::Texture* icon;
@@ -184,10 +174,28 @@ private:
     std::string path;
     std::string_view typeName;
     std::vector<std::unique_ptr<TagItem>> children;
+    std::unique_ptr<TreeItem> moreRow; // "… 400 000 more elements" after the last element
     bool childrenBuilt = false;
     // The last filter text applied while the children were not built: they get it when
     // they are.
     std::string pendingFilter;
+};
+
+// A row of text without children, such as the note after an array's last element row.
+class NoteItem : public TreeItem {
+public:
+    explicit NoteItem(std::string text);
+
+    void draw() override;
+    // The note shows as long as its parent does.
+    void applyFilter(const std::string& text) override;
+    std::size_t getChildCount() const override { return 0; }
+    TreeItem* getChild(std::size_t) const override { return nullptr; }
+    std::string_view getLabel() const override { return label; }
+
+private:
+    const AppTheme* theme;
+    std::string label;
 };
 
 // Walks rows in order with a running position, drawing those that meet the visible part

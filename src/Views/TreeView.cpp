@@ -2,13 +2,12 @@
 
 #include "AppState.hpp"
 #include "AppTheme.hpp"
+#include "Background.hpp"
 #include "Logger.hpp"
-#include "ThreadPool.hpp"
+#include "TagInspector.hpp"
 #include "Views/Spinner.hpp"
-#include "Views/TagInspector.hpp"
 #include "Views/TreeItem.hpp"
 
-#include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/ScrollView.hpp>
 #include <zolt/ui/Stack.hpp>
@@ -28,15 +27,14 @@ constexpr float rowSpacing = 8.0f;
 } // namespace
 
 TreeView::TreeView(zolt::ui::Widget* parent)
-    : zolt::ui::Widget(parent), appState(&AppState::instance()), pool(&ThreadPool::instance()),
-      inspector(&TagInspector::instance()), loading(std::make_shared<std::atomic<bool>>(false)) {
+    : zolt::ui::Widget(parent), appState(&AppState::instance()), inspector(&TagInspector::instance()) {
     const AppTheme& theme = AppTheme::instance();
     const float fontSize = theme.normalFontSize() * theme.imguiFontScale();
     const zolt::ui::Vec2 size = getActualSize();
 
     spinnerStack = addChild<zolt::ui::Stack>();
-    spinnerStack->setDistribution(1);
-    spinnerStack->setAlignment(1);
+    spinnerStack->setDistribution(zolt::ui::Distribution::Center);
+    spinnerStack->setAlignment(zolt::ui::Alignment::Center);
     spinnerStack->addChild<Spinner>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{64.0f, 64.0f});
 
     filterPanel = addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{size.x, filterHeight});
@@ -64,7 +62,7 @@ TreeView::~TreeView() {
 void TreeView::update() {
     zolt::ui::Widget::update();
 
-    const bool isLoadingNow = loading->load();
+    const bool isLoadingNow = loading;
     treePanel->setVisible(!isLoadingNow);
     scrollView->setVisible(!isLoadingNow);
     spinnerStack->setVisible(isLoadingNow);
@@ -75,17 +73,9 @@ void TreeView::update() {
         wasConnected = connected;
         if (connected) {
             inspector->clear();
-            try {
-                pool->submit(lifetime(), [view = this, token = lifetime(), flag = loading] {
-                    loadData(view, token, flag);
-                });
-            } catch (const std::exception& error) {
-                logError("failed to start loading the tag list: {}", error.what());
-            }
+            load();
         }
     }
-
-    inspector->update();
 
     if (filterText != appliedFilter) {
         appliedFilter = filterText;
@@ -104,35 +94,25 @@ void TreeView::resized() {
     filterPanel->setPreferredSize(zolt::ui::Vec2{size.x, filterHeight});
 }
 
-void TreeView::loadData(TreeView* view, std::weak_ptr<void> viewLifetime, LoadingFlag loading) {
-    loading->store(true);
-    TagList list;
-    zoltc_logix_result result = ZOLTC_LOGIX_ERR_UNKNOWN;
-    bool threw = false;
-    try {
-        AppState::instance().withClient([&](zoltc_logix_client* client) {
-            result = zoltc_logix_list_tags(client, list.out());
+void TreeView::load() {
+    loading = runInBackground(
+        lifetime(),
+        [] {
+            TagListResult loaded;
+            AppState::instance().withClient(
+                [&](zoltc_logix_client* client) { loaded.result = loaded.list.browse(client, ""); });
+            return loaded;
+        },
+        [this](std::optional<TagListResult> loaded) {
+            // On failure the earlier rows show again; the next attempt comes with the next
+            // connection.
+            if (loaded && loaded->result == ZOLTC_LOGIX_OK) {
+                adoptList(std::move(loaded->list));
+            }
+            loading = false;
         });
-    } catch (const std::exception&) {
-        threw = true;
-    }
-    try {
-        if (threw || result != ZOLTC_LOGIX_OK) {
-            // The earlier rows show again; the next attempt comes with the next connection.
-            zolt::ui::Application::dispatchToMainThread([loading] { loading->store(false); });
-            return;
-        }
-        zolt::ui::Application::dispatchToMainThread(
-            [view, viewLifetime, loading, list = std::move(list)]() mutable {
-                if (viewLifetime.expired()) {
-                    loading->store(false);
-                    return;
-                }
-                view->adoptList(std::move(list));
-            });
-    } catch (...) {
-        // No hand-over possible: do not leave the spinner turning for ever.
-        loading->store(false);
+    if (!loading) {
+        logError("failed to start loading the tag list: the worker is stopping");
     }
 }
 
@@ -148,13 +128,14 @@ void TreeView::adoptList(TagList list) {
                 items.push_back(std::move(program));
             } else {
                 // Its member and element rows follow when first needed.
-                items.push_back(std::make_unique<TagItem>(std::string(), &record, std::string()));
+                std::string name = record.name != nullptr ? record.name : "";
+                std::string path = name;
+                items.push_back(std::make_unique<TagItem>(std::move(name), std::move(path), &record));
             }
         }
     } catch (const std::exception& error) {
         logError("failed to build the tag tree: {}", error.what());
     }
-    loading->store(false);
 }
 
 void TreeView::buildImGui() {

@@ -3,14 +3,12 @@
 // The left pane: the controller's tags as a tree. On every new connection it empties the
 // inspector and loads the controller-scope list on the pool worker behind a spinner,
 // then shows one row per tag and per program (program rows fill as their own loads
-// finish). A filter box above the rows narrows them by text. It also drives the
-// inspector's per-frame update.
+// finish). A filter box above the rows narrows them by text.
 
-#include "Views/TagList.hpp"
+#include "TagList.hpp"
 
 #include <zolt/ui/Widget.hpp>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,7 +21,6 @@ class Stack;
 
 class AppState;
 class TagInspector;
-class ThreadPool;
 class TreeItem;
 
 class TreeView : public zolt::ui::Widget {
@@ -36,7 +33,7 @@ public:
 
     // Read access for tests and tools.
     const std::vector<std::unique_ptr<TreeItem>>& getItems() const { return items; }
-    bool isLoading() const { return loading->load(); }
+    bool isLoading() const { return loading; }
     const std::string& getFilterText() const { return filterText; }
     zolt::ui::Stack* getSpinnerStack() const { return spinnerStack; }
     zolt::ui::ImGuiPanel* getTreePanel() const { return treePanel; }
@@ -44,18 +41,14 @@ public:
     zolt::ui::ImGuiPanel* getFilterPanel() const { return filterPanel; }
 
 private:
-    // Shared with the load task, so the task never touches a view that may be gone.
-    using LoadingFlag = std::shared_ptr<std::atomic<bool>>;
-
-    // Pool worker: loads the controller-scope list and hands it to the UI thread.
-    static void loadData(TreeView* view, std::weak_ptr<void> viewLifetime, LoadingFlag loading);
+    // Loads the controller-scope list on the worker; the rows follow on the UI thread.
+    void load();
     // UI thread: the new list replaces the rows.
     void adoptList(TagList list);
     void buildImGui();
     void buildFilter();
 
     AppState* appState;
-    ThreadPool* pool;
     TagInspector* inspector;
     zolt::ui::Stack* spinnerStack = nullptr;
     zolt::ui::ImGuiPanel* treePanel = nullptr;
@@ -66,5 +59,5 @@ private:
     bool wasConnected = false;
     TagList tagList;
     std::vector<std::unique_ptr<TreeItem>> items;
-    LoadingFlag loading;
+    bool loading = false;
 };

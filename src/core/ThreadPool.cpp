@@ -1,6 +1,24 @@
 #include "ThreadPool.hpp"
 
+#include "Logger.hpp"
+
+#include <exception>
 #include <stdexcept>
+
+namespace {
+
+// Nothing leaves a task: an exception would end the worker and the process with it.
+void runTask(ThreadPool::ITask& task) {
+    try {
+        task.run();
+    } catch (const std::exception& error) {
+        logError("a background task failed: {}", error.what());
+    } catch (...) {
+        logError("a background task failed");
+    }
+}
+
+} // namespace
 
 ThreadPool& ThreadPool::instance() {
     static ThreadPool pool;
@@ -75,7 +93,7 @@ void ThreadPool::run() {
             continue;
         }
         lock.unlock();
-        entry.task->run();
+        runTask(*entry.task);
         entry.task.reset();
         lock.lock();
     }

@@ -1,24 +1,20 @@
-#include "Views/TagInspector.hpp"
+#include "TagInspector.hpp"
 
 #include "AppState.hpp"
 #include "TagDisplay.hpp"
+#include "TagValues.hpp"
 #include "ThreadPool.hpp"
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <limits>
-#include <span>
 
 namespace {
 
 std::int64_t wallClockNow() {
     auto since = std::chrono::system_clock::now().time_since_epoch();
     return std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();
-}
-
-bool isScalar(std::uint16_t type) {
-    return zoltc_logix_type_dimensions(type) == 0;
 }
 
 } // namespace
@@ -108,49 +104,27 @@ void TagInspector::startBatch(std::int64_t now) {
 }
 
 void TagInspector::readBatch(AppState* appState, const std::shared_ptr<ReadBatch>& batch) {
-    try {
-        std::vector<zoltc_logix_read_item> items;
-        std::vector<std::size_t> owners;
-        for (std::size_t i = 0; i < batch->entries.size(); ++i) {
-            const Entry& entry = batch->entries[i];
-            if (isScalar(entry.type) && zoltc_logix_type_is_atomic(entry.type)) {
-                zoltc_logix_read_item item{};
-                item.tag_name = entry.name.c_str();
-                items.push_back(item);
-                owners.push_back(i);
+    // However the task ends, the next update collects the batch.
+    struct Finish {
+        ReadBatch& batch;
+        ~Finish() { batch.finished.store(true, std::memory_order_release); }
+    } finish{*batch};
+    std::vector<PlannedRead> plan;
+    plan.reserve(batch->entries.size());
+    for (const Entry& entry : batch->entries) {
+        plan.push_back(planRead(entry.name, entry.type, entry.isString, entry.typeName));
+    }
+    appState->withClient([&](zoltc_logix_client* client) {
+        if (!appState->isConnected() || appState->connectionGeneration() != batch->connectionGeneration) {
+            return;
+        }
+        const std::vector<TagValue> values = readValues(client, plan);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            // A tag that could not be read keeps the value it showed.
+            if (values[i].result == ZOLTC_LOGIX_OK) {
+                batch->entries[i].value = values[i].value;
             }
         }
-        appState->withClient([&](zoltc_logix_client* client) {
-            if (!appState->isConnected() || appState->connectionGeneration() != batch->connectionGeneration) {
-                return;
-            }
-            if (!items.empty() &&
-                zoltc_logix_read_tags(client, items.data(), static_cast<std::uint32_t>(items.size())) == 0) {
-                for (std::size_t k = 0; k < items.size(); ++k) {
-                    if (items[k].status != 0) {
-                        continue;
-                    }
-                    Entry& entry = batch->entries[owners[k]];
-                    entry.value = formatTagValue(std::span<const std::uint8_t, 8>(items[k].value),
-                                                 zoltc_logix_type_atomic_code(entry.type));
-                }
-            }
-            for (Entry& entry : batch->entries) {
-                if (!entry.isString || !isScalar(entry.type)) {
-                    continue;
-                }
-                char text[stringBufferSize] = {};
-                std::uint32_t length = 0;
-                if (zoltc_logix_read_string(client, entry.name.c_str(), text, stringBufferSize, &length) == 0 &&
-                    length <= stringBufferSize) {
-                    entry.value.assign(text, length);
-                }
-            }
-            batch->succeeded = true;
-        });
-    } catch (...) {
-        // Nothing may leave a pool task; the batch is simply not adopted.
-        batch->succeeded = false;
-    }
-    batch->finished.store(true, std::memory_order_release);
+        batch->succeeded = true;
+    });
 }

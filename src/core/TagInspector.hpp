@@ -44,7 +44,6 @@ public:
     using Clock = std::function<std::int64_t()>;
 
     static constexpr std::int64_t readInterval = 1'000'000'000;
-    static constexpr std::uint32_t stringBufferSize = 96;
 
     static TagInspector& instance();
 

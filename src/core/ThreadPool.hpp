@@ -3,7 +3,8 @@
 // The application's background workers: a FIFO queue of tasks run by a fixed set of
 // threads. Started with one worker, it runs every blocking controller call one at a
 // time in submission order. Tasks return nothing; results go back to the UI thread
-// through the toolkit's dispatch. Work for an owner that no longer exists (a widget
+// through the toolkit's dispatch. An exception a task throws is logged and goes no
+// further. Work for an owner that no longer exists (a widget
 // whose lifetime token expired) is dropped unrun.
 
 #include <condition_variable>

@@ -1,0 +1,83 @@
+#include "TagValues.hpp"
+
+#include "TagDisplay.hpp"
+
+#include <utility>
+
+namespace {
+
+std::string typeNameOfWord(std::uint16_t type) {
+    zoltc_logix_tag_info record{};
+    record.type = type;
+    return std::string(tagTypeName(record));
+}
+
+} // namespace
+
+PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName) {
+    PlannedRead read;
+    read.path = std::move(path);
+    read.resolved = true;
+    read.type = type;
+    read.typeName = std::move(typeName);
+    if (zoltc_logix_type_is_atomic(type)) {
+        read.method = ReadMethod::Batch;
+    } else if (isString && zoltc_logix_type_dimensions(type) == 0) {
+        read.typeName = "STRING";
+        read.method = ReadMethod::String;
+    } else {
+        read.method = ReadMethod::Refused;
+    }
+    return read;
+}
+
+std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<PlannedRead>& plan) {
+    std::vector<TagValue> values(plan.size());
+    std::vector<zoltc_logix_read_item> items;
+    std::vector<std::size_t> itemOwner;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        values[i].type = plan[i].type;
+        values[i].typeName = plan[i].typeName;
+        if (plan[i].method == ReadMethod::Batch) {
+            zoltc_logix_read_item item{};
+            item.tag_name = plan[i].path.c_str();
+            item.status = ZOLTC_LOGIX_ERR_UNKNOWN;
+            items.push_back(item);
+            itemOwner.push_back(i);
+        } else if (plan[i].method == ReadMethod::Refused) {
+            values[i].result = ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE;
+        }
+    }
+
+    if (!items.empty()) {
+        const zoltc_logix_result batch =
+            zoltc_logix_read_tags(client, items.data(), static_cast<std::uint32_t>(items.size()));
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            TagValue& value = values[itemOwner[k]];
+            // A call that fails before it reaches the items leaves them untouched.
+            value.result = (batch != ZOLTC_LOGIX_OK && items[k].status == ZOLTC_LOGIX_ERR_UNKNOWN) ? batch
+                                                                                                 : items[k].status;
+            if (value.result != ZOLTC_LOGIX_OK) {
+                continue;
+            }
+            if (!plan[itemOwner[k]].resolved) {
+                value.type = items[k].type;
+                value.typeName = typeNameOfWord(items[k].type);
+            }
+            value.value = formatTagValue(items[k].value, zoltc_logix_type_atomic_code(value.type));
+        }
+    }
+
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (plan[i].method != ReadMethod::String) {
+            continue;
+        }
+        char buffer[stringBufferSize] = {};
+        std::uint32_t length = 0;
+        values[i].result = zoltc_logix_read_string(client, plan[i].path.c_str(), buffer, stringBufferSize, &length);
+        if (values[i].result == ZOLTC_LOGIX_OK && length <= stringBufferSize) {
+            values[i].value.assign(buffer, length);
+        }
+    }
+    return values;
+}

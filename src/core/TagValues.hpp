@@ -1,0 +1,42 @@
+#pragma once
+
+// Reading tag values as the inspector shows them, for the inspector and for
+// quillon-cli's read and watch: atomic values together in one batch read, STRINGs with
+// the string read into a 96-byte buffer, and anything else (a structure other than
+// STRING, a whole array) refused without asking the controller, since it has no single
+// value. A path whose type is not known is read with the batch read all the same, so
+// that the controller decides; its type then comes from the reply.
+
+#include "zoltc_logix.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ReadMethod { Batch, String, Refused };
+
+struct PlannedRead {
+    std::string path;
+    ReadMethod method = ReadMethod::Batch;
+    bool resolved = false;  // the type is known
+    std::uint16_t type = 0; // when resolved
+    std::string typeName;   // when resolved: the inspector's "Type" text
+};
+
+// How a tag of a known type is read, and its type text ("STRING" for a STRING scalar).
+PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName);
+
+struct TagValue {
+    zoltc_logix_result result = ZOLTC_LOGIX_ERR_UNKNOWN;
+    std::uint16_t type = 0; // 0 when not known
+    std::string typeName;   // empty when not known
+    std::string value;      // the value text, when result is OK
+
+    bool operator==(const TagValue&) const = default;
+};
+
+// The STRING read's buffer: up to 95 characters and the terminator.
+inline constexpr std::uint32_t stringBufferSize = 96;
+
+// One reading of every planned tag, in plan order. Blocking: the controller's worker only.
+std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<PlannedRead>& plan);
