@@ -10,6 +10,7 @@ if(QUILLON_TESTS AND TARGET quillon_cli_lib)
     ${CMAKE_CURRENT_LIST_DIR}/cli/TagResolverTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cli/TagRowsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cli/UsageTest.cpp)
+  target_include_directories(cli_unit_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/support)
   target_link_libraries(cli_unit_tests
     PRIVATE quillon_cli_lib nlohmann_json::nlohmann_json GTest::gtest_main quillon::warnings)
   gtest_discover_tests(cli_unit_tests PROPERTIES LABELS unit TIMEOUT 120)

@@ -1,5 +1,5 @@
-# Application core: logger, thread pool, asset pack with its writer and our assets
-# (unit), and the application state against the simulator (integration).
+# Application core: logger, thread pool, asset pack with its writer and our assets, the
+# tag model (unit), and the application state against the simulator (integration).
 if(NOT TARGET quillon_core)
   return()
 endif()
@@ -10,7 +10,9 @@ add_executable(core_tests
   ${core_test_dir}/LoggerTest.cpp
   ${core_test_dir}/ThreadPoolTest.cpp
   ${core_test_dir}/AssetPackTest.cpp
-  ${core_test_dir}/PakBuildTest.cpp)
+  ${core_test_dir}/PakBuildTest.cpp
+  ${core_test_dir}/TagModelTest.cpp)
+target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/support)
 target_link_libraries(core_tests PRIVATE quillon_core pakwriter GTest::gtest_main quillon::warnings)
 target_compile_definitions(core_tests PRIVATE QUILLON_ASSETS_DIR="${PROJECT_SOURCE_DIR}/assets")
 if(TARGET assets_pak)

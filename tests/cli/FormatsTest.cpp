@@ -6,25 +6,24 @@
 #include "Csv.hpp"
 #include "HandRecords.hpp"
 #include "Printable.hpp"
-#include "TagFilter.hpp"
 #include "TagFormats.hpp"
 
 namespace {
 
-using clitest::HandRecords;
+using handrecords::HandRecords;
 
 class Formats : public testing::Test {
 protected:
     void SetUp() override {
         cli::RowBudget budget;
         rows = cli::makeScopeRows(
-            records.list({
-                records.record("Count", clitest::kDint),
+            handrecords::span(records.list({
+                records.record("Count", handrecords::kDint),
                 records.record("Main", ZOLTC_LOGIX_TYPE_PROGRAM),
-                records.record("Pair", clitest::kReal | clitest::kOneDim, {2, 0, 0}),
+                records.record("Pair", handrecords::kReal | handrecords::kOneDim, {2, 0, 0}),
                 records.stringRecord("Msg"),
-                records.record("Odd,\"name\"", clitest::kDint),
-            }),
+                records.record("Odd,\"name\"", handrecords::kDint),
+            })),
             "", budget);
     }
 
@@ -51,9 +50,7 @@ TEST_F(Formats, TreeIndentsTwoSpacesPerLevel) {
 }
 
 TEST_F(Formats, ListAlignsTheTypeColumn) {
-    for (cli::TagNode& row : rows) {
-        cli::applyFilter(row, "a");  // hides Msg's LEN and Main (unlisted)
-    }
+    cli::applyFilter(rows, "a"); // hides Msg's LEN and Main (unlisted)
     const std::string list = written(cli::writeTagList);
     EXPECT_EQ(list.substr(0, list.find("Msg")),
               "Pair          ARRAY\n"
@@ -96,7 +93,7 @@ TEST_F(Formats, JsonKeepsKeysAndNesting) {
 
 TEST_F(Formats, JsonSurvivesBytesThatAreNotUtf8) {
     cli::RowBudget budget;
-    rows = cli::makeScopeRows(records.list({records.record("Bad\xFF\x01", clitest::kDint)}), "", budget);
+    rows = cli::makeScopeRows(handrecords::span(records.list({records.record("Bad\xFF\x01", handrecords::kDint)})), "", budget);
     const auto document = nlohmann::json::parse(written(cli::writeTagJson));
     EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01");
 }

@@ -29,12 +29,12 @@ struct ResolveCase {
 
 class Resolve : public testing::TestWithParam<ResolveCase> {
 protected:
-    clitest::HandRecords records;
+    handrecords::HandRecords records;
 };
 
 TEST_P(Resolve, WalksNamesAndIndices) {
     const ResolveCase& c = GetParam();
-    const auto tag = cli::resolveTagPath(records.sampleScope(), c.path);
+    const auto tag = cli::resolveTagPath(handrecords::span(records.sampleScope()), c.path);
     ASSERT_EQ(tag.has_value(), c.found) << c.path;
     if (tag) {
         EXPECT_EQ(tag->type, c.type) << c.path;
@@ -43,10 +43,10 @@ TEST_P(Resolve, WalksNamesAndIndices) {
     }
 }
 
-using clitest::kDint;
-using clitest::kReal;
-using clitest::kStringStruct;
-using clitest::kTankStruct;
+using handrecords::kDint;
+using handrecords::kReal;
+using handrecords::kStringStruct;
+using handrecords::kTankStruct;
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, Resolve,
@@ -78,11 +78,11 @@ INSTANTIATE_TEST_SUITE_P(
                     ResolveCase{"Grid[1,]", false, 0, "", false}, ResolveCase{"Grid[-1,0]", false, 0, "", false}));
 
 TEST(ResolveFolding, MatchMustBeUnique) {
-    clitest::HandRecords records;
-    const auto scope = records.list({records.record("abc", clitest::kDint), records.record("ABC", clitest::kReal)});
-    EXPECT_FALSE(cli::resolveTagPath(scope, "Abc"));
-    ASSERT_TRUE(cli::resolveTagPath(scope, "ABC"));
-    EXPECT_EQ(cli::resolveTagPath(scope, "ABC")->typeName, "REAL");
+    handrecords::HandRecords records;
+    const auto scope = records.list({records.record("abc", handrecords::kDint), records.record("ABC", handrecords::kReal)});
+    EXPECT_FALSE(cli::resolveTagPath(handrecords::span(scope), "Abc"));
+    ASSERT_TRUE(cli::resolveTagPath(handrecords::span(scope), "ABC"));
+    EXPECT_EQ(cli::resolveTagPath(handrecords::span(scope), "ABC")->typeName, "REAL");
 }
 
 } // namespace

@@ -7,12 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "zoltc_logix.h"
 
-namespace clitest {
+namespace handrecords {
 
 constexpr std::uint16_t kDint = 0x00C4;
 constexpr std::uint16_t kReal = 0x00CA;
@@ -20,6 +21,11 @@ constexpr std::uint16_t kOneDim = 0x2000;
 constexpr std::uint16_t kTwoDims = 0x4000;
 constexpr std::uint16_t kTankStruct = 0x8123;
 constexpr std::uint16_t kStringStruct = 0x8FCE;
+
+// The records of a list, as the tag model takes them.
+inline std::span<const zoltc_logix_tag_info> span(const zoltc_logix_tag_info_list& list) {
+    return {list.items, list.count};
+}
 
 class HandRecords {
 public:
@@ -67,4 +73,4 @@ private:
     std::deque<std::vector<zoltc_logix_tag_info>> arrays;
 };
 
-} // namespace clitest
+} // namespace handrecords
