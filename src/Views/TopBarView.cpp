@@ -181,7 +181,8 @@ void TopBarView::connect() {
                 plcTypeLabel->setText("Connection failed");
             }
             connecting = false;
-        });
+        },
+        IfOwnerGone::StillWork);
     if (!started) {
         connecting = false;
         return;

@@ -18,12 +18,16 @@
 #include <type_traits>
 #include <utility>
 
+// Whether the work still runs when its owner is gone before a worker takes it up: a
+// browse for a row nobody sees is skipped, a connect the user asked for is not.
+enum class IfOwnerGone { SkipWork, StillWork };
+
 // False when the pool refused the work (it is stopping): nothing runs then.
 template <class Work, class Then>
-bool runInBackground(std::weak_ptr<void> owner, Work work, Then then) {
+bool runInBackground(std::weak_ptr<void> owner, Work work, Then then, IfOwnerGone gone = IfOwnerGone::SkipWork) {
     using Result = std::invoke_result_t<Work&>;
     try {
-        ThreadPool::instance().submit(owner, [owner, work = std::move(work), then = std::move(then)]() mutable {
+        auto task = [owner, work = std::move(work), then = std::move(then)]() mutable {
             std::optional<Result> result;
             try {
                 result.emplace(work());
@@ -36,7 +40,12 @@ bool runInBackground(std::weak_ptr<void> owner, Work work, Then then) {
                         then(std::move(result));
                     }
                 });
-        });
+        };
+        if (gone == IfOwnerGone::StillWork) {
+            ThreadPool::instance().submit(std::move(task));
+        } else {
+            ThreadPool::instance().submit(owner, std::move(task));
+        }
     } catch (const std::exception&) {
         return false;
     }

@@ -4,7 +4,7 @@
 
 #include "AppState.hpp"
 #include "Views/InspectorView.hpp"
-#include "Views/TagInspector.hpp"
+#include "TagInspector.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeView.hpp"
 

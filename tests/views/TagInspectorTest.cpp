@@ -3,7 +3,7 @@
 #include "ViewsSupport.hpp"
 
 #include "AppState.hpp"
-#include "Views/TagInspector.hpp"
+#include "TagInspector.hpp"
 
 #include <string>
 #include <thread>

@@ -87,18 +87,24 @@ TEST_F(TopBarTest, FailedConnectShowsConnectionFailedUntilTheNextSuccess) {
     EXPECT_EQ(plcType(), sampleProduct);
 }
 
-class PortBitsTest : public TopBarTest, public testing::WithParamInterface<std::int64_t> {};
+class PortRangeTest : public TopBarTest, public testing::WithParamInterface<std::int64_t> {};
 
-TEST_P(PortBitsTest, OnlyTheLowSixteenBitsOfThePortAreUsed) {
-    const std::int64_t typed = static_cast<std::int64_t>(port) + GetParam();
-    typeAddress("127.0.0.1", typed);
-    EXPECT_EQ(topBar().getPort(), typed);
+// A port the controller cannot listen on locks Connect and says why, until it is mended.
+TEST_P(PortRangeTest, PortsOutsideOneTo65535AreRefusedWithANote) {
+    typeAddress("127.0.0.1", GetParam());
+    frame();
+    EXPECT_TRUE(locked()) << "port field " << GetParam();
+    EXPECT_EQ(plcType(), "Port: 1 to 65535");
+    typeAddress("127.0.0.1", port);
+    frame();
+    EXPECT_FALSE(locked());
+    EXPECT_EQ(plcType(), "");
     click(connectButton());
     ASSERT_TRUE(pumpUntil([&] { return !topBar().isConnecting(); }, "the connect to end"));
-    EXPECT_TRUE(connectedState()) << "port field " << typed;
+    EXPECT_TRUE(connectedState());
 }
 
-INSTANTIATE_TEST_SUITE_P(AboveAndBelow, PortBitsTest, testing::Values(65536, -65536));
+INSTANTIATE_TEST_SUITE_P(AboveAndBelow, PortRangeTest, testing::Values(0, 65536, -1));
 
 TEST_F(TopBarTest, DisconnectIsImmediateAndKeepsTheProductName) {
     connectSample();

@@ -1,6 +1,9 @@
-// Tag rows built from hand-made records: paths, element names and their order, member
-// rows, type names, the filter's matching rule and visibility.
+// Tag rows built from hand-made records: what the rows add to the shared tag model (built
+// when first needed, the note after a cut array, visibility, loading). Names, paths and
+// the filter's rule are the model's, tested with it.
 #include "ViewsSupport.hpp"
+
+#include "TagRows.hpp"
 
 #include <string>
 #include <vector>
@@ -33,12 +36,15 @@ const TagItem& child(const TreeItem& row, std::size_t index) {
 void loadAll(TagItem& row) {
     row.loadChildren();
     for (std::size_t i = 0; i < row.getChildCount(); ++i) {
-        loadAll(dynamic_cast<TagItem&>(*row.getChild(i)));
+        if (auto* tag = dynamic_cast<TagItem*>(row.getChild(i))) {
+            loadAll(*tag);
+        }
     }
 }
 
 std::unique_ptr<TagItem> buildRow(const std::string& parentPath, const Record& record) {
-    auto row = std::make_unique<TagItem>(parentPath, &record.get(), std::string());
+    const std::string name = record.get().name;
+    auto row = std::make_unique<TagItem>(name, parentPath.empty() ? name : parentPath + "." + name, &record.get());
     loadAll(*row);
     return row;
 }
@@ -52,121 +58,10 @@ std::string visibility(const TreeItem& row) {
     return text;
 }
 
-struct ContainsCase {
-    const char* text;
-    const char* needle;
-    bool expected;
-};
-
-class ContainsIgnoreCaseTest : public testing::TestWithParam<ContainsCase> {};
-
-TEST_P(ContainsIgnoreCaseTest, FoldsOnlyAsciiLetters) {
-    EXPECT_EQ(containsIgnoreCase(GetParam().text, GetParam().needle), GetParam().expected)
-        << "text '" << GetParam().text << "', needle '" << GetParam().needle << "'";
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, ContainsIgnoreCaseTest,
-                         testing::Values(ContainsCase{"Counter", "COUNT", true}, ContainsCase{"counter", "TER", true},
-                                         ContainsCase{"Counter", "", true}, ContainsCase{"", "", true},
-                                         ContainsCase{"ab", "abc", false}, ContainsCase{"Motor", "otr", false},
-                                         ContainsCase{"Program:Main.Step", "main.step", true},
-                                         ContainsCase{"Data[1,2]", "[1,2]", true},
-                                         // Only A-Z fold: "@" (0x40) is not "`" (0x60), "[" is not "{".
-                                         ContainsCase{"a@b", "A`B", false}, ContainsCase{"x[1]", "X{1}", false},
-                                         // UTF-8 bytes compare as they are: "Ä" does not fold to "ä".
-                                         ContainsCase{"\xC3\x84rger", "\xC3\xA4", false},
-                                         ContainsCase{"\xC3\x84RGER", "\xC3\x84rger", true}));
-
-TEST(TagItemTest, PathsJoinParentAndNameWithADot) {
-    Record tank("Tank", structure, {}, "TankData");
-    tank.addMember("Level", real).addMember("Open", boolean);
-    auto controllerTag = buildRow("", tank);
-    EXPECT_EQ(controllerTag->getPath(), "Tank");
-    EXPECT_EQ(controllerTag->getTypeName(), "TankData");
-    EXPECT_EQ(child(*controllerTag, 0).getPath(), "Tank.Level");
-    EXPECT_EQ(child(*controllerTag, 1).getPath(), "Tank.Open");
-    EXPECT_EQ(child(*controllerTag, 1).getTypeName(), "BOOL");
-
-    auto programTag = buildRow("Program:MainProgram", tank);
-    EXPECT_EQ(programTag->getName(), "Tank");
-    EXPECT_EQ(programTag->getPath(), "Program:MainProgram.Tank");
-    EXPECT_EQ(child(*programTag, 0).getPath(), "Program:MainProgram.Tank.Level");
-}
-
-struct ElementCase {
-    const char* label;
-    std::uint16_t dimensionBits;
-    std::vector<std::uint32_t> dims;
-    std::vector<std::string> names;
-};
-
-class ArrayElementsTest : public testing::TestWithParam<ElementCase> {};
-
-TEST_P(ArrayElementsTest, OneFlatRowPerElementFirstIndexSlowest) {
-    const ElementCase& c = GetParam();
-    Record array("Data", static_cast<std::uint16_t>(dint | c.dimensionBits), c.dims);
-    auto row = buildRow("", array);
-    EXPECT_EQ(row->getTypeName(), "ARRAY");
-    ASSERT_EQ(childNames(*row), c.names);
-    for (std::size_t i = 0; i < row->getChildCount(); ++i) {
-        const TagItem& element = child(*row, i);
-        EXPECT_EQ(element.getPath(), "Data" + c.names[i]);
-        EXPECT_EQ(element.getTypeName(), "DINT");
-        EXPECT_EQ(element.getInfo()->type, dint) << "an element is a scalar";
-        EXPECT_EQ(element.getChildCount(), 0u);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ArrayElementsTest,
-    testing::Values(
-        ElementCase{"one", oneDimension, {3}, {"[0]", "[1]", "[2]"}},
-        ElementCase{"two", twoDimensions, {2, 3}, {"[0,0]", "[0,1]", "[0,2]", "[1,0]", "[1,1]", "[1,2]"}},
-        ElementCase{"three", threeDimensions, {2, 1, 2}, {"[0,0,0]", "[0,0,1]", "[1,0,0]", "[1,0,1]"}},
-        // Only the declared dimensions are walked.
-        ElementCase{"declaredOnly", oneDimension, {2, 5, 5}, {"[0]", "[1]"}},
-        ElementCase{"emptyFirst", oneDimension, {0}, {}},
-        ElementCase{"emptyLast", twoDimensions, {3, 0}, {}}),
-    [](const testing::TestParamInfo<ElementCase>& param) { return std::string(param.param.label); });
-
-TEST(TagItemTest, TenDintElementsAreLeavesNamedZeroToNine) {
-    Record array("Counts", dint | oneDimension, {10});
-    auto row = buildRow("Program:Conveyor", array);
-    ASSERT_EQ(row->getChildCount(), 10u);
-    EXPECT_EQ(child(*row, 9).getName(), "[9]");
-    EXPECT_EQ(child(*row, 9).getPath(), "Program:Conveyor.Counts[9]");
-    EXPECT_EQ(child(*row, 9).getInfo()->name, child(*row, 9).getName()) << "an element's record carries its name";
-}
-
-TEST(TagItemTest, ElementsOfAStructureArrayGetTheMemberRows) {
-    Record motors("Motors", structure | oneDimension, {2}, "MotorData");
-    motors.addMember("Speed", real).addMember("Alarms", boolean | oneDimension, {4});
-    auto row = buildRow("", motors);
-    EXPECT_EQ(row->getTypeName(), "ARRAY");
-    ASSERT_EQ(childNames(*row), (std::vector<std::string>{"[0]", "[1]"}));
-    const TagItem& second = child(*row, 1);
-    EXPECT_EQ(second.getTypeName(), "MotorData");
-    ASSERT_EQ(childNames(second), (std::vector<std::string>{"Speed", "Alarms"}));
-    EXPECT_EQ(child(second, 0).getPath(), "Motors[1].Speed");
-    const TagItem& alarms = child(second, 1);
-    EXPECT_EQ(alarms.getTypeName(), "ARRAY");
-    ASSERT_EQ(alarms.getChildCount(), 4u);
-    EXPECT_EQ(child(alarms, 3).getPath(), "Motors[1].Alarms[3]");
-    EXPECT_EQ(child(alarms, 3).getTypeName(), "BOOL");
-}
-
-TEST(TagItemTest, HugeDimensionsAreCappedInsteadOfExhaustingMemory) {
-    Record array("Huge", dint | threeDimensions, {100000, 100000, 100000});
-    auto row = buildRow("", array);
-    ASSERT_EQ(row->getChildCount(), TagItem::maxElementRows);
-    EXPECT_EQ(child(*row, 0).getName(), "[0,0,0]");
-    EXPECT_EQ(child(*row, row->getChildCount() - 1).getName(), "[0,0,99999]");
-}
-
 TEST(TagItemTest, ChildRowsAreBuiltWhenFirstNeededAndOnce) {
     Record motors("Motors", structure | oneDimension, {3}, "MotorData");
     motors.addMember("Speed", real);
-    TagItem row("", &motors.get(), "");
+    TagItem row("Motors", "Motors", &motors.get());
     EXPECT_TRUE(row.hasChildren());
     EXPECT_FALSE(row.areChildrenBuilt());
     EXPECT_EQ(row.getChildCount(), 0u);
@@ -179,9 +74,26 @@ TEST(TagItemTest, ChildRowsAreBuiltWhenFirstNeededAndOnce) {
     EXPECT_EQ(row.getChildCount(), 3u);
 
     Record scalar("Speed", real);
-    EXPECT_FALSE(TagItem("", &scalar.get(), "").hasChildren());
+    EXPECT_FALSE(TagItem("Speed", "Speed", &scalar.get()).hasChildren());
     Record empty("None", dint | twoDimensions, {4, 0});
-    EXPECT_FALSE(TagItem("", &empty.get(), "").hasChildren()) << "a dimension of 0 gives no elements";
+    EXPECT_FALSE(TagItem("None", "None", &empty.get()).hasChildren()) << "a dimension of 0 gives no elements";
+}
+
+TEST(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
+    Record array("Huge", dint | threeDimensions, {100000, 100000, 1});
+    TagItem row("Huge", "Huge", &array.get());
+    row.loadChildren();
+    ASSERT_EQ(row.getChildCount(), maxElementRows + 1);
+    EXPECT_EQ(child(row, 0).getName(), "[0,0,0]");
+    EXPECT_EQ(child(row, maxElementRows - 1).getName(), "[0,99999,0]");
+    EXPECT_EQ(row.getChild(maxElementRows)->getLabel(), "\xE2\x80\xA6 9 999 900 000 more elements");
+    row.applyFilter("[0,5,0]");
+    EXPECT_TRUE(row.getChild(maxElementRows)->isVisible());
+
+    Record small("Small", dint | oneDimension, {3});
+    TagItem whole("Small", "Small", &small.get());
+    whole.loadChildren();
+    EXPECT_EQ(childNames(whole), (std::vector<std::string>{"[0]", "[1]", "[2]"}));
 }
 
 TEST(TagItemTest, FilterShowsMatchesAndTheirAncestorsAndEmptyShowsAll) {
@@ -238,7 +150,7 @@ TEST(TagItemTest, RowsNotBuiltYetFilterExactlyAsBuiltRowsDo) {
             SCOPED_TRACE(std::string(record->get().name) + " / '" + needle + "'");
             auto built = buildRow("Program:P", *record);
             built->applyFilter(needle);
-            TagItem lazy("Program:P", &record->get(), "");
+            TagItem lazy(record->get().name, std::string("Program:P.") + record->get().name, &record->get());
             lazy.applyFilter(needle);
             EXPECT_EQ(lazy.isVisible(), built->isVisible());
             loadAll(lazy); // rows built after the filter get it as they are made

@@ -3,7 +3,7 @@
 #include "ViewsSupport.hpp"
 
 #include "AppState.hpp"
-#include "Views/TagInspector.hpp"
+#include "TagInspector.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeView.hpp"
 

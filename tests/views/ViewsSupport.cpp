@@ -5,7 +5,7 @@
 #include "Views/DefaultButton.hpp"
 #include "Views/InspectorView.hpp"
 #include "Views/MainWindow.hpp"
-#include "Views/TagInspector.hpp"
+#include "TagInspector.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeView.hpp"
 

@@ -1,0 +1,123 @@
+// The program and quillon-cli against the same sample controller, through the one tag
+// model: the same rows (names, paths, type texts, order, programs with their tags) and
+// the same value texts for every tag the inspector can watch.
+#include "ViewsSupport.hpp"
+
+#include "Address.hpp"
+#include "Controller.hpp"
+#include "TagInspector.hpp"
+#include "TagList.hpp"
+#include "TagNode.hpp"
+#include "TagReader.hpp"
+#include "Views/TreeView.hpp"
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace viewtest;
+
+struct Line {
+    int depth;
+    std::string name;
+    std::string path;
+    std::string typeName;
+    bool operator==(const Line&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Line& line) {
+    return out << line.depth << " " << line.name << " " << line.path << " " << line.typeName;
+}
+
+// Every row of the tree, built as opening them all would; `watchable` collects the tag
+// rows the inspector takes, except those inside a STRING (read as one text).
+void treeLines(TreeItem& row, int depth, std::vector<Line>& lines, std::vector<TagItem*>& watchable) {
+    if (auto* tag = dynamic_cast<TagItem*>(&row)) {
+        tag->loadChildren();
+        lines.push_back({depth, tag->getName(), tag->getPath(), std::string(tag->getTypeName())});
+        const bool isString = zoltc_logix_tag_is_string(tag->getInfo());
+        if (zoltc_logix_type_is_atomic(tag->getInfo()->type) || isString) {
+            watchable.push_back(tag);
+        }
+        if (isString) {
+            std::vector<TagItem*> inside;
+            for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+                treeLines(*row.getChild(i), depth + 1, lines, inside);
+            }
+            return;
+        }
+    } else {
+        const std::string name(row.getLabel());
+        lines.push_back({depth, name, "Program:" + name, "PROGRAM"});
+    }
+    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+        treeLines(*row.getChild(i), depth + 1, lines, watchable);
+    }
+}
+
+void cliLines(const std::vector<cli::TagNode>& rows, int depth, std::vector<Line>& lines) {
+    for (const cli::TagNode& row : rows) {
+        lines.push_back({depth, row.name, row.path, row.typeName});
+        cliLines(row.children, depth + 1, lines);
+    }
+}
+
+class Agreement : public ViewsTest {};
+
+TEST_F(Agreement, TheCliAndTheProgramShowTheSameRowsAndValues) {
+    connectSample();
+    std::vector<Line> program;
+    std::vector<TagItem*> watchable;
+    for (const auto& item : tree().getItems()) {
+        treeLines(*item, 0, program, watchable);
+    }
+
+    std::ostringstream err;
+    const auto controller = cli::Controller::connect(cli::parseAddress("127.0.0.1:" + std::to_string(port)), 10000, err);
+    ASSERT_TRUE(controller) << err.str();
+    std::vector<TagList> lists(1);
+    ASSERT_EQ(lists[0].browse(controller->client(), ""), ZOLTC_LOGIX_OK);
+    cli::RowBudget budget;
+    std::vector<cli::TagNode> rows = cli::makeScopeRows(lists[0].records(), "", budget);
+    for (cli::TagNode& row : rows) {
+        if (row.kind == cli::NodeKind::Program) {
+            TagList& list = lists.emplace_back();
+            ASSERT_EQ(list.browse(controller->client(), row.name), ZOLTC_LOGIX_OK);
+            row.children = cli::makeScopeRows(list.records(), row.path, budget);
+        }
+    }
+    std::vector<Line> command;
+    cliLines(rows, 0, command);
+    ASSERT_GT(program.size(), 100u);
+    EXPECT_EQ(program, command);
+
+    // Values: the inspector's one read, bracketed by two of the CLI's; a tag whose value
+    // the controller did not change meanwhile must read the same in both.
+    TagInspector& inspector = TagInspector::instance();
+    std::vector<std::string> paths;
+    for (TagItem* tag : watchable) {
+        inspector.addTag(*tag->getInfo(), tag->getPath());
+        paths.push_back(tag->getPath());
+    }
+    ASSERT_EQ(inspector.entries().size(), paths.size());
+    const auto plan = cli::planReads(controller->client(), paths, err);
+    const auto before = readValues(controller->client(), plan);
+    ASSERT_TRUE(pumpUntil([&] { return inspector.isReading(); }, "a read to start"));
+    ASSERT_TRUE(pumpUntil([&] { return !inspector.isReading(); }, "the read to end"));
+    const auto after = readValues(controller->client(), plan);
+    std::size_t compared = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const TagInspector::Entry& entry = inspector.entries()[i];
+        EXPECT_EQ(entry.typeName, after[i].typeName) << paths[i];
+        if (before[i] == after[i]) {
+            EXPECT_EQ(entry.value, after[i].value) << paths[i];
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, paths.size() * 9 / 10);
+}
+
+} // namespace
