@@ -172,21 +172,6 @@ TEST_F(Tags, JsonWithoutProgramsMarksTheirTagsAsNotListed) {
     EXPECT_EQ(programs, 3);
 }
 
-TEST_F(Tags, TreeIndentsMembersAndElements) {
-    const CliRun result = run({"tags", address, "--tree", "--all-programs"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    for (const char* block : {
-             "DintValue  DINT\n",
-             "Matrix  ARRAY\n  [0,0]  DINT\n  [0,1]  DINT\n",
-             "Line1  LineData\n  Id  DINT\n  Motor  MotorData\n    Name  STRING\n",
-             "    Position  Point3\n      X  REAL\n",
-             "MainProgram  PROGRAM\n  StepNo  DINT\n  Mode  INT\n  StepTimer  TimerData\n    PRE  DINT\n",
-             "Packaging  PROGRAM\n  BoxCount  DINT\n  Label  STRING\n",
-         }) {
-        EXPECT_NE(result.out.find(block), std::string::npos) << block;
-    }
-}
-
 TEST_F(Tags, CsvHasOneRowPerLeafPath) {
     const CliRun result = run({"tags", address, "--csv", "--all-programs"});
     ASSERT_EQ(result.status, 0) << result.err;
@@ -221,15 +206,6 @@ TEST_F(Tags, FilterKeepsMatchesAndTheirParents) {
         EXPECT_TRUE(path.rfind("Line1", 0) == 0) << path;
         EXPECT_EQ(path.find("Temperature"), std::string::npos) << path;
     }
-}
-
-TEST_F(Tags, FilterOnAProgramPathShowsItsTags) {
-    const CliRun result = run({"tags", address, "--all-programs", "--filter", "program:conveyor", "--tree"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(lines(result.out).front(), "Conveyor  PROGRAM");
-    EXPECT_NE(result.out.find("  Counts  ARRAY\n    [0]  DINT\n"), std::string::npos);
-    EXPECT_EQ(result.out.find("MainProgram"), std::string::npos);
-    EXPECT_EQ(result.out.find("DintValue"), std::string::npos);
 }
 
 TEST_F(Tags, OneProgram) {

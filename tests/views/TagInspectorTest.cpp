@@ -124,46 +124,6 @@ TEST_F(InspectorModelTest, RemovingKeepsTheOrderOfTheOthers) {
     EXPECT_EQ(inspector.entries()[0].name, "IntValue");
 }
 
-struct ValueCase {
-    const char* name;
-    std::uint16_t type;
-    const char* text;
-};
-
-TEST_F(InspectorModelTest, ValuesOfEveryTypeReadAsTheirTexts) {
-    const std::vector<ValueCase> cases{
-        {"BoolFlag", 0x00C1, "true"},
-        {"SintValue", 0x00C2, "-12"},
-        {"IntValue", 0x00C3, "-1234"},
-        {"DintValue", 0x00C4, "123456"},
-        {"LintValue", 0x00C5, "-9000000000"},
-        {"UsintValue", 0x00C6, "200"},
-        {"UintValue", 0x00C7, "60000"},
-        {"UdintValue", 0x00C8, "4000000000"},
-        {"UlintValue", 0x00C9, "18000000000000000000"},
-        {"RealValue", 0x00CA, "1.5"},
-        {"LrealValue", 0x00CB, "3.141592653589793"},
-        {"ByteValue", 0x00D1, "165"},
-        {"WordValue", 0x00D2, "48879"},
-        {"DwordValue", 0x00D3, "3735928559"},
-        {"LwordValue", 0x00D4, "81985529216486895"},
-        {"Temperatures[3]", 0x00CA, "22"},
-        {"Line1.Tanks[0].Batch", 0x00C4, "1001"},
-        {"Program:Packaging.BoxCount", 0x00C4, "312"},
-    };
-    for (const ValueCase& c : cases) {
-        watch(c.name, c.type);
-    }
-    watch("Message", stringType, "STRING");
-    watch("Line1.Tanks[2].Label", stringType, "STRING");
-    readOnce();
-    for (const ValueCase& c : cases) {
-        EXPECT_EQ(entry(c.name).value, c.text) << c.name;
-    }
-    EXPECT_EQ(entry("Message").value, "Hello from line 1");
-    EXPECT_EQ(entry("Line1.Tanks[2].Label").value, "Tank C");
-}
-
 TEST_F(InspectorModelTest, AStringArrayIsWatchedButNeverRead) {
     Record names("Names", 0xA000 | 0x0FCE, {2}, "STRING");
     inspector.addTag(names.get(), "Names");

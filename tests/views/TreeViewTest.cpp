@@ -110,39 +110,6 @@ TEST_F(TreeTest, RowsKeepTheControllerOrderAndProgramsFillWithTheirTags) {
     EXPECT_EQ(tagRow("Program:Packaging.Label").getTypeName(), "STRING");
 }
 
-struct RowCase {
-    const char* path;
-    const char* typeName;
-    std::vector<std::string> children;
-};
-
-TEST_F(TreeTest, MembersAndElementsBecomeRowsWithTheirPaths) {
-    connectSample();
-    const std::vector<RowCase> cases{
-        {"Line1", "LineData", {"Id", "Motor", "Recipe", "Tanks"}},
-        {"Line1.Motor.Position", "Point3", {"X", "Y", "Z"}},
-        {"Line1.Motor.Position.X", "REAL", {}},
-        {"Line1.Tanks", "ARRAY", {"[0]", "[1]", "[2]"}},
-        {"Line1.Tanks[1].Label", "STRING", {"LEN", "DATA"}},
-        {"Matrix", "ARRAY",
-         {"[0,0]", "[0,1]", "[0,2]", "[0,3]", "[1,0]", "[1,1]", "[1,2]", "[1,3]", "[2,0]", "[2,1]", "[2,2]", "[2,3]"}},
-        {"Matrix[2,3]", "DINT", {}},
-        {"Cube[1,2,3]", "INT", {}},
-        {"Temperatures[9]", "REAL", {}},
-        {"Motors[2].History[7]", "INT", {}},
-        {"Program:MainProgram.StepTimer.ACC", "DINT", {}},
-        {"Program:Conveyor.Counts[9]", "DINT", {}},
-    };
-    for (const RowCase& c : cases) {
-        SCOPED_TRACE(c.path);
-        TreeItem* row = findRow(c.path);
-        ASSERT_NE(row, nullptr);
-        EXPECT_EQ(dynamic_cast<TagItem&>(*row).getTypeName(), c.typeName);
-        EXPECT_EQ(childLabels(*row), c.children);
-    }
-    EXPECT_EQ(findRow("Cube")->getChildCount(), 24u);
-}
-
 TEST_F(TreeTest, FilterMatchesWithoutCaseAndEmptyingItRestoresEveryRow) {
     connectSample();
     typeFilter("COUNTER");
