@@ -217,6 +217,18 @@ TEST_F(Tags, OneProgram) {
     EXPECT_FALSE(rows.contains("DintValue"));
 }
 
+TEST_F(Tags, AnArrayPastTheRowLimitIsNamedOnStandardError) {
+    server->stop();
+    server = std::make_unique<quillon::sim::Server>(quillon::sim::parseController(
+        R"({"identity": {"productName": "Big"}, "tags": [{"name": "Big", "type": "SINT", "dims": [100007]}]})"));
+    address = "127.0.0.1:" + std::to_string(server->start(0));
+    const CliRun result = run({"tags", address});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("Big[99999] "), std::string::npos);
+    EXPECT_EQ(result.out.find("Big[100000]"), std::string::npos);
+    EXPECT_EQ(result.err, "quillon-cli: Big has 100007 elements; only the first 100000 are listed\n");
+}
+
 TEST_F(Tags, UnknownProgramFails) {
     const CliRun result = run({"tags", address, "--program", "Nope"});
     EXPECT_EQ(result.status, 1);
