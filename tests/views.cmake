@@ -19,6 +19,7 @@ set(views_test_bin ${CMAKE_CURRENT_BINARY_DIR}/views)
 add_executable(views_unit_tests
   ${views_test_dir}/TreeItemTest.cpp
   ${views_test_dir}/StartupTest.cpp)
+target_include_directories(views_unit_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/support)
 target_link_libraries(views_unit_tests PRIVATE views_test_support quillon::warnings)
 set_target_properties(views_unit_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
 target_compile_definitions(views_unit_tests PRIVATE QUILLON_TEST_BINARY_DIR="${views_test_bin}")

@@ -3,6 +3,7 @@
 // the filter's rule are the model's, tested with it.
 #include "ViewsSupport.hpp"
 
+#include "HandRecords.hpp"
 #include "TagRows.hpp"
 
 #include <string>
@@ -12,13 +13,9 @@ using viewtest::Record;
 
 namespace {
 
-constexpr std::uint16_t dint = 0x00C4;
-constexpr std::uint16_t real = 0x00CA;
+using namespace handrecords;
 constexpr std::uint16_t boolean = 0x00C1;
-constexpr std::uint16_t oneDimension = 0x2000;
-constexpr std::uint16_t twoDimensions = 0x4000;
 constexpr std::uint16_t threeDimensions = 0x6000;
-constexpr std::uint16_t structure = 0x8123;
 
 std::vector<std::string> childNames(const TreeItem& row) {
     std::vector<std::string> names;
@@ -59,8 +56,8 @@ std::string visibility(const TreeItem& row) {
 }
 
 TEST(TagItemTest, ChildRowsAreBuiltWhenFirstNeededAndOnce) {
-    Record motors("Motors", structure | oneDimension, {3}, "MotorData");
-    motors.addMember("Speed", real);
+    Record motors("Motors", kTankStruct | kOneDim, {3}, "MotorData");
+    motors.addMember("Speed", kReal);
     TagItem row("Motors", "Motors", &motors.get());
     EXPECT_TRUE(row.hasChildren());
     EXPECT_FALSE(row.areChildrenBuilt());
@@ -73,14 +70,14 @@ TEST(TagItemTest, ChildRowsAreBuiltWhenFirstNeededAndOnce) {
     row.loadChildren();
     EXPECT_EQ(row.getChildCount(), 3u);
 
-    Record scalar("Speed", real);
+    Record scalar("Speed", kReal);
     EXPECT_FALSE(TagItem("Speed", "Speed", &scalar.get()).hasChildren());
-    Record empty("None", dint | twoDimensions, {4, 0});
+    Record empty("None", kDint | kTwoDims, {4, 0});
     EXPECT_FALSE(TagItem("None", "None", &empty.get()).hasChildren()) << "a dimension of 0 gives no elements";
 }
 
 TEST(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
-    Record array("Huge", dint | threeDimensions, {100000, 100000, 1});
+    Record array("Huge", kDint | threeDimensions, {100000, 100000, 1});
     TagItem row("Huge", "Huge", &array.get());
     row.loadChildren();
     ASSERT_EQ(row.getChildCount(), maxElementRows + 1);
@@ -90,15 +87,15 @@ TEST(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
     row.applyFilter("[0,5,0]");
     EXPECT_TRUE(row.getChild(maxElementRows)->isVisible());
 
-    Record small("Small", dint | oneDimension, {3});
+    Record small("Small", kDint | kOneDim, {3});
     TagItem whole("Small", "Small", &small.get());
     whole.loadChildren();
     EXPECT_EQ(childNames(whole), (std::vector<std::string>{"[0]", "[1]", "[2]"}));
 }
 
 TEST(TagItemTest, FilterShowsMatchesAndTheirAncestorsAndEmptyShowsAll) {
-    Record line("Line", structure, {}, "LineData");
-    line.addMember("Speed", real).addMember("Running", boolean).addMember("Setpoints", real | oneDimension, {2});
+    Record line("Line", kTankStruct, {}, "LineData");
+    line.addMember("Speed", kReal).addMember("Running", boolean).addMember("Setpoints", kReal | kOneDim, {2});
     auto row = buildRow("", line);
     const TagItem& speed = child(*row, 0);
     const TagItem& running = child(*row, 1);
@@ -130,8 +127,8 @@ TEST(TagItemTest, FilterShowsMatchesAndTheirAncestorsAndEmptyShowsAll) {
 }
 
 TEST(TagItemTest, LoadingShowsThroughFromAnyDescendant) {
-    Record line("Line", structure, {}, "LineData");
-    line.addMember("Setpoints", real | oneDimension, {2});
+    Record line("Line", kTankStruct, {}, "LineData");
+    line.addMember("Setpoints", kReal | kOneDim, {2});
     auto row = buildRow("", line);
     EXPECT_FALSE(row->isLoading());
     row->getChild(0)->getChild(1)->setLoading(true);
@@ -139,12 +136,12 @@ TEST(TagItemTest, LoadingShowsThroughFromAnyDescendant) {
 }
 
 TEST(TagItemTest, RowsNotBuiltYetFilterExactlyAsBuiltRowsDo) {
-    Record line("Line", structure, {}, "LineData");
-    line.addMember("Speed", real)
-        .addMember("Setpoints", real | oneDimension, {3})
-        .addMember("Grid", dint | twoDimensions, {2, 2});
-    Record motors("Motors", structure | oneDimension, {2}, "MotorData");
-    motors.addMember("Running", boolean).addMember("History", dint | oneDimension, {12});
+    Record line("Line", kTankStruct, {}, "LineData");
+    line.addMember("Speed", kReal)
+        .addMember("Setpoints", kReal | kOneDim, {3})
+        .addMember("Grid", kDint | kTwoDims, {2, 2});
+    Record motors("Motors", kTankStruct | kOneDim, {2}, "MotorData");
+    motors.addMember("Running", boolean).addMember("History", kDint | kOneDim, {12});
     for (const Record* record : {&line, &motors}) {
         for (const char* needle : {"", "speed", "LINE.SET", "[1]", "[1,0]", "s[1].his", "tory[11]", "zzz", "]"}) {
             SCOPED_TRACE(std::string(record->get().name) + " / '" + needle + "'");
