@@ -159,9 +159,8 @@ static bool session_is_registered(const zoltc_logix_session *session) {
   return session->socket != NULL && session->state == ZOLTC_LOGIX_SESSION_REGISTERED;
 }
 
-zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
-                                            const uint8_t *request, uint32_t length,
-                                            zoltc_logix_cip_response *response) {
+static zoltc_logix_status carry_rr_data(zoltc_logix_session *session, const uint8_t *request,
+                                        uint32_t length, zoltc_logix_cip_response *response) {
   if (response == NULL) {
     return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;
   }
@@ -200,6 +199,34 @@ zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
   }
   status = zoltc_logix_cip_decode_response(item.data, item.length, response);
   zoltc_logix_buffer_free(&item);
+  return status;
+}
+
+/* A session with a route carries every request in an Unconnected Send, and a
+ * router's refusal is not the target's reply (route.c). */
+zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
+                                            const uint8_t *request, uint32_t length,
+                                            zoltc_logix_cip_response *response) {
+  if (session == NULL || session->route.path.length == 0) {
+    return carry_rr_data(session, request, length, response);
+  }
+  if (response != NULL) {
+    clear_response(response);
+  }
+  zoltc_logix_buffer routed = {NULL, 0};
+  zoltc_logix_status status =
+      zoltc_logix_route_wrap(&session->route, session->timeout_ms, request, length, &routed);
+  if (status != ZOLTC_LOGIX_STATUS_OK) {
+    return status;
+  }
+  status = carry_rr_data(session, routed.data, routed.length, response);
+  zoltc_logix_buffer_free(&routed);
+  if (status == ZOLTC_LOGIX_STATUS_OK) {
+    status = zoltc_logix_route_check_reply(&session->route, request[0], response);
+    if (status != ZOLTC_LOGIX_STATUS_OK) {
+      zoltc_logix_cip_response_free(response);
+    }
+  }
   return status;
 }
 
