@@ -438,7 +438,17 @@ void zoltc_logix_describe_route_failure(const zoltc_logix_client *client, char *
   }
   if (found) {
     describe_hop(&failed, place, sizeof place);
-    say(where, sizeof where, "at %s", place);
+    uint32_t hops = 0;
+    uint32_t offset = 0;
+    hop h;
+    while (read_hop(&route->path, &offset, &h)) {
+      ++hops;
+    }
+    if (hops > 1u) {
+      say(where, sizeof where, "at %s (hop %u of the route)", place, (unsigned)number);
+    } else {
+      say(where, sizeof where, "at %s", place);
+    }
   }
 
   if (failure->general_status != CIP_CONNECTION_FAILURE) {
