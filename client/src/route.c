@@ -445,7 +445,7 @@ void zoltc_logix_describe_route_failure(const zoltc_logix_client *client, char *
       ++hops;
     }
     if (hops > 1u) {
-      say(where, sizeof where, "at %s (hop %u of the route)", place, (unsigned)number);
+      say(where, sizeof where, "at %s, hop %u of the route", place, (unsigned)number);
     } else {
       say(where, sizeof where, "at %s", place);
     }
