@@ -3,6 +3,7 @@
 #include "discover.h"
 
 #include "alloc.h"
+#include "cip.h"
 #include "identity.h"
 #include "session.h"
 #include "udp.h"
@@ -58,34 +59,20 @@ zoltc_logix_status zoltc_logix_list_identity_decode(const uint8_t *bytes, uint32
     return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;
   }
   memset(device, 0, sizeof *device);
-  if (bytes == NULL || length < ZOLTC_LOGIX_ENCAP_HEADER_SIZE + 2u ||
+  if (bytes == NULL || length < ZOLTC_LOGIX_ENCAP_HEADER_SIZE ||
       zoltc_logix_get_u16(bytes) != ZOLTC_LOGIX_ENCAP_LIST_IDENTITY ||
       zoltc_logix_get_u32(bytes + 8) != 0 || zoltc_logix_get_u64(bytes + 12) != context) {
     return ZOLTC_LOGIX_STATUS_BAD_REPLY;
   }
   const uint32_t data_length = zoltc_logix_get_u16(bytes + 2);
-  if (data_length > length - ZOLTC_LOGIX_ENCAP_HEADER_SIZE || data_length < 2u) {
+  if (data_length > length - ZOLTC_LOGIX_ENCAP_HEADER_SIZE) {
     return ZOLTC_LOGIX_STATUS_BAD_REPLY;
   }
-  const uint8_t *data = bytes + ZOLTC_LOGIX_ENCAP_HEADER_SIZE;
-  const uint16_t count = zoltc_logix_get_u16(data);
-  uint32_t offset = 2;
-  for (uint16_t i = 0; i < count; ++i) {
-    if (data_length - offset < 4u) {
-      return ZOLTC_LOGIX_STATUS_BAD_REPLY;
-    }
-    const uint16_t type = zoltc_logix_get_u16(data + offset);
-    const uint16_t item_length = zoltc_logix_get_u16(data + offset + 2);
-    offset += 4u;
-    if (item_length > data_length - offset) {
-      return ZOLTC_LOGIX_STATUS_BAD_REPLY;
-    }
-    if (type == ITEM_IDENTITY) {
-      return decode_item(data + offset, item_length, device);
-    }
-    offset += item_length;
-  }
-  return ZOLTC_LOGIX_STATUS_BAD_REPLY;
+  const uint8_t *item = NULL;
+  uint16_t item_length = 0;
+  zoltc_logix_status status = zoltc_logix_cpf_find_item(
+      bytes + ZOLTC_LOGIX_ENCAP_HEADER_SIZE, data_length, ITEM_IDENTITY, &item, &item_length);
+  return status != ZOLTC_LOGIX_STATUS_OK ? status : decode_item(item, item_length, device);
 }
 
 void zoltc_logix_device_list_free(zoltc_logix_device_list *list) {
