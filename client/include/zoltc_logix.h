@@ -225,8 +225,9 @@ void zoltc_logix_client_destroy(zoltc_logix_client *client);
  * port 0; 2 no memory (or no socket layer); 3 the host did not resolve or no
  * address accepted; 4 a wait ran out; 5 a malformed or mismatched reply; 6 the
  * connection was lost; 7 the controller refused (encapsulation status, another
- * session handle); 10 RegisterSession refused. A failed connect keeps the
- * product name of an earlier one. Blocks the calling thread. */
+ * session handle); 10 RegisterSession refused; 20 a router along the handle's
+ * route refused (zoltc_logix_set_route). A failed connect keeps the product
+ * name of an earlier one. Blocks the calling thread. */
 zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *host,
                                        uint16_t port, uint32_t timeout_ms);
 

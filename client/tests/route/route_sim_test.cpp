@@ -9,6 +9,7 @@
 #include "chassis.hpp"
 #include "label_name.hpp"
 #include "simulator.hpp"
+#include "test_allocator.hpp"
 
 namespace {
 
@@ -134,6 +135,35 @@ TEST_F(Chassis, ABadRouteTextKeepsTheRouteThatWorks) {
   EXPECT_EQ(zoltc_logix_set_route(client(), "1,0,9", message, sizeof message), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_STREQ(message, "port 9 (item 3) has no link after it: items come in pairs");
   EXPECT_EQ(tagNames().size(), 30u);
+}
+
+// Every allocation of setting a route, a routed connect and a routed discovery fails
+// once: the no-memory code each time, nothing leaked, the handle's route unharmed.
+TEST_F(Chassis, AllocationFailuresAlongTheRoute) {
+  quillon::testing::TestAllocator allocator;
+  const uint64_t failures = quillon::testing::sweepAllocationFailures(allocator, [&] {
+    zoltc_logix_client* routed = zoltc_logix_client_create();
+    if (routed == nullptr) return;
+    zoltc_logix_result result = zoltc_logix_set_route(routed, "1,2", nullptr, 0);
+    if (result == ZOLTC_LOGIX_OK) result = zoltc_logix_connect(routed, "127.0.0.1", port(), kTimeoutMs);
+    if (allocator.injected()) {
+      EXPECT_EQ(result, ZOLTC_LOGIX_ERR_NO_MEMORY);
+    } else {
+      EXPECT_EQ(result, ZOLTC_LOGIX_OK);
+      EXPECT_STREQ(zoltc_logix_get_product_name(routed), quillon::testing::kSlot2Name);
+    }
+    zoltc_logix_client_destroy(routed);
+    zoltc_logix_device_list list{};
+    result = zoltc_logix_discover("127.0.0.1", port(), false, 5000, &list);
+    if (result == ZOLTC_LOGIX_OK) {
+      EXPECT_EQ(list.count, 1u);
+    } else {
+      EXPECT_EQ(result, ZOLTC_LOGIX_ERR_NO_MEMORY);
+      EXPECT_EQ(list.devices, nullptr);
+    }
+    zoltc_logix_device_list_free(&list);
+  });
+  EXPECT_GE(failures, 5u);
 }
 
 TEST_F(Chassis, ListIdentityFromOneAddress) {
