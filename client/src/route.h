@@ -1,6 +1,7 @@
 /* Route paths: the text form, its CIP port segments, and the Unconnected Send
- * that carries a message-router request along them. The codecs are pure; the
- * session only keeps the route for cip.c, which wraps every request it carries. */
+ * that carries a message-router request along them (route.c); a refusal in
+ * words (route_failure.c). The codecs are pure; the session only keeps the
+ * route for cip.c, which wraps every request it carries. */
 #ifndef ZOLTC_LOGIX_ROUTE_H
 #define ZOLTC_LOGIX_ROUTE_H
 
@@ -11,6 +12,13 @@ extern "C" {
 #endif
 
 #define ZOLTC_LOGIX_SERVICE_UNCONNECTED_SEND 0x52u
+/* The general status of a router that could not forward a request. */
+#define ZOLTC_LOGIX_CIP_CONNECTION_FAILURE 0x01u
+
+/* Port segment byte: bits 0-3 the port (15: a 16-bit port follows), bit 4 an
+ * extended link address (its size byte follows the segment byte). */
+#define ZOLTC_LOGIX_PORT_EXTENDED 0x0Fu
+#define ZOLTC_LOGIX_LINK_EXTENDED 0x10u
 
 /* The route a session's requests travel along, and what the last routing
  * failure said. A zeroed record is the direct route. */
