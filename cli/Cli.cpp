@@ -15,7 +15,9 @@ constexpr std::string_view kAddressHelp =
 
 constexpr std::string_view kTimeoutHelp =
     "  --timeout MS   wait at most MS milliseconds for each step of an exchange\n"
-    "                 with the controller (default 10000)\n";
+    "                 with the controller (default 10000)\n"
+    "  --path P       reach the controller along the route path P, such as 1,0\n"
+    "                 (backplane port 1, slot 0) behind the module at HOST\n";
 
 void writeTopHelp(std::ostream& out) {
     out << "Usage: quillon-cli COMMAND HOST[:PORT] [ARGUMENTS] [OPTIONS]\n"
@@ -37,8 +39,12 @@ void writeTopHelp(std::ostream& out) {
 
 void writeCommandHelp(const Command& command, std::ostream& out) {
     out << "Usage: " << command.synopsis << "\n\n"
-        << command.help << "\n"
-        << "Common options:\n"
+        << command.help << "\n";
+    if (!command.usesController) {
+        out << "  --help         show this help\n";
+        return;
+    }
+    out << "Common options:\n"
         << kTimeoutHelp << "  --help         show this help\n"
         << "\n"
         << kAddressHelp;

@@ -33,9 +33,12 @@ struct Command {
     // Runs until stopped: SIGINT and SIGTERM set the stop flag instead of ending the
     // process.
     bool stoppable = false;
+    // Talks to one controller at HOST[:PORT], so the common options apply.
+    bool usesController = true;
 };
 
 inline constexpr OptionSpec kTimeoutOption{"--timeout", true};
+inline constexpr OptionSpec kPathOption{"--path", true};
 
 // The exit statuses of every command.
 inline constexpr int kExitOk = 0;
@@ -45,10 +48,11 @@ inline constexpr int kExitUsage = 2;
 struct CommonOptions {
     Address address;
     std::uint32_t timeoutMs = 0;
+    std::string path; // route path text ("1,0"); empty: the device at the address
 };
 
-// The address (the first positional word, which is removed) and --timeout (1 to
-// 4294967295 ms, 10000 when absent). Throws UsageError.
+// The address (the first positional word, which is removed), --timeout (1 to
+// 4294967295 ms, 10000 when absent) and --path (checked here). Throws UsageError.
 CommonOptions takeCommonOptions(Arguments& arguments);
 
 // The commands, in the order the top-level help lists them.
@@ -58,5 +62,6 @@ extern const Command identityCommand;
 extern const Command tagsCommand;
 extern const Command readCommand;
 extern const Command watchCommand;
+extern const Command discoverCommand;
 
 } // namespace cli

@@ -23,11 +23,21 @@ CommonOptions takeCommonOptions(Arguments& arguments) {
         }
         options.timeoutMs = static_cast<std::uint32_t>(*timeout);
     }
+    if (const auto text = arguments.value(kPathOption.name)) {
+        char message[160];
+        zoltc_logix_buffer encoded{};
+        const zoltc_logix_result result = zoltc_logix_parse_route(text->c_str(), &encoded, message, sizeof message);
+        zoltc_logix_buffer_free(&encoded);
+        if (result != ZOLTC_LOGIX_OK) {
+            throw UsageError("invalid --path '" + *text + "': " + message);
+        }
+        options.path = *text;
+    }
     return options;
 }
 
 std::span<const Command> commands() {
-    static const Command all[] = {identityCommand, tagsCommand, readCommand, watchCommand};
+    static const Command all[] = {identityCommand, tagsCommand, readCommand, watchCommand, discoverCommand};
     return all;
 }
 

@@ -26,18 +26,25 @@ public:
     // Unregisters the session and releases the handle.
     ~Controller();
 
-    // Connects, or writes "cannot connect to <address>: <cause>" to `err` and returns
-    // null.
-    static std::unique_ptr<Controller> connect(const Address& address, std::uint32_t timeoutMs, std::ostream& err);
+    // Connects (along the route path `path` when it is not empty), or writes "cannot
+    // connect to <address>: <cause>" to `err` and returns null.
+    static std::unique_ptr<Controller> connect(const Address& address, std::uint32_t timeoutMs, std::ostream& err,
+                                               const std::string& path = {});
+
+    // describeResult, and for a refused route what the router said; for a refusal by a
+    // communication module reached without a path, the hint that one is needed.
+    std::string explain(zoltc_logix_result result) const;
 
     zoltc_logix_client* client() const { return handle; }
     const Address& address() const { return where; }
 
 private:
-    Controller(zoltc_logix_client* client, Address address) : handle(client), where(std::move(address)) {}
+    Controller(zoltc_logix_client* client, Address address, std::string path)
+        : handle(client), where(std::move(address)), route(std::move(path)) {}
 
     zoltc_logix_client* handle;
     Address where;
+    std::string route;
 };
 
 } // namespace cli

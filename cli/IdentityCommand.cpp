@@ -11,14 +11,14 @@ namespace cli {
 namespace {
 
 int runIdentity(std::span<const std::string> words, const CommandIo& io) {
-    static constexpr OptionSpec kOptions[] = {kTimeoutOption};
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption};
     Arguments arguments = parseArguments(words, kOptions);
     const CommonOptions common = takeCommonOptions(arguments);
     if (!arguments.positionals.empty()) {
         throw UsageError("unexpected argument '" + arguments.positionals.front() + "'");
     }
 
-    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err);
+    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path);
     if (!controller) {
         return kExitFailed;
     }
@@ -39,7 +39,7 @@ int runIdentity(std::span<const std::string> words, const CommandIo& io) {
 const Command identityCommand{
     "identity",
     "show the controller's identity",
-    "quillon-cli identity HOST[:PORT] [--timeout MS]",
+    "quillon-cli identity HOST[:PORT] [--timeout MS] [--path P]",
     "Connects and prints the identity the controller reports: vendor, device type,\n"
     "product code, revision, status and serial number (both in hexadecimal) and the\n"
     "product name.\n",

@@ -25,7 +25,7 @@ struct TagsOptions {
 
 TagsOptions parseTagsOptions(std::span<const std::string> words) {
     static constexpr OptionSpec kOptions[] = {
-        kTimeoutOption, {"--program", true}, {"--all-programs", false}, {"--tree", false},
+        kTimeoutOption, kPathOption, {"--program", true}, {"--all-programs", false}, {"--tree", false},
         {"--json", false}, {"--csv", false},  {"--filter", true},
     };
     Arguments arguments = parseArguments(words, kOptions);
@@ -75,7 +75,7 @@ bool addProgramTags(zoltc_logix_client* client, TagNode& program, Lists& lists, 
 
 int runTags(std::span<const std::string> words, const CommandIo& io) {
     const TagsOptions options = parseTagsOptions(words);
-    const auto controller = Controller::connect(options.common.address, options.common.timeoutMs, io.err);
+    const auto controller = Controller::connect(options.common.address, options.common.timeoutMs, io.err, options.common.path);
     if (!controller) {
         return kExitFailed;
     }
@@ -95,7 +95,7 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
             TagList& list = lists.emplace_back();
             const zoltc_logix_result result = list.browse(client, "");
             if (result != ZOLTC_LOGIX_OK) {
-                io.err << "quillon-cli: cannot list the controller's tags: " << describeResult(result) << "\n";
+                io.err << "quillon-cli: cannot list the controller's tags: " << controller->explain(result) << "\n";
                 return kExitFailed;
             }
             rows = makeScopeRows(list.records(), "", budget);
@@ -142,7 +142,7 @@ const Command tagsCommand{
     "tags",
     "list the controller's tags",
     "quillon-cli tags HOST[:PORT] [--program NAME | --all-programs] [--tree | --json | --csv]\n"
-    "                 [--filter TEXT] [--timeout MS]",
+    "                 [--filter TEXT] [--timeout MS] [--path P]",
     "Lists the controller-scope tags, every structure expanded into its members and\n"
     "every array into its elements, as the program's tag tree shows them. Programs\n"
     "are listed by name; their own tags only with --all-programs or --program.\n"

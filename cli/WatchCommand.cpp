@@ -62,7 +62,7 @@ bool waitInterval(double seconds, const std::atomic<bool>& stop) {
 }
 
 int runWatch(std::span<const std::string> words, const CommandIo& io) {
-    static constexpr OptionSpec kOptions[] = {kTimeoutOption, {"--interval", true}};
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption, {"--interval", true}};
     Arguments arguments = parseArguments(words, kOptions);
     const CommonOptions common = takeCommonOptions(arguments);
     const double interval = parseInterval(arguments);
@@ -70,7 +70,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
         throw UsageError("missing TAG: name at least one tag to watch");
     }
 
-    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err);
+    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path);
     if (!controller) {
         return kExitFailed;
     }
@@ -111,7 +111,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
 const Command watchCommand{
     "watch",
     "read tag values again and again and print the changes",
-    "quillon-cli watch HOST[:PORT] TAG... [--interval SECONDS] [--timeout MS]",
+    "quillon-cli watch HOST[:PORT] TAG... [--interval SECONDS] [--timeout MS] [--path P]",
     "Reads the tags as \"read\" does (see quillon-cli read --help) every interval and\n"
     "prints a line for every value that changed, and for every value at the first\n"
     "reading: \"<local time>  <path>  <type name>  <value or error>\". A tag that\n"

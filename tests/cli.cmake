@@ -20,9 +20,11 @@ if(QUILLON_TESTS AND TARGET quillon_cli_lib)
   if(TARGET quillon_sim AND EXISTS ${PROJECT_SOURCE_DIR}/sim/sample.json AND NOT WIN32)
     add_executable(cli_integration_tests
       ${CMAKE_CURRENT_LIST_DIR}/cli/CommandsTest.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/cli/ExecutableTest.cpp)
+      ${CMAKE_CURRENT_LIST_DIR}/cli/ExecutableTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/cli/RouteCommandsTest.cpp)
     target_compile_definitions(cli_integration_tests PRIVATE
       QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json"
+      QUILLON_CHASSIS_JSON="${PROJECT_SOURCE_DIR}/sim/chassis.json"
       QUILLON_CLI_PATH="$<TARGET_FILE:quillon-cli>")
     target_link_libraries(cli_integration_tests
       PRIVATE quillon_cli_lib quillon_sim nlohmann_json::nlohmann_json GTest::gtest_main quillon::warnings)

@@ -12,6 +12,8 @@
  *   7. Tag browsing
  *   8. Tag path text
  *   9. Tag value reading
+ *  10. Route paths (a controller behind a communication module)
+ *  11. Discovery (ListIdentity over UDP)
  *
  * Conventions
  *   - Integers on the wire are little-endian. The library never throws, never
@@ -57,7 +59,8 @@ typedef uint8_t zoltc_logix_result;
   X(ERR_UNSUPPORTED_TYPE, 16, "unsupported type")                                       \
   X(ERR_BUFFER_TOO_SMALL, 17, "buffer too small")                                       \
   X(ERR_TOO_LARGE, 18, "too large")                                                     \
-  X(ERR_UNSUPPORTED, 19, "unsupported")
+  X(ERR_UNSUPPORTED, 19, "unsupported")                                                 \
+  X(ERR_ROUTE_FAILED, 20, "route failed")
 
 enum {
 #define ZOLTC_LOGIX_RESULT_ENUM_(name, value, text) ZOLTC_LOGIX_##name = value,
@@ -80,7 +83,8 @@ typedef uint8_t zoltc_logix_status;
   X(REJECTED, 8)                                                                        \
   X(NOT_CONNECTED, 9)                                                                   \
   X(SESSION_REFUSED, 11)                                                                \
-  X(TOO_LARGE, 15)
+  X(TOO_LARGE, 15)                                                                      \
+  X(ROUTE_FAILED, 16)
 
 enum {
 #define ZOLTC_LOGIX_STATUS_ENUM_(name, value) ZOLTC_LOGIX_STATUS_##name = value,
@@ -89,7 +93,8 @@ enum {
 };
 
 /* The result for an internal status: 0-5 map to themselves, 7 -> 6, 8 -> 7,
- * 9 -> 8, 11 -> 10, 15 -> 18; every other value -> ZOLTC_LOGIX_ERR_UNKNOWN. */
+ * 9 -> 8, 11 -> 10, 15 -> 18, 16 -> 20; every other value ->
+ * ZOLTC_LOGIX_ERR_UNKNOWN. */
 zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status);
 
 /* A short English name of a result code ("timeout", "CIP status", ...), static
@@ -220,8 +225,9 @@ void zoltc_logix_client_destroy(zoltc_logix_client *client);
  * port 0; 2 no memory (or no socket layer); 3 the host did not resolve or no
  * address accepted; 4 a wait ran out; 5 a malformed or mismatched reply; 6 the
  * connection was lost; 7 the controller refused (encapsulation status, another
- * session handle); 10 RegisterSession refused. A failed connect keeps the
- * product name of an earlier one. Blocks the calling thread. */
+ * session handle); 10 RegisterSession refused; 20 a router along the handle's
+ * route refused (zoltc_logix_set_route). A failed connect keeps the product
+ * name of an earlier one. Blocks the calling thread. */
 zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *host,
                                        uint16_t port, uint32_t timeout_ms);
 
@@ -426,6 +432,100 @@ zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client,
 zoltc_logix_result zoltc_logix_read_string(zoltc_logix_client *client, const char *tag_name,
                                            char *buffer, uint32_t buffer_size,
                                            uint32_t *length);
+
+/* ======================================================================== */
+/* 10. Route paths                                                           */
+/* ======================================================================== */
+
+/* A controller in a chassis slot is reached through the communication module
+ * that owns the address: each request then travels inside an Unconnected Send
+ * (service 0x52 to the Connection Manager, class 6 instance 1) along a route
+ * path of CIP port segments. Handles without a route send exactly what they
+ * sent before routes existed. */
+
+/* Longest encoded route path, in bytes. */
+#define ZOLTC_LOGIX_MAX_ROUTE_LENGTH 128u
+
+/* Encodes a route path text: "port,link" pairs separated by commas, such as
+ * "1,0" (backplane port 1, slot 0) or "1,0,2,10.0.0.7,1,2". A port is 1 to
+ * 65535 (above 14 in the extended port form); a link is 0 to 255, or an IPv4
+ * address, written as text in the extended link address form padded to an
+ * even length. Spaces around items are ignored; an empty text gives an empty
+ * path. `out` is cleared first (release it with zoltc_logix_buffer_free) and
+ * is empty on failure. `message` (may be null) receives a sentence naming what
+ * is wrong ("item 2 is empty"), or the empty text on success. Results: 1 null
+ * text or out, or a malformed text; 18 a path above
+ * ZOLTC_LOGIX_MAX_ROUTE_LENGTH bytes; 2 no memory. Pure. */
+zoltc_logix_result zoltc_logix_parse_route(const char *text, zoltc_logix_buffer *out,
+                                           char *message, size_t message_size);
+
+/* Sets the route every later request of the handle travels along, the
+ * identity request of the next connect included. Null or empty text: requests
+ * go to the device at the address, as without a route. A connected handle
+ * stays connected. On failure the handle keeps its route; results and message
+ * as zoltc_logix_parse_route; a null handle gives 1. */
+zoltc_logix_result zoltc_logix_set_route(zoltc_logix_client *client, const char *text,
+                                         char *message, size_t message_size);
+
+/* What a router along the route answered instead of forwarding a request
+ * (reply service 0xD2): any operation then returns ZOLTC_LOGIX_ERR_ROUTE_FAILED
+ * and the session stays open. */
+typedef struct zoltc_logix_route_failure {
+  uint8_t general_status;   /* 0x01 for the routing errors below */
+  uint16_t extended_status; /* 0x0204 timed out, 0x0311 no such port, 0x0312 no such
+                               link, 0x0315 bad segment, ...; 0 when none */
+  bool has_remaining;       /* the reply said how much of the route was left */
+  uint8_t remaining_words;  /* route words left at the router that gave up */
+} zoltc_logix_route_failure;
+
+/* The failure of the last request that returned ZOLTC_LOGIX_ERR_ROUTE_FAILED
+ * (borrowed, zero before any); null for a null handle. */
+const zoltc_logix_route_failure *zoltc_logix_get_route_failure(const zoltc_logix_client *client);
+
+/* A sentence for a person about that failure, against the handle's route:
+ * "no module answers at slot 3", "there is no port 5 at hop 1". Written
+ * NUL-terminated into `buffer` (cut to `size`); nothing for a null buffer or
+ * size 0. */
+void zoltc_logix_describe_route_failure(const zoltc_logix_client *client, char *buffer,
+                                        size_t size);
+
+/* ======================================================================== */
+/* 11. Discovery                                                             */
+/* ======================================================================== */
+
+/* Most devices one discovery keeps; further replies are skipped. */
+#define ZOLTC_LOGIX_MAX_DEVICES 1024u
+
+/* One ListIdentity reply. Addresses are IPv4 in host byte order. */
+typedef struct zoltc_logix_device {
+  uint32_t sender_ipv4;          /* where the reply came from */
+  uint16_t sender_port;
+  uint32_t ipv4;                 /* the socket address the device reports */
+  uint16_t port;
+  zoltc_logix_identity identity; /* product_name owned */
+  uint8_t state;                 /* 0xFF when the reply carried none */
+} zoltc_logix_device;
+
+typedef struct zoltc_logix_device_list {
+  zoltc_logix_device *devices; /* owned array, in order of arrival */
+  uint32_t count;
+  uint32_t skipped; /* replies that were malformed, not ours, or beyond the limit */
+} zoltc_logix_device_list;
+
+/* Releases every device and the array and zeroes the list; null is ignored. */
+void zoltc_logix_device_list_free(zoltc_logix_device_list *list);
+
+/* Sends ListIdentity (encapsulation command 0x63) in one UDP datagram to
+ * host:port (a name or IPv4 text; 44818 is the usual port) and collects the
+ * replies that arrive within window_ms. With `broadcast` the datagram goes to a
+ * broadcast address and every reply of the window is kept; without it the
+ * first valid reply ends the wait. The list is cleared first; on failure it is
+ * empty. No reply is not a failure: the list is then empty. Results: 1 null
+ * host or list, empty host, port 0; 3 the host did not resolve to IPv4; 6 the
+ * datagram could not be sent or received (a broadcast without permission); 2
+ * no memory. Blocks for at most the window. */
+zoltc_logix_result zoltc_logix_discover(const char *host, uint16_t port, bool broadcast,
+                                        uint32_t window_ms, zoltc_logix_device_list *list);
 
 #ifdef __cplusplus
 }

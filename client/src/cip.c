@@ -93,6 +93,33 @@ zoltc_logix_status zoltc_logix_cip_decode_response(const uint8_t *bytes, uint32_
   return ZOLTC_LOGIX_STATUS_OK;
 }
 
+zoltc_logix_status zoltc_logix_cpf_find_item(const uint8_t *list, uint32_t length, uint16_t type,
+                                             const uint8_t **item, uint16_t *item_length) {
+  if (list == NULL || length < 2u) {
+    return ZOLTC_LOGIX_STATUS_BAD_REPLY;
+  }
+  const uint16_t count = zoltc_logix_get_u16(list);
+  uint32_t offset = 2u;
+  for (uint16_t index = 0; index < count; ++index) {
+    if (length - offset < CPF_ITEM_HEADER_SIZE) {
+      return ZOLTC_LOGIX_STATUS_BAD_REPLY;
+    }
+    const uint16_t found_type = zoltc_logix_get_u16(list + offset);
+    const uint16_t found_length = zoltc_logix_get_u16(list + offset + 2);
+    offset += CPF_ITEM_HEADER_SIZE;
+    if (found_length > length - offset) {
+      return ZOLTC_LOGIX_STATUS_BAD_REPLY;
+    }
+    if (found_type == type) {
+      *item = list + offset;
+      *item_length = found_length;
+      return ZOLTC_LOGIX_STATUS_OK;
+    }
+    offset += found_length;
+  }
+  return ZOLTC_LOGIX_STATUS_BAD_REPLY;
+}
+
 zoltc_logix_status zoltc_logix_cpf_find_unconnected_item(const uint8_t *bytes,
                                                          uint32_t length,
                                                          zoltc_logix_buffer *item) {
@@ -104,26 +131,18 @@ zoltc_logix_status zoltc_logix_cpf_find_unconnected_item(const uint8_t *bytes,
   if (bytes == NULL || length < CPF_HEADER_SIZE || zoltc_logix_get_u32(bytes) != 0) {
     return ZOLTC_LOGIX_STATUS_BAD_REPLY;
   }
-  const uint16_t count = zoltc_logix_get_u16(bytes + 6);
-  uint32_t offset = CPF_HEADER_SIZE;
-  for (uint16_t index = 0; index < count; ++index) {
-    if (length - offset < CPF_ITEM_HEADER_SIZE) {
-      return ZOLTC_LOGIX_STATUS_BAD_REPLY;
-    }
-    const uint16_t type = zoltc_logix_get_u16(bytes + offset);
-    const uint16_t item_length = zoltc_logix_get_u16(bytes + offset + 2);
-    offset += CPF_ITEM_HEADER_SIZE;
-    if (item_length > length - offset) {
-      return ZOLTC_LOGIX_STATUS_BAD_REPLY;
-    }
-    if (type == CPF_UNCONNECTED_DATA_ITEM) {
-      /* An empty item is found but holds nothing to copy; the response decoder
-       * then reports it as too short. */
-      return zoltc_logix_buffer_copy(bytes + offset, item_length, item);
-    }
-    offset += item_length;
+  /* The item list starts with its count, after the interface handle and timeout. */
+  const uint8_t *found = NULL;
+  uint16_t found_length = 0;
+  zoltc_logix_status status = zoltc_logix_cpf_find_item(
+      bytes + CPF_HEADER_SIZE - 2u, length - (CPF_HEADER_SIZE - 2u), CPF_UNCONNECTED_DATA_ITEM,
+      &found, &found_length);
+  if (status != ZOLTC_LOGIX_STATUS_OK) {
+    return status;
   }
-  return ZOLTC_LOGIX_STATUS_BAD_REPLY;
+  /* An empty item is found but holds nothing to copy; the response decoder then
+   * reports it as too short. */
+  return zoltc_logix_buffer_copy(found, found_length, item);
 }
 
 /* The SendRRData data: interface handle 0, timeout 0, a null address item and
@@ -159,9 +178,8 @@ static bool session_is_registered(const zoltc_logix_session *session) {
   return session->socket != NULL && session->state == ZOLTC_LOGIX_SESSION_REGISTERED;
 }
 
-zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
-                                            const uint8_t *request, uint32_t length,
-                                            zoltc_logix_cip_response *response) {
+static zoltc_logix_status carry_rr_data(zoltc_logix_session *session, const uint8_t *request,
+                                        uint32_t length, zoltc_logix_cip_response *response) {
   if (response == NULL) {
     return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;
   }
@@ -200,6 +218,34 @@ zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
   }
   status = zoltc_logix_cip_decode_response(item.data, item.length, response);
   zoltc_logix_buffer_free(&item);
+  return status;
+}
+
+/* A session with a route carries every request in an Unconnected Send, and a
+ * router's refusal is not the target's reply (route.c). */
+zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
+                                            const uint8_t *request, uint32_t length,
+                                            zoltc_logix_cip_response *response) {
+  if (session == NULL || session->route.path.length == 0) {
+    return carry_rr_data(session, request, length, response);
+  }
+  if (response != NULL) {
+    clear_response(response);
+  }
+  zoltc_logix_buffer routed = {NULL, 0};
+  zoltc_logix_status status =
+      zoltc_logix_route_wrap(&session->route, session->timeout_ms, request, length, &routed);
+  if (status != ZOLTC_LOGIX_STATUS_OK) {
+    return status;
+  }
+  status = carry_rr_data(session, routed.data, routed.length, response);
+  zoltc_logix_buffer_free(&routed);
+  if (status == ZOLTC_LOGIX_STATUS_OK) {
+    status = zoltc_logix_route_check_reply(&session->route, request[0], response);
+    if (status != ZOLTC_LOGIX_STATUS_OK) {
+      zoltc_logix_cip_response_free(response);
+    }
+  }
   return status;
 }
 

@@ -33,6 +33,12 @@ zoltc_logix_status zoltc_logix_cip_encode_request(const zoltc_logix_cip_request 
 zoltc_logix_status zoltc_logix_cip_decode_response(const uint8_t *bytes, uint32_t length,
                                                    zoltc_logix_cip_response *response);
 
+/* Finds the first item of `type` in a Common Packet Format item list (its u16
+ * count, then type, length and data of each item) and points `item` at its data
+ * inside `list`. 5 when the list is truncated or holds no such item. Pure. */
+zoltc_logix_status zoltc_logix_cpf_find_item(const uint8_t *list, uint32_t length, uint16_t type,
+                                             const uint8_t **item, uint16_t *item_length);
+
 /* Finds the unconnected data item (0x00B2) in SendRRData reply data and copies
  * its bytes into `item` (5 when absent or malformed). Pure; used by
  * zoltc_logix_send_rr_data and the fuzz target. */

@@ -31,6 +31,8 @@ zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status) {
     return ZOLTC_LOGIX_ERR_SESSION_REFUSED;
   case ZOLTC_LOGIX_STATUS_TOO_LARGE:
     return ZOLTC_LOGIX_ERR_TOO_LARGE;
+  case ZOLTC_LOGIX_STATUS_ROUTE_FAILED:
+    return ZOLTC_LOGIX_ERR_ROUTE_FAILED;
   default:
     return ZOLTC_LOGIX_ERR_UNKNOWN;
   }
@@ -67,6 +69,7 @@ void zoltc_logix_client_destroy(zoltc_logix_client *client) {
   if (client == NULL) {
     return;
   }
+  zoltc_logix_route_free(&client->session->route);
   zoltc_logix_session_free(client->session);
   zoltc_logix_identity_clear(&client->identity);
   zoltc_logix_free(client);

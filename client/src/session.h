@@ -3,6 +3,7 @@
 #ifndef ZOLTC_LOGIX_SESSION_H
 #define ZOLTC_LOGIX_SESSION_H
 
+#include "route.h"
 #include "transport.h"
 
 #ifdef __cplusplus
@@ -26,6 +27,9 @@ typedef struct zoltc_logix_session {
   uint32_t session_handle;    /* 0 while none */
   uint32_t timeout_ms;        /* per-wait timeout of the last open */
   uint64_t sender_context;    /* incremented before every exchange; never reset */
+  /* Where cip.c sends message-router requests (route.h). Set and released by
+   * the client handle; kept across connects. */
+  zoltc_logix_route route;
 } zoltc_logix_session;
 
 typedef struct zoltc_logix_encap_reply {

@@ -35,6 +35,7 @@ namespace extended {
 inline constexpr uint16_t kBeyondEndOfObject = 0x2105;  // index, offset or count past the data
 inline constexpr uint16_t kInvalidPort = 0x0311;
 inline constexpr uint16_t kInvalidLinkAddress = 0x0312;
+inline constexpr uint16_t kInvalidSegment = 0x0315;
 }  // namespace extended
 
 // One segment of a request path.

@@ -27,6 +27,14 @@ const Identity& Controller::identity() const { return db_->identity; }
 
 uint8_t Controller::slot() const { return db_->slot; }
 
+bool Controller::isChassis() const { return db_->isModule; }
+
+std::optional<Controller> Controller::inSlot(uint8_t slot) const {
+  auto found = db_->slots.find(slot);
+  if (found == db_->slots.end()) return std::nullopt;
+  return makeController(found->second);
+}
+
 std::vector<SymbolInfo> Controller::symbols(std::string_view program) const {
   const detail::Scope* scope = &db_->controller;
   if (!program.empty()) {

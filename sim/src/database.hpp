@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -115,6 +116,10 @@ struct Scope {
 struct Database {
   Identity identity;
   uint8_t slot = 0;
+  // A communication module that owns the address of a chassis: it has no Symbol or
+  // Template object and forwards Unconnected Sends over its backplane to `slots`.
+  bool isModule = false;
+  std::map<uint8_t, std::shared_ptr<const Database>> slots;  // the controllers, by slot
   std::deque<StructType> types;           // stable addresses
   std::unordered_map<uint16_t, const StructType*> typesById;
   NameIndex typesByName;                  // index into types

@@ -50,12 +50,16 @@ const json& arrayField(const json& object, const char* name, const std::string& 
   return *value;
 }
 
-Identity readIdentity(const json& object) {
+// Device types: 14 a programmable logic controller, 12 a communications adapter.
+constexpr uint16_t kDeviceController = 14;
+constexpr uint16_t kDeviceCommunications = 12;
+
+Identity readIdentity(const json& object, uint16_t deviceType) {
   const std::string where = "identity";
   expectObject(object, where);
   Identity identity;
   identity.vendorId = number<uint16_t>(object, "vendorId", 0, where);
-  identity.deviceType = number<uint16_t>(object, "deviceType", 14, where);
+  identity.deviceType = number<uint16_t>(object, "deviceType", deviceType, where);
   identity.productCode = number<uint16_t>(object, "productCode", 0, where);
   identity.status = number<uint16_t>(object, "status", 0, where);
   identity.serialNumber = number<uint32_t>(object, "serialNumber", 0, where);
@@ -201,7 +205,7 @@ void readScopeTags(const Database& db, const json& tags, Scope& scope, InstanceI
 std::shared_ptr<Database> readDatabase(const json& root) {
   expectObject(root, "database");
   auto db = std::make_shared<Database>();
-  if (const json* identity = field(root, "identity")) db->identity = readIdentity(*identity);
+  if (const json* identity = field(root, "identity")) db->identity = readIdentity(*identity, kDeviceController);
   db->slot = number<uint8_t>(root, "slot", 0, "database");
   buildTypes(*db, readTypes(arrayField(root, "types", "database")));
 
@@ -233,6 +237,40 @@ std::shared_ptr<Database> readDatabase(const json& root) {
   return db;
 }
 
+// A chassis: the communication module that owns the address and the controllers in
+// its slots, each a database of its own.
+std::shared_ptr<Database> readChassis(const json& chassis) {
+  expectObject(chassis, "chassis");
+  auto module = std::make_shared<Database>();
+  module->isModule = true;
+  module->identity.deviceType = kDeviceCommunications;
+  const json* description = field(chassis, "module");
+  if (description) {
+    expectObject(*description, "chassis.module");
+    module->slot = number<uint8_t>(*description, "slot", 0, "chassis.module");
+    if (const json* identity = field(*description, "identity"))
+      module->identity = readIdentity(*identity, kDeviceCommunications);
+  }
+  buildTypes(*module, {});
+  finishScope(module->controller);
+  for (const json& item : arrayField(chassis, "controllers", "chassis")) {
+    expectObject(item, "chassis.controllers");
+    if (!field(item, "slot")) throw std::runtime_error("chassis.controllers: every controller needs a 'slot'");
+    std::shared_ptr<Database> controller = readDatabase(item);
+    std::string where = "chassis slot " + std::to_string(controller->slot);
+    if (controller->slot == module->slot) throw std::runtime_error(where + ": the module is there");
+    if (!module->slots.emplace(controller->slot, std::move(controller)).second)
+      throw std::runtime_error(where + ": two controllers");
+  }
+  return module;
+}
+
+std::shared_ptr<Database> readRoot(const json& root) {
+  expectObject(root, "database");
+  if (const json* chassis = field(root, "chassis")) return readChassis(*chassis);
+  return readDatabase(root);
+}
+
 }  // namespace
 
 Controller parseController(std::string_view jsonText) {
@@ -243,7 +281,7 @@ Controller parseController(std::string_view jsonText) {
     throw std::runtime_error(std::string("JSON: ") + error.what());
   }
   try {
-    return makeController(readDatabase(root));
+    return makeController(readRoot(root));
   } catch (const json::exception& error) {
     throw std::runtime_error(std::string("JSON: ") + error.what());
   }

@@ -84,8 +84,9 @@ Bytes Router::handleAt(ByteSpan bytes, Nesting nesting, bool embedded) {
 }
 
 // Unconnected Send to the Connection Manager: priority/tick, timeout ticks, the embedded
-// request with its size (padded to even), then the route path. The one route a controller
-// behind a communication module is reached by is port 1 (the backplane), link = its slot.
+// request with its size (padded to even), then the route path. The one hop served is port 1
+// (the backplane) to a slot: the controller there, or the device at the address itself.
+// A refusal names the route words the refusing router still had (remaining path size).
 Bytes Router::unconnectedSend(const Request& request, Nesting nesting) {
   ByteReader in(request.data);
   in.skip(2);
@@ -98,32 +99,44 @@ Bytes Router::unconnectedSend(const Request& request, Nesting nesting) {
   if (!in.ok() || size < 2) return encodeReply(request.service, failure(status::kNotEnoughData));
   if (!in.atEnd()) return encodeReply(request.service, failure(status::kTooMuchData));
 
+  auto refuse = [&](uint16_t ext, size_t words) {
+    Reply reply = failure(status::kConnectionFailure, ext);
+    putU8(reply.data, static_cast<uint8_t>(words));
+    return encodeReply(request.service, reply);
+  };
+  const Database* target = &db_;
   if (!route.empty()) {
     ByteReader hop(route);
     uint8_t segment = hop.u8();
-    if ((segment & 0xE0) != 0)
-      return encodeReply(request.service, failure(status::kConnectionFailure, extended::kInvalidPort));
+    if ((segment & 0xE0) != 0) return refuse(extended::kInvalidSegment, routeWords);
     uint16_t port = segment & 0x0F;
     bool extendedLink = (segment & 0x10) != 0;
     uint8_t linkSize = extendedLink ? hop.u8() : 1;
     if (port == 0x0F) port = hop.u16();
     ByteSpan link = hop.bytes(linkSize);
-    if (extendedLink && linkSize % 2 == 1) hop.skip(1);
-    if (!hop.ok()) return encodeReply(request.service, failure(status::kNotEnoughData));
-    if (port != 1)
-      return encodeReply(request.service, failure(status::kConnectionFailure, extended::kInvalidPort));
+    if (hop.remaining() % 2 == 1) hop.skip(1);
+    if (!hop.ok() || linkSize == 0) return refuse(extended::kInvalidSegment, routeWords);
+    if (port != 1) return refuse(extended::kInvalidPort, routeWords);
+    if (extendedLink) return refuse(extended::kInvalidLinkAddress, routeWords);
+    if (link[0] != db_.slot) {
+      auto found = db_.slots.find(link[0]);
+      if (found == db_.slots.end()) return refuse(extended::kInvalidLinkAddress, routeWords);
+      target = found->second.get();
+    }
     // Anything after the first hop would lead on from the controller to another module.
-    if (extendedLink || link[0] != db_.slot || !hop.atEnd())
-      return encodeReply(request.service,
-                         failure(status::kConnectionFailure, extended::kInvalidLinkAddress));
+    if (!hop.atEnd()) return refuse(extended::kInvalidLinkAddress, hop.remaining() / 2);
   }
   nesting.insideSend = true;
-  return handleAt(embedded, nesting, true);
+  if (target == &db_) return handleAt(embedded, nesting, true);
+  Router there(*target, options_, records_);
+  return there.handleAt(embedded, nesting, true);
 }
 
 Reply Router::dispatch(const Request& request, const Path& path, Nesting nesting) {
   if (path.empty()) return failure(status::kPathSegmentError);
   if (path[0].kind == Segment::Kind::Class) return logicalObject(request, path, nesting);
+  // A communication module's router knows no tag names.
+  if (db_.isModule) return failure(status::kPathSegmentError);
   if (path[0].kind != Segment::Kind::Symbol) return failure(status::kPathSegmentError);
   if (path.size() > 1 && path[1].kind == Segment::Kind::Class) {
     const Scope* program = db_.findProgram(path[0].name);
@@ -149,8 +162,12 @@ Reply Router::logicalObject(const Request& request, const Path& path, Nesting ne
     case kClassConnectionManager:
       if (instance != 1u || path.size() != 2) return failure(status::kPathDestinationUnknown);
       return failure(status::kServiceNotSupported);
-    case kClassSymbol: return symbolObject(request, db_.controller, path, 0);
-    case kClassTemplate: return templateObject(request, path);
+    case kClassSymbol:
+      if (db_.isModule) return failure(status::kPathDestinationUnknown);
+      return symbolObject(request, db_.controller, path, 0);
+    case kClassTemplate:
+      if (db_.isModule) return failure(status::kPathDestinationUnknown);
+      return templateObject(request, path);
     default: return failure(status::kPathDestinationUnknown);
   }
 }

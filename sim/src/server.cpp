@@ -48,6 +48,7 @@ struct Server::Impl {
   }
 
   void acceptLoop();
+  void datagramLoop();
   void serve(ClientConnection& connection);
   void record(RequestRecord record, uint32_t limit);
   bool waitLatency(uint32_t ms);
@@ -72,6 +73,9 @@ struct Server::Impl {
   uint16_t port = 0;
   SocketHandle listener = kNoSocket;
   std::thread acceptThread;
+  SocketHandle datagrams = kNoSocket;  // ListIdentity over UDP on the same port
+  uint32_t datagramIpv4 = 0;           // where a stop wakes the datagram thread
+  std::thread datagramThread;
   std::atomic<bool> stopping{false};
 
   std::mutex connectionsMutex;
@@ -99,6 +103,33 @@ void Server::Impl::acceptLoop() {
     ++open;
     ClientConnection& ref = *connection;
     connection->thread = std::thread([this, &ref] { serve(ref); });
+  }
+}
+
+// ListIdentity is the one request served over UDP (a broadcast reaches every device);
+// anything else that arrives there is ignored, as devices do.
+void Server::Impl::datagramLoop() {
+  ConnectionEnvironment environment;
+  environment.localIpv4 = datagramIpv4;
+  environment.localPort = port;
+  Connection protocol(controller.database(), std::move(environment));
+  uint8_t buffer[600];
+  while (!stopping) {
+    uint32_t fromIpv4 = 0;
+    uint16_t fromPort = 0;
+    size_t size = receiveDatagram(datagrams, buffer, sizeof buffer, fromIpv4, fromPort);
+    if (stopping) return;
+    if (size < kHeaderSize) continue;
+    Header header = decodeHeader(buffer);
+    if (header.command != command::kListIdentity || header.length != size - kHeaderSize) continue;
+    RequestRecord entry;
+    entry.time = std::chrono::system_clock::now();
+    entry.command = header.command;
+    entry.senderContext = header.senderContext;
+    Options knobs = snapshot();
+    record(entry, knobs.requestRecordLimit);
+    Outcome outcome = protocol.handle(header, ByteSpan(buffer + kHeaderSize, header.length), knobs);
+    if (outcome.reply) sendDatagram(datagrams, outcome.reply->data(), outcome.reply->size(), fromIpv4, fromPort);
   }
 }
 
@@ -208,6 +239,13 @@ uint16_t Server::start(uint16_t port, const std::string& host) {
   impl_->port = localPort(impl_->listener);
   impl_->stopping = false;
   impl_->acceptThread = std::thread([this] { impl_->acceptLoop(); });
+  // Discovery is a convenience: a UDP port that is taken leaves the TCP side serving.
+  impl_->datagrams = datagramOn(host, impl_->port);
+  if (impl_->datagrams != kNoSocket) {
+    uint32_t bound = localIpv4(impl_->datagrams);
+    impl_->datagramIpv4 = bound != 0 ? bound : 0x7F000001u;
+    impl_->datagramThread = std::thread([this] { impl_->datagramLoop(); });
+  }
   impl_->running = true;
   return impl_->port;
 }
@@ -224,6 +262,14 @@ void Server::stop() {
   impl_->acceptThread.join();
   if (!listenerClosed) closeSocket(impl_->listener);
   impl_->listener = kNoSocket;
+  if (impl_->datagrams != kNoSocket) {
+    // A datagram of our own wakes the receive; the stop flag then ends the loop.
+    const uint8_t wake = 0;
+    sendDatagram(impl_->datagrams, &wake, 1, impl_->datagramIpv4, impl_->port);
+    impl_->datagramThread.join();
+    closeSocket(impl_->datagrams);
+    impl_->datagrams = kNoSocket;
+  }
   {
     std::lock_guard<std::mutex> connections(impl_->connectionsMutex);
     for (auto& connection : impl_->connections) shutdownSocket(connection->socket);

@@ -42,13 +42,22 @@ void initSockets() {
 #endif
 }
 
-SocketHandle listenOn(const std::string& host, uint16_t port) {
+namespace {
+
+sockaddr_in ipv4Address(const std::string& host, uint16_t port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   std::string numeric = host == "localhost" ? "127.0.0.1" : host;
   if (inet_pton(AF_INET, numeric.c_str(), &address.sin_addr) != 1)
     throw std::runtime_error("not an IPv4 address: " + host);
+  return address;
+}
+
+}  // namespace
+
+SocketHandle listenOn(const std::string& host, uint16_t port) {
+  sockaddr_in address = ipv4Address(host, port);
   SocketHandle listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (listener == kNoSocket) throw std::runtime_error("cannot create a socket");
 #ifndef _WIN32
@@ -63,6 +72,38 @@ SocketHandle listenOn(const std::string& host, uint16_t port) {
     throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
   }
   return listener;
+}
+
+SocketHandle datagramOn(const std::string& host, uint16_t port) {
+  sockaddr_in address = ipv4Address(host, port);
+  SocketHandle socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (socket == kNoSocket) return kNoSocket;
+  if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    closeSocket(socket);
+    return kNoSocket;
+  }
+  return socket;
+}
+
+size_t receiveDatagram(SocketHandle socket, uint8_t* data, size_t capacity, uint32_t& fromIpv4,
+                       uint16_t& fromPort) {
+  sockaddr_in from{};
+  Length length = sizeof from;
+  auto got = recvfrom(socket, reinterpret_cast<char*>(data), static_cast<int>(capacity), 0,
+                      reinterpret_cast<sockaddr*>(&from), &length);
+  if (got <= 0) return 0;
+  fromIpv4 = ntohl(from.sin_addr.s_addr);
+  fromPort = ntohs(from.sin_port);
+  return static_cast<size_t>(got);
+}
+
+void sendDatagram(SocketHandle socket, const uint8_t* data, size_t size, uint32_t toIpv4, uint16_t toPort) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(toIpv4);
+  to.sin_port = htons(toPort);
+  sendto(socket, reinterpret_cast<const char*>(data), static_cast<int>(size), kSendFlags,
+         reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }
 
 uint16_t localPort(SocketHandle socket) {

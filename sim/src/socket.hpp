@@ -31,6 +31,15 @@ bool receiveAll(SocketHandle socket, uint8_t* data, size_t size);
 // Sends all bytes; false on an error. Never raises SIGPIPE.
 bool sendAll(SocketHandle socket, const uint8_t* data, size_t size);
 
+// A UDP socket bound to host:port (IPv4 address text or "localhost"); kNoSocket when it
+// cannot be bound.
+SocketHandle datagramOn(const std::string& host, uint16_t port);
+// Waits for one datagram of at most `capacity` bytes; its size (0 after an error) and
+// sender (host byte order).
+size_t receiveDatagram(SocketHandle socket, uint8_t* data, size_t capacity, uint32_t& fromIpv4,
+                       uint16_t& fromPort);
+void sendDatagram(SocketHandle socket, const uint8_t* data, size_t size, uint32_t toIpv4, uint16_t toPort);
+
 // Ends both directions so that a thread blocked in receive wakes up.
 void shutdownSocket(SocketHandle socket);
 // Wakes a thread blocked in acceptOn. Returns true when that already closed the socket

@@ -32,6 +32,11 @@ INSTANTIATE_TEST_SUITE_P(
     Database, BadDatabases,
     ::testing::Values(
         BadDatabase{"Syntax", R"({"tags": [)", "JSON"},
+        BadDatabase{"ChassisSlotTwice",
+                    R"({"chassis": {"controllers": [{"slot": 2}, {"slot": 2}]}})", "chassis slot 2: two controllers"},
+        BadDatabase{"ChassisSlotOfTheModule",
+                    R"({"chassis": {"module": {"slot": 1}, "controllers": [{"slot": 1}]}})", "the module is there"},
+        BadDatabase{"ChassisControllerWithoutSlot", R"({"chassis": {"controllers": [{}]}})", "needs a 'slot'"},
         BadDatabase{"UnknownType", R"({"tags": [{"name": "A", "type": "FLOAT"}]})", "unknown type FLOAT"},
         BadDatabase{"DuplicateTag", R"({"tags": [{"name": "A", "type": "DINT"}, {"name": "a", "type": "INT"}]})",
                     "duplicate tag name"},

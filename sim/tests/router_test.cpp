@@ -129,8 +129,44 @@ INSTANTIATE_TEST_SUITE_P(
                       RouteCase{"EthernetPort", {0x02, 0x00}, 0x01, {0x0311}},
                       RouteCase{"IpAddressLink", {0x12, 0x08, '1', '0', '.', '0', '.', '0', '.', '9'}, 0x01, {0x0311}},
                       RouteCase{"SecondHop", {0x01, 0x00, 0x01, 0x02}, 0x01, {0x0312}},
-                      RouteCase{"NotAPortSegment", {0x20, 0x01}, 0x01, {0x0311}}),
+                      RouteCase{"NotAPortSegment", {0x20, 0x01}, 0x01, {0x0315}}),
     CaseName());
+
+// A chassis: the module owns the address; its slots hold the controllers.
+class ChassisRouter : public SimTest {
+ protected:
+  void SetUp() override {
+    start(parseController(R"({"chassis": {"module": {"slot": 1, "identity": {"productName": "Bridge"}},
+        "controllers": [{"slot": 2, "identity": {"productName": "Slot Two"},
+                         "tags": [{"name": "A", "type": "DINT", "value": 7}]}]}})"));
+  }
+};
+
+TEST_F(ChassisRouter, TheModuleHasNoTagsAndRoutesToItsSlots) {
+  auto wire = client();
+  RouterReply module = wire->request(0x01, PathBuilder().classId(1).instance(1));
+  ASSERT_EQ(module.status, 0);
+  EXPECT_EQ(get16(module.data, 2), 12);  // communications adapter
+  EXPECT_EQ(wire->request(0x55, PathBuilder().classId(0x6B).instance(0), {1, 0, 1, 0}).status, 0x05);
+  EXPECT_EQ(wire->request(0x03, PathBuilder().classId(0x6C).instance(0x0FCE), {1, 0, 1, 0}).status, 0x05);
+  EXPECT_EQ(wire->request(readTagRequest("A")).status, 0x04);
+
+  // The reply to a routed request is the target's own (its service is the embedded one's).
+  auto routed = [&](const Bytes& request, const Bytes& route) {
+    std::optional<Bytes> bytes = wire->sendRR(unconnectedSend(request, route));
+    return bytes ? parseRouterReply(*bytes) : RouterReply{};
+  };
+  RouterReply slot2 = routed(readTagRequest("A"), Bytes{0x01, 0x02});
+  ASSERT_EQ(slot2.status, 0);
+  EXPECT_EQ(slot2.data.at(2), 7);
+  EXPECT_EQ(routed(routerRequest(0x01, PathBuilder().classId(1).instance(1)), Bytes{0x01, 0x01}).data, module.data);
+  // An empty slot: connection failure, link address not valid, one route word left.
+  RouterReply empty = wire->request(unconnectedSend(readTagRequest("A"), Bytes{0x01, 0x03}));
+  EXPECT_EQ(empty.service, 0xD2);
+  EXPECT_EQ(empty.status, 0x01);
+  EXPECT_EQ(empty.additional, std::vector<uint16_t>{0x0312});
+  EXPECT_EQ(empty.data, Bytes{1});
+}
 
 TEST_F(RouterTest, TruncatedUnconnectedSendIsRefused) {
   auto wire = client();

@@ -57,7 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
                     BadUsage{{"watch", "plc"}, "missing TAG"},
                     BadUsage{{"watch", "plc", "A", "--interval", "0"}, "invalid --interval '0'"},
                     BadUsage{{"watch", "plc", "A", "--interval", "-1"}, "invalid --interval"},
-                    BadUsage{{"watch", "plc", "A", "--interval", "90000"}, "invalid --interval"}));
+                    BadUsage{{"watch", "plc", "A", "--interval", "90000"}, "invalid --interval"},
+                    BadUsage{{"tags", "plc", "--path", "1,,0"}, "invalid --path '1,,0': item 2 is empty"},
+                    BadUsage{{"discover", "--to", "plc", "--broadcast", "10.255.255.255"}, "exclude each other"},
+                    BadUsage{{"discover", "--to", "plc", "--timeout", "0"}, "invalid --timeout"}));
 
 TEST(Help, TopLevelListsEveryCommand) {
     for (const char* word : {"--help", "-h", "help"}) {

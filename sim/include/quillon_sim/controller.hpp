@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,8 +68,14 @@ class Controller {
   Controller();
 
   const Identity& identity() const;
-  // The backplane slot an Unconnected Send must route to in order to reach this controller.
+  // The backplane slot an Unconnected Send must route to in order to reach this controller
+  // (or, for a chassis, the communication module's own slot).
   uint8_t slot() const;
+  // True when the database describes a chassis: the address then belongs to a communication
+  // module (identity() is the module's, without tags) and the controllers sit in slots.
+  bool isChassis() const;
+  // The controller in a chassis slot; nullopt for an empty slot or without a chassis.
+  std::optional<Controller> inSlot(uint8_t slot) const;
 
   // The controller scope (programs included as "Program:Name" entries, system symbols
   // included) or, with a program name (without "Program:"), that program's scope, in
