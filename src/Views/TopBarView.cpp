@@ -7,6 +7,8 @@
 #include "ThreadPool.hpp"
 #include "Views/DefaultButton.hpp"
 
+#include <QuillonVersion.hpp>
+
 #include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Rectangle.hpp>
@@ -22,7 +24,6 @@
 
 namespace {
 
-constexpr const char* version = "1.0.6";
 constexpr float barHeight = 50.0f;
 constexpr float rightWidth = 482.0f;
 
@@ -88,7 +89,7 @@ TopBarView::TopBarView(zolt::ui::Widget* parent)
     maker->setAlignment(0);
     maker->setDistribution(5);
     addLabel(maker, theme, "Zolt Software GmbH");
-    addLabel(maker, theme, fmt::format("Version: {}", version));
+    addLabel(maker, theme, fmt::format("Version: {}", quillonVersion));
 }
 
 TopBarView::~TopBarView() = default;
@@ -187,6 +188,12 @@ void TopBarView::connect() {
     // leave the state shown before it, and the status would not change at all.
     lastState = ConnectionState::Connecting;
     showState(lastState);
+}
+
+void TopBarView::connectTo(const std::string& host, std::uint16_t address) {
+    ipText = host;
+    port = address;
+    connect();
 }
 
 void TopBarView::buildImGui() {
