@@ -5,6 +5,7 @@
  *   cc list_and_read.c $(pkg-config --cflags --libs zoltc_logix) -o list_and_read */
 #include <zoltc_logix.h>
 
+#include <inttypes.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -40,13 +41,13 @@ static void print_value(const zoltc_logix_read_item *item) {
     printf("%d\n", (int)(int16_t)bits);
     break;
   case ZOLTC_LOGIX_TYPE_DINT:
-    printf("%ld\n", (long)(int32_t)bits);
+    printf("%" PRId32 "\n", (int32_t)bits);
     break;
   case ZOLTC_LOGIX_TYPE_LINT:
-    printf("%lld\n", (long long)bits);
+    printf("%" PRId64 "\n", (int64_t)bits);
     break;
   default:
-    printf("%llu\n", (unsigned long long)bits);
+    printf("%" PRIu64 "\n", bits);
     break;
   }
 }
@@ -73,16 +74,16 @@ int main(int argc, char **argv) {
     goto done;
   }
   const zoltc_logix_identity *identity = zoltc_logix_get_identity(client);
-  printf("%s, vendor %u, revision %u.%u, serial %08lx\n", identity->product_name,
+  printf("%s, vendor %u, revision %u.%u, serial %08" PRIx32 "\n", identity->product_name,
          identity->vendor_id, identity->revision_major, identity->revision_minor,
-         (unsigned long)identity->serial_number);
+         identity->serial_number);
 
   result = zoltc_logix_list_tags(client, &tags);
   if (result != ZOLTC_LOGIX_OK) {
     fprintf(stderr, "list tags: %s\n", zoltc_logix_result_name(result));
     goto done;
   }
-  printf("%lu tags\n", (unsigned long)tags.count);
+  printf("%" PRIu32 " tags\n", tags.count);
   zoltc_logix_read_item items[TAGS_TO_READ];
   uint32_t count = 0;
   for (uint32_t i = 0; i < tags.count; ++i) {
