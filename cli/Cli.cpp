@@ -6,6 +6,8 @@
 #include "Command.hpp"
 #include "UsageError.hpp"
 
+#include <QuillonVersion.hpp>
+
 namespace cli {
 namespace {
 
@@ -33,6 +35,7 @@ void writeTopHelp(std::ostream& out) {
         << "Options of every command:\n"
         << kTimeoutHelp << "  --help         show the command's help\n"
         << "\n"
+           "quillon-cli --version prints the version.\n"
            "Exit status: 0 success, 1 the controller or a tag failed, 2 bad usage.\n"
            "Run 'quillon-cli COMMAND --help' for a command's arguments and output.\n";
 }
@@ -81,6 +84,10 @@ int runCli(std::span<const std::string> words, std::ostream& out, std::ostream& 
     }
     if (words.front() == "--help" || words.front() == "-h" || words.front() == "help") {
         writeTopHelp(out);
+        return kExitOk;
+    }
+    if (words.front() == "--version") {
+        out << "quillon-cli " << quillonVersion << "\n";
         return kExitOk;
     }
     const Command* command = findCommand(words.front());

@@ -15,6 +15,8 @@
 #include "cli.hpp"
 #include "quillon_sim/server.hpp"
 
+#include <QuillonVersion.hpp>
+
 namespace {
 
 #ifdef _WIN32
@@ -66,6 +68,10 @@ int main(int argc, char** argv) {
   }
   if (line.help) {
     std::cout << detail::usageText();
+    return 0;
+  }
+  if (line.version) {
+    std::cout << "quillon-sim " << quillonVersion << "\n";
     return 0;
   }
   try {

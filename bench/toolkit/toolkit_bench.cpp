@@ -4,6 +4,8 @@
 
 #include <zolt/ui.hpp>
 
+#include <QuillonVersion.hpp>
+
 #include <benchmark/benchmark.h>
 #include <imgui.h>
 #include <imgui_stdlib.h>
@@ -108,7 +110,7 @@ struct MainWindowTree {
         maker->setAlignment(0);
         maker->setDistribution(5);
         label(maker, "Maker");
-        label(maker, "Version: 1.0.6");
+        label(maker, std::string("Version: ") + quillonVersion);
     }
 
     void buildTree(Widget* content) {

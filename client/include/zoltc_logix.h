@@ -3,6 +3,7 @@
  * explicit messages on one TCP connection).
  *
  * Index
+ *   0. Version and the interface marker
  *   1. Result codes and internal status codes
  *   2. Memory: allocation table, byte buffers, path builder
  *   3. CIP requests and responses, request path segments
@@ -31,9 +32,29 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* ZOLTC_LOGIX_VERSION_MAJOR, _MINOR, _PATCH, ZOLTC_LOGIX_VERSION ("1.2.3") and
+ * ZOLTC_LOGIX_VERSION_NUMBER (10203), generated from the build's version. */
+#include "zoltc_logix_version.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ======================================================================== */
+/* 0. Version and the interface marker                                       */
+/* ======================================================================== */
+
+/* The shared library exports only what carries this mark; everything else in
+ * it is hidden from the programs that load it. */
+#if defined(__GNUC__) && !defined(_WIN32)
+#define ZOLTC_LOGIX_API __attribute__((visibility("default")))
+#else
+#define ZOLTC_LOGIX_API
+#endif
+
+/* The version of the library the program runs with ("1.2.3", static text), which
+ * may be newer than the ZOLTC_LOGIX_VERSION it was compiled against. Any thread. */
+ZOLTC_LOGIX_API const char *zoltc_logix_version(void);
 
 /* ======================================================================== */
 /* 1. Result codes and internal status codes                                 */
@@ -95,11 +116,11 @@ enum {
 /* The result for an internal status: 0-5 map to themselves, 7 -> 6, 8 -> 7,
  * 9 -> 8, 11 -> 10, 15 -> 18, 16 -> 20; every other value ->
  * ZOLTC_LOGIX_ERR_UNKNOWN. */
-zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status);
 
 /* A short English name of a result code ("timeout", "CIP status", ...), static
  * text; "unknown result" for a number without a name. For logs and tools. */
-const char *zoltc_logix_result_name(zoltc_logix_result result);
+ZOLTC_LOGIX_API const char *zoltc_logix_result_name(zoltc_logix_result result);
 
 /* ======================================================================== */
 /* 2. Memory                                                                */
@@ -117,7 +138,7 @@ typedef struct zoltc_logix_allocator {
  * Null restores the default (malloc/realloc/free) table. Not thread-safe: call it
  * before any other thread uses the library, and only while nothing allocated
  * through the old table is still alive (tests and embedders only). */
-const zoltc_logix_allocator *zoltc_logix_set_allocator(const zoltc_logix_allocator *table);
+ZOLTC_LOGIX_API const zoltc_logix_allocator *zoltc_logix_set_allocator(const zoltc_logix_allocator *table);
 
 /* Owned bytes, allocated through the current table. A zeroed record is empty. */
 typedef struct zoltc_logix_buffer {
@@ -134,15 +155,15 @@ typedef struct zoltc_logix_path {
 
 /* Releases `buffer->data` and zeroes data and length; null is ignored, and a
  * zeroed or already released buffer is harmless. */
-void zoltc_logix_buffer_free(zoltc_logix_buffer *buffer);
+ZOLTC_LOGIX_API void zoltc_logix_buffer_free(zoltc_logix_buffer *buffer);
 
 /* Releases a builder's bytes and zeroes data, length and capacity; null is
  * ignored. (A separate operation from zoltc_logix_buffer_free: a buffer record
  * has no capacity field to zero.) */
-void zoltc_logix_path_free(zoltc_logix_path *path);
+ZOLTC_LOGIX_API void zoltc_logix_path_free(zoltc_logix_path *path);
 
 /* Zeroes a builder (does not release anything); null is ignored. */
-void zoltc_logix_path_init(zoltc_logix_path *path);
+ZOLTC_LOGIX_API void zoltc_logix_path_init(zoltc_logix_path *path);
 
 /* ======================================================================== */
 /* 3. CIP requests, responses and request path segments                      */
@@ -168,7 +189,7 @@ typedef struct zoltc_logix_cip_response {
 
 /* Releases both buffers and zeroes the record; null is ignored, and releasing
  * twice is harmless. */
-void zoltc_logix_cip_response_free(zoltc_logix_cip_response *response);
+ZOLTC_LOGIX_API void zoltc_logix_cip_response_free(zoltc_logix_cip_response *response);
 
 /* Logical segment types. */
 enum {
@@ -183,12 +204,12 @@ enum {
  * 0x91, its length, its bytes and a pad byte after an odd length; a logical
  * segment takes 2, 4 or 6 bytes by its value (up to 255, 65535, above). On
  * failure the builder keeps its earlier contents. Pure: nothing is sent. */
-zoltc_logix_status zoltc_logix_path_add_symbol(zoltc_logix_path *path, const char *name);
-zoltc_logix_status zoltc_logix_path_add_logical(zoltc_logix_path *path, uint8_t type,
-                                                uint32_t value);
-zoltc_logix_status zoltc_logix_path_add_class(zoltc_logix_path *path, uint32_t value);
-zoltc_logix_status zoltc_logix_path_add_instance(zoltc_logix_path *path, uint32_t value);
-zoltc_logix_status zoltc_logix_path_add_element(zoltc_logix_path *path, uint32_t value);
+ZOLTC_LOGIX_API zoltc_logix_status zoltc_logix_path_add_symbol(zoltc_logix_path *path, const char *name);
+ZOLTC_LOGIX_API zoltc_logix_status zoltc_logix_path_add_logical(zoltc_logix_path *path, uint8_t type,
+                                                                uint32_t value);
+ZOLTC_LOGIX_API zoltc_logix_status zoltc_logix_path_add_class(zoltc_logix_path *path, uint32_t value);
+ZOLTC_LOGIX_API zoltc_logix_status zoltc_logix_path_add_instance(zoltc_logix_path *path, uint32_t value);
+ZOLTC_LOGIX_API zoltc_logix_status zoltc_logix_path_add_element(zoltc_logix_path *path, uint32_t value);
 
 /* ======================================================================== */
 /* 4. Client handle                                                          */
@@ -211,11 +232,11 @@ typedef struct zoltc_logix_client zoltc_logix_client;
 
 /* A new unconnected handle, or null when memory runs out. Nothing is sent.
  * Release it with zoltc_logix_client_destroy. */
-zoltc_logix_client *zoltc_logix_client_create(void);
+ZOLTC_LOGIX_API zoltc_logix_client *zoltc_logix_client_create(void);
 
 /* Closes the session (UnRegisterSession when registered, no reply awaited) and
  * releases the handle with its identity; null is ignored. */
-void zoltc_logix_client_destroy(zoltc_logix_client *client);
+ZOLTC_LOGIX_API void zoltc_logix_client_destroy(zoltc_logix_client *client);
 
 /* Connects: TCP (within timeout_ms per wait), RegisterSession, then reads the
  * controller's identity. All or nothing: on failure the handle is left closed.
@@ -228,21 +249,21 @@ void zoltc_logix_client_destroy(zoltc_logix_client *client);
  * session handle); 10 RegisterSession refused; 20 a router along the handle's
  * route refused (zoltc_logix_set_route). A failed connect keeps the product
  * name of an earlier one. Blocks the calling thread. */
-zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *host,
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *host,
                                        uint16_t port, uint32_t timeout_ms);
 
 /* Sends UnRegisterSession (no reply awaited) and closes the socket; the identity
  * stays. Null is ignored. */
-void zoltc_logix_disconnect(zoltc_logix_client *client);
+ZOLTC_LOGIX_API void zoltc_logix_disconnect(zoltc_logix_client *client);
 
 /* The product name of the last successful connect (borrowed), or null before the
  * first one (and for a null handle). Valid until the next successful connect or
  * destroy; disconnects keep it. */
-const char *zoltc_logix_get_product_name(const zoltc_logix_client *client);
+ZOLTC_LOGIX_API const char *zoltc_logix_get_product_name(const zoltc_logix_client *client);
 
 /* The whole identity of the last successful connect (borrowed, owned by the
  * handle); its fields are zero before the first connect. Null for a null handle. */
-const zoltc_logix_identity *zoltc_logix_get_identity(const zoltc_logix_client *client);
+ZOLTC_LOGIX_API const zoltc_logix_identity *zoltc_logix_get_identity(const zoltc_logix_client *client);
 
 /* Sends one request unconnected to the message router and fills `response`
  * (release it with zoltc_logix_cip_response_free). Success means a well-formed
@@ -253,9 +274,9 @@ const zoltc_logix_identity *zoltc_logix_get_identity(const zoltc_logix_client *c
  * closed: later requests give 8); 5 malformed or mismatched reply (a mismatched
  * header closes the session); 7 encapsulation status or another session handle
  * (the session stays); 2 no memory. The response is empty after any failure. */
-zoltc_logix_result zoltc_logix_send_request(zoltc_logix_client *client,
-                                            const zoltc_logix_cip_request *request,
-                                            zoltc_logix_cip_response *response);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_send_request(zoltc_logix_client *client,
+                                                            const zoltc_logix_cip_request *request,
+                                                            zoltc_logix_cip_response *response);
 
 /* ======================================================================== */
 /* 5. Batched requests                                                       */
@@ -267,7 +288,7 @@ typedef struct zoltc_logix_cip_response_list {
 } zoltc_logix_cip_response_list;
 
 /* Releases each response, then the array, and zeroes the list; null is ignored. */
-void zoltc_logix_cip_response_list_free(zoltc_logix_cip_response_list *list);
+ZOLTC_LOGIX_API void zoltc_logix_cip_response_list_free(zoltc_logix_cip_response_list *list);
 
 /* Sends `count` requests packed greedily, in order, into Multiple Service
  * Packets of at most 500 bytes, one exchange each; a packet the controller
@@ -278,10 +299,10 @@ void zoltc_logix_cip_response_list_free(zoltc_logix_cip_response_list *list);
  * made small enough (a request above 490 bytes, a single request answered with
  * 0x1A, or any reply too large to route, 0x1B); ZOLTC_LOGIX_ERR_CIP_STATUS for
  * another error status of a whole packet. Null pointers or count 0: 1. */
-zoltc_logix_result zoltc_logix_send_requests(zoltc_logix_client *client,
-                                             const zoltc_logix_cip_request *requests,
-                                             uint32_t count,
-                                             zoltc_logix_cip_response_list *responses);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_send_requests(zoltc_logix_client *client,
+                                                             const zoltc_logix_cip_request *requests,
+                                                             uint32_t count,
+                                                             zoltc_logix_cip_response_list *responses);
 
 /* ======================================================================== */
 /* 6. Data types and tag records                                             */
@@ -314,17 +335,17 @@ enum {
 };
 
 /* Number of array dimensions, 0 to 3 (bits 13 and 14). */
-uint8_t zoltc_logix_type_dimensions(uint16_t type);
+ZOLTC_LOGIX_API uint8_t zoltc_logix_type_dimensions(uint16_t type);
 /* The atomic data type code: the low byte. */
-uint8_t zoltc_logix_type_atomic_code(uint16_t type);
+ZOLTC_LOGIX_API uint8_t zoltc_logix_type_atomic_code(uint16_t type);
 /* True when bits 15, 14 and 13 are clear: an atomic scalar. */
-bool zoltc_logix_type_is_atomic(uint16_t type);
+ZOLTC_LOGIX_API bool zoltc_logix_type_is_atomic(uint16_t type);
 /* True for exactly 0x1068 (a program entry of the controller scope). */
-bool zoltc_logix_type_is_program(uint16_t type);
+ZOLTC_LOGIX_API bool zoltc_logix_type_is_program(uint16_t type);
 /* True when bit 15 is set and bit 12 is clear (arrays of structures included). */
-bool zoltc_logix_type_is_struct(uint16_t type);
+ZOLTC_LOGIX_API bool zoltc_logix_type_is_struct(uint16_t type);
 /* Bits 0 to 11: the template instance id of a structure. */
-uint16_t zoltc_logix_type_template_id(uint16_t type);
+ZOLTC_LOGIX_API uint16_t zoltc_logix_type_template_id(uint16_t type);
 
 typedef struct zoltc_logix_tag_info zoltc_logix_tag_info;
 
@@ -345,15 +366,15 @@ struct zoltc_logix_tag_info {
 };
 
 /* True when the record's type_name is exactly "STRING" (byte for byte). */
-bool zoltc_logix_tag_is_string(const zoltc_logix_tag_info *info);
+ZOLTC_LOGIX_API bool zoltc_logix_tag_is_string(const zoltc_logix_tag_info *info);
 
 /* Releases every record (recursively), then the array; zeroes the list. Null is
  * ignored. */
-void zoltc_logix_tag_info_list_free(zoltc_logix_tag_info_list *list);
+ZOLTC_LOGIX_API void zoltc_logix_tag_info_list_free(zoltc_logix_tag_info_list *list);
 
 /* Releases the record's members, name and type_name and zeroes every field.
  * Null is ignored. */
-void zoltc_logix_tag_info_free(zoltc_logix_tag_info *info);
+ZOLTC_LOGIX_API void zoltc_logix_tag_info_free(zoltc_logix_tag_info *info);
 
 /* ======================================================================== */
 /* 7. Tag browsing                                                           */
@@ -372,15 +393,15 @@ void zoltc_logix_tag_info_free(zoltc_logix_tag_info *info);
  * ZOLTC_LOGIX_MAX_DEPTH deep, 7 when the controller refuses a request, 5 for a
  * malformed reply or a structure that contains itself, 19 for a structure
  * member of two or three dimensions. */
-zoltc_logix_result zoltc_logix_list_tags(zoltc_logix_client *client,
-                                         zoltc_logix_tag_info_list *list);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_list_tags(zoltc_logix_client *client,
+                                                         zoltc_logix_tag_info_list *list);
 
 /* The same for the scope of one program, named without the "Program:" prefix
  * (as its record in the controller-scope list). A null or empty name gives 1,
  * a name above 247 bytes 18, both without sending anything. */
-zoltc_logix_result zoltc_logix_list_program_tags(zoltc_logix_client *client,
-                                                 zoltc_logix_tag_info_list *list,
-                                                 const char *program_name);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_list_program_tags(zoltc_logix_client *client,
+                                                                 zoltc_logix_tag_info_list *list,
+                                                                 const char *program_name);
 
 /* ======================================================================== */
 /* 8. Tag path text                                                          */
@@ -393,7 +414,7 @@ zoltc_logix_result zoltc_logix_list_program_tags(zoltc_logix_client *client,
  * it may hold the segments of earlier components). Results: 1 for a null
  * argument or a malformed text, 18 for a name above 255 bytes, 2 no memory.
  * Pure: sends nothing. */
-zoltc_logix_result zoltc_logix_encode_tag_path(const char *text, zoltc_logix_path *path);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_encode_tag_path(const char *text, zoltc_logix_path *path);
 
 /* ======================================================================== */
 /* 9. Tag value reading                                                      */
@@ -418,8 +439,8 @@ typedef struct zoltc_logix_read_item {
  * earlier ones keep their outcomes. Null client or items, or count 0: 1, items
  * untouched; 2 when the work arrays cannot be allocated, items untouched. The
  * caller keeps the items and their texts; nothing is retained. */
-zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client,
-                                         zoltc_logix_read_item *items, uint32_t count);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client,
+                                                         zoltc_logix_read_item *items, uint32_t count);
 
 /* Reads the text of a "STRING" structure tag with fragmented reads into `buffer`
  * (NUL-terminated) and its character count into `*length`, stopping as soon as
@@ -429,9 +450,9 @@ zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client,
  * the tag is not a structure, 7 when the controller refuses the read, 5 for a
  * count above 65535 or fragments that do not add up. Null client, tag name,
  * buffer or length, or buffer_size 0: 1, nothing written. */
-zoltc_logix_result zoltc_logix_read_string(zoltc_logix_client *client, const char *tag_name,
-                                           char *buffer, uint32_t buffer_size,
-                                           uint32_t *length);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_read_string(zoltc_logix_client *client, const char *tag_name,
+                                                           char *buffer, uint32_t buffer_size,
+                                                           uint32_t *length);
 
 /* ======================================================================== */
 /* 10. Route paths                                                           */
@@ -456,16 +477,16 @@ zoltc_logix_result zoltc_logix_read_string(zoltc_logix_client *client, const cha
  * is wrong ("item 2 is empty"), or the empty text on success. Results: 1 null
  * text or out, or a malformed text; 18 a path above
  * ZOLTC_LOGIX_MAX_ROUTE_LENGTH bytes; 2 no memory. Pure. */
-zoltc_logix_result zoltc_logix_parse_route(const char *text, zoltc_logix_buffer *out,
-                                           char *message, size_t message_size);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_parse_route(const char *text, zoltc_logix_buffer *out,
+                                                           char *message, size_t message_size);
 
 /* Sets the route every later request of the handle travels along, the
  * identity request of the next connect included. Null or empty text: requests
  * go to the device at the address, as without a route. A connected handle
  * stays connected. On failure the handle keeps its route; results and message
  * as zoltc_logix_parse_route; a null handle gives 1. */
-zoltc_logix_result zoltc_logix_set_route(zoltc_logix_client *client, const char *text,
-                                         char *message, size_t message_size);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_set_route(zoltc_logix_client *client, const char *text,
+                                                         char *message, size_t message_size);
 
 /* What a router along the route answered instead of forwarding a request
  * (reply service 0xD2): any operation then returns ZOLTC_LOGIX_ERR_ROUTE_FAILED
@@ -480,14 +501,14 @@ typedef struct zoltc_logix_route_failure {
 
 /* The failure of the last request that returned ZOLTC_LOGIX_ERR_ROUTE_FAILED
  * (borrowed, zero before any); null for a null handle. */
-const zoltc_logix_route_failure *zoltc_logix_get_route_failure(const zoltc_logix_client *client);
+ZOLTC_LOGIX_API const zoltc_logix_route_failure *zoltc_logix_get_route_failure(const zoltc_logix_client *client);
 
 /* A sentence for a person about that failure, against the handle's route:
  * "no module answers at slot 3", "there is no port 5 at hop 1". Written
  * NUL-terminated into `buffer` (cut to `size`); nothing for a null buffer or
  * size 0. */
-void zoltc_logix_describe_route_failure(const zoltc_logix_client *client, char *buffer,
-                                        size_t size);
+ZOLTC_LOGIX_API void zoltc_logix_describe_route_failure(const zoltc_logix_client *client, char *buffer,
+                                                        size_t size);
 
 /* ======================================================================== */
 /* 11. Discovery                                                             */
@@ -513,7 +534,7 @@ typedef struct zoltc_logix_device_list {
 } zoltc_logix_device_list;
 
 /* Releases every device and the array and zeroes the list; null is ignored. */
-void zoltc_logix_device_list_free(zoltc_logix_device_list *list);
+ZOLTC_LOGIX_API void zoltc_logix_device_list_free(zoltc_logix_device_list *list);
 
 /* Sends ListIdentity (encapsulation command 0x63) in one UDP datagram to
  * host:port (a name or IPv4 text; 44818 is the usual port) and collects the
@@ -524,8 +545,8 @@ void zoltc_logix_device_list_free(zoltc_logix_device_list *list);
  * host or list, empty host, port 0; 3 the host did not resolve to IPv4; 6 the
  * datagram could not be sent or received (a broadcast without permission); 2
  * no memory. Blocks for at most the window. */
-zoltc_logix_result zoltc_logix_discover(const char *host, uint16_t port, bool broadcast,
-                                        uint32_t window_ms, zoltc_logix_device_list *list);
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_discover(const char *host, uint16_t port, bool broadcast,
+                                                        uint32_t window_ms, zoltc_logix_device_list *list);
 
 #ifdef __cplusplus
 }

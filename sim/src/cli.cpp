@@ -113,6 +113,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     };
     if (flag == "--help" || flag == "-h") {
       line.help = true;
+    } else if (flag == "--version") {
+      line.version = true;
     } else if (flag == "--db") {
       line.database = value();
     } else if (flag == "--generate") {
@@ -135,7 +137,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       knob->set(line.options, knob->argument ? parseNumber(flag, value()) : 0);
     }
   }
-  if (!line.help && line.database.empty() && !line.generate)
+  if (!line.help && !line.version && line.database.empty() && !line.generate)
     throw std::invalid_argument("give --db FILE or --generate SPEC (see --help)");
   if (!line.database.empty() && line.generate) throw std::invalid_argument("--db and --generate exclude each other");
   return line;
@@ -153,6 +155,7 @@ std::string usageText() {
       "  --log-requests FILE|-  write one line per request to FILE or standard output\n"
       "  --template-override ID,MEMBERS,FILE\n"
       "                         serve FILE's bytes as the data of template ID with MEMBERS members\n"
+      "  --version              print the version\n"
       "  --help                 this text\n\nknobs:\n";
   for (const Knob& knob : knobs()) {
     std::string left = std::string("  ") + knob.flag + (knob.argument ? std::string(" ") + knob.argument : "");

@@ -19,6 +19,7 @@ struct CommandLine {
   std::string logRequests;              // --log-requests FILE or "-"
   Options options;
   bool help = false;
+  bool version = false;                 // --version
 };
 
 // Throws std::invalid_argument with a message naming the bad argument.

@@ -7,6 +7,9 @@
 #include "Logger.hpp"
 #include "Views/DefaultButton.hpp"
 
+#include <QuillonVersion.hpp>
+
+#include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Rectangle.hpp>
 #include <zolt/ui/Stack.hpp>
@@ -21,7 +24,6 @@
 
 namespace {
 
-constexpr const char* version = "1.0.6";
 constexpr float barHeight = 50.0f;
 constexpr float rightWidth = 482.0f;
 
@@ -87,7 +89,7 @@ TopBarView::TopBarView(zolt::ui::Widget* parent)
     maker->setAlignment(zolt::ui::Alignment::Start);
     maker->setDistribution(zolt::ui::Distribution::SpaceEvenly);
     addLabel(maker, theme, "Zolt Software GmbH");
-    addLabel(maker, theme, fmt::format("Version: {}", version));
+    addLabel(maker, theme, fmt::format("Version: {}", quillonVersion));
 }
 
 TopBarView::~TopBarView() = default;
@@ -191,6 +193,12 @@ void TopBarView::connect() {
     // leave the state shown before it, and the status would not change at all.
     lastState = ConnectionState::Connecting;
     showState(lastState);
+}
+
+void TopBarView::connectTo(const std::string& host, std::uint16_t address) {
+    ipText = host;
+    port = address;
+    connect();
 }
 
 void TopBarView::buildImGui() {

@@ -36,6 +36,9 @@ public:
     // The button's click: disconnects at once when connected, else starts a connect on
     // the pool worker. Never throws.
     void connect();
+    // Fills the address in and connects, as if typed and clicked (the command line's
+    // address at start).
+    void connectTo(const std::string& host, std::uint16_t port);
 
     // Read access for tests and tools.
     const std::string& getIpText() const { return ipText; }

@@ -3,6 +3,7 @@
 #include "AssetPack.hpp"
 #include "ThreadPool.hpp"
 #include "Views/MainWindow.hpp"
+#include "Views/TopBarView.hpp"
 
 #include <zolt/ui/Application.hpp>
 #include <zolt/ui/Exceptions.hpp>
@@ -111,6 +112,10 @@ std::filesystem::path findAssetPackPath() {
     if (packExists(besideProgram)) {
         return besideProgram;
     }
+    const std::filesystem::path installed = executableDirectory() / QUILLON_DATA_FROM_BIN / assetPackName;
+    if (packExists(installed)) {
+        return installed.lexically_normal();
+    }
     const std::filesystem::path inWorkingDirectory = std::filesystem::current_path() / assetPackName;
     if (packExists(inWorkingDirectory)) {
         return inWorkingDirectory;
@@ -118,7 +123,7 @@ std::filesystem::path findAssetPackPath() {
     return besideProgram;
 }
 
-int runQuillon() {
+int runQuillon(const std::string& host, std::uint16_t port) {
     // Declared outside the handlers so that the pool stops before the window goes;
     // destroyed in reverse: main window, Application, device list.
     std::vector<zolt::ui::RenderDeviceInfo> devices;
@@ -141,6 +146,9 @@ int runQuillon() {
         application = std::make_unique<zolt::ui::Application>(std::move(context), applicationName);
         zolt::ui::Application::setVSync(true);
         mainWindow = std::make_unique<MainWindow>();
+        if (!host.empty()) {
+            mainWindow->getTopBar()->connectTo(host, port);
+        }
         application->run();
         ThreadPool::instance().stop();
         mainWindow.reset();

@@ -36,7 +36,7 @@ trap 'rm -rf "$unpacked"' EXIT
 folder="$unpacked/Programme Ölmühle 測試"
 mkdir -p "$folder"
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$zip" "$folder"
-package="$folder/quillon-windows-x64"
+package=$(echo "$folder"/quillon-*-windows-x64)
 echo "[windows-stage] the zip, unpacked into $folder:"
 bash "$here/cli-against-linux-sim.sh" read wine "$package/quillon-cli.exe" "$native_bin/quillon-cli" \
      "$native_bin/quillon-sim" "$package/sim/sample.json"

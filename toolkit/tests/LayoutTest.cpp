@@ -3,6 +3,8 @@
 
 #include "TestSupport.hpp"
 
+#include <QuillonVersion.hpp>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -251,7 +253,7 @@ public:
         maker->setDistribution(5);
         makerLabel = maker->addChild<TextElement>(nullptr, "Maker");
         makerLabel->setFontSize(14);
-        versionLabel = maker->addChild<TextElement>(nullptr, "Version: 1.0.6");
+        versionLabel = maker->addChild<TextElement>(nullptr, std::string("Version: ") + quillonVersion);
         versionLabel->setFontSize(14);
     }
     void resized() override {
