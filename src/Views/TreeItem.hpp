@@ -142,7 +142,7 @@ public:
     // An array never gets more element rows than this, however large the dimensions a
     // controller reports: each row costs memory and the product of three dimensions can
     // reach billions.
-    static constexpr std::uint64_t maxElementRows = ZOLTC_LOGIX_MAX_RECORDS;
+    static constexpr std::uint64_t maxElementRows = 100000;
 
     // `info` must outlive the row. `elementName` is empty except for array elements
     // ("[3]", "[0,2]"), whose record is the array's.
