@@ -31,13 +31,14 @@ std::string jsonType(const std::string& name, const std::vector<std::string>& me
 // ---- Templates in chunks ----------------------------------------------------------
 
 // 1000 DINT members whose names make the template data exactly 70001 bytes: a
-// member table of 8000 bytes, "Wide;nHHHHIIII" and its terminator (15), and
-// 986 names of 61 and 14 names of 60 characters with their terminators (61986).
+// member table of 8000 bytes, "Wide;n", two suffix letters per member and the
+// terminator (2007), and 994 names of 59 and 6 names of 58 characters with
+// their terminators (59994).
 std::string wideController() {
   std::vector<std::string> members;
   for (int i = 0; i < 1000; ++i) {
     std::string name = "M" + std::to_string(1000 + i);
-    name.resize(i < 986 ? 61 : 60, 'x');
+    name.resize(i < 994 ? 59 : 58, 'x');
     members.push_back(jsonMember(name, "DINT"));
   }
   return R"({"types": [)" + jsonType("Wide", members) +
@@ -70,8 +71,8 @@ class TemplateChunks : public BrowseTest {
     const zoltc_logix_tag_info& wide = list().items[0];
     EXPECT_STREQ(wide.type_name, "Wide");
     ASSERT_EQ(wide.members.count, 1000u);
-    EXPECT_EQ(std::string(wide.members.items[0].name), "M1000" + std::string(56, 'x'));
-    EXPECT_EQ(std::string(wide.members.items[999].name), "M1999" + std::string(55, 'x'));
+    EXPECT_EQ(std::string(wide.members.items[0].name), "M1000" + std::string(54, 'x'));
+    EXPECT_EQ(std::string(wide.members.items[999].name), "M1999" + std::string(53, 'x'));
     EXPECT_EQ(wide.members.items[999].instance_id, 999u);
   }
 };
