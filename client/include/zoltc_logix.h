@@ -418,15 +418,20 @@ bool zoltc_logix_bool_array_element(const zoltc_logix_tag_info *info, uint32_t i
 #define ZOLTC_LOGIX_MAX_RECORDS 1000000u
 #define ZOLTC_LOGIX_MAX_DEPTH 64u
 
-/* Lists the controller-scope tags, structures expanded into their members. The
+/* Lists the controller-scope tags, structure records linked to their members:
+ * each distinct structure type is described once in the list's type table and
+ * shared by every record of that type (`types`, released with the list). The
  * list is overwritten without being released first: release an earlier result
  * with zoltc_logix_tag_info_list_free. A null list gives 1 and is left untouched;
  * on any other failure the list is empty. Blocks for one exchange per symbol
- * page and at least two per structure template (each read once per call);
- * fails with 18 beyond ZOLTC_LOGIX_MAX_RECORDS records or nesting
- * ZOLTC_LOGIX_MAX_DEPTH deep, 7 when the controller refuses a request, 5 for a
- * malformed reply or a structure that contains itself, 19 for a structure
- * member of two or three dimensions. */
+ * page and at least two per structure template not yet read on this
+ * connection (the handle caches templates across every scope until the next
+ * connect or disconnect); fails with 18 beyond ZOLTC_LOGIX_MAX_RECORDS records
+ * (tags plus the members of each distinct type) or nesting
+ * ZOLTC_LOGIX_MAX_DEPTH deep, 7 when the controller refuses a request
+ * (zoltc_logix_get_refusal gives its statuses), 5 for a malformed reply or a
+ * structure that contains itself, 19 for a structure member of two or three
+ * dimensions. */
 zoltc_logix_result zoltc_logix_list_tags(zoltc_logix_client *client,
                                          zoltc_logix_tag_info_list *list);
 

@@ -4,6 +4,7 @@
 #include "alloc.h"
 #include "cip.h"
 #include "identity.h"
+#include "wire.h"
 
 #include <string.h>
 
@@ -116,9 +117,8 @@ void zoltc_logix_disconnect(zoltc_logix_client *client) {
 
 uint16_t zoltc_logix_cip_extended_status(const zoltc_logix_cip_response *response) {
   return response->additional_status.length >= 2u
-             ? (uint16_t)(response->additional_status.data[0] |
-                          response->additional_status.data[1] << 8)
-             : 0u;
+             ? zoltc_logix_get_u16(response->additional_status.data)
+             : (uint16_t)0;
 }
 
 void zoltc_logix_client_note_refusal(zoltc_logix_client *client,
