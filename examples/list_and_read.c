@@ -62,7 +62,7 @@ int main(int argc, char **argv) {
   printf("zoltc_logix %s (compiled against %s)\n", zoltc_logix_version(), ZOLTC_LOGIX_VERSION);
 
   zoltc_logix_client *client = zoltc_logix_client_create();
-  zoltc_logix_tag_info_list tags = {0, NULL};
+  zoltc_logix_tag_info_list tags = {0};
   int status = 1;
   if (client == NULL) {
     fprintf(stderr, "out of memory\n");

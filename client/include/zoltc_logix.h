@@ -122,6 +122,26 @@ ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_st
  * text; "unknown result" for a number without a name. For logs and tools. */
 ZOLTC_LOGIX_API const char *zoltc_logix_result_name(zoltc_logix_result result);
 
+/* The statuses a controller gave with a refusal. */
+typedef struct zoltc_logix_refusal {
+  uint8_t general_status;        /* CIP general status; 0 for a refusal of the
+                                    encapsulation layer */
+  uint16_t extended_status;      /* the first additional status word, 0 when none */
+  uint32_t encapsulation_status; /* the encapsulation status of a refused
+                                    RegisterSession or SendRRData, else 0 */
+} zoltc_logix_refusal;
+
+/* Writes a short English text for a CIP general status and its extended
+ * status into `buffer` (NUL-terminated, cut to `size`) and returns its length
+ * without the NUL: the CIP general status names ("path segment error", "path
+ * destination unknown", "privilege violation", ...), for Read Tag the words
+ * engineers use ("tag not found" with 0x04, "index out of range" for 0x05 or
+ * 0xFF with extended 0x2105), "CIP status 0x..."
+ * for a code without a name, an unknown extended status added as hex. Null
+ * buffer or size 0: only the length. Pure; any thread. */
+ZOLTC_LOGIX_API size_t zoltc_logix_cip_status_text(uint8_t general_status, uint16_t extended_status,
+                                                   char *buffer, size_t size);
+
 /* ======================================================================== */
 /* 2. Memory                                                                */
 /* ======================================================================== */
@@ -246,15 +266,24 @@ ZOLTC_LOGIX_API void zoltc_logix_client_destroy(zoltc_logix_client *client);
  * port 0; 2 no memory (or no socket layer); 3 the host did not resolve or no
  * address accepted; 4 a wait ran out; 5 a malformed or mismatched reply; 6 the
  * connection was lost; 7 the controller refused (encapsulation status, another
- * session handle); 10 RegisterSession refused; 20 a router along the handle's
- * route refused (zoltc_logix_set_route). A failed connect keeps the product
- * name of an earlier one. Blocks the calling thread. */
+ * session handle, a non-zero general status for the identity request); 10
+ * RegisterSession refused; 20 a router along the handle's route refused
+ * (zoltc_logix_set_route); for 7 and 10 zoltc_logix_get_refusal gives the
+ * statuses. A failed connect keeps the product name of an earlier one. Every
+ * connect forgets the templates of the previous connection. Blocks the
+ * calling thread. */
 ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *host,
-                                       uint16_t port, uint32_t timeout_ms);
+                                                       uint16_t port, uint32_t timeout_ms);
 
 /* Sends UnRegisterSession (no reply awaited) and closes the socket; the identity
- * stays. Null is ignored. */
+ * stays, the templates read on the connection are forgotten. Null is ignored. */
 ZOLTC_LOGIX_API void zoltc_logix_disconnect(zoltc_logix_client *client);
+
+/* The statuses of the last refusal an operation on this handle returned (7 or
+ * 10: a refused identity request, RegisterSession, symbol page, template or
+ * string read), borrowed, all zero before any. Per item refusals of
+ * zoltc_logix_read_tags are in the items. Null for a null handle. */
+ZOLTC_LOGIX_API const zoltc_logix_refusal *zoltc_logix_get_refusal(const zoltc_logix_client *client);
 
 /* The product name of the last successful connect (borrowed), or null before the
  * first one (and for a null handle). Valid until the next successful connect or
@@ -267,8 +296,8 @@ ZOLTC_LOGIX_API const zoltc_logix_identity *zoltc_logix_get_identity(const zoltc
 
 /* Sends one request unconnected to the message router and fills `response`
  * (release it with zoltc_logix_cip_response_free). Success means a well-formed
- * response arrived, whatever its general status: the caller judges
- * `general_status`. Results: 1 null argument or bad request (odd path length,
+ * response to this request's service (reply service = service | 0x80)
+ * arrived, whatever its general status: the caller judges `general_status`. Results: 1 null argument or bad request (odd path length,
  * length without pointer); 18 path above 510 bytes or request above 65519
  * bytes; 8 no registered session; 4 timeout; 6 connection lost (the session is
  * closed: later requests give 8); 5 malformed or mismatched reply (a mismatched
@@ -294,7 +323,8 @@ ZOLTC_LOGIX_API void zoltc_logix_cip_response_list_free(zoltc_logix_cip_response
  * Packets of at most 500 bytes, one exchange each; a packet the controller
  * finds too large to route (0x1A) is sent again as two halves. On success the
  * list holds exactly `count` responses in request order, each with its own
- * general status (release it with zoltc_logix_cip_response_list_free); on
+ * general status and a reply service matching its request (else the call
+ * fails with 5; release it with zoltc_logix_cip_response_list_free); on
  * failure the list is empty. ZOLTC_LOGIX_ERR_TOO_LARGE when a packet cannot be
  * made small enough (a request above 490 bytes, a single request answered with
  * 0x1A, or any reply too large to route, 0x1B); ZOLTC_LOGIX_ERR_CIP_STATUS for
@@ -349,50 +379,86 @@ ZOLTC_LOGIX_API uint16_t zoltc_logix_type_template_id(uint16_t type);
 
 typedef struct zoltc_logix_tag_info zoltc_logix_tag_info;
 
-/* A browse result: `count` records in `items` (null when empty), owned. */
+/* The structure types of one browse result: every distinct structure type's
+ * name and member records, described once and shared by every record of that
+ * type (members of members included). Opaque; owned by the top-level list. */
+typedef struct zoltc_logix_type_table zoltc_logix_type_table;
+
+/* A browse result: `count` records in `items` (null when empty). A top-level
+ * list owns its items, their names and `types`; the member list of a record is
+ * shared (it points into the owning list's type table, `types` null there):
+ * owned by the top-level list, never released separately. */
 typedef struct zoltc_logix_tag_info_list {
   uint32_t count;
   zoltc_logix_tag_info *items;
+  zoltc_logix_type_table *types; /* owned by a top-level list; null in member lists */
 } zoltc_logix_tag_info_list;
 
 /* One tag or structure member. */
 struct zoltc_logix_tag_info {
   uint32_t instance_id;  /* symbol instance id, or member index in its template */
   uint16_t type;         /* type word */
-  char *name;            /* owned; program entries without "Program:" */
+  char *name;            /* a tag's is owned by its list; a member's is shared.
+                            Program entries without "Program:" */
   uint32_t dims[3];      /* array dimension sizes; members: only dims[0] */
-  char *type_name;       /* owned template name of a structure record, else null */
-  zoltc_logix_tag_info_list members; /* a structure's visible members, expanded */
+  const char *type_name; /* shared (the list's type table): template name of a
+                            structure record, else null */
+  zoltc_logix_tag_info_list members; /* shared (the list's type table): a
+                            structure's visible members, nested ones linked */
 };
 
 /* True when the record's type_name is exactly "STRING" (byte for byte). */
 ZOLTC_LOGIX_API bool zoltc_logix_tag_is_string(const zoltc_logix_tag_info *info);
 
-/* Releases every record (recursively), then the array; zeroes the list. Null is
- * ignored. */
+/* Releases a top-level list: each record's name, the array and the type table
+ * its records share; zeroes the list. Null is ignored. Never call it on a
+ * record's `members` (shared, released with the top-level list). */
 ZOLTC_LOGIX_API void zoltc_logix_tag_info_list_free(zoltc_logix_tag_info_list *list);
 
-/* Releases the record's members, name and type_name and zeroes every field.
- * Null is ignored. */
+/* Releases a top-level record's name and zeroes every field; its type name and
+ * members stay with the list's type table. Null is ignored. Never call it on a
+ * member record (shared). */
 ZOLTC_LOGIX_API void zoltc_logix_tag_info_free(zoltc_logix_tag_info *info);
+
+/* Where an element of a BOOL array lives on the wire: a BOOL array's type word
+ * has the atomic code 0xD3 (32-bit words) and its dims count bits, so `Inputs[37]`
+ * is bit 5 of the element Inputs[1] the controller serves. */
+typedef struct zoltc_logix_bool_element {
+  uint32_t element; /* index of the 32-bit word that holds the bit */
+  uint8_t bit;      /* bit within that word, 0 to 31 */
+} zoltc_logix_bool_element;
+
+/* True when `info` is a one-dimensional BOOL array (atomic code 0xD3 with one
+ * dimension) and `index` is below its bit count dims[0]; then `*out` gives the
+ * word and the bit. False (out zeroed) for any other record or index. */
+ZOLTC_LOGIX_API bool zoltc_logix_bool_array_element(const zoltc_logix_tag_info *info, uint32_t index,
+                                                    zoltc_logix_bool_element *out);
 
 /* ======================================================================== */
 /* 7. Tag browsing                                                           */
 /* ======================================================================== */
 
-/* Limits of one browse. */
-#define ZOLTC_LOGIX_MAX_RECORDS 100000u
+/* Limits against a hostile controller. ZOLTC_LOGIX_MAX_RECORDS bounds the
+ * records of one browse result (its tags plus the members of each distinct
+ * structure type, counted once) and the member records a connection's template
+ * cache holds: room for 250 000 tags and 2 000 types of up to 375 members. */
+#define ZOLTC_LOGIX_MAX_RECORDS 1000000u
 #define ZOLTC_LOGIX_MAX_DEPTH 64u
 
-/* Lists the controller-scope tags, structures expanded into their members. The
+/* Lists the controller-scope tags, structure records linked to their members:
+ * each distinct structure type is described once in the list's type table and
+ * shared by every record of that type (`types`, released with the list). The
  * list is overwritten without being released first: release an earlier result
  * with zoltc_logix_tag_info_list_free. A null list gives 1 and is left untouched;
  * on any other failure the list is empty. Blocks for one exchange per symbol
- * page and at least two per structure template (each read once per call);
- * fails with 18 beyond ZOLTC_LOGIX_MAX_RECORDS records or nesting
- * ZOLTC_LOGIX_MAX_DEPTH deep, 7 when the controller refuses a request, 5 for a
- * malformed reply or a structure that contains itself, 19 for a structure
- * member of two or three dimensions. */
+ * page and at least two per structure template not yet read on this
+ * connection (the handle caches templates across every scope until the next
+ * connect or disconnect); fails with 18 beyond ZOLTC_LOGIX_MAX_RECORDS records
+ * (tags plus the members of each distinct type) or nesting
+ * ZOLTC_LOGIX_MAX_DEPTH deep, 7 when the controller refuses a request
+ * (zoltc_logix_get_refusal gives its statuses), 5 for a malformed reply or a
+ * structure that contains itself, 19 for a structure member of two or three
+ * dimensions. */
 ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_list_tags(zoltc_logix_client *client,
                                                          zoltc_logix_tag_info_list *list);
 
@@ -424,8 +490,16 @@ ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_encode_tag_path(const char *text,
 typedef struct zoltc_logix_read_item {
   const char *tag_name; /* tag path text, owned by the caller, never kept */
   uint8_t status;       /* zoltc_logix_result of this item */
-  uint16_t type;        /* type word the controller sent, 0 when none */
+  uint16_t type;        /* type word the controller sent, 0 when none; 0xC1 for
+                           a bit of a BOOL array */
   uint8_t value[8];     /* value, little-endian from value[0]; zero beyond its width */
+  /* In: the path's last index is a bit number of a one-dimensional BOOL array
+   * (the caller knows it from the record: zoltc_logix_bool_array_element).
+   * The library reads the 32-bit word that holds the bit and yields the bit
+   * as a BOOL; 15 when the controller answers with another type than 0xD3. */
+  bool bool_bit;
+  uint8_t general_status;   /* out: the controller's CIP general status, 0 when none */
+  uint16_t extended_status; /* out: its first additional status word, 0 when none */
 } zoltc_logix_read_item;
 
 /* Reads atomic values in batches of 30 Read Tag requests, packed into Multiple

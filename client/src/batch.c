@@ -147,7 +147,8 @@ zoltc_logix_status zoltc_logix_msp_decode(const uint8_t *bytes, uint32_t length,
   return status;
 }
 
-zoltc_logix_status zoltc_logix_msp_take_reply(const zoltc_logix_cip_response *reply, uint32_t n,
+zoltc_logix_status zoltc_logix_msp_take_reply(const zoltc_logix_cip_response *reply,
+                                              const zoltc_logix_cip_request *requests, uint32_t n,
                                               zoltc_logix_cip_response *responses) {
   if (reply->service != ZOLTC_LOGIX_SERVICE_MULTIPLE_REPLY) {
     return ZOLTC_LOGIX_STATUS_BAD_REPLY;
@@ -158,7 +159,12 @@ zoltc_logix_status zoltc_logix_msp_take_reply(const zoltc_logix_cip_response *re
   if (status != ZOLTC_LOGIX_STATUS_OK) {
     return status;
   }
-  if (decoded.count != n) {
+  for (uint32_t i = 0; i < decoded.count && decoded.count == n; ++i) {
+    if (decoded.responses[i].service != (requests[i].service | 0x80u)) {
+      status = ZOLTC_LOGIX_STATUS_BAD_REPLY;
+    }
+  }
+  if (decoded.count != n || status != ZOLTC_LOGIX_STATUS_OK) {
     zoltc_logix_cip_response_list_free(&decoded);
     return ZOLTC_LOGIX_STATUS_BAD_REPLY;
   }
@@ -188,7 +194,7 @@ static zoltc_logix_status exchange_packet(zoltc_logix_session *session,
   switch (reply.general_status) {
   case ZOLTC_LOGIX_CIP_SUCCESS:
   case ZOLTC_LOGIX_CIP_EMBEDDED_ERROR:
-    status = zoltc_logix_msp_take_reply(&reply, n, responses);
+    status = zoltc_logix_msp_take_reply(&reply, requests, n, responses);
     break;
   case ZOLTC_LOGIX_CIP_REQUEST_TOO_LARGE:
     split = n > 1u;

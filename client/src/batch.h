@@ -31,11 +31,13 @@ zoltc_logix_status zoltc_logix_msp_encode(const zoltc_logix_cip_request *request
 zoltc_logix_status zoltc_logix_msp_decode(const uint8_t *bytes, uint32_t length,
                                           zoltc_logix_cip_response_list *list);
 
-/* Checks the reply to a packet of `n` requests (service 0x8A, exactly n
- * embedded responses) and moves its responses into responses[0..n), which the
- * caller has zeroed. 5 for another service or count, and the decoder's
- * statuses; on failure nothing is moved. The reply keeps its own buffers. */
-zoltc_logix_status zoltc_logix_msp_take_reply(const zoltc_logix_cip_response *reply, uint32_t n,
+/* Checks the reply to the packet of `requests` (service 0x8A, exactly n
+ * embedded responses, each of its request's service | 0x80) and moves its
+ * responses into responses[0..n), which the caller has zeroed. 5 for another
+ * service or count, and the decoder's statuses; on failure nothing is moved.
+ * The reply keeps its own buffers. */
+zoltc_logix_status zoltc_logix_msp_take_reply(const zoltc_logix_cip_response *reply,
+                                              const zoltc_logix_cip_request *requests, uint32_t n,
                                               zoltc_logix_cip_response *responses);
 
 /* Sends `count` requests in as few packets as the budget allows and fills the

@@ -145,6 +145,7 @@ static zoltc_logix_result browse_page(zoltc_logix_client *client, const char *sc
   }
   uint8_t general_status = response.general_status;
   if (general_status != ZOLTC_LOGIX_CIP_SUCCESS && general_status != ZOLTC_LOGIX_CIP_PARTIAL) {
+    zoltc_logix_client_note_refusal(client, &response);
     result = ZOLTC_LOGIX_ERR_CIP_STATUS;
   } else {
     result = zoltc_logix_symbol_page_parse(response.data.data, response.data.length, state);

@@ -25,7 +25,8 @@ typedef struct zoltc_logix_browse_state {
 
 /* Parses the response data of one page and appends its visible entries to the
  * state's list, moving start_instance past every entry read (kept or not).
- * 5 for a malformed page or falling instance ids, 18 beyond 100000 records, 2
+ * 5 for a malformed page or falling instance ids, 18 beyond
+ * ZOLTC_LOGIX_MAX_RECORDS records, 2
  * when memory runs out, 1 for null arguments. Records appended before a failing
  * entry stay in the list; release it with zoltc_logix_tag_info_list_free. Pure. */
 zoltc_logix_result zoltc_logix_symbol_page_parse(const uint8_t *data, uint32_t length,

@@ -207,6 +207,7 @@ static zoltc_logix_status carry_rr_data(zoltc_logix_session *session, const uint
   }
   /* A refusal or a reply for another session leaves the connection open. */
   if (reply.status != 0 || reply.session_handle != session->session_handle) {
+    session->refused_status = reply.status;
     zoltc_logix_encap_reply_free(&reply);
     return ZOLTC_LOGIX_STATUS_REJECTED;
   }
@@ -269,6 +270,11 @@ zoltc_logix_status zoltc_logix_send_direct(zoltc_logix_session *session,
   }
   status = zoltc_logix_send_rr_data(session, encoded.data, encoded.length, response);
   zoltc_logix_buffer_free(&encoded);
+  /* A reply for another service is no answer to this request. */
+  if (status == ZOLTC_LOGIX_STATUS_OK && response->service != (request->service | 0x80u)) {
+    zoltc_logix_cip_response_free(response);
+    status = ZOLTC_LOGIX_STATUS_BAD_REPLY;
+  }
   return status;
 }
 

@@ -11,6 +11,14 @@ extern "C" {
 
 #define ZOLTC_LOGIX_MAX_PATH_LENGTH 510u
 
+/* Records the controller's statuses of a refused response in the handle
+ * (client.c). */
+void zoltc_logix_client_note_refusal(zoltc_logix_client *client,
+                                     const zoltc_logix_cip_response *response);
+
+/* The first additional status word of a response, 0 when none. */
+uint16_t zoltc_logix_cip_extended_status(const zoltc_logix_cip_response *response);
+
 /* General status values the library acts on. */
 enum {
   ZOLTC_LOGIX_CIP_SUCCESS = 0x00,
@@ -57,7 +65,8 @@ zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
                                             zoltc_logix_cip_response *response);
 
 /* Encodes, sends and decodes one request. The general status is not judged:
- * success means a well-formed response arrived. */
+ * success means a well-formed response to the request's service arrived (5
+ * for a reply of another service). */
 zoltc_logix_status zoltc_logix_send_direct(zoltc_logix_session *session,
                                            const zoltc_logix_cip_request *request,
                                            zoltc_logix_cip_response *response);

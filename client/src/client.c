@@ -4,6 +4,7 @@
 #include "alloc.h"
 #include "cip.h"
 #include "identity.h"
+#include "wire.h"
 
 #include <string.h>
 
@@ -70,6 +71,7 @@ void zoltc_logix_client_destroy(zoltc_logix_client *client) {
     return;
   }
   zoltc_logix_route_free(&client->session->route);
+  zoltc_logix_client_forget_templates(client);
   zoltc_logix_session_free(client->session);
   zoltc_logix_identity_clear(&client->identity);
   zoltc_logix_free(client);
@@ -80,13 +82,25 @@ zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *h
   if (client == NULL || host == NULL) {
     return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
   }
+  if (host[0] != '\0' && port != 0) {
+    zoltc_logix_client_forget_templates(client);
+  }
   zoltc_logix_status status = zoltc_logix_session_open(client->session, host, port, timeout_ms);
+  if (status == ZOLTC_LOGIX_STATUS_SESSION_REFUSED) {
+    client->refusal = (zoltc_logix_refusal){0, 0, client->session->refused_status};
+  }
   if (status != ZOLTC_LOGIX_STATUS_OK) {
     return zoltc_logix_result_from_status(status);
   }
   zoltc_logix_cip_response response;
   status = zoltc_logix_send_direct(client->session, zoltc_logix_identity_request(), &response);
-  if (status == ZOLTC_LOGIX_STATUS_OK) {
+  if (status == ZOLTC_LOGIX_STATUS_REJECTED) {
+    client->refusal = (zoltc_logix_refusal){0, 0, client->session->refused_status};
+  } else if (status == ZOLTC_LOGIX_STATUS_OK && response.general_status != 0) {
+    /* An error answer is the controller refusing, not its identity. */
+    zoltc_logix_client_note_refusal(client, &response);
+    status = ZOLTC_LOGIX_STATUS_REJECTED;
+  } else if (status == ZOLTC_LOGIX_STATUS_OK) {
     status = zoltc_logix_identity_decode(&response, &client->identity);
   }
   zoltc_logix_cip_response_free(&response);
@@ -101,6 +115,23 @@ void zoltc_logix_disconnect(zoltc_logix_client *client) {
     return;
   }
   zoltc_logix_session_close(client->session);
+  zoltc_logix_client_forget_templates(client);
+}
+
+uint16_t zoltc_logix_cip_extended_status(const zoltc_logix_cip_response *response) {
+  return response->additional_status.length >= 2u
+             ? zoltc_logix_get_u16(response->additional_status.data)
+             : (uint16_t)0;
+}
+
+void zoltc_logix_client_note_refusal(zoltc_logix_client *client,
+                                     const zoltc_logix_cip_response *response) {
+  client->refusal = (zoltc_logix_refusal){response->general_status,
+                                          zoltc_logix_cip_extended_status(response), 0};
+}
+
+const zoltc_logix_refusal *zoltc_logix_get_refusal(const zoltc_logix_client *client) {
+  return client != NULL ? &client->refusal : NULL;
 }
 
 const char *zoltc_logix_get_product_name(const zoltc_logix_client *client) {
@@ -120,6 +151,9 @@ zoltc_logix_result zoltc_logix_send_request(zoltc_logix_client *client,
   if (client == NULL || request == NULL || response == NULL) {
     return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
   }
-  return zoltc_logix_result_from_status(
-      zoltc_logix_send_direct(client->session, request, response));
+  zoltc_logix_status status = zoltc_logix_send_direct(client->session, request, response);
+  if (status == ZOLTC_LOGIX_STATUS_REJECTED) {
+    client->refusal = (zoltc_logix_refusal){0, 0, client->session->refused_status};
+  }
+  return zoltc_logix_result_from_status(status);
 }

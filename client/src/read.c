@@ -4,6 +4,7 @@
 
 #include "alloc.h"
 #include "cip.h"
+#include "tagpath.h"
 #include "wire.h"
 
 #include <string.h>
@@ -27,10 +28,31 @@ static uint32_t value_width(uint32_t type) {
   return widths[type - ZOLTC_LOGIX_TYPE_BOOL];
 }
 
+/* The bit `bit` of a BOOL array's 32-bit word, as a BOOL. */
+static zoltc_logix_result take_bit(const uint8_t *data, uint32_t length, uint8_t bit,
+                                   zoltc_logix_read_item *item) {
+  if (item->type != ZOLTC_LOGIX_TYPE_DWORD) {
+    return ZOLTC_LOGIX_ERR_TYPE_MISMATCH;
+  }
+  if (length - 2u < 4u) {
+    return ZOLTC_LOGIX_ERR_BAD_REPLY;
+  }
+  item->type = ZOLTC_LOGIX_TYPE_BOOL;
+  item->value[0] = (uint8_t)((zoltc_logix_get_u32(data + 2) >> bit) & 1u);
+  return ZOLTC_LOGIX_OK;
+}
+
 zoltc_logix_result zoltc_logix_read_item_decode(const zoltc_logix_cip_response *response,
                                                 zoltc_logix_read_item *item) {
+  return zoltc_logix_read_item_decode_bit(response, item, 0);
+}
+
+zoltc_logix_result zoltc_logix_read_item_decode_bit(const zoltc_logix_cip_response *response,
+                                                    zoltc_logix_read_item *item, uint8_t bit) {
   item->type = 0;
   memset(item->value, 0, sizeof item->value);
+  item->general_status = response->general_status;
+  item->extended_status = zoltc_logix_cip_extended_status(response);
   if (response->general_status != ZOLTC_LOGIX_CIP_SUCCESS) {
     return ZOLTC_LOGIX_ERR_CIP_STATUS;
   }
@@ -40,6 +62,9 @@ zoltc_logix_result zoltc_logix_read_item_decode(const zoltc_logix_cip_response *
     return ZOLTC_LOGIX_ERR_BAD_REPLY;
   }
   item->type = zoltc_logix_get_u16(data);
+  if (item->bool_bit) {
+    return take_bit(data, length, bit, item);
+  }
   uint32_t width = value_width(item->type);
   if (width == 0) {
     return ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE;
@@ -62,7 +87,14 @@ typedef struct read_job {
   zoltc_logix_read_item *items;
   const zoltc_logix_cip_request *requests;
   const uint32_t *item_of;
+  const uint8_t *bit_of; /* per item: the bit of a BOOL-array item */
 } read_job;
+
+static zoltc_logix_result decode_for(const read_job *job, uint32_t request,
+                                     const zoltc_logix_cip_response *response) {
+  uint32_t index = job->item_of[request];
+  return zoltc_logix_read_item_decode_bit(response, &job->items[index], job->bit_of[index]);
+}
 
 static zoltc_logix_read_item *job_item(const read_job *job, uint32_t request) {
   return &job->items[job->item_of[request]];
@@ -80,7 +112,7 @@ static zoltc_logix_result exchange_batch(const read_job *job, uint32_t first, ui
       item->status = result;
       return result;
     }
-    item->status = zoltc_logix_read_item_decode(&response, item);
+    item->status = decode_for(job, first, &response);
     zoltc_logix_cip_response_free(&response);
     return ZOLTC_LOGIX_OK;
   }
@@ -107,8 +139,7 @@ static zoltc_logix_result exchange_batch(const read_job *job, uint32_t first, ui
     return result;
   }
   for (uint32_t k = 0; k < n; ++k) {
-    zoltc_logix_read_item *item = job_item(job, first + k);
-    item->status = zoltc_logix_read_item_decode(&list.responses[k], item);
+    job_item(job, first + k)->status = decode_for(job, first + k, &list.responses[k]);
   }
   zoltc_logix_cip_response_list_free(&list);
   return ZOLTC_LOGIX_OK;
@@ -118,15 +149,20 @@ static zoltc_logix_result exchange_batch(const read_job *job, uint32_t first, ui
  * is not requested. Returns the number of requests made. */
 static uint32_t prepare_requests(zoltc_logix_read_item *items, uint32_t count,
                                  zoltc_logix_path *paths, zoltc_logix_cip_request *requests,
-                                 uint32_t *item_of) {
+                                 uint32_t *item_of, uint8_t *bit_of) {
   uint32_t n = 0;
   for (uint32_t i = 0; i < count; ++i) {
     zoltc_logix_read_item *item = &items[i];
     item->type = 0;
+    item->general_status = 0;
+    item->extended_status = 0;
     memset(item->value, 0, sizeof item->value);
     /* A failed path's slot is reused by the next item. */
     zoltc_logix_path *path = &paths[n];
-    zoltc_logix_result result = zoltc_logix_encode_tag_path(item->tag_name, path);
+    bit_of[i] = 0;
+    zoltc_logix_result result =
+        item->bool_bit ? zoltc_logix_encode_bool_bit_path(item->tag_name, path, &bit_of[i])
+                       : zoltc_logix_encode_tag_path(item->tag_name, path);
     /* A path no request can carry is this item's own failure; sent, it would
      * fail its whole batch and every later one. */
     if (result == ZOLTC_LOGIX_OK && path->length > ZOLTC_LOGIX_MAX_PATH_LENGTH) {
@@ -177,11 +213,12 @@ zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client, zoltc_logix
   zoltc_logix_path *paths = zoltc_logix_alloc_array(count, sizeof *paths);
   zoltc_logix_cip_request *requests = zoltc_logix_alloc_array(count, sizeof *requests);
   uint32_t *item_of = zoltc_logix_alloc_array(count, sizeof *item_of);
+  uint8_t *bit_of = zoltc_logix_alloc_array(count, sizeof *bit_of);
   zoltc_logix_result result = ZOLTC_LOGIX_ERR_NO_MEMORY;
-  if (paths != NULL && requests != NULL && item_of != NULL) {
+  if (paths != NULL && requests != NULL && item_of != NULL && bit_of != NULL) {
     memset(paths, 0, count * sizeof *paths);
-    uint32_t n = prepare_requests(items, count, paths, requests, item_of);
-    read_job job = {client, items, requests, item_of};
+    uint32_t n = prepare_requests(items, count, paths, requests, item_of, bit_of);
+    read_job job = {client, items, requests, item_of, bit_of};
     result = exchange_batches(&job, n);
     /* Slots past the last failed one were never used. */
     uint32_t used = n < count ? n + 1u : count;
@@ -189,6 +226,7 @@ zoltc_logix_result zoltc_logix_read_tags(zoltc_logix_client *client, zoltc_logix
       zoltc_logix_path_free(&paths[i]);
     }
   }
+  zoltc_logix_free(bit_of);
   zoltc_logix_free(item_of);
   zoltc_logix_free(requests);
   zoltc_logix_free(paths);
@@ -292,6 +330,9 @@ zoltc_logix_result zoltc_logix_read_string(zoltc_logix_client *client, const cha
     result = zoltc_logix_send_request(client, &request, &response);
     if (result == ZOLTC_LOGIX_OK) {
       result = zoltc_logix_string_reader_feed(&reader, &response, &done);
+      if (result == ZOLTC_LOGIX_ERR_CIP_STATUS) {
+        zoltc_logix_client_note_refusal(client, &response);
+      }
       zoltc_logix_cip_response_free(&response);
     }
   }

@@ -22,6 +22,12 @@
 zoltc_logix_result zoltc_logix_read_item_decode(const zoltc_logix_cip_response *response,
                                                 zoltc_logix_read_item *item);
 
+/* The same with the item's general and extended status set from the response,
+ * and for an item with bool_bit set, bit `bit` of the 32-bit word the reply
+ * carries as a BOOL (15 for a reply of another type than 0xD3). */
+zoltc_logix_result zoltc_logix_read_item_decode_bit(const zoltc_logix_cip_response *response,
+                                                    zoltc_logix_read_item *item, uint8_t bit);
+
 /* Gathers the text of a "STRING" structure from Read Tag Fragmented replies.
  * The caller's buffer and length are borrowed for the reader's lifetime. */
 typedef struct zoltc_logix_string_reader {

@@ -116,6 +116,7 @@ zoltc_logix_status zoltc_logix_session_open(zoltc_logix_session *session, const 
     return status;
   }
   const bool accepted = reply.status == 0 && reply.session_handle != 0;
+  session->refused_status = reply.status;
   if (accepted) {
     session->session_handle = reply.session_handle;
     session->state = ZOLTC_LOGIX_SESSION_REGISTERED;
@@ -181,7 +182,7 @@ zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
   reply->status = zoltc_logix_get_u32(header + 8);
   reply->sender_context = zoltc_logix_get_u64(header + 12);
   reply->options = zoltc_logix_get_u32(header + 20);
-  if (reply->command != command || reply->sender_context != context) {
+  if (reply->command != command || (reply->status == 0 && reply->sender_context != context)) {
     return fail_exchange(session, reply, ZOLTC_LOGIX_STATUS_BAD_REPLY);
   }
   if (reply_length == 0) {

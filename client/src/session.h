@@ -27,6 +27,7 @@ typedef struct zoltc_logix_session {
   uint32_t session_handle;    /* 0 while none */
   uint32_t timeout_ms;        /* per-wait timeout of the last open */
   uint64_t sender_context;    /* incremented before every exchange; never reset */
+  uint32_t refused_status;    /* encapsulation status of the last refusal */
   /* Where cip.c sends message-router requests (route.h). Set and released by
    * the client handle; kept across connects. */
   zoltc_logix_route route;
@@ -66,8 +67,9 @@ void zoltc_logix_session_close(zoltc_logix_session *session);
  * context and reads the reply whole into `reply` (release it with
  * zoltc_logix_encap_reply_free). The reply's status and session handle are not
  * judged here. 1 bad argument or data above 65535 bytes, 9 no socket, 2 no
- * memory, 4 timeout, 7 send or receive failed, 5 a reply with another command
- * or sender context. Failures of the transfer or the reply's header close the
+ * memory, 4 timeout, 7 send or receive failed, 5 a reply with another command,
+ * or with status 0 and another sender context (a non-zero status is an error
+ * answer whatever its context: some controllers do not echo it then). Failures of the transfer or the reply's header close the
  * connection; the reply is empty after any failure. */
 zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
                                                 uint16_t command, const uint8_t *data,

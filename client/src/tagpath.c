@@ -1,6 +1,6 @@
 /* Tag path text ("Tank.Level", "Data[3]", "a[1,2].b") into request path
  * segments: one symbolic segment per name, one element segment per index. */
-#include "zoltc_logix.h"
+#include "tagpath.h"
 
 #include <string.h>
 
@@ -57,8 +57,9 @@ static bool parse_index(const char *begin, const char *end, uint32_t *value) {
 
 /* The text between "[" and "]": indices separated by ",", each appended as an
  * element segment as soon as it is read. */
+/* `bit`, when not null, takes the last index of the list as a bit number. */
 static zoltc_logix_result encode_index_list(const char *begin, const char *end,
-                                            zoltc_logix_path *path) {
+                                            zoltc_logix_path *path, int *bit) {
   if (only_blanks(begin, end)) {
     return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
   }
@@ -68,6 +69,10 @@ static zoltc_logix_result encode_index_list(const char *begin, const char *end,
     uint32_t value = 0;
     if (!parse_index(piece, stop, &value)) {
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
+    }
+    if (bit != NULL && stop == end) {
+      *bit = (int)(value % 32u);
+      value /= 32u;
     }
     zoltc_logix_status status = zoltc_logix_path_add_element(path, value);
     if (status != ZOLTC_LOGIX_STATUS_OK) {
@@ -83,7 +88,7 @@ static zoltc_logix_result encode_index_list(const char *begin, const char *end,
 /* A name part, used byte for byte, then its bracket groups written directly
  * one after the other. */
 static zoltc_logix_result encode_component(const char *begin, const char *end,
-                                           zoltc_logix_path *path) {
+                                           zoltc_logix_path *path, int *bit) {
   const char *name_end = find_char(begin, end, '[');
   if (only_blanks(begin, name_end)) {
     return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
@@ -109,7 +114,8 @@ static zoltc_logix_result encode_component(const char *begin, const char *end,
     if (close == end) {
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     }
-    zoltc_logix_result result = encode_index_list(cursor + 1, close, path);
+    zoltc_logix_result result =
+        encode_index_list(cursor + 1, close, path, close + 1 == end ? bit : NULL);
     if (result != ZOLTC_LOGIX_OK) {
       return result;
     }
@@ -118,7 +124,7 @@ static zoltc_logix_result encode_component(const char *begin, const char *end,
   return ZOLTC_LOGIX_OK;
 }
 
-zoltc_logix_result zoltc_logix_encode_tag_path(const char *text, zoltc_logix_path *path) {
+static zoltc_logix_result encode_path(const char *text, zoltc_logix_path *path, int *bit) {
   if (path != NULL) {
     path->length = 0;
   }
@@ -146,7 +152,7 @@ zoltc_logix_result zoltc_logix_encode_tag_path(const char *text, zoltc_logix_pat
       if (c == component) {
         return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
       }
-      zoltc_logix_result result = encode_component(component, c, path);
+      zoltc_logix_result result = encode_component(component, c, path, NULL);
       if (result != ZOLTC_LOGIX_OK) {
         return result;
       }
@@ -156,5 +162,20 @@ zoltc_logix_result zoltc_logix_encode_tag_path(const char *text, zoltc_logix_pat
   if (depth != 0 || component == end) {
     return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
   }
-  return encode_component(component, end, path);
+  return encode_component(component, end, path, bit);
+}
+
+zoltc_logix_result zoltc_logix_encode_tag_path(const char *text, zoltc_logix_path *path) {
+  return encode_path(text, path, NULL);
+}
+
+zoltc_logix_result zoltc_logix_encode_bool_bit_path(const char *text, zoltc_logix_path *path,
+                                                    uint8_t *bit) {
+  int found = -1;
+  zoltc_logix_result result = encode_path(text, path, &found);
+  if (result == ZOLTC_LOGIX_OK && found < 0) {
+    result = ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
+  }
+  *bit = found < 0 ? 0 : (uint8_t)found;
+  return result;
 }

@@ -1,5 +1,4 @@
-/* Structure templates: attribute and chunked data reads, the template parser, and
- * the recursive expansion of structure records through a per-browse cache. */
+/* Structure templates: attribute and chunked data reads and the template parser. */
 #include "template.h"
 
 #include <string.h>
@@ -23,19 +22,13 @@ static const char hidden_prefix[] = "ZZZZZZZZZZ";
 /* Attribute count 2, then the ids 4 (object definition size) and 2 (member count). */
 static const uint8_t attributes_request[6] = {0x02, 0x00, 0x04, 0x00, 0x02, 0x00};
 
-typedef struct template_expansion {
-  zoltc_logix_client *client;
-  zoltc_logix_template **cache; /* ZOLTC_LOGIX_TEMPLATE_SLOTS entries, each owned or null */
-  uint32_t total;               /* records in the result so far, members included */
-} template_expansion;
-
 void zoltc_logix_template_free(zoltc_logix_template *entry) {
   if (entry == NULL) {
     return;
   }
-  zoltc_logix_tag_info_free(&entry->info);
-  zoltc_logix_tag_info_list_free(&entry->members);
-  entry->expanding = false;
+  zoltc_logix_free(entry->text);
+  zoltc_logix_free(entry->members.items);
+  memset(entry, 0, sizeof *entry);
 }
 
 zoltc_logix_result zoltc_logix_template_attributes_decode(const uint8_t *data, uint32_t length,
@@ -81,69 +74,51 @@ static long text_length(const uint8_t *data, uint32_t length, uint32_t position)
   return end == NULL ? -1 : (long)(end - (data + position));
 }
 
-static zoltc_logix_result parse_name(const uint8_t *data, uint32_t length, uint32_t position,
-                                     char **name, uint32_t *next) {
-  long full = text_length(data, length, position);
-  if (full <= 0) {
-    return ZOLTC_LOGIX_ERR_BAD_REPLY;
-  }
-  /* Controllers append ";" and an encoding suffix to the name. */
-  const uint8_t *cut = memchr(data + position, ';', (size_t)full);
-  size_t kept = cut == NULL ? (size_t)full : (size_t)(cut - (data + position));
-  if (kept == 0) {
-    return ZOLTC_LOGIX_ERR_BAD_REPLY;
-  }
-  *name = zoltc_logix_text_copy((const char *)data + position, kept);
-  if (*name == NULL) {
-    return ZOLTC_LOGIX_ERR_NO_MEMORY;
-  }
-  *next = position + (uint32_t)full + 1u;
-  return ZOLTC_LOGIX_OK;
-}
-
 static bool member_is_hidden(uint16_t type, const uint8_t *name, size_t name_length) {
   return type == ZOLTC_LOGIX_TYPE_SINT && name_length >= HIDDEN_PREFIX_LENGTH &&
          memcmp(name, hidden_prefix, HIDDEN_PREFIX_LENGTH) == 0;
 }
 
-static zoltc_logix_result parse_members(const uint8_t *data, uint32_t length, uint16_t count,
-                                        uint32_t position, zoltc_logix_tag_info_list *members) {
-  if (count == 0) {
-    return ZOLTC_LOGIX_OK;
-  }
-  members->items = zoltc_logix_alloc_array(count, sizeof *members->items);
-  if (members->items == NULL) {
-    return ZOLTC_LOGIX_ERR_NO_MEMORY;
-  }
+/* Checks the member names that start at `position` and counts the visible
+ * members; `*end` is one past the last name. */
+static zoltc_logix_result scan_members(const uint8_t *data, uint32_t length, uint16_t count,
+                                       uint32_t position, uint32_t *visible, uint32_t *end) {
   for (uint16_t i = 0; i < count; ++i) {
     long name_length = position < length ? text_length(data, length, position) : -1;
     if (name_length <= 0) {
       return ZOLTC_LOGIX_ERR_BAD_REPLY;
     }
-    const uint8_t *entry = data + (uint32_t)i * MEMBER_ENTRY_SIZE;
-    const uint8_t *name = data + position;
-    uint16_t info_word = zoltc_logix_get_u16(entry);
-    uint16_t type = zoltc_logix_get_u16(entry + 2);
+    uint16_t type = zoltc_logix_get_u16(data + (uint32_t)i * MEMBER_ENTRY_SIZE + 2);
+    if (!member_is_hidden(type, data + position, (size_t)name_length)) {
+      if (zoltc_logix_type_dimensions(type) > 1) {
+        return ZOLTC_LOGIX_ERR_UNSUPPORTED;
+      }
+      ++*visible;
+    }
     position += (uint32_t)name_length + 1u;
-    if (member_is_hidden(type, name, (size_t)name_length)) {
-      continue;
-    }
-    uint8_t dimensions = zoltc_logix_type_dimensions(type);
-    if (dimensions > 1) {
-      return ZOLTC_LOGIX_ERR_UNSUPPORTED;
-    }
-    zoltc_logix_tag_info *record = &members->items[members->count];
-    memset(record, 0, sizeof *record);
-    record->instance_id = i;
-    record->type = type;
-    record->dims[0] = dimensions == 1 ? info_word : 0;
-    record->name = zoltc_logix_text_copy((const char *)name, (size_t)name_length);
-    if (record->name == NULL) {
-      return ZOLTC_LOGIX_ERR_NO_MEMORY;
-    }
-    ++members->count;
   }
+  *end = position;
   return ZOLTC_LOGIX_OK;
+}
+
+/* Fills the member records from checked data; names point into entry->text,
+ * which holds the bytes from `names` on. */
+static void fill_members(const uint8_t *data, uint16_t count, uint32_t names, uint32_t position,
+                         zoltc_logix_template *entry) {
+  for (uint16_t i = 0; i < count; ++i) {
+    const uint8_t *entry_bytes = data + (uint32_t)i * MEMBER_ENTRY_SIZE;
+    size_t name_length = strlen((const char *)data + position);
+    uint16_t type = zoltc_logix_get_u16(entry_bytes + 2);
+    if (!member_is_hidden(type, data + position, name_length)) {
+      zoltc_logix_tag_info *record = &entry->members.items[entry->members.count++];
+      memset(record, 0, sizeof *record);
+      record->instance_id = i;
+      record->type = type;
+      record->dims[0] = zoltc_logix_type_dimensions(type) == 1 ? zoltc_logix_get_u16(entry_bytes) : 0;
+      record->name = entry->text + (position - names);
+    }
+    position += (uint32_t)name_length + 1u;
+  }
 }
 
 zoltc_logix_result zoltc_logix_template_parse(const uint8_t *data, uint32_t length,
@@ -156,17 +131,37 @@ zoltc_logix_result zoltc_logix_template_parse(const uint8_t *data, uint32_t leng
   if (names >= length) {
     return ZOLTC_LOGIX_ERR_BAD_REPLY;
   }
-  uint32_t position = 0;
-  zoltc_logix_result result = parse_name(data, length, names, &entry->info.type_name, &position);
-  if (result == ZOLTC_LOGIX_OK) {
-    result = parse_members(data, length, member_count, position, &entry->members);
+  long full = text_length(data, length, names);
+  if (full <= 0) {
+    return ZOLTC_LOGIX_ERR_BAD_REPLY;
   }
+  /* Controllers append ";" and an encoding suffix to the name. */
+  const uint8_t *cut = memchr(data + names, ';', (size_t)full);
+  size_t kept = cut == NULL ? (size_t)full : (size_t)(cut - (data + names));
+  if (kept == 0) {
+    return ZOLTC_LOGIX_ERR_BAD_REPLY;
+  }
+  uint32_t first_member = names + (uint32_t)full + 1u;
+  uint32_t visible = 0;
+  uint32_t end = 0;
+  zoltc_logix_result result =
+      scan_members(data, length, member_count, first_member, &visible, &end);
   if (result != ZOLTC_LOGIX_OK) {
-    zoltc_logix_free(entry->info.type_name);
-    entry->info.type_name = NULL;
-    zoltc_logix_tag_info_list_free(&entry->members);
+    return result;
   }
-  return result;
+  entry->text = zoltc_logix_alloc(end - names);
+  if (visible > 0) {
+    entry->members.items = zoltc_logix_alloc_array(visible, sizeof *entry->members.items);
+  }
+  if (entry->text == NULL || (visible > 0 && entry->members.items == NULL)) {
+    zoltc_logix_template_free(entry);
+    return ZOLTC_LOGIX_ERR_NO_MEMORY;
+  }
+  memcpy(entry->text, data + names, end - names);
+  entry->text[kept] = '\0';
+  entry->text_size = end - names;
+  fill_members(data, member_count, names, first_member, entry);
+  return ZOLTC_LOGIX_OK;
 }
 
 /* Sends one request to the template's path; a reply that arrived with a
@@ -183,6 +178,7 @@ static zoltc_logix_result send_to_template(zoltc_logix_client *client,
   }
   uint8_t status = response->general_status;
   if (status != ZOLTC_LOGIX_CIP_SUCCESS && !(partial_accepted && status == ZOLTC_LOGIX_CIP_PARTIAL)) {
+    zoltc_logix_client_note_refusal(client, response);
     zoltc_logix_cip_response_free(response);
     return ZOLTC_LOGIX_ERR_CIP_STATUS;
   }
@@ -289,112 +285,3 @@ zoltc_logix_result zoltc_logix_template_read(zoltc_logix_client *client, uint16_
   return result;
 }
 
-/* Reads and parses a template into a fresh cache entry. */
-static zoltc_logix_result load_template(zoltc_logix_client *client, uint16_t template_id,
-                                        zoltc_logix_template *entry) {
-  zoltc_logix_buffer data = {0};
-  uint16_t member_count = 0;
-  zoltc_logix_result result = zoltc_logix_template_read(client, template_id, &data, &member_count);
-  if (result == ZOLTC_LOGIX_OK) {
-    result = zoltc_logix_template_parse(data.data, data.length, member_count, entry);
-  }
-  zoltc_logix_buffer_free(&data);
-  return result;
-}
-
-static zoltc_logix_result cached_template(template_expansion *expansion, uint16_t type,
-                                          zoltc_logix_template **out) {
-  uint16_t template_id = zoltc_logix_type_template_id(type);
-  zoltc_logix_template *entry = expansion->cache[template_id];
-  if (entry == NULL) {
-    entry = zoltc_logix_alloc(sizeof *entry);
-    if (entry == NULL) {
-      return ZOLTC_LOGIX_ERR_NO_MEMORY;
-    }
-    memset(entry, 0, sizeof *entry);
-    entry->info.type = type;
-    expansion->cache[template_id] = entry;
-    zoltc_logix_result result = load_template(expansion->client, template_id, entry);
-    if (result != ZOLTC_LOGIX_OK) {
-      return result;
-    }
-  }
-  *out = entry;
-  return ZOLTC_LOGIX_OK;
-}
-
-static zoltc_logix_result expand_record(template_expansion *expansion,
-                                        zoltc_logix_tag_info *record, uint32_t depth) {
-  if (!zoltc_logix_type_is_struct(record->type)) {
-    return ZOLTC_LOGIX_OK;
-  }
-  if (depth >= ZOLTC_LOGIX_MAX_DEPTH) {
-    return ZOLTC_LOGIX_ERR_TOO_LARGE;
-  }
-  zoltc_logix_template *entry = NULL;
-  zoltc_logix_result result = cached_template(expansion, record->type, &entry);
-  if (result != ZOLTC_LOGIX_OK) {
-    return result;
-  }
-  if (entry->expanding) {
-    /* The structure contains itself, directly or through other structures. */
-    return ZOLTC_LOGIX_ERR_BAD_REPLY;
-  }
-  uint32_t count = entry->members.count;
-  if (count > ZOLTC_LOGIX_MAX_RECORDS - expansion->total) {
-    return ZOLTC_LOGIX_ERR_TOO_LARGE;
-  }
-  expansion->total += count;
-  const char *type_name = entry->info.type_name;
-  record->type_name = zoltc_logix_text_copy(type_name, strlen(type_name));
-  if (record->type_name == NULL) {
-    return ZOLTC_LOGIX_ERR_NO_MEMORY;
-  }
-  if (count > 0) {
-    record->members.items = zoltc_logix_alloc_array(count, sizeof *record->members.items);
-    if (record->members.items == NULL) {
-      return ZOLTC_LOGIX_ERR_NO_MEMORY;
-    }
-  }
-  entry->expanding = true;
-  for (uint32_t i = 0; i < count; ++i) {
-    const zoltc_logix_tag_info *member = &entry->members.items[i];
-    zoltc_logix_tag_info *child = &record->members.items[i];
-    *child = *member;
-    child->name = zoltc_logix_text_copy(member->name, strlen(member->name));
-    /* Counted even without its name, so that the list's release covers it. */
-    ++record->members.count;
-    if (child->name == NULL) {
-      return ZOLTC_LOGIX_ERR_NO_MEMORY;
-    }
-    result = expand_record(expansion, child, depth + 1u);
-    if (result != ZOLTC_LOGIX_OK) {
-      return result;
-    }
-  }
-  entry->expanding = false;
-  return ZOLTC_LOGIX_OK;
-}
-
-zoltc_logix_result zoltc_logix_template_expand_list(zoltc_logix_client *client,
-                                                    zoltc_logix_tag_info_list *list) {
-  if (client == NULL || list == NULL) {
-    return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
-  }
-  template_expansion expansion = {client, NULL, list->count};
-  expansion.cache = zoltc_logix_alloc_array(ZOLTC_LOGIX_TEMPLATE_SLOTS, sizeof *expansion.cache);
-  if (expansion.cache == NULL) {
-    return ZOLTC_LOGIX_ERR_NO_MEMORY;
-  }
-  memset(expansion.cache, 0, ZOLTC_LOGIX_TEMPLATE_SLOTS * sizeof *expansion.cache);
-  zoltc_logix_result result = ZOLTC_LOGIX_OK;
-  for (uint32_t i = 0; i < list->count && result == ZOLTC_LOGIX_OK; ++i) {
-    result = expand_record(&expansion, &list->items[i], 0);
-  }
-  for (uint32_t slot = 0; slot < ZOLTC_LOGIX_TEMPLATE_SLOTS; ++slot) {
-    zoltc_logix_template_free(expansion.cache[slot]);
-    zoltc_logix_free(expansion.cache[slot]);
-  }
-  zoltc_logix_free(expansion.cache);
-  return result;
-}

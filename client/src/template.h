@@ -1,6 +1,6 @@
 /* Structure templates (Template object, class 0x6C): reading a template in
  * chunks, parsing it, and expanding the structure records of a browse result
- * into their members through a per-browse cache. */
+ * into their members through a per-connection cache. */
 #ifndef ZOLTC_LOGIX_TEMPLATE_H
 #define ZOLTC_LOGIX_TEMPLATE_H
 
@@ -22,17 +22,35 @@ extern "C" {
 /* Length of the Get Attribute List reply for attributes 4 and 2. */
 #define ZOLTC_LOGIX_TEMPLATE_ATTRIBUTES_LENGTH 16u
 
-/* One cached template. */
+/* One structure type as a template describes it. In a connection's cache its
+ * structure members are not linked yet; in a browse result's type table they
+ * point at their own types (type_name and members) within the same table. */
 typedef struct zoltc_logix_template {
-  zoltc_logix_tag_info info;         /* type: of the record that first needed it;
-                                        type_name: the template name */
-  zoltc_logix_tag_info_list members; /* visible members, in template order */
-  bool expanding;                    /* set while records expand from it */
+  char *text;         /* owned: the template name (cut before any ";"), then the
+                         member names, each NUL-terminated, in one block */
+  uint32_t text_size; /* bytes of that block */
+  zoltc_logix_tag_info_list members; /* visible members in template order;
+                         items owned, names inside `text` */
+  uint8_t height;     /* structure levels from this type down, once linked;
+                         0 while its members are being linked */
 } zoltc_logix_template;
 
-/* Releases the template's name and members and zeroes it (not the record
+/* Structure types by template id: a connection's cache of templates read, or
+ * the type table a browse result owns. */
+struct zoltc_logix_type_table {
+  zoltc_logix_template *slots[ZOLTC_LOGIX_TEMPLATE_SLOTS]; /* each owned or null */
+  uint32_t members; /* member records held by all slots */
+};
+
+/* Releases the template's text and member array and zeroes it (not the record
  * itself); null is ignored. */
 void zoltc_logix_template_free(zoltc_logix_template *entry);
+
+/* An empty table, or null when memory runs out. */
+zoltc_logix_type_table *zoltc_logix_type_table_create(void);
+
+/* Releases every template of the table, then the table; null is ignored. */
+void zoltc_logix_type_table_free(zoltc_logix_type_table *table);
 
 /* Checks the Get Attribute List reply data (attributes 4 then 2) and gives the
  * template data size in bytes and the member count. 5 for a malformed reply, a
@@ -43,12 +61,11 @@ zoltc_logix_result zoltc_logix_template_attributes_decode(const uint8_t *data, u
                                                           uint32_t *data_size,
                                                           uint16_t *member_count);
 
-/* Parses template data (member table, name, member names) into `entry`, whose
- * type_name and members must be empty: type_name becomes the template name cut
- * before any ";", members one record per visible member. 5 for a missing,
- * empty or unterminated name, 19 for a member of two or three dimensions, 2
- * when memory runs out, 1 for null arguments. On failure type_name and members
- * are empty again. Pure. */
+/* Parses template data (member table, name, member names) into `entry`, which
+ * must be empty: text starts with the template name cut before any ";", members
+ * hold one record per visible member. 5 for a missing, empty or unterminated
+ * name, 19 for a member of two or three dimensions, 2 when memory runs out, 1
+ * for null arguments. On failure the entry is empty again. Pure. */
 zoltc_logix_result zoltc_logix_template_parse(const uint8_t *data, uint32_t length,
                                               uint16_t member_count,
                                               zoltc_logix_template *entry);
@@ -61,8 +78,12 @@ zoltc_logix_result zoltc_logix_template_read(zoltc_logix_client *client, uint16_
                                              uint16_t *member_count);
 
 /* Gives every structure record of `list`, recursively, its template name and
- * its member records; each template is read once. On failure the list holds
- * partial results that the caller must release. */
+ * its members from a type table the list then owns (list->types): each
+ * distinct type is described once and shared. Templates come from the
+ * client's per-connection cache; each is read once per connection. 18 beyond
+ * ZOLTC_LOGIX_MAX_RECORDS records or ZOLTC_LOGIX_MAX_DEPTH levels, 5 for a
+ * structure that contains itself. On failure the list holds partial results
+ * that the caller releases with zoltc_logix_tag_info_list_free. */
 zoltc_logix_result zoltc_logix_template_expand_list(zoltc_logix_client *client,
                                                     zoltc_logix_tag_info_list *list);
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "alloc.h"
+#include "template.h"
 
 uint8_t zoltc_logix_type_dimensions(uint16_t type) {
   return (uint8_t)((type & ZOLTC_LOGIX_TYPE_DIMS_MASK) >> 13);
@@ -32,6 +33,23 @@ bool zoltc_logix_tag_is_string(const zoltc_logix_tag_info *info) {
   return info != NULL && info->type_name != NULL && strcmp(info->type_name, "STRING") == 0;
 }
 
+bool zoltc_logix_bool_array_element(const zoltc_logix_tag_info *info, uint32_t index,
+                                    zoltc_logix_bool_element *out) {
+  if (out == NULL) {
+    return false;
+  }
+  memset(out, 0, sizeof *out);
+  /* A Logix controller holds no DWORD tags: the code only names BOOL-array words. */
+  if (info == NULL || zoltc_logix_type_atomic_code(info->type) != ZOLTC_LOGIX_TYPE_DWORD ||
+      (info->type & ZOLTC_LOGIX_TYPE_STRUCT) != 0 || zoltc_logix_type_dimensions(info->type) != 1 ||
+      index / 32u >= info->dims[0]) {
+    return false;
+  }
+  out->element = index / 32u;
+  out->bit = (uint8_t)(index % 32u);
+  return true;
+}
+
 void zoltc_logix_tag_info_list_free(zoltc_logix_tag_info_list *list) {
   if (list == NULL) {
     return;
@@ -40,17 +58,15 @@ void zoltc_logix_tag_info_list_free(zoltc_logix_tag_info_list *list) {
     zoltc_logix_tag_info_free(&list->items[i]);
   }
   zoltc_logix_free(list->items);
-  list->items = NULL;
-  list->count = 0;
+  zoltc_logix_type_table_free(list->types);
+  memset(list, 0, sizeof *list);
 }
 
 void zoltc_logix_tag_info_free(zoltc_logix_tag_info *info) {
   if (info == NULL) {
     return;
   }
-  zoltc_logix_tag_info_list_free(&info->members);
   zoltc_logix_free(info->name);
-  zoltc_logix_free(info->type_name);
   memset(info, 0, sizeof *info);
 }
 

@@ -38,8 +38,8 @@ static void fuzz_parse(const uint8_t *data, size_t size) {
   zoltc_logix_result result =
       zoltc_logix_template_parse(data + 2, (uint32_t)(size - 2), member_count, &entry);
   if (result == ZOLTC_LOGIX_OK) {
-    check(entry.info.type_name != NULL && entry.info.type_name[0] != '\0');
-    check(strchr(entry.info.type_name, ';') == NULL);
+    check(entry.text != NULL && entry.text[0] != '\0');
+    check(strchr(entry.text, ';') == NULL);
     check(entry.members.count <= member_count);
     for (uint32_t i = 0; i < entry.members.count; ++i) {
       const zoltc_logix_tag_info *member = &entry.members.items[i];
@@ -49,7 +49,7 @@ static void fuzz_parse(const uint8_t *data, size_t size) {
       check(member->dims[1] == 0 && member->dims[2] == 0);
     }
   } else {
-    check(entry.info.type_name == NULL && entry.members.items == NULL &&
+    check(entry.text == NULL && entry.members.items == NULL &&
           entry.members.count == 0);
   }
   zoltc_logix_template_free(&entry);

@@ -60,6 +60,8 @@ const std::vector<Knob>& knobs() {
       {"--wrong-sender-context", nullptr, "reply with sender context + 1",
        [](Options& o, uint32_t) { o.wrongSenderContext = true; }},
       {"--wrong-command", nullptr, "reply with command + 1", [](Options& o, uint32_t) { o.wrongCommand = true; }},
+      {"--wrong-reply-service", nullptr, "answer requests with the reply service + 1",
+       [](Options& o, uint32_t) { o.wrongReplyService = true; }},
       {"--wrong-session-handle", nullptr, "reply with another session handle",
        [](Options& o, uint32_t) { o.wrongSessionHandle = true; }},
       {"--encap-status", "N", "reply with encapsulation status N and no data",

@@ -68,6 +68,7 @@ Bytes Router::handleAt(ByteSpan bytes, Nesting nesting, bool embedded) {
   }
   auto finish = [&](Bytes out) {
     if (records_) (*records_)[recordAt].generalStatus = out.size() > 2 ? out[2] : 0;
+    if (options_.wrongReplyService && !embedded && !out.empty()) ++out[0];
     return out;
   };
   if (!request) return finish(encodeReply(service, failure(status::kPathSegmentError)));

@@ -66,6 +66,18 @@ class IdChooser {
   uint32_t counter_ = 1;
 };
 
+// The template name's suffix in the form a controller gives: ";n" and two capital letters
+// per member (a public capture shows "my_UDT;nHAEA"). How a controller picks the letters
+// is not public; ours come from each member's type word.
+std::string templateNameSuffix(const StructType& type) {
+  std::string suffix = ";n";
+  for (const Member& member : type.members) {
+    suffix += static_cast<char>('A' + (member.typeWord >> 8) % 26);
+    suffix += static_cast<char>('A' + (member.typeWord & 0xFF) % 26);
+  }
+  return suffix;
+}
+
 void encodeTemplate(StructType& type) {
   Bytes table;
   for (const Member& member : type.members) {
@@ -73,12 +85,12 @@ void encodeTemplate(StructType& type) {
     putU16(table, member.typeWord);
     putU32(table, member.offset);
   }
-  type.handle = structureHandle(table);
+  // A controller gives its built-in types (STRING) their type id as structure handle;
+  // user-defined ones get a checksum of their layout.
+  type.handle = type.id == kStringTemplateId ? kStringTemplateId : structureHandle(table);
   Bytes data = table;
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ";n%04X%04X", type.handle, type.id);
   putText(data, type.name);
-  putText(data, suffix);
+  putText(data, templateNameSuffix(type));
   putU8(data, 0);
   for (const Member& member : type.members) {
     putText(data, member.name);

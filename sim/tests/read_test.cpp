@@ -47,10 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{"Ulint", "UlintValue", 0xC9, le(18000000000000000000ull, 8)},
                       ReadCase{"Real", "RealValue", 0xCA, real(1.5f)},
                       ReadCase{"Lreal", "LrealValue", 0xCB, lreal(3.141592653589793)},
-                      ReadCase{"Byte", "ByteValue", 0xD1, {0xA5}},
-                      ReadCase{"Word", "WordValue", 0xD2, le(0xBEEF, 2)},
-                      ReadCase{"Dword", "DwordValue", 0xD3, le(0xDEADBEEF, 4)},
-                      ReadCase{"Lword", "LwordValue", 0xD4, le(0x0123456789ABCDEFull, 8)},
                       ReadCase{"NamesIgnoreCase", "dintVALUE", 0xC4, le(123456, 4)}),
     CaseName());
 

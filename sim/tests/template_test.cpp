@@ -89,6 +89,8 @@ class TemplateTest : public SimTest {
 TEST_F(TemplateTest, StringIsTheBuiltInLayout) {
   auto wire = client();
   Template t = fetch(*wire, templateIdOf("Message"));
+  EXPECT_EQ(t.handle, 0x0FCE) << "a built-in type's handle is its type id";
+  EXPECT_EQ(t.name.size(), 8u + 2 * 2) << "two suffix letters per member: " << t.name;
   EXPECT_EQ(t.name.substr(0, 8), "STRING;n");
   EXPECT_EQ(t.structureSize, 88u);
   ASSERT_EQ(t.members.size(), 2u);

@@ -18,7 +18,7 @@
 
 // The element rows one array gives at most: each row costs memory, and the product of
 // three dimensions a controller reports can reach billions.
-inline constexpr std::uint64_t maxElementRows = ZOLTC_LOGIX_MAX_RECORDS;
+inline constexpr std::uint64_t maxElementRows = 100000;
 
 // The start of a program scope's paths.
 inline constexpr std::string_view programPrefix = "Program:";

@@ -207,23 +207,23 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     ASSERT_TRUE(pollUntil(
         [&] {
             auto shot = capture(*window, shotFile);
-            return shot && shot->count(20, rowMiddle(15) - 10, 300, rowMiddle(15) + 10, isText) > 20;
+            return shot && shot->count(20, rowMiddle(11) - 10, 300, rowMiddle(11) + 10, isText) > 20;
         },
         30s))
         << "no rows on screen";
 
-    clickAt(*window, 80, rowMiddle(15)); // "Counter", a live DINT
-    clickAt(*window, 12, rowMiddle(20)); // the arrow of "Temperatures", a REAL[10]
+    clickAt(*window, 80, rowMiddle(11)); // "Counter", a live DINT
+    clickAt(*window, 12, rowMiddle(16)); // the arrow of "Temperatures", a REAL[10]
     // Its elements are drawn indented under it: the row below now starts further right.
     ASSERT_TRUE(pollUntil(
         [&] {
             auto shot = capture(*window, shotFile);
-            return shot && shot->count(20, rowMiddle(21) - 10, 40, rowMiddle(21) + 10, isText) == 0 &&
-                   shot->count(40, rowMiddle(21) - 10, 200, rowMiddle(21) + 10, isText) > 10;
+            return shot && shot->count(20, rowMiddle(17) - 10, 40, rowMiddle(17) + 10, isText) == 0 &&
+                   shot->count(40, rowMiddle(17) - 10, 200, rowMiddle(17) + 10, isText) > 10;
         },
         10s))
         << "the array did not open";
-    clickAt(*window, 90, rowMiddle(22)); // "Temperatures[1]"
+    clickAt(*window, 90, rowMiddle(18)); // "Temperatures[1]"
 
     // Reads about once a second: six of them, spaced by the inspector's interval.
     std::vector<std::int64_t> times;

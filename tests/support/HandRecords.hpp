@@ -45,7 +45,7 @@ public:
     zoltc_logix_tag_info_list list(std::vector<zoltc_logix_tag_info> items) {
         auto& stored = arrays.emplace_back(std::move(items));
         return zoltc_logix_tag_info_list{static_cast<std::uint32_t>(stored.size()),
-                                         stored.empty() ? nullptr : stored.data()};
+                                         stored.empty() ? nullptr : stored.data(), nullptr};
     }
 
     zoltc_logix_tag_info stringRecord(const std::string& name, std::uint16_t dimsBits = 0,

@@ -138,9 +138,13 @@ TEST_F(PlantBrowse, StructuresExpandRecursivelyWithoutHiddenMembers) {
   EXPECT_TRUE(zoltc_logix_tag_is_string(find("Title")));
 }
 
-TEST_F(PlantBrowse, EachTemplateIsFetchedOncePerBrowse) {
+// Templates are cached per connection: a second browse and a program's scope read
+// none again; a new connection reads them once more.
+TEST_F(PlantBrowse, EachTemplateIsFetchedOncePerConnection) {
   for (int round = 1; round <= 2; ++round) {
     ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+    ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+    ASSERT_EQ(browse("MainProgram"), ZOLTC_LOGIX_OK);
     std::map<uint32_t, int> attributeReads;
     for (const auto& record : exchanges(kGetAttributeList)) {
       ++attributeReads[pathInstance(record.path).value()];
@@ -148,13 +152,14 @@ TEST_F(PlantBrowse, EachTemplateIsFetchedOncePerBrowse) {
     // Motor, Valve and STRING; not the unused type, not the hidden system structure.
     EXPECT_EQ(attributeReads.size(), 3u);
     for (const auto& [instance, reads] : attributeReads) {
-      EXPECT_EQ(reads, round) << "template " << instance;  // read again by the next browse
+      EXPECT_EQ(reads, round) << "template " << instance;
     }
     std::set<uint32_t> read;
     for (const auto& record : exchanges(kReadTemplate)) {
       read.insert(pathInstance(record.path).value());
     }
     EXPECT_EQ(read.size(), 3u);
+    ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
   }
 }
 
@@ -213,18 +218,18 @@ TEST_F(PlantBrowse, ProgramNameLimit) {
 
 TEST_F(PlantBrowse, ArgumentChecksSendNothing) {
   zoltc_logix_tag_info dummy{};
-  zoltc_logix_tag_info_list stale{7, &dummy};
+  zoltc_logix_tag_info_list stale{7, &dummy, nullptr};
   EXPECT_EQ(zoltc_logix_list_program_tags(client(), &stale, ""), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(stale.count, 0u);
   EXPECT_EQ(stale.items, nullptr);
-  stale = {7, &dummy};
+  stale = {7, &dummy, nullptr};
   EXPECT_EQ(zoltc_logix_list_program_tags(client(), &stale, nullptr),
             ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(stale.items, nullptr);
-  stale = {7, &dummy};
+  stale = {7, &dummy, nullptr};
   EXPECT_EQ(zoltc_logix_list_tags(nullptr, &stale), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(stale.items, nullptr);
-  stale = {7, &dummy};
+  stale = {7, &dummy, nullptr};
   EXPECT_EQ(zoltc_logix_list_program_tags(nullptr, &stale, "MainProgram"),
             ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(stale.items, nullptr);

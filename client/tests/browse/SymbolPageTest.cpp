@@ -182,7 +182,7 @@ std::vector<SymbolEntry> numberedTags(uint32_t first, uint32_t count) {
 TEST_F(PageParse, AcceptsExactlyTheRecordLimit) {
   ASSERT_EQ(parse(symbolPage(numberedTags(0, ZOLTC_LOGIX_MAX_RECORDS))), ZOLTC_LOGIX_OK);
   EXPECT_EQ(state.list.count, ZOLTC_LOGIX_MAX_RECORDS);
-  EXPECT_STREQ(state.list.items[ZOLTC_LOGIX_MAX_RECORDS - 1].name, "T99999");
+  EXPECT_STREQ(state.list.items[ZOLTC_LOGIX_MAX_RECORDS - 1].name, "T999999");
   // Hidden entries do not count towards the limit.
   EXPECT_EQ(parse(symbolPage({{ZOLTC_LOGIX_MAX_RECORDS, "__CONTAINER", dint}})), ZOLTC_LOGIX_OK);
   EXPECT_EQ(parse(symbolPage({{ZOLTC_LOGIX_MAX_RECORDS + 1, "Extra", dint}})),

@@ -173,10 +173,10 @@ TEST_P(ParseRows, Parses) {
   const ParseRow& row = GetParam();
   EXPECT_EQ(parse(row.data, row.memberCount), row.expected);
   if (row.typeName == nullptr) {
-    EXPECT_EQ(entry.info.type_name, nullptr);
+    EXPECT_EQ(entry.text, nullptr);
   } else {
-    ASSERT_NE(entry.info.type_name, nullptr);
-    EXPECT_STREQ(entry.info.type_name, row.typeName);
+    ASSERT_NE(entry.text, nullptr);
+    EXPECT_STREQ(entry.text, row.typeName);
   }
   EXPECT_EQ(members(), row.members);
   if (row.expected != ZOLTC_LOGIX_OK) {
@@ -264,12 +264,10 @@ TEST_F(TemplateParse, NullArguments) {
 
 TEST_F(TemplateParse, FreeZeroesTheEntryAndAcceptsNull) {
   ASSERT_EQ(parse(templateData({{0, dint, "A"}}, "T"), 1), ZOLTC_LOGIX_OK);
-  entry.expanding = true;
   zoltc_logix_template_free(&entry);
-  EXPECT_EQ(entry.info.type_name, nullptr);
+  EXPECT_EQ(entry.text, nullptr);
   EXPECT_EQ(entry.members.items, nullptr);
   EXPECT_EQ(entry.members.count, 0u);
-  EXPECT_FALSE(entry.expanding);
   zoltc_logix_template_free(nullptr);
 }
 
@@ -283,13 +281,13 @@ TEST(TemplateParseMemory, EveryAllocationFailure) {
         zoltc_logix_template_parse(data.data(), static_cast<uint32_t>(data.size()), 3, &entry);
     EXPECT_EQ(result, allocator.injected() ? ZOLTC_LOGIX_ERR_NO_MEMORY : ZOLTC_LOGIX_OK);
     if (allocator.injected()) {
-      EXPECT_EQ(entry.info.type_name, nullptr);
+      EXPECT_EQ(entry.text, nullptr);
       EXPECT_EQ(entry.members.items, nullptr);
     }
     zoltc_logix_template_free(&entry);
   });
-  // The name, the member array and the two visible member names.
-  EXPECT_EQ(failures, 4u);
+  // The text block (name and member names) and the member array.
+  EXPECT_EQ(failures, 2u);
 }
 
 }  // namespace

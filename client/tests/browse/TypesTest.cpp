@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "alloc.h"
+#include "template.h"
 #include "test_allocator.hpp"
 
 namespace {
@@ -79,70 +80,55 @@ char* copyText(const char* text) {
   return copy;
 }
 
-// A record with `count` members, each with `count - 1` members of its own.
-void fill(zoltc_logix_tag_info* info, uint32_t count) {
-  info->name = copyText("node");
-  info->type = 0x8001;
-  info->type_name = copyText("Node");
-  if (count == 0) {
-    return;
-  }
-  info->members.items = static_cast<zoltc_logix_tag_info*>(
-      zoltc_logix_alloc_array(count, sizeof(zoltc_logix_tag_info)));
-  info->members.count = count;
-  std::memset(info->members.items, 0, count * sizeof(zoltc_logix_tag_info));
-  for (uint32_t i = 0; i < count; ++i) {
-    fill(&info->members.items[i], count - 1);
-  }
-}
-
 bool isZero(const zoltc_logix_tag_info& info) {
   zoltc_logix_tag_info zero{};
   return std::memcmp(&info, &zero, sizeof zero) == 0;
 }
 
-TEST(TagInfoRelease, ReleasesNestedRecordsAndZeroes) {
+// A record owns its name only: its type name and members belong to its list's type table.
+TEST(TagInfoRelease, ARecordReleasesOnlyItsName) {
   quillon::testing::TestAllocator allocator;
+  static char typeName[] = "Node";
+  static zoltc_logix_tag_info shared[2] = {};
   zoltc_logix_tag_info info{};
-  fill(&info, 3);
-  info.instance_id = 7;
-  info.dims[0] = 4;
-  ASSERT_GT(allocator.liveBlocks(), 40u);
+  info.name = copyText("node");
+  info.type_name = typeName;
+  info.members = {2, shared, nullptr};
   zoltc_logix_tag_info_free(&info);
   EXPECT_TRUE(isZero(info));
   EXPECT_EQ(allocator.liveBlocks(), 0u);
   zoltc_logix_tag_info_free(&info);  // a released record may be released again
-  EXPECT_TRUE(isZero(info));
   zoltc_logix_tag_info_free(nullptr);
 }
 
-TEST(TagInfoRelease, ListReleaseEmptiesTheList) {
+// A list releases its records' names, its array and the types they share.
+TEST(TagInfoRelease, AListReleasesItsRecordsAndTheirTypes) {
   quillon::testing::TestAllocator allocator;
-  zoltc_logix_tag_info root{};
-  fill(&root, 4);
-  zoltc_logix_tag_info_list list = root.members;
-  root.members = {};
-  zoltc_logix_tag_info_free(&root);
+  zoltc_logix_tag_info_list list{};
+  list.types = zoltc_logix_type_table_create();
+  ASSERT_NE(list.types, nullptr);
+  auto* type = static_cast<zoltc_logix_template*>(zoltc_logix_alloc(sizeof(zoltc_logix_template)));
+  std::memset(type, 0, sizeof *type);
+  type->text = copyText("Node");
+  type->members.items = static_cast<zoltc_logix_tag_info*>(zoltc_logix_alloc_array(1, sizeof(zoltc_logix_tag_info)));
+  std::memset(type->members.items, 0, sizeof(zoltc_logix_tag_info));
+  type->members.count = 1;
+  list.types->slots[1] = type;
+  list.items = static_cast<zoltc_logix_tag_info*>(zoltc_logix_alloc_array(2, sizeof(zoltc_logix_tag_info)));
+  std::memset(list.items, 0, 2 * sizeof(zoltc_logix_tag_info));
+  list.count = 2;
+  for (uint32_t i = 0; i < 2; ++i) {
+    list.items[i].name = i == 0 ? copyText("a") : nullptr;  // a name that could not be copied
+    list.items[i].type_name = type->text;
+    list.items[i].members = {1, type->members.items, nullptr};
+  }
   zoltc_logix_tag_info_list_free(&list);
   EXPECT_EQ(list.count, 0u);
   EXPECT_EQ(list.items, nullptr);
+  EXPECT_EQ(list.types, nullptr);
   EXPECT_EQ(allocator.liveBlocks(), 0u);
   zoltc_logix_tag_info_list_free(&list);
   zoltc_logix_tag_info_list_free(nullptr);
-}
-
-// Members whose names could not be copied are released all the same.
-TEST(TagInfoRelease, SkipsNullTexts) {
-  quillon::testing::TestAllocator allocator;
-  zoltc_logix_tag_info info{};
-  info.members.items =
-      static_cast<zoltc_logix_tag_info*>(zoltc_logix_alloc_array(2, sizeof(zoltc_logix_tag_info)));
-  std::memset(info.members.items, 0, 2 * sizeof(zoltc_logix_tag_info));
-  info.members.count = 2;
-  info.members.items[1].name = copyText("b");
-  zoltc_logix_tag_info_free(&info);
-  EXPECT_TRUE(isZero(info));
-  EXPECT_EQ(allocator.liveBlocks(), 0u);
 }
 
 }  // namespace

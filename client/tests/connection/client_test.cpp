@@ -236,12 +236,16 @@ TEST_F(ClientTest, ControllerClosingTheConnectionIsLostThenNotConnected) {
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
 }
 
-// A controller that registers the session but whose identity reply cannot be
-// decoded: the connect fails with BAD_REPLY and unregisters the session again.
+// A controller that registers the session but refuses the identity request
+// (CIP_STATUS, its statuses kept in the handle) or sends a reply that cannot be
+// decoded (BAD_REPLY): the connect fails and unregisters the session again.
 struct IdentityFault {
   const char* label;
   uint8_t status;                     // general status of Get_Attributes_All
   std::optional<uint32_t> dataBytes;  // identity data bytes sent
+  zoltc_logix_result expected() const {
+    return status != 0 ? ZOLTC_LOGIX_ERR_CIP_STATUS : ZOLTC_LOGIX_ERR_BAD_REPLY;
+  }
 };
 
 class IdentityFaultTest : public ClientTest,
@@ -265,9 +269,10 @@ class IdentityFaultTest : public ClientTest,
   }
 };
 
-TEST_P(IdentityFaultTest, ConnectIsABadReplyAndLeavesTheHandleClosed) {
+TEST_P(IdentityFaultTest, ConnectFailsAndLeavesTheHandleClosed) {
   setFault(GetParam());
-  EXPECT_EQ(connect(), ZOLTC_LOGIX_ERR_BAD_REPLY);
+  EXPECT_EQ(connect(), GetParam().expected());
+  EXPECT_EQ(zoltc_logix_get_refusal(client())->general_status, GetParam().status);
   EXPECT_EQ(server().sessionsRegistered(), 1u);
   const uint32_t session = identitySession();
   ASSERT_NE(session, 0u);
@@ -289,7 +294,7 @@ TEST_P(IdentityFaultTest, FailedReconnectKeepsTheEarlierProductName) {
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
   const uint32_t first = identitySession();
   setFault(GetParam());
-  EXPECT_EQ(connect(), ZOLTC_LOGIX_ERR_BAD_REPLY);
+  EXPECT_EQ(connect(), GetParam().expected());
   const uint32_t second = identitySession();
   EXPECT_NE(second, first);
   EXPECT_TRUE(unregistered(first));

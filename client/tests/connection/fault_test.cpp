@@ -98,6 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Faults of RegisterSession alone leave requests of a live session alone.
         FaultCase{"register_status", [](Options& o) { o.registerStatus = 1; },
                   ZOLTC_LOGIX_ERR_SESSION_REFUSED, ZOLTC_LOGIX_OK, ZOLTC_LOGIX_OK},
+        // A refusal is judged by its status first: some controllers do not echo the context then.
+        FaultCase{"register_status_with_another_context",
+                  [](Options& o) { o.registerStatus = 1; o.wrongSenderContext = true; },
+                  ZOLTC_LOGIX_ERR_SESSION_REFUSED, ZOLTC_LOGIX_ERR_BAD_REPLY, kClosed},
+        // A reply for another service is no answer; the session stays.
+        FaultCase{"reply_for_another_service", [](Options& o) { o.wrongReplyService = true; },
+                  ZOLTC_LOGIX_ERR_BAD_REPLY, ZOLTC_LOGIX_ERR_BAD_REPLY, ZOLTC_LOGIX_OK},
         FaultCase{"register_zero_handle", [](Options& o) { o.registerZeroHandle = true; },
                   ZOLTC_LOGIX_ERR_SESSION_REFUSED, ZOLTC_LOGIX_OK, ZOLTC_LOGIX_OK}),
     quillon::testing::LabelName{});

@@ -266,7 +266,12 @@ struct TakeRow {
   uint8_t service;
   uint32_t n;
   zoltc_logix_status expected;
+  uint8_t requestService = 0x4C;  // of every request in the packet
 };
+
+std::vector<zoltc_logix_cip_request> requestsOf(uint8_t service, uint32_t n) {
+  return std::vector<zoltc_logix_cip_request>(n, zoltc_logix_cip_request{service, nullptr, 0, nullptr, 0});
+}
 
 class MspTakeReply : public ::testing::TestWithParam<TakeRow> {};
 
@@ -276,7 +281,8 @@ TEST_P(MspTakeReply, MovesOnlyAMatchingReply) {
   zoltc_logix_cip_response reply = readtest::borrowedResponse(0x00, data);
   reply.service = row.service;
   std::vector<zoltc_logix_cip_response> responses(row.n, zoltc_logix_cip_response{});
-  EXPECT_EQ(zoltc_logix_msp_take_reply(&reply, row.n, responses.data()), row.expected);
+  auto requests = requestsOf(row.requestService, row.n);
+  EXPECT_EQ(zoltc_logix_msp_take_reply(&reply, requests.data(), row.n, responses.data()), row.expected);
   for (uint32_t i = 0; i < row.n; ++i) {
     if (row.expected != ZOLTC_LOGIX_STATUS_OK) {
       EXPECT_EQ(responses[i].data.data, nullptr) << "nothing moved";
@@ -291,7 +297,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TakeRow{"OtherService", 0x8B, 2, ZOLTC_LOGIX_STATUS_BAD_REPLY},
                       TakeRow{"RequestService", 0x0A, 2, ZOLTC_LOGIX_STATUS_BAD_REPLY},
                       TakeRow{"FewerThanSent", 0x8A, 3, ZOLTC_LOGIX_STATUS_BAD_REPLY},
-                      TakeRow{"MoreThanSent", 0x8A, 1, ZOLTC_LOGIX_STATUS_BAD_REPLY}),
+                      TakeRow{"MoreThanSent", 0x8A, 1, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                      TakeRow{"ItemsForAnotherService", 0x8A, 2, ZOLTC_LOGIX_STATUS_BAD_REPLY, 0x52}),
     quillon::testing::LabelName{});
 
 TEST(MspTakeReplyValues, ResponsesLandInRequestOrder) {
@@ -299,7 +306,8 @@ TEST(MspTakeReplyValues, ResponsesLandInRequestOrder) {
   zoltc_logix_cip_response reply = readtest::borrowedResponse(0x1E, data);
   reply.service = 0x8A;
   zoltc_logix_cip_response responses[2] = {};
-  ASSERT_EQ(zoltc_logix_msp_take_reply(&reply, 2, responses), ZOLTC_LOGIX_STATUS_OK);
+  auto requests = requestsOf(0x4C, 2);
+  ASSERT_EQ(zoltc_logix_msp_take_reply(&reply, requests.data(), 2, responses), ZOLTC_LOGIX_STATUS_OK);
   EXPECT_EQ(responses[0].general_status, 0x00);
   EXPECT_EQ(toHex(responses[0].data.data, responses[0].data.length), "C4 00 2A 00 00 00");
   EXPECT_EQ(responses[1].general_status, 0x05);

@@ -221,4 +221,40 @@ INSTANTIATE_TEST_SUITE_P(
                    ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0}),
     quillon::testing::LabelName{});
 
+// ---- short texts for the controller's statuses
+
+struct StatusText {
+  friend void PrintTo(const StatusText& row, std::ostream* os) { *os << row.label; }
+  const char* label;
+  uint8_t general;
+  uint16_t extended;
+  const char* text;
+};
+
+class StatusTexts : public ::testing::TestWithParam<StatusText> {};
+
+TEST_P(StatusTexts, NameTheStatus) {
+  const StatusText& row = GetParam();
+  char buffer[64];
+  size_t length = zoltc_logix_cip_status_text(row.general, row.extended, buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, row.text);
+  EXPECT_EQ(length, std::string_view(row.text).size());
+  EXPECT_EQ(zoltc_logix_cip_status_text(row.general, row.extended, nullptr, 0), length);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StatusTexts,
+    ::testing::Values(StatusText{"Privilege", 0x0F, 0, "privilege violation"},
+                      StatusText{"ObjectMissing", 0x16, 0, "object does not exist"},
+                      StatusText{"TypeMismatch", 0xFF, 0x2107, "data type mismatch"},
+                      StatusText{"UnknownExtended", 0x05, 0x1234, "path destination unknown (extended 0x1234)"},
+                      StatusText{"UnknownCode", 0x42, 0, "CIP status 0x42"}),
+    quillon::testing::LabelName{});
+
+TEST(StatusTextBuffer, IsCutAndTerminated) {
+  char buffer[8];
+  EXPECT_EQ(zoltc_logix_cip_status_text(0x0F, 0, buffer, sizeof buffer), 19u);
+  EXPECT_STREQ(buffer, "privile");
+}
+
 }  // namespace

@@ -19,6 +19,7 @@ constexpr const char* kTypes = R"(
 
 constexpr const char* kTags = R"(
     {"name": "Flag", "type": "BOOL", "value": true},
+    {"name": "Inputs", "type": "BOOL", "dims": [50], "value": [true, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, false, true, false, false, false, false, false, false, false, false, false, false, false, true]},
     {"name": "Small", "type": "SINT", "value": -5},
     {"name": "Short", "type": "INT", "value": -1234},
     {"name": "Big", "type": "LINT", "value": -9000000000},

@@ -166,6 +166,49 @@ TEST_F(ReadSimTest, PerItemFailuresMixWithSuccesses) {
   EXPECT_EQ(items[3].type, 0x02A0) << "a structure reply's head, taken as a type word";
   EXPECT_EQ(items[1].type, 0);
   EXPECT_EQ(packetCounts(exchanges()), (std::vector<uint16_t>{6}));
+  // The controller's own statuses, and the words engineers read them in.
+  const std::vector<std::pair<size_t, std::string>> refusals = {
+      {1, "tag not found (path segment error)"}, {2, "index out of range"},
+      {4, "tag not found (path segment error)"}};
+  for (const auto& [k, text] : refusals) {
+    char buffer[64];
+    zoltc_logix_cip_status_text(items[k].general_status, items[k].extended_status, buffer, sizeof buffer);
+    EXPECT_EQ(std::string(buffer), text) << names[k];
+  }
+  EXPECT_EQ(items[2].extended_status, 0x2105);
+  EXPECT_EQ(items[0].general_status, 0);
+}
+
+// A BOOL[50] is served as two 32-bit words; its bit paths read single bits.
+TEST_F(ReadSimTest, BoolArrayPathsReadBits) {
+  connectAndForget();
+  std::vector<std::string> names = {"Inputs[0]", "Inputs[1]", "Inputs[37]", "Inputs[49]", "Inputs[64]", "Inputs"};
+  auto items = itemsFor(names);
+  for (auto& item : items) {
+    item.bool_bit = true;
+  }
+  ASSERT_EQ(zoltc_logix_read_tags(client(), items.data(), static_cast<uint32_t>(items.size())), ZOLTC_LOGIX_OK);
+  const std::vector<std::pair<zoltc_logix_result, uint8_t>> expected = {
+      {ZOLTC_LOGIX_OK, 1}, {ZOLTC_LOGIX_OK, 0}, {ZOLTC_LOGIX_OK, 1}, {ZOLTC_LOGIX_OK, 1},
+      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0}};
+  for (size_t k = 0; k < items.size(); ++k) {
+    EXPECT_EQ(items[k].status, expected[k].first) << names[k];
+    EXPECT_EQ(items[k].value[0], expected[k].second) << names[k];
+    if (expected[k].first == ZOLTC_LOGIX_OK) {
+      EXPECT_EQ(items[k].type, ZOLTC_LOGIX_TYPE_BOOL) << names[k];
+    }
+  }
+  // The record of a BOOL[50] as listed: type 0x20D3 of two words.
+  zoltc_logix_tag_info record{};
+  record.type = 0x20D3;
+  record.dims[0] = 2;
+  zoltc_logix_bool_element where{};
+  ASSERT_TRUE(zoltc_logix_bool_array_element(&record, 37, &where));
+  EXPECT_EQ(where.element, 1u);
+  EXPECT_EQ(where.bit, 5u);
+  EXPECT_FALSE(zoltc_logix_bool_array_element(&record, 64, &where));
+  record.type = 0x20C4;
+  EXPECT_FALSE(zoltc_logix_bool_array_element(&record, 1, &where));
 }
 
 TEST_F(ReadSimTest, APathNoRequestCanCarryFailsOnlyItsItem) {

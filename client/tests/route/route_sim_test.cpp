@@ -45,7 +45,7 @@ TEST_F(Chassis, EachSlotIsItsOwnController) {
   ASSERT_EQ(connectAlong("1,0"), ZOLTC_LOGIX_OK);
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), quillon::testing::kSlot0Name);
   EXPECT_EQ(tagNames(), std::set<std::string>{"Pressure"});
-  zoltc_logix_read_item pressure{"Pressure", 0xFF, 0, {}};
+  zoltc_logix_read_item pressure{"Pressure", 0xFF, 0, {}, false, 0, 0};
   ASSERT_EQ(zoltc_logix_read_tags(client(), &pressure, 1), ZOLTC_LOGIX_OK);
   EXPECT_EQ(pressure.status, ZOLTC_LOGIX_OK);
   EXPECT_EQ(pressure.type, ZOLTC_LOGIX_TYPE_REAL);
@@ -74,7 +74,7 @@ TEST_F(Chassis, BatchesLeaveRoomForTheUnconnectedSend) {
     names.push_back(name);
   }
   std::vector<zoltc_logix_read_item> items;
-  for (const std::string& name : names) items.push_back({name.c_str(), 0xFF, 0, {}});
+  for (const std::string& name : names) items.push_back({name.c_str(), 0xFF, 0, {}, false, 0, 0});
   ASSERT_EQ(zoltc_logix_read_tags(client(), items.data(), 30), ZOLTC_LOGIX_OK);
   for (size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].status, ZOLTC_LOGIX_OK) << names[i];

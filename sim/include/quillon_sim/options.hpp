@@ -70,6 +70,9 @@ struct Options {
   // Get_Attributes_All on the Identity object: a non-zero value is answered as this
   // general status with no data.
   uint8_t identityStatus = 0;
+  // Every message-router reply that is not embedded in a packet carries its request's
+  // service | 0x80, plus one: an answer to another service.
+  bool wrongReplyService = false;
   // Get_Attributes_All on the Identity object: only the first K bytes of its data.
   std::optional<uint32_t> identityDataBytes;
 
