@@ -31,6 +31,8 @@ zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status) {
     return ZOLTC_LOGIX_ERR_SESSION_REFUSED;
   case ZOLTC_LOGIX_STATUS_TOO_LARGE:
     return ZOLTC_LOGIX_ERR_TOO_LARGE;
+  case ZOLTC_LOGIX_STATUS_ABORTED:
+    return ZOLTC_LOGIX_ERR_ABORTED;
   default:
     return ZOLTC_LOGIX_ERR_UNKNOWN;
   }
@@ -98,6 +100,22 @@ void zoltc_logix_disconnect(zoltc_logix_client *client) {
     return;
   }
   zoltc_logix_session_close(client->session);
+}
+
+void zoltc_logix_abort(zoltc_logix_client *client) {
+  if (client != NULL) {
+    zoltc_logix_waker_raise(client->session->waker);
+  }
+}
+
+void zoltc_logix_abort_clear(zoltc_logix_client *client) {
+  if (client != NULL) {
+    zoltc_logix_waker_lower(client->session->waker);
+  }
+}
+
+bool zoltc_logix_is_aborted(const zoltc_logix_client *client) {
+  return client != NULL && zoltc_logix_waker_is_raised(client->session->waker);
 }
 
 const char *zoltc_logix_get_product_name(const zoltc_logix_client *client) {
