@@ -151,7 +151,9 @@ class AbortTest : public quillon::testing::SimulatorTest,
 // abort stays in force until cleared, and then the handle connects again.
 TEST_P(AbortTest, EndsAStalledCallAndLeavesTheHandleUsable) {
   const AbortCase& param = GetParam();
-  if (param.connectedFirst) ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  if (param.connectedFirst) {
+    ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  }
   Options options;
   options.stall = true;
   server().setOptions(options);
