@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
   try {
     Controller controller = line.generate ? generateController(*line.generate) : loadController(line.database);
     prepareStopSignals();
+    // Nothing here reads the request record (the log goes through the observer), so a long
+    // demo keeps none.
+    line.options.requestRecordLimit = 0;
     Server server(controller, line.options);
 
     std::ofstream logFile;

@@ -18,8 +18,9 @@
  *
  * Conventions
  *   - Integers on the wire are little-endian. The library never throws, never
- *     aborts and takes no locks: a handle may be used from any thread, but never
- *     by two threads at once.
+ *     aborts the process and takes no locks: a handle may be used from any
+ *     thread, but never by two threads at once. The one exception is
+ *     zoltc_logix_abort, which another thread may call while the handle is in use.
  *   - Every operation that fills an output clears it first and leaves it empty on
  *     failure. Every release operation accepts null and zeroes what it released.
  *   - Everything the library hands out is released only with the library's own
@@ -81,7 +82,8 @@ typedef uint8_t zoltc_logix_result;
   X(ERR_BUFFER_TOO_SMALL, 17, "buffer too small")                                       \
   X(ERR_TOO_LARGE, 18, "too large")                                                     \
   X(ERR_UNSUPPORTED, 19, "unsupported")                                                 \
-  X(ERR_ROUTE_FAILED, 20, "route failed")
+  X(ERR_ROUTE_FAILED, 20, "route failed")                                               \
+  X(ERR_ABORTED, 21, "aborted")
 
 enum {
 #define ZOLTC_LOGIX_RESULT_ENUM_(name, value, text) ZOLTC_LOGIX_##name = value,
@@ -105,7 +107,8 @@ typedef uint8_t zoltc_logix_status;
   X(NOT_CONNECTED, 9)                                                                   \
   X(SESSION_REFUSED, 11)                                                                \
   X(TOO_LARGE, 15)                                                                      \
-  X(ROUTE_FAILED, 16)
+  X(ROUTE_FAILED, 16)                                                                   \
+  X(ABORTED, 17)
 
 enum {
 #define ZOLTC_LOGIX_STATUS_ENUM_(name, value) ZOLTC_LOGIX_STATUS_##name = value,
@@ -114,7 +117,7 @@ enum {
 };
 
 /* The result for an internal status: 0-5 map to themselves, 7 -> 6, 8 -> 7,
- * 9 -> 8, 11 -> 10, 15 -> 18, 16 -> 20; every other value ->
+ * 9 -> 8, 11 -> 10, 15 -> 18, 16 -> 20, 17 -> 21; every other value ->
  * ZOLTC_LOGIX_ERR_UNKNOWN. */
 ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status);
 
@@ -250,7 +253,8 @@ typedef struct zoltc_logix_identity {
 /* Opaque handle of one controller connection. */
 typedef struct zoltc_logix_client zoltc_logix_client;
 
-/* A new unconnected handle, or null when memory runs out. Nothing is sent.
+/* A new unconnected handle, or null when memory or descriptors run out (each
+ * handle keeps a descriptor pair for zoltc_logix_abort). Nothing is sent.
  * Release it with zoltc_logix_client_destroy. */
 ZOLTC_LOGIX_API zoltc_logix_client *zoltc_logix_client_create(void);
 
@@ -258,17 +262,20 @@ ZOLTC_LOGIX_API zoltc_logix_client *zoltc_logix_client_create(void);
  * releases the handle with its identity; null is ignored. */
 ZOLTC_LOGIX_API void zoltc_logix_client_destroy(zoltc_logix_client *client);
 
-/* Connects: TCP (within timeout_ms per wait), RegisterSession, then reads the
- * controller's identity. All or nothing: on failure the handle is left closed.
- * An existing session is first unregistered and closed (except when the
- * arguments are invalid: then it stays as it was). The timeout governs every
- * later wait on this connection. Results: 0; 1 null handle or host, empty host,
- * port 0; 2 no memory (or no socket layer); 3 the host did not resolve or no
- * address accepted; 4 a wait ran out; 5 a malformed or mismatched reply; 6 the
+/* Connects: TCP (within timeout_ms per address), RegisterSession, then reads the
+ * controller's identity (within timeout_ms per exchange). All or nothing: on
+ * failure the handle is left closed. An existing session is first unregistered
+ * and closed (except when the arguments are invalid: then it stays as it was).
+ * The timeout bounds every later exchange on this connection as a whole
+ * (sending the request and receiving the whole reply), however the controller
+ * paces its bytes. Results: 0; 1 null handle or host, empty host, port 0; 2 no
+ * memory (or no socket layer); 3 the host did not resolve or no address
+ * accepted; 4 the time ran out; 5 a malformed or mismatched reply; 6 the
  * connection was lost; 7 the controller refused (encapsulation status, another
  * session handle, a non-zero general status for the identity request); 10
  * RegisterSession refused; 20 a router along the handle's route refused
- * (zoltc_logix_set_route); for 7 and 10 zoltc_logix_get_refusal gives the
+ * (zoltc_logix_set_route); 21 aborted (zoltc_logix_abort, before or during
+ * the call); for 7 and 10 zoltc_logix_get_refusal gives the
  * statuses. A failed connect keeps the product name of an earlier one. Every
  * connect forgets the templates of the previous connection. Blocks the
  * calling thread. */
@@ -276,7 +283,9 @@ ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *clien
                                                        uint16_t port, uint32_t timeout_ms);
 
 /* Sends UnRegisterSession (no reply awaited) and closes the socket; the identity
- * stays, the templates read on the connection are forgotten. Null is ignored. */
+ * stays, the templates read on the connection are forgotten. Null is ignored.
+ * While an abort is in force the UnRegisterSession goes out only if it can
+ * without waiting. */
 ZOLTC_LOGIX_API void zoltc_logix_disconnect(zoltc_logix_client *client);
 
 /* The statuses of the last refusal an operation on this handle returned (7 or
@@ -284,6 +293,32 @@ ZOLTC_LOGIX_API void zoltc_logix_disconnect(zoltc_logix_client *client);
  * string read), borrowed, all zero before any. Per item refusals of
  * zoltc_logix_read_tags are in the items. Null for a null handle. */
 ZOLTC_LOGIX_API const zoltc_logix_refusal *zoltc_logix_get_refusal(const zoltc_logix_client *client);
+
+/* Aborts blocking calls: the call running on the handle now, if any, returns
+ * ZOLTC_LOGIX_ERR_ABORTED promptly (within milliseconds, whatever it waits
+ * for: connect, send or receive), and so does every later call that would
+ * talk to the controller, until zoltc_logix_abort_clear. An exchange that
+ * is cut closes the connection (its stream is no longer at a packet boundary);
+ * a call that finds the abort in force between exchanges closes the session
+ * first, politely. Later requests then give ZOLTC_LOGIX_ERR_NOT_CONNECTED or
+ * ZOLTC_LOGIX_ERR_ABORTED. Calls that do not talk to the controller (getters,
+ * disconnect, destroy) are not affected.
+ * Thread: the one call that may come from any thread while another thread uses
+ * the handle, at any time between create and destroy, any number of times;
+ * never concurrently with or after zoltc_logix_client_destroy. Takes no lock
+ * and never blocks. Null is ignored. */
+void zoltc_logix_abort(zoltc_logix_client *client);
+
+/* Ends an abort, so that the next connect works. Call it from the thread that
+ * uses the handle, between calls. The abort stays in force until then, so a
+ * cancel that comes before the call it means to cancel is not lost: a caller
+ * that numbers its requests clears the abort first, then checks that the
+ * request is still wanted, then calls (an abort after the check is seen by the
+ * call). Null is ignored. */
+void zoltc_logix_abort_clear(zoltc_logix_client *client);
+
+/* True while an abort is in force; false for null. Any thread. */
+bool zoltc_logix_is_aborted(const zoltc_logix_client *client);
 
 /* The product name of the last successful connect (borrowed), or null before the
  * first one (and for a null handle). Valid until the next successful connect or
@@ -302,7 +337,8 @@ ZOLTC_LOGIX_API const zoltc_logix_identity *zoltc_logix_get_identity(const zoltc
  * bytes; 8 no registered session; 4 timeout; 6 connection lost (the session is
  * closed: later requests give 8); 5 malformed or mismatched reply (a mismatched
  * header closes the session); 7 encapsulation status or another session handle
- * (the session stays); 2 no memory. The response is empty after any failure. */
+ * (the session stays); 2 no memory; 21 aborted (the connection is closed). The
+ * response is empty after any failure. */
 ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_send_request(zoltc_logix_client *client,
                                                             const zoltc_logix_cip_request *request,
                                                             zoltc_logix_cip_response *response);

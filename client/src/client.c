@@ -34,6 +34,8 @@ zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status) {
     return ZOLTC_LOGIX_ERR_TOO_LARGE;
   case ZOLTC_LOGIX_STATUS_ROUTE_FAILED:
     return ZOLTC_LOGIX_ERR_ROUTE_FAILED;
+  case ZOLTC_LOGIX_STATUS_ABORTED:
+    return ZOLTC_LOGIX_ERR_ABORTED;
   default:
     return ZOLTC_LOGIX_ERR_UNKNOWN;
   }
@@ -132,6 +134,22 @@ void zoltc_logix_client_note_refusal(zoltc_logix_client *client,
 
 const zoltc_logix_refusal *zoltc_logix_get_refusal(const zoltc_logix_client *client) {
   return client != NULL ? &client->refusal : NULL;
+}
+
+void zoltc_logix_abort(zoltc_logix_client *client) {
+  if (client != NULL) {
+    zoltc_logix_waker_raise(client->session->waker);
+  }
+}
+
+void zoltc_logix_abort_clear(zoltc_logix_client *client) {
+  if (client != NULL) {
+    zoltc_logix_waker_lower(client->session->waker);
+  }
+}
+
+bool zoltc_logix_is_aborted(const zoltc_logix_client *client) {
+  return client != NULL && zoltc_logix_waker_is_raised(client->session->waker);
 }
 
 const char *zoltc_logix_get_product_name(const zoltc_logix_client *client) {

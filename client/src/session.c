@@ -33,6 +33,8 @@ static zoltc_logix_status status_from_io(zoltc_logix_io_result io) {
     return ZOLTC_LOGIX_STATUS_CONNECT_FAILED;
   case ZOLTC_LOGIX_IO_TIMEOUT:
     return ZOLTC_LOGIX_STATUS_TIMEOUT;
+  case ZOLTC_LOGIX_IO_ABORTED:
+    return ZOLTC_LOGIX_STATUS_ABORTED;
   default:
     return ZOLTC_LOGIX_STATUS_IO_FAILED;
   }
@@ -56,9 +58,15 @@ void zoltc_logix_encap_reply_free(zoltc_logix_encap_reply *reply) {
 
 zoltc_logix_session *zoltc_logix_session_create(void) {
   zoltc_logix_session *session = zoltc_logix_alloc(sizeof *session);
-  if (session != NULL) {
-    memset(session, 0, sizeof *session);
-    session->socket = NULL;
+  if (session == NULL) {
+    return NULL;
+  }
+  memset(session, 0, sizeof *session);
+  session->socket = NULL;
+  session->waker = zoltc_logix_waker_create();
+  if (session->waker == NULL) {
+    zoltc_logix_free(session);
+    return NULL;
   }
   return session;
 }
@@ -68,6 +76,7 @@ void zoltc_logix_session_free(zoltc_logix_session *session) {
     return;
   }
   zoltc_logix_session_close(session);
+  zoltc_logix_waker_free(session->waker);
   zoltc_logix_free(session);
 }
 
@@ -101,6 +110,7 @@ zoltc_logix_status zoltc_logix_session_open(zoltc_logix_session *session, const 
     drop_connection(session);
     return ZOLTC_LOGIX_STATUS_NO_MEMORY;
   }
+  zoltc_logix_socket_set_waker(session->socket, session->waker);
   zoltc_logix_io_result io = zoltc_logix_tcp_connect(session->socket, host, port, timeout_ms);
   if (io != ZOLTC_LOGIX_IO_OK) {
     drop_connection(session);
@@ -129,6 +139,11 @@ zoltc_logix_status zoltc_logix_session_open(zoltc_logix_session *session, const 
   return ZOLTC_LOGIX_STATUS_OK;
 }
 
+static uint32_t time_left(uint64_t deadline) {
+  const uint64_t now = zoltc_logix_monotonic_ms();
+  return deadline > now ? (uint32_t)(deadline - now) : 0u;
+}
+
 /* A failed transfer ends the connection: the stream can no longer be trusted to
  * be at a packet boundary. */
 static zoltc_logix_status fail_exchange(zoltc_logix_session *session,
@@ -150,6 +165,11 @@ zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
   if (session->socket == NULL) {
     return ZOLTC_LOGIX_STATUS_NOT_CONNECTED;
   }
+  if (zoltc_logix_waker_is_raised(session->waker)) {
+    /* Between exchanges the stream is whole, so the controller is told. */
+    zoltc_logix_session_close(session);
+    return ZOLTC_LOGIX_STATUS_ABORTED;
+  }
   const uint64_t context = ++session->sender_context;
   if (length > MAX_ENCAP_DATA || (length != 0 && data == NULL)) {
     return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;
@@ -164,15 +184,18 @@ zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
   if (length != 0) {
     memcpy(packet + ZOLTC_LOGIX_ENCAP_HEADER_SIZE, data, length);
   }
+  /* One deadline for the whole exchange: a controller that trickles its reply
+   * cannot hold the caller beyond the time limit. */
+  const uint64_t deadline = zoltc_logix_monotonic_ms() + session->timeout_ms;
   zoltc_logix_io_result io =
-      zoltc_logix_tcp_send_all(session->socket, packet, packet_size, session->timeout_ms);
+      zoltc_logix_tcp_send_all(session->socket, packet, packet_size, time_left(deadline));
   zoltc_logix_free(packet);
   if (io != ZOLTC_LOGIX_IO_OK) {
     return fail_exchange(session, reply, status_from_io(io));
   }
 
   uint8_t header[ZOLTC_LOGIX_ENCAP_HEADER_SIZE];
-  io = zoltc_logix_tcp_recv_all(session->socket, header, sizeof header, session->timeout_ms);
+  io = zoltc_logix_tcp_recv_all(session->socket, header, sizeof header, time_left(deadline));
   if (io != ZOLTC_LOGIX_IO_OK) {
     return fail_exchange(session, reply, status_from_io(io));
   }
@@ -193,7 +216,7 @@ zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
   if (body == NULL) {
     return fail_exchange(session, reply, ZOLTC_LOGIX_STATUS_NO_MEMORY);
   }
-  io = zoltc_logix_tcp_recv_all(session->socket, body, reply_length, session->timeout_ms);
+  io = zoltc_logix_tcp_recv_all(session->socket, body, reply_length, time_left(deadline));
   if (io != ZOLTC_LOGIX_IO_OK) {
     zoltc_logix_free(body);
     return fail_exchange(session, reply, status_from_io(io));

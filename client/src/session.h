@@ -25,7 +25,8 @@ typedef struct zoltc_logix_session {
   zoltc_logix_socket *socket; /* owned; null while closed */
   uint8_t state;
   uint32_t session_handle;    /* 0 while none */
-  uint32_t timeout_ms;        /* per-wait timeout of the last open */
+  uint32_t timeout_ms;        /* per-exchange time limit of the last open */
+  zoltc_logix_waker *waker;   /* owned; raised by zoltc_logix_abort, lives as long as the record */
   uint64_t sender_context;    /* incremented before every exchange; never reset */
   uint32_t refused_status;    /* encapsulation status of the last refusal */
   /* Where cip.c sends message-router requests (route.h). Set and released by
@@ -45,7 +46,8 @@ typedef struct zoltc_logix_encap_reply {
 /* Releases the reply's data and zeroes the record; null is ignored. */
 void zoltc_logix_encap_reply_free(zoltc_logix_encap_reply *reply);
 
-/* A closed session record with every field zero, or null when memory runs out. */
+/* A closed session record with every other field zero and its waker lowered, or
+ * null when memory or descriptors run out. */
 zoltc_logix_session *zoltc_logix_session_create(void);
 
 /* Closes the session (as zoltc_logix_session_close) and releases the record;
@@ -55,7 +57,8 @@ void zoltc_logix_session_free(zoltc_logix_session *session);
 /* Closes whatever the session still has (UnRegisterSession first), then
  * connects and registers. Arguments are checked before anything is closed (1).
  * 2 no memory, 3 connect failed, 4 timeout, 5 bad reply, 7 send or receive
- * failed, 11 RegisterSession refused. Every failure leaves the session closed. */
+ * failed, 11 RegisterSession refused, 17 the waker is raised. Every failure leaves
+ * the session closed. */
 zoltc_logix_status zoltc_logix_session_open(zoltc_logix_session *session, const char *host,
                                             uint16_t port, uint32_t timeout_ms);
 /* Sends UnRegisterSession when a session handle is held (best effort, no reply
@@ -65,11 +68,13 @@ void zoltc_logix_session_close(zoltc_logix_session *session);
 
 /* One exchange: sends `command` with `length` data bytes under the next sender
  * context and reads the reply whole into `reply` (release it with
- * zoltc_logix_encap_reply_free). The reply's status and session handle are not
- * judged here. 1 bad argument or data above 65535 bytes, 9 no socket, 2 no
- * memory, 4 timeout, 7 send or receive failed, 5 a reply with another command,
- * or with status 0 and another sender context (a non-zero status is an error
- * answer whatever its context: some controllers do not echo it then). Failures of the transfer or the reply's header close the
+ * zoltc_logix_encap_reply_free), all within the session's time limit. The
+ * reply's status and session handle are not judged here. 1 bad argument or data
+ * above 65535 bytes, 9 no socket, 2 no memory, 4 timeout, 7 send or receive
+ * failed, 5 a reply with another command, or with status 0 and another sender
+ * context (a non-zero status is an error answer whatever its context: some
+ * controllers do not echo it then), 17 the waker is raised (before or during
+ * the exchange). Failures of the transfer or the reply's header close the
  * connection; the reply is empty after any failure. */
 zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
                                                 uint16_t command, const uint8_t *data,

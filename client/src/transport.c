@@ -5,6 +5,7 @@
 
 #include "alloc.h"
 
+#include <stdatomic.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -34,6 +35,17 @@ typedef int socket_t;
 
 struct zoltc_logix_socket {
   socket_t descriptor;
+  zoltc_logix_waker *waker; /* borrowed; null when nothing can abort this socket's waits */
+};
+
+/* The flag is the truth; the descriptor pair only wakes a wait, so a stray wake-up
+ * byte left by a lowered waker costs one more turn of the wait loop and nothing
+ * else. On POSIX the pair is a pipe; on Windows, where select takes only sockets,
+ * one UDP socket connected to itself is both ends. */
+struct zoltc_logix_waker {
+  atomic_bool raised;
+  socket_t wake_read;
+  socket_t wake_write;
 };
 
 /* One transfer call never asks for more than this, so the count fits an int. */
@@ -120,27 +132,73 @@ static void before_connect(socket_t descriptor, const struct sockaddr *address) 
                  &returned, NULL, NULL);
 }
 
-/* Waits with select on the one descriptor. A refused connect shows up only in
- * the exception set, so a connect waits on both the write and exception sets. */
-static zoltc_logix_io_result wait_ready(socket_t descriptor, enum wait_kind kind,
-                                        uint32_t timeout_ms) {
-  fd_set ready;
+static uint64_t monotonic_ms(void) {
+  return (uint64_t)GetTickCount64();
+}
+
+static bool waker_open(zoltc_logix_waker *waker) {
+  SOCKET wake = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (wake == INVALID_SOCKET) {
+    return false;
+  }
+  struct sockaddr_in address;
+  memset(&address, 0, sizeof address);
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int size = (int)sizeof address;
+  u_long on = 1;
+  if (bind(wake, (struct sockaddr *)&address, size) != 0 ||
+      getsockname(wake, (struct sockaddr *)&address, &size) != 0 ||
+      connect(wake, (struct sockaddr *)&address, size) != 0 ||
+      ioctlsocket(wake, (long)FIONBIO, &on) != 0) {
+    closesocket(wake);
+    return false;
+  }
+  waker->wake_read = wake;
+  waker->wake_write = wake;
+  return true;
+}
+
+static void waker_close(zoltc_logix_waker *waker) {
+  closesocket(waker->wake_read);
+}
+
+static void waker_poke(zoltc_logix_waker *waker) {
+  const char byte = 1;
+  (void)send(waker->wake_write, &byte, 1, 0);
+}
+
+static void waker_drain(zoltc_logix_waker *waker) {
+  char bytes[64];
+  while (recv(waker->wake_read, bytes, (int)sizeof bytes, 0) > 0) {
+  }
+}
+
+/* Waits with select on the descriptor and the waker. A refused connect shows up
+ * only in the exception set, so a connect waits on both the write and exception
+ * sets. */
+static zoltc_logix_io_result wait_once(socket_t descriptor, const zoltc_logix_waker *waker,
+                                       enum wait_kind kind, uint32_t timeout_ms,
+                                       bool *woken) {
+  fd_set readable;
+  fd_set writable;
   fd_set failed;
-  FD_ZERO(&ready);
+  FD_ZERO(&readable);
+  FD_ZERO(&writable);
   FD_ZERO(&failed);
-  FD_SET(descriptor, &ready);
-  FD_SET(descriptor, &failed);
+  fd_set *own = kind == READY_READ ? &readable : &writable;
+  FD_SET(descriptor, own);
+  if (kind == READY_CONNECT) {
+    FD_SET(descriptor, &failed);
+  }
+  if (waker != NULL) {
+    FD_SET(waker->wake_read, &readable);
+  }
   struct timeval limit;
   limit.tv_sec = (long)(timeout_ms / 1000u);
   limit.tv_usec = (long)((timeout_ms % 1000u) * 1000u);
-  int count;
-  if (kind == READY_READ) {
-    count = select(0, &ready, NULL, NULL, &limit);
-  } else if (kind == READY_WRITE) {
-    count = select(0, NULL, &ready, NULL, &limit);
-  } else {
-    count = select(0, NULL, &ready, &failed, &limit);
-  }
+  const int count = select(0, &readable, &writable, &failed, &limit);
+  *woken = waker != NULL && count > 0 && FD_ISSET(waker->wake_read, &readable);
   if (count == 0) {
     return ZOLTC_LOGIX_IO_TIMEOUT;
   }
@@ -222,31 +280,65 @@ static uint64_t monotonic_ms(void) {
   return (uint64_t)now.tv_sec * 1000u + (uint64_t)now.tv_nsec / 1000000u;
 }
 
-/* Waits with poll; an interrupted wait resumes with the time that is left. A
- * refused connect reports POLLERR/POLLHUP, which counts as ready: the caller
- * reads SO_ERROR. */
-static zoltc_logix_io_result wait_ready(socket_t descriptor, enum wait_kind kind,
-                                        uint32_t timeout_ms) {
-  struct pollfd entry;
-  entry.fd = descriptor;
-  entry.events = kind == READY_READ ? POLLIN : POLLOUT;
-  const uint64_t deadline = monotonic_ms() + timeout_ms;
-  for (;;) {
-    const uint64_t now = monotonic_ms();
-    const uint64_t remaining = deadline > now ? deadline - now : 0;
-    const int slice = remaining > (uint64_t)INT_MAX ? INT_MAX : (int)remaining;
-    entry.revents = 0;
-    const int count = poll(&entry, 1, slice);
-    if (count > 0) {
-      return ZOLTC_LOGIX_IO_OK;
-    }
-    if (count == 0 && remaining <= (uint64_t)INT_MAX) {
-      return ZOLTC_LOGIX_IO_TIMEOUT;
-    }
-    if (count < 0 && errno != EINTR) {
-      return ZOLTC_LOGIX_IO_SOCKET_ERROR;
+static bool waker_open(zoltc_logix_waker *waker) {
+  int ends[2];
+  if (pipe(ends) != 0) {
+    return false;
+  }
+  for (int i = 0; i < 2; ++i) {
+    const int descriptor_flags = fcntl(ends[i], F_GETFD);
+    const int flags = fcntl(ends[i], F_GETFL);
+    if (descriptor_flags < 0 || flags < 0 ||
+        fcntl(ends[i], F_SETFD, descriptor_flags | FD_CLOEXEC) != 0 ||
+        fcntl(ends[i], F_SETFL, flags | O_NONBLOCK) != 0) {
+      close(ends[0]);
+      close(ends[1]);
+      return false;
     }
   }
+  waker->wake_read = ends[0];
+  waker->wake_write = ends[1];
+  return true;
+}
+
+static void waker_close(zoltc_logix_waker *waker) {
+  close(waker->wake_read);
+  close(waker->wake_write);
+}
+
+/* A full pipe already holds a wake-up, so a failed write loses nothing. */
+static void waker_poke(zoltc_logix_waker *waker) {
+  const uint8_t byte = 1;
+  (void)!write(waker->wake_write, &byte, 1);
+}
+
+static void waker_drain(zoltc_logix_waker *waker) {
+  uint8_t bytes[64];
+  while (read(waker->wake_read, bytes, sizeof bytes) > 0) {
+  }
+}
+
+/* Waits with poll on the descriptor and the waker. A refused connect reports
+ * POLLERR/POLLHUP, which counts as ready: the caller reads SO_ERROR. An
+ * interrupted wait counts as a timeout of zero length: the caller's loop goes
+ * round with the time that is left. */
+static zoltc_logix_io_result wait_once(socket_t descriptor, const zoltc_logix_waker *waker,
+                                       enum wait_kind kind, uint32_t timeout_ms,
+                                       bool *woken) {
+  struct pollfd entries[2];
+  entries[0].fd = descriptor;
+  entries[0].events = kind == READY_READ ? POLLIN : POLLOUT;
+  entries[0].revents = 0;
+  entries[1].fd = waker != NULL ? waker->wake_read : -1;
+  entries[1].events = POLLIN;
+  entries[1].revents = 0;
+  const int slice = timeout_ms > (uint32_t)INT_MAX ? INT_MAX : (int)timeout_ms;
+  const int count = poll(entries, 2, slice);
+  *woken = count > 0 && entries[1].revents != 0;
+  if (count < 0) {
+    return errno == EINTR ? ZOLTC_LOGIX_IO_TIMEOUT : ZOLTC_LOGIX_IO_SOCKET_ERROR;
+  }
+  return count > 0 && entries[0].revents != 0 ? ZOLTC_LOGIX_IO_OK : ZOLTC_LOGIX_IO_TIMEOUT;
 }
 
 /* MSG_NOSIGNAL where it exists; elsewhere SO_NOSIGPIPE is set on the socket. */
@@ -265,6 +357,81 @@ static int recv_call(socket_t descriptor, uint8_t *bytes, uint32_t length) {
 #endif
 
 /* ------------------------------------------------------------------------ */
+/* Waker and the shared wait                                                */
+/* ------------------------------------------------------------------------ */
+
+uint64_t zoltc_logix_monotonic_ms(void) {
+  return monotonic_ms();
+}
+
+zoltc_logix_waker *zoltc_logix_waker_create(void) {
+  if (!platform_start()) {
+    return NULL;
+  }
+  zoltc_logix_waker *waker = zoltc_logix_alloc(sizeof *waker);
+  if (waker == NULL) {
+    return NULL;
+  }
+  atomic_init(&waker->raised, false);
+  if (!waker_open(waker)) {
+    zoltc_logix_free(waker);
+    return NULL;
+  }
+  return waker;
+}
+
+void zoltc_logix_waker_free(zoltc_logix_waker *waker) {
+  if (waker == NULL) {
+    return;
+  }
+  waker_close(waker);
+  zoltc_logix_free(waker);
+}
+
+void zoltc_logix_waker_raise(zoltc_logix_waker *waker) {
+  atomic_store(&waker->raised, true);
+  waker_poke(waker);
+}
+
+/* Lowered first, drained second: a raise between the two leaves the flag up and
+ * its byte behind, or the flag down and a stray byte, both harmless. */
+void zoltc_logix_waker_lower(zoltc_logix_waker *waker) {
+  atomic_store(&waker->raised, false);
+  waker_drain(waker);
+}
+
+bool zoltc_logix_waker_is_raised(const zoltc_logix_waker *waker) {
+  return waker != NULL && atomic_load(&((zoltc_logix_waker *)waker)->raised);
+}
+
+/* Waits until the descriptor is ready, the deadline passes or the waker is
+ * raised. A wake-up without a raised flag is drained and the wait goes on. */
+static zoltc_logix_io_result wait_ready(socket_t descriptor, zoltc_logix_waker *waker,
+                                        enum wait_kind kind, uint64_t deadline) {
+  for (;;) {
+    if (zoltc_logix_waker_is_raised(waker)) {
+      return ZOLTC_LOGIX_IO_ABORTED;
+    }
+    const uint64_t now = monotonic_ms();
+    const uint64_t remaining = deadline > now ? deadline - now : 0;
+    bool woken = false;
+    const zoltc_logix_io_result waited =
+        wait_once(descriptor, waker, kind,
+                  remaining > UINT32_MAX ? UINT32_MAX : (uint32_t)remaining, &woken);
+    if (woken) {
+      if (zoltc_logix_waker_is_raised(waker)) {
+        return ZOLTC_LOGIX_IO_ABORTED;
+      }
+      waker_drain(waker);
+      continue;
+    }
+    if (waited != ZOLTC_LOGIX_IO_TIMEOUT || remaining == 0) {
+      return waited;
+    }
+  }
+}
+
+/* ------------------------------------------------------------------------ */
 /* Holder, connect and transfers                                            */
 /* ------------------------------------------------------------------------ */
 
@@ -277,7 +444,14 @@ zoltc_logix_socket *zoltc_logix_socket_create(void) {
     return NULL;
   }
   holder->descriptor = INVALID_DESCRIPTOR;
+  holder->waker = NULL;
   return holder;
+}
+
+void zoltc_logix_socket_set_waker(zoltc_logix_socket *holder, zoltc_logix_waker *waker) {
+  if (holder != NULL) {
+    holder->waker = waker;
+  }
 }
 
 static void release_descriptor(zoltc_logix_socket *holder) {
@@ -317,7 +491,8 @@ static int connect_error(socket_t descriptor) {
 /* Tries one resolved address. Returns OK with the connected descriptor in
  * `*connected`, or the outcome that becomes the pending result; `*reached_wait`
  * tells whether the attempt got as far as waiting. */
-static zoltc_logix_io_result try_address(const struct addrinfo *address, uint32_t timeout_ms,
+static zoltc_logix_io_result try_address(const struct addrinfo *address,
+                                         zoltc_logix_waker *waker, uint32_t timeout_ms,
                                          socket_t *connected, bool *reached_wait) {
   *reached_wait = false;
   socket_t descriptor = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
@@ -338,7 +513,8 @@ static zoltc_logix_io_result try_address(const struct addrinfo *address, uint32_
     return ZOLTC_LOGIX_IO_CONNECT_FAILED;
   }
   *reached_wait = true;
-  zoltc_logix_io_result waited = wait_ready(descriptor, READY_CONNECT, timeout_ms);
+  zoltc_logix_io_result waited =
+      wait_ready(descriptor, waker, READY_CONNECT, monotonic_ms() + timeout_ms);
   if (waited == ZOLTC_LOGIX_IO_OK && connect_error(descriptor) == 0) {
     *connected = descriptor;
     return ZOLTC_LOGIX_IO_OK;
@@ -373,7 +549,12 @@ zoltc_logix_io_result zoltc_logix_tcp_connect(zoltc_logix_socket *holder, const 
        address = address->ai_next) {
     socket_t descriptor = INVALID_DESCRIPTOR;
     bool reached_wait = false;
-    zoltc_logix_io_result outcome = try_address(address, timeout_ms, &descriptor, &reached_wait);
+    if (zoltc_logix_waker_is_raised(holder->waker)) {
+      pending = ZOLTC_LOGIX_IO_ABORTED;
+      break;
+    }
+    zoltc_logix_io_result outcome =
+        try_address(address, holder->waker, timeout_ms, &descriptor, &reached_wait);
     if (outcome == ZOLTC_LOGIX_IO_OK) {
       holder->descriptor = descriptor;
       freeaddrinfo(addresses);
@@ -382,13 +563,19 @@ zoltc_logix_io_result zoltc_logix_tcp_connect(zoltc_logix_socket *holder, const 
     if (reached_wait) {
       pending = outcome;
     }
+    if (outcome == ZOLTC_LOGIX_IO_ABORTED) {
+      break;
+    }
   }
   freeaddrinfo(addresses);
   return pending;
 }
 
-/* The loop shared by send_all and recv_all: wait, transfer what is left, repeat.
- * Exactly one of `out` (send) and `in` (receive) is used, as `kind` says. */
+/* The loop shared by send_all and recv_all: transfer what is left, wait when the
+ * socket would block, repeat until done or the deadline passes. Exactly one of
+ * `out` (send) and `in` (receive) is used, as `kind` says. A transfer is tried
+ * before any wait, so bytes that can go at once go even after an abort (the
+ * UnRegisterSession of a close). */
 static zoltc_logix_io_result transfer_all(zoltc_logix_socket *holder, enum transfer_kind kind,
                                           const uint8_t *out, uint8_t *in, uint32_t length,
                                           uint32_t timeout_ms) {
@@ -399,13 +586,9 @@ static zoltc_logix_io_result transfer_all(zoltc_logix_socket *holder, enum trans
   if (holder->descriptor == INVALID_DESCRIPTOR) {
     return ZOLTC_LOGIX_IO_CLOSED;
   }
+  const uint64_t deadline = monotonic_ms() + timeout_ms;
   uint32_t done = 0;
   while (done < length) {
-    zoltc_logix_io_result waited =
-        wait_ready(holder->descriptor, sending ? READY_WRITE : READY_READ, timeout_ms);
-    if (waited != ZOLTC_LOGIX_IO_OK) {
-      return waited;
-    }
     uint32_t chunk = length - done;
     if (chunk > MAX_TRANSFER) {
       chunk = MAX_TRANSFER;
@@ -414,16 +597,22 @@ static zoltc_logix_io_result transfer_all(zoltc_logix_socket *holder, enum trans
                               : recv_call(holder->descriptor, in + done, chunk);
     if (count > 0) {
       done += (uint32_t)count;
-    } else if (count == 0) {
+      continue;
+    }
+    if (count == 0) {
       return ZOLTC_LOGIX_IO_CLOSED;
-    } else {
-      enum call_error error = classify_transfer_error(last_error());
-      if (error == IO_CALL_CLOSED) {
-        return ZOLTC_LOGIX_IO_CLOSED;
-      }
-      if (error == IO_CALL_FAILED) {
-        return ZOLTC_LOGIX_IO_SOCKET_ERROR;
-      }
+    }
+    const enum call_error error = classify_transfer_error(last_error());
+    if (error == IO_CALL_CLOSED) {
+      return ZOLTC_LOGIX_IO_CLOSED;
+    }
+    if (error == IO_CALL_FAILED) {
+      return ZOLTC_LOGIX_IO_SOCKET_ERROR;
+    }
+    const zoltc_logix_io_result waited = wait_ready(
+        holder->descriptor, holder->waker, sending ? READY_WRITE : READY_READ, deadline);
+    if (waited != ZOLTC_LOGIX_IO_OK) {
+      return waited;
     }
   }
   return ZOLTC_LOGIX_IO_OK;

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <iostream>
+#include <system_error>
 #include <deque>
 #include <list>
 #include <mutex>
@@ -52,7 +54,10 @@ struct Server::Impl {
   void serve(ClientConnection& connection);
   void record(RequestRecord record, uint32_t limit);
   bool waitLatency(uint32_t ms);
+  bool sendReply(SocketHandle socket, const uint8_t* bytes, size_t size, uint32_t trickleMs);
   void reapFinished();
+  void admit(SocketHandle socket, const Options& knobs);
+  void log(const std::string& line);
 
   Controller controller;
   mutable std::mutex optionsMutex;
@@ -84,25 +89,62 @@ struct Server::Impl {
 
   std::mutex waitMutex;
   std::condition_variable waitSignal;
+
+  std::mutex logMutex;
 };
 
+// Events of the server itself (refusals, idle closes, accept failures), not requests.
+void Server::Impl::log(const std::string& line) {
+  std::lock_guard<std::mutex> lock(logMutex);
+  std::cerr << "quillon-sim: " << line << std::endl;
+}
+
 void Server::Impl::acceptLoop() {
+  // When accept fails (descriptors ran out, EMFILE/ENFILE), waiting lets connections end
+  // and free some; the wait doubles up to a second, and the first failure is logged.
+  uint32_t backoffMs = 0;
   for (;;) {
-    SocketHandle socket = acceptOn(listener);
+    std::string error;
+    SocketHandle socket = acceptOn(listener, error);
     if (stopping) {
       if (socket != kNoSocket) closeSocket(socket);
       return;
     }
     reapFinished();
-    if (socket == kNoSocket) continue;
-    std::lock_guard<std::mutex> lock(connectionsMutex);
-    auto& connection = connections.emplace_back(std::make_unique<ClientConnection>());
-    connection->id = ++lastConnectionId;
-    connection->socket = socket;
-    ++accepted;
-    ++open;
-    ClientConnection& ref = *connection;
+    if (socket == kNoSocket) {
+      if (backoffMs == 0) log("accept failed (" + error + "); retrying with a back-off");
+      backoffMs = std::min<uint32_t>(backoffMs ? backoffMs * 2 : 10, 1000);
+      if (!waitLatency(backoffMs)) return;
+      continue;
+    }
+    backoffMs = 0;
+    admit(socket, snapshot());
+  }
+}
+
+void Server::Impl::admit(SocketHandle socket, const Options& knobs) {
+  std::lock_guard<std::mutex> lock(connectionsMutex);
+  const uint64_t id = ++lastConnectionId;
+  ++accepted;
+  if (knobs.maxConnections && connections.size() >= knobs.maxConnections) {
+    log("connection " + std::to_string(id) + " refused: " + std::to_string(connections.size()) +
+        " connections open, the limit is " + std::to_string(knobs.maxConnections));
+    closeSocket(socket);
+    return;
+  }
+  if (knobs.idleTimeoutMs) setReceiveTimeout(socket, knobs.idleTimeoutMs);
+  auto& connection = connections.emplace_back(std::make_unique<ClientConnection>());
+  connection->id = id;
+  connection->socket = socket;
+  ++open;
+  ClientConnection& ref = *connection;
+  try {
     connection->thread = std::thread([this, &ref] { serve(ref); });
+  } catch (const std::system_error& error) {
+    log("connection " + std::to_string(id) + " refused: no thread (" + error.what() + ")");
+    --open;
+    closeSocket(socket);
+    connections.pop_back();
   }
 }
 
@@ -146,6 +188,15 @@ void Server::Impl::reapFinished() {
   }
 }
 
+bool Server::Impl::sendReply(SocketHandle socket, const uint8_t* bytes, size_t size, uint32_t trickleMs) {
+  if (!trickleMs) return sendAll(socket, bytes, size);
+  for (size_t k = 0; k < size; ++k) {
+    if (k && !waitLatency(trickleMs)) return false;
+    if (!sendAll(socket, bytes + k, 1)) return false;
+  }
+  return true;
+}
+
 bool Server::Impl::waitLatency(uint32_t ms) {
   std::unique_lock<std::mutex> lock(waitMutex);
   return !waitSignal.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping.load(); });
@@ -153,6 +204,7 @@ bool Server::Impl::waitLatency(uint32_t ms) {
 
 void Server::Impl::record(RequestRecord entry, uint32_t limit) {
   if (observer) observer(entry);
+  if (limit == 0) return;
   std::lock_guard<std::mutex> lock(recordsMutex);
   records.push_back(std::move(entry));
   while (records.size() > limit) records.pop_front();
@@ -176,10 +228,16 @@ void Server::Impl::serve(ClientConnection& client) {
   uint64_t served = 0;
   uint64_t garbageSeed = client.id;
   while (!stopping) {
-    if (!receiveAll(client.socket, head, kHeaderSize)) break;
-    Header header = decodeHeader(head);
-    data.resize(header.length);
-    if (header.length && !receiveAll(client.socket, data.data(), header.length)) break;
+    Received got = receiveAll(client.socket, head, kHeaderSize);
+    Header header{};
+    if (got == Received::all) {
+      header = decodeHeader(head);
+      data.resize(header.length);
+      if (header.length) got = receiveAll(client.socket, data.data(), header.length);
+    }
+    if (got == Received::timedOut && !stopping)
+      log("connection " + std::to_string(client.id) + " closed: it sent nothing for too long");
+    if (got != Received::all) break;
     Options knobs = snapshot();
 
     RequestRecord base;
@@ -214,7 +272,7 @@ void Server::Impl::serve(ClientConnection& client) {
         size = std::min<size_t>(size, knobs.truncateReplyTo);
         close = true;
       }
-      if (!sendAll(client.socket, reply.data(), size)) break;
+      if (!sendReply(client.socket, reply.data(), size, knobs.trickleMs)) break;
     }
     ++served;
     if (knobs.closeAfterRequests && served >= knobs.closeAfterRequests) close = true;

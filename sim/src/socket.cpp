@@ -1,5 +1,6 @@
 #include "socket.hpp"
 
+#include <cstring>
 #include <stdexcept>
 
 #ifdef _WIN32
@@ -22,6 +23,8 @@ using Length = int;
 namespace {
 constexpr int kSendFlags = 0;
 bool interrupted() { return false; }
+bool timedOut() { return WSAGetLastError() == WSAETIMEDOUT; }
+std::string lastErrorText() { return "error " + std::to_string(WSAGetLastError()); }
 }  // namespace
 #else
 const SocketHandle kNoSocket = -1;
@@ -29,6 +32,8 @@ using Length = socklen_t;
 namespace {
 constexpr int kSendFlags = MSG_NOSIGNAL;
 bool interrupted() { return errno == EINTR; }
+bool timedOut() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+std::string lastErrorText() { return std::strerror(errno); }
 }  // namespace
 #endif
 
@@ -120,7 +125,7 @@ uint32_t localIpv4(SocketHandle socket) {
   return ntohl(address.sin_addr.s_addr);
 }
 
-SocketHandle acceptOn(SocketHandle listener) {
+SocketHandle acceptOn(SocketHandle listener, std::string& error) {
   for (;;) {
     SocketHandle connection = accept(listener, nullptr, nullptr);
     if (connection != kNoSocket) {
@@ -132,20 +137,33 @@ SocketHandle acceptOn(SocketHandle listener) {
     // A client that gave up before we took its connection is not our end.
     if (interrupted() || errno == ECONNABORTED) continue;
 #endif
+    error = lastErrorText();
     return kNoSocket;
   }
 }
 
-bool receiveAll(SocketHandle socket, uint8_t* data, size_t size) {
+void setReceiveTimeout(SocketHandle socket, uint32_t ms) {
+#ifdef _WIN32
+  DWORD limit = ms;
+#else
+  timeval limit{};
+  limit.tv_sec = static_cast<time_t>(ms / 1000);
+  limit.tv_usec = static_cast<suseconds_t>((ms % 1000) * 1000);
+#endif
+  setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
+}
+
+Received receiveAll(SocketHandle socket, uint8_t* data, size_t size) {
   while (size > 0) {
     int chunk = size > 0x10000 ? 0x10000 : static_cast<int>(size);
     auto got = recv(socket, reinterpret_cast<char*>(data), chunk, 0);
     if (got < 0 && interrupted()) continue;
-    if (got <= 0) return false;
+    if (got < 0 && timedOut()) return Received::timedOut;
+    if (got <= 0) return Received::closed;
     data += got;
     size -= static_cast<size_t>(got);
   }
-  return true;
+  return Received::all;
 }
 
 bool sendAll(SocketHandle socket, const uint8_t* data, size_t size) {

@@ -23,11 +23,16 @@ SocketHandle listenOn(const std::string& host, uint16_t port);
 uint16_t localPort(SocketHandle socket);
 uint32_t localIpv4(SocketHandle socket);  // host byte order
 
-// Waits for a connection; kNoSocket once the listening socket has been shut down.
-SocketHandle acceptOn(SocketHandle listener);
+// Waits for a connection; kNoSocket once the listening socket has been shut down or when
+// accept fails (for example when descriptors run out), with the reason in `error`.
+SocketHandle acceptOn(SocketHandle listener, std::string& error);
 
-// Receives exactly `size` bytes; false on a closed connection or an error.
-bool receiveAll(SocketHandle socket, uint8_t* data, size_t size);
+// Makes a receive that waits longer than `ms` fail (0: wait for ever).
+void setReceiveTimeout(SocketHandle socket, uint32_t ms);
+
+enum class Received { all, closed, timedOut };
+// Receives exactly `size` bytes.
+Received receiveAll(SocketHandle socket, uint8_t* data, size_t size);
 // Sends all bytes; false on an error. Never raises SIGPIPE.
 bool sendAll(SocketHandle socket, const uint8_t* data, size_t size);
 

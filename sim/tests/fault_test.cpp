@@ -63,6 +63,27 @@ TEST_F(FaultTest, LatencyIsAbandonedOnStop) {
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(10));
 }
 
+// One more connection than the limit is closed at once; those within it are served.
+TEST_F(FaultTest, ConnectionsBeyondTheLimitAreRefused) {
+  setOptions([](Options& o) { o.maxConnections = 2; });
+  auto first = client();
+  auto second = client();
+  WireClient third(port);
+  EXPECT_TRUE(third.closedByServer());
+  EXPECT_EQ(second->request(readTagRequest("DintValue")).status, 0);
+  first.reset();
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (server->openConnections() > 1 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(client()->request(readTagRequest("DintValue")).status, 0);
+}
+
+TEST_F(FaultTest, AnIdleConnectionIsClosed) {
+  setOptions([](Options& o) { o.idleTimeoutMs = 100; });
+  WireClient idle(port);
+  EXPECT_TRUE(idle.closedByServer(5000));
+}
+
 struct HeaderFault {
   const char* name;
   std::function<void(Options&)> set;

@@ -6,6 +6,7 @@
 #include "zolt/ui/Window.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <optional>
@@ -15,6 +16,10 @@ namespace zolt::ui {
 namespace {
 
 constexpr std::uint64_t headlessFrameMicros = 16667;
+// Frames run without waiting after an event wakes the loop: ImGui shows some results of
+// input (hover, release, a value typed) one or two frames after the event.
+constexpr int settleFrames = 3;
+constexpr std::chrono::milliseconds defaultIdleInterval{1000};
 
 Application* current = nullptr; // UI thread
 
@@ -23,7 +28,17 @@ struct DispatchQueue {
     std::mutex mutex;
     std::vector<Task> tasks;
     bool accepting = false;
+    detail::Backend* waker = nullptr; // the Application's back end while accepting
+    std::atomic<bool> frameRequested{false};
 };
+
+// Makes the main loop run its next frame at once. Any thread.
+void wakeMainLoop(DispatchQueue& queue) {
+    std::lock_guard<std::mutex> lock(queue.mutex);
+    if (queue.waker != nullptr) {
+        queue.waker->wakeUp();
+    }
+}
 
 DispatchQueue& dispatchQueue() {
     static DispatchQueue queue;
@@ -48,7 +63,11 @@ struct Application::Impl {
     std::uint64_t frameCount = 0;
     std::optional<std::chrono::steady_clock::time_point> lastFrame;
     bool quitRequested = false;
+    std::chrono::milliseconds idleInterval = defaultIdleInterval;
+    std::optional<std::chrono::steady_clock::time_point> wakeAt; // asked for by this frame
+    int framesToSettle = 0;
 
+    void waitForWork();
     void runDispatched();
     void runTicks();
     bool anyWindowOpen() const {
@@ -74,6 +93,30 @@ void Application::Impl::runDispatched() {
                                std::make_move_iterator(tasks.end()));
             throw;
         }
+    }
+}
+
+// Between frames of run(): no wait while an animation asked for frames or input is
+// settling; otherwise sleep until an event, a dispatched callback, the time a frame asked
+// for, or the idle interval, whichever comes first.
+void Application::Impl::waitForWork() {
+    const auto until = wakeAt;
+    wakeAt.reset();
+    if (context->isHeadless() || dispatchQueue().frameRequested.exchange(false)) {
+        return;
+    }
+    if (framesToSettle > 0) {
+        --framesToSettle;
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const auto deadline = until ? std::min(*until, now + idleInterval) : now + idleInterval;
+    if (deadline <= now) {
+        return;
+    }
+    context->backend().waitEvents(std::chrono::duration<double>(deadline - now).count());
+    if (std::chrono::steady_clock::now() + std::chrono::milliseconds(1) < deadline) {
+        framesToSettle = settleFrames;
     }
 }
 
@@ -116,6 +159,7 @@ Application::Application(std::unique_ptr<RenderContext>&& context, const std::st
     DispatchQueue& queue = dispatchQueue();
     std::lock_guard<std::mutex> lock(queue.mutex);
     queue.accepting = true;
+    queue.waker = &impl_->context->backend();
 }
 
 Application::~Application() {
@@ -124,6 +168,7 @@ Application::~Application() {
         DispatchQueue& queue = dispatchQueue();
         std::lock_guard<std::mutex> lock(queue.mutex);
         queue.accepting = false;
+        queue.waker = nullptr;
         dropped.swap(queue.tasks);
     }
     dropped.clear();
@@ -142,6 +187,9 @@ void Application::run() {
     impl_->quitRequested = false;
     while (!impl_->quitRequested && impl_->anyWindowOpen()) {
         runFrame();
+        if (!impl_->quitRequested) {
+            impl_->waitForWork();
+        }
     }
 }
 
@@ -177,6 +225,25 @@ void Application::runFrames(int count) {
 
 void Application::quit() {
     impl_->quitRequested = true;
+    wakeMainLoop(dispatchQueue());
+}
+
+void Application::requestFrame() {
+    DispatchQueue& queue = dispatchQueue();
+    if (!queue.frameRequested.exchange(true)) {
+        wakeMainLoop(queue);
+    }
+}
+
+void Application::requestFrameAt(std::chrono::steady_clock::time_point when) {
+    if (current != nullptr) {
+        auto& wakeAt = current->impl_->wakeAt;
+        wakeAt = wakeAt ? std::min(*wakeAt, when) : when;
+    }
+}
+
+void Application::setIdleFrameInterval(std::chrono::milliseconds interval) {
+    impl_->idleInterval = std::max(interval, std::chrono::milliseconds(1));
 }
 
 Window* Application::createWindow(const std::string& title, int width, int height, std::uint32_t flags) {
@@ -230,6 +297,7 @@ void Application::dispatchToMainThread(Task task) {
     std::unique_lock<std::mutex> lock(queue.mutex);
     if (queue.accepting) {
         queue.tasks.push_back(std::move(task));
+        queue.waker->wakeUp();
         return;
     }
     lock.unlock();

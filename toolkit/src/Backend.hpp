@@ -60,6 +60,10 @@ public:
     virtual std::unique_ptr<NativeWindow> createWindow(const std::string& title, int width, int height,
                                                        std::uint32_t flags, WindowEvents& events) = 0;
     virtual void pollEvents() = 0;
+    // Sleeps until an event arrives, wakeUp is called or `seconds` pass; handles the events.
+    virtual void waitEvents(double seconds) = 0;
+    // Ends a waitEvents in progress (or the next one) at once. Any thread.
+    virtual void wakeUp() = 0;
     virtual void setVSync(bool enabled) = 0;
     // Sets up / tears down the ImGui renderer of `context`, which is current.
     virtual void attachRenderer(ImGuiContext* context) = 0;

@@ -268,6 +268,14 @@ void GlfwBackend::pollEvents() {
     glfwPollEvents();
 }
 
+void GlfwBackend::waitEvents(double seconds) {
+    glfwWaitEventsTimeout(seconds);
+}
+
+void GlfwBackend::wakeUp() {
+    glfwPostEmptyEvent();
+}
+
 void GlfwBackend::attachRenderer(ImGuiContext*) {
     ImGui_ImplOpenGL3_Init("#version 330 core");
 }

@@ -11,6 +11,8 @@ public:
     std::unique_ptr<NativeWindow> createWindow(const std::string& title, int width, int height, std::uint32_t flags,
                                                WindowEvents& events) override;
     void pollEvents() override {}
+    void waitEvents(double) override {}
+    void wakeUp() override {}
     void setVSync(bool) override {}
     void attachRenderer(ImGuiContext* context) override;
     void detachRenderer(ImGuiContext* context) override;

@@ -7,8 +7,10 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include <stb_image_write.h>
 
@@ -150,6 +152,40 @@ TEST_F(GuiWindow, WindowSystemInputReachesButtonsAndPanels) {
     ASSERT_EQ(std::system("xdotool type --delay 30 'ok7'"), 0);
     runUntil([&] { return text == "ok7"; });
     EXPECT_EQ(text, "ok7");
+}
+
+} // namespace
+
+namespace {
+
+// The loop sleeps between frames; what needs a frame wakes it long before the idle
+// interval runs out: a callback dispatched from another thread, and a frame asked for
+// at a time.
+TEST_F(GuiWindow, ASleepingLoopWakesForWhatNeedsAFrame) {
+    app->setIdleFrameInterval(std::chrono::seconds(60));
+    app->runFrames(2);
+    const auto start = std::chrono::steady_clock::now();
+    // Posted after the frame's dispatched callbacks ran: only the next frame runs it.
+    std::thread worker;
+    int key = 0;
+    Application::registerTickCallback(&key, [&] {
+        if (!worker.joinable()) {
+            worker = std::thread([] { Application::dispatchToMainThread([] { Application::instance()->quit(); }); });
+        }
+    });
+    app->run();
+    worker.join();
+    int ticks = 0;
+    Application::registerTickCallback(&key, [&] {
+        if (++ticks == 3) {
+            Application::instance()->quit();
+        }
+        Application::requestFrameAt(std::chrono::steady_clock::now() + std::chrono::milliseconds(20));
+    });
+    app->run();
+    Application::unregisterTickCallback(&key);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 } // namespace

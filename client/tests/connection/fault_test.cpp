@@ -2,9 +2,11 @@
 // mapped to its result code and to what is left of the connection.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "label_name.hpp"
 #include "simulator.hpp"
@@ -29,6 +31,18 @@ struct FaultCase {
   zoltc_logix_result afterwards;  // the next request, with the knob off again
 };
 
+// The identity request; the response must be empty after a failure.
+zoltc_logix_result requestIdentity(zoltc_logix_client* client) {
+  zoltc_logix_cip_response response{};
+  const zoltc_logix_result result = zoltc_logix_send_request(client, &kIdentityRequest, &response);
+  if (result != ZOLTC_LOGIX_OK) {
+    EXPECT_EQ(response.data.data, nullptr);
+    EXPECT_EQ(response.additional_status.data, nullptr);
+  }
+  zoltc_logix_cip_response_free(&response);
+  return result;
+}
+
 class FaultTest : public quillon::testing::SimulatorTest,
                   public ::testing::WithParamInterface<FaultCase> {
  protected:
@@ -37,17 +51,7 @@ class FaultTest : public quillon::testing::SimulatorTest,
     GetParam().knob(options);
     server().setOptions(options);
   }
-  zoltc_logix_result request() {
-    zoltc_logix_cip_response response{};
-    const zoltc_logix_result result =
-        zoltc_logix_send_request(client(), &kIdentityRequest, &response);
-    if (result != ZOLTC_LOGIX_OK) {
-      EXPECT_EQ(response.data.data, nullptr);
-      EXPECT_EQ(response.additional_status.data, nullptr);
-    }
-    zoltc_logix_cip_response_free(&response);
-    return result;
-  }
+  zoltc_logix_result request() { return requestIdentity(client()); }
 };
 
 // A failed connect leaves the handle closed, and no product name appears.
@@ -91,6 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
                   ZOLTC_LOGIX_ERR_TIMEOUT, kClosed},
         FaultCase{"latency_beyond_the_timeout", [](Options& o) { o.latencyMs = 1000; },
                   ZOLTC_LOGIX_ERR_TIMEOUT, ZOLTC_LOGIX_ERR_TIMEOUT, kClosed},
+        // Every byte comes within the timeout, the whole reply does not: the
+        // timeout bounds the exchange, not each wait.
+        FaultCase{"trickle_slower_than_the_timeout", [](Options& o) { o.trickleMs = 100; },
+                  ZOLTC_LOGIX_ERR_TIMEOUT, ZOLTC_LOGIX_ERR_TIMEOUT, kClosed},
         // The next reply is the last: the request after it finds the socket closed.
         FaultCase{"close_after_one_request", [](Options& o) { o.closeAfterRequests = 1; },
                   ZOLTC_LOGIX_ERR_CONNECTION_LOST, ZOLTC_LOGIX_OK,
@@ -120,8 +128,8 @@ TEST_F(TimingTest, LatencyWithinTheTimeoutIsNoFault) {
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), quillon::testing::kTestProductName);
 }
 
-// The timeout bounds each wait: a stalled controller is given up on after
-// about one timeout per wait, not after the default ten seconds.
+// A stalled controller is given up on after about the timeout, not after the
+// default ten seconds.
 TEST_F(TimingTest, StallTimesOutAfterTheGivenTimeout) {
   Options options;
   options.stall = true;
@@ -132,5 +140,59 @@ TEST_F(TimingTest, StallTimesOutAfterTheGivenTimeout) {
   EXPECT_GE(elapsed, std::chrono::milliseconds(kShortTimeoutMs - 20));
   EXPECT_LT(elapsed, std::chrono::milliseconds(5000));
 }
+
+struct AbortCase {
+  const char* label;
+  bool connectedFirst;     // stall a request of a live session, else the connect
+  uint16_t command;        // the stalled request's encapsulation command
+  uint64_t senderContext;  // ... and sender context (1 RegisterSession, 2 identity)
+};
+
+class AbortTest : public quillon::testing::SimulatorTest,
+                  public ::testing::WithParamInterface<AbortCase> {
+ protected:
+  zoltc_logix_result request() { return requestIdentity(client()); }
+};
+
+// Another thread's abort ends a call stalled on the controller at once; the
+// abort stays in force until cleared, and then the handle connects again.
+TEST_P(AbortTest, EndsAStalledCallAndLeavesTheHandleUsable) {
+  const AbortCase& param = GetParam();
+  if (param.connectedFirst) {
+    ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  }
+  Options options;
+  options.stall = true;
+  server().setOptions(options);
+  std::atomic<int> result{-1};
+  std::chrono::steady_clock::time_point returned;
+  std::thread caller([&] {
+    result = param.connectedFirst ? request() : connect(60000);
+    returned = std::chrono::steady_clock::now();
+  });
+  const bool stalled = waitForRecord([&](const quillon::sim::RequestRecord& record) {
+    return record.command == param.command && record.senderContext == param.senderContext;
+  });
+  const auto aborted = std::chrono::steady_clock::now();
+  zoltc_logix_abort(client());
+  caller.join();
+  ASSERT_TRUE(stalled);
+  EXPECT_EQ(result, ZOLTC_LOGIX_ERR_ABORTED);
+  EXPECT_LT(returned - aborted, std::chrono::milliseconds(1000));
+  EXPECT_TRUE(zoltc_logix_is_aborted(client()));
+
+  server().setOptions(Options{});
+  EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+  // An abort that comes before a call is not lost.
+  EXPECT_EQ(connect(), ZOLTC_LOGIX_ERR_ABORTED);
+  zoltc_logix_abort_clear(client());
+  EXPECT_EQ(connect(), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(request(), ZOLTC_LOGIX_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, AbortTest,
+    ::testing::Values(AbortCase{"connect", false, 0x65, 1}, AbortCase{"request", true, 0x6F, 3}),
+    quillon::testing::LabelName{});
 
 }  // namespace

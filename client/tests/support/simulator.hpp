@@ -48,7 +48,7 @@ std::unique_ptr<quillon::sim::Server> startServer(quillon::sim::Controller contr
 
 class SimulatorTest : public ::testing::Test {
  protected:
-  // The per-wait timeout tests use unless they test timing.
+  // The time limit tests use unless they test timing.
   static constexpr uint32_t kTimeoutMs = 3000;
 
   void SetUp() override;

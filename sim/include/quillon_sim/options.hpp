@@ -26,6 +26,11 @@ struct Options {
   uint32_t latencyMs = 0;             // delay before every reply
   uint32_t closeAfterRequests = 0;    // per connection: answer N requests, then close it
   bool stall = false;                 // read requests but never answer them
+  uint32_t trickleMs = 0;             // send replies one byte at a time, N ms apart (a slow link)
+
+  // ---- connections (read when a connection is accepted)
+  uint32_t maxConnections = 32;       // served at once; one more is closed at once, with a log line
+  uint32_t idleTimeoutMs = 120000;    // close a connection that sends nothing for this long
 
   // ---- reply faults (every reply of the encapsulation layer unless said otherwise)
   bool wrongSenderContext = false;    // sender context + 1
@@ -77,7 +82,9 @@ struct Options {
   std::optional<uint32_t> identityDataBytes;
 
   // ---- request record
-  uint32_t requestRecordLimit = 1000000;  // the oldest records are dropped beyond this many
+  // The oldest records are dropped beyond this many; 0 keeps none (the executable, whose
+  // log goes through the request observer, so that a long demo does not grow).
+  uint32_t requestRecordLimit = 1000000;
 };
 
 }  // namespace quillon::sim

@@ -10,10 +10,16 @@
 //      the ImGui frame of every visible ImGuiPanel (its build function), the canvas draw
 //      (Widget::draw), then rendering (OpenGL) or texture acknowledgement (headless).
 // Only one Application may exist at a time; the static operations act on it.
+//
+// Between frames run() sleeps until something needs one: window-system input (then a
+// few frames follow at once so that ImGui settles), a dispatched callback, quit(), a
+// frame asked for with requestFrame() or requestFrameAt(), or at the latest the idle
+// interval. An idle window costs next to nothing; an animation asks for its frames.
 
 #include "zolt/ui/RenderContext.hpp"
 #include "zolt/ui/Task.hpp"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -66,6 +72,17 @@ public:
     void runFrames(int count);
     // Makes run() return after the current frame.
     void quit();
+    // Makes run() start the next frame without sleeping: call it from every frame of an
+    // animation (a spinner turning) as long as it moves. Safe from any thread (it wakes
+    // a sleeping loop).
+    static void requestFrame();
+    // Makes run() start a frame by `when` at the latest (the earliest of the times asked
+    // for in one frame counts; ask again in every frame that still needs it): a tick
+    // callback with work due at a time (a read every second) asks for that time. UI thread.
+    static void requestFrameAt(std::chrono::steady_clock::time_point when);
+    // The longest run() sleeps when nothing asked for a frame (default one second; at
+    // least 1 ms). A safety net for work that does not ask for its frames.
+    void setIdleFrameInterval(std::chrono::milliseconds interval);
 
     // Opens a window owned by the Application; it lives until the Application ends.
     // `flags` are WindowFlags bits (ignored by the headless back end except for sizes).
@@ -81,8 +98,9 @@ public:
     // Stops the callback registered under `key`; unknown keys and a missing Application
     // are ignored (so destructors may call it at any time).
     static void unregisterTickCallback(const void* key);
-    // Queues `task` to run on the UI thread at the start of the next frame. Safe from any
-    // thread. Without an Application the task is dropped (destroyed on the calling thread).
+    // Queues `task` to run on the UI thread at the start of the next frame, waking a
+    // sleeping run(). Safe from any thread. Without an Application the task is dropped
+    // (destroyed on the calling thread).
     static void dispatchToMainThread(Task task);
 
     // Frame time used instead of the measured one, in microseconds; 0 measures the real
