@@ -52,7 +52,7 @@ void DatablockItem::loadChildren() {
         [program = std::string(recordName(info))] {
             TagListResult loaded;
             AppState::instance().withClient(
-                [&](zoltc_logix_client* client) { loaded.result = loaded.list.browse(client, program); });
+                [&](zoltc_logix_client* client) { return loaded.result = loaded.list.browse(client, program); });
             return loaded;
         },
         [this](std::optional<TagListResult> loaded) {

@@ -2,6 +2,7 @@
 
 #include "AppTextures.hpp"
 
+#include <zolt/ui/Application.hpp>
 #include <zolt/ui/Draw.hpp>
 #include <zolt/ui/Renderer.hpp>
 #include <zolt/ui/Window.hpp>
@@ -25,6 +26,10 @@ void Spinner::update() {
     float rotation = getRotation() + elapsed / 1000000.0f * degreesPerSecond;
     // Past the last degree the turn starts again at 0 (not at rotation - 360).
     setRotation(rotation > lastAngle ? 0.0f : rotation);
+    // The main loop sleeps when nothing asks for a frame; a turning spinner does.
+    if (isEffectivelyVisible()) {
+        zolt::ui::Application::requestFrame();
+    }
     zolt::ui::Widget::update();
 }
 

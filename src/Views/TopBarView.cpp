@@ -20,6 +20,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <exception>
 
 namespace {
@@ -32,6 +35,21 @@ zolt::ui::TextElement* addLabel(zolt::ui::Widget* parent, const AppTheme& theme,
     label->setFontSize(theme.smallFontSize());
     label->setColor(theme.textColor());
     return label;
+}
+
+// The waits of the automatic reconnect; the last one repeats.
+constexpr std::array<std::chrono::seconds, 4> backoff{std::chrono::seconds(1), std::chrono::seconds(2),
+                                                      std::chrono::seconds(5), std::chrono::seconds(10)};
+
+// How often an otherwise quiet connection is checked; a loss shows within this.
+constexpr std::chrono::seconds probeInterval{2};
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 } // namespace
@@ -101,24 +119,84 @@ void TopBarView::resized() {
     zolt::ui::Widget::resized();
 }
 
-void TopBarView::update() {
-    ConnectionState state = ConnectionState::Disconnected;
-    if (connecting) {
-        state = ConnectionState::Connecting;
-    } else if (appState->isConnected()) {
-        state = ConnectionState::Connected;
+TopBarView::ConnectionState TopBarView::currentState() const {
+    switch (appState->link()) {
+    case AppState::Link::Connected:
+        return ConnectionState::Connected;
+    case AppState::Link::Lost:
+        return ConnectionState::Lost;
+    case AppState::Link::Connecting:
+        // A reconnect after a loss still shows the loss, with "reconnecting…".
+        return lastState == ConnectionState::Lost ? ConnectionState::Lost : ConnectionState::Connecting;
+    case AppState::Link::Disconnected:
+        break;
     }
+    // A connect whose task has not run yet is already shown as connecting.
+    return connecting ? ConnectionState::Connecting : ConnectionState::Disconnected;
+}
+
+void TopBarView::update() {
+    const ConnectionState state = currentState();
     if (state != lastState) {
+        if (state == ConnectionState::Connected) {
+            nextProbe = std::chrono::steady_clock::now() + probeInterval;
+        }
+        if (state == ConnectionState::Lost) {
+            backoffStep = 0;
+            nextAttempt = std::chrono::steady_clock::now() + backoff[0];
+        }
         lastState = state;
         showState(state);
+    }
+    if (state == ConnectionState::Connected) {
+        probeWhenDue();
+    }
+    if (state == ConnectionState::Lost) {
+        if (!connecting && std::chrono::steady_clock::now() >= nextAttempt) {
+            startConnect(true);
+        }
+        showReconnectNote();
     }
     if (isPortValid() != portWasValid) {
         portWasValid = isPortValid();
         showPortNote();
     }
-    // Connect needs an address; Disconnect is always possible.
-    connectButton->setLocked(state != ConnectionState::Connected && (ipText.empty() || !isPortValid()));
+    // Connect needs an address; Disconnect and Cancel are always possible.
+    connectButton->setLocked(state == ConnectionState::Disconnected && (trimmed(ipText).empty() || !isPortValid()));
     zolt::ui::Widget::update();
+}
+
+void TopBarView::probeWhenDue() {
+    const auto now = std::chrono::steady_clock::now();
+    if (probing || now < nextProbe) {
+        return;
+    }
+    nextProbe = now + probeInterval;
+    zolt::ui::Application::requestFrameAt(nextProbe);
+    probing = runInBackground(
+        lifetime(), [state = appState] { return state->probe(); },
+        [this](std::optional<zoltc_logix_result>) {
+            probing = false;
+            zolt::ui::Application::requestFrame(); // a loss it found shows now
+        });
+}
+
+void TopBarView::showReconnectNote() {
+    std::string note;
+    const std::string reason = appState->lostReason();
+    if (connecting) {
+        note = fmt::format("{}, reconnecting…", reason.empty() ? "connection lost" : reason);
+    } else {
+        const auto left = std::chrono::ceil<std::chrono::seconds>(nextAttempt - std::chrono::steady_clock::now());
+        note = fmt::format("{}, reconnecting in {} s", reason, std::max<std::int64_t>(left.count(), 0));
+        // The countdown moves on by itself: the loop sleeps until the next second's text.
+        zolt::ui::Application::requestFrameAt(nextAttempt - (left - std::chrono::seconds(1)));
+    }
+    if (note != shownNote) {
+        shownNote = note;
+        plcTypeLabel->setColor(AppTheme::instance().textColor());
+        plcTypeLabel->setText(note);
+    }
 }
 
 void TopBarView::showState(ConnectionState state) {
@@ -129,17 +207,29 @@ void TopBarView::showState(ConnectionState state) {
         statusLabel->setText("PLC-Status: CONNECTED");
         statusLabel->setColor(theme.successColor());
         buttonText->setText("Disconnect");
+        plcTypeLabel->setColor(theme.textColor());
         plcTypeLabel->setText(fmt::format("PLC-Type: {}", appState->plcType()));
         break;
     case ConnectionState::Disconnected:
         statusLabel->setText("PLC-Status: DISCONNECTED");
         statusLabel->setColor(theme.errorColor());
         buttonText->setText("Connect");
+        if (!shownNote.empty()) {
+            // The reconnect note goes; the product name of the lost controller shows again.
+            shownNote.clear();
+            plcTypeLabel->setText(fmt::format("PLC-Type: {}", appState->plcType()));
+        }
         break;
     case ConnectionState::Connecting:
         statusLabel->setText("PLC-Status: CONNECTING");
         statusLabel->setColor(theme.warningColor());
-        buttonText->setText("Connect");
+        buttonText->setText("Cancel");
+        break;
+    case ConnectionState::Lost:
+        statusLabel->setText("PLC-Status: CONNECTION LOST");
+        statusLabel->setColor(theme.errorColor());
+        buttonText->setText("Disconnect");
+        shownNote.clear();
         break;
     }
 }
@@ -158,41 +248,65 @@ void TopBarView::showPortNote() {
 }
 
 void TopBarView::connect() {
-    if (appState->isConnected()) {
+    if (lastState != ConnectionState::Disconnected || connecting) {
+        // Disconnect, Cancel, or the end of reconnecting: at once, whatever the worker
+        // waits for (the library call is cut).
         try {
             appState->disconnect();
         } catch (const std::exception& error) {
             logError("failed to disconnect from PLC: {}", error.what());
         }
+        lastState = currentState();
+        showState(lastState);
         return;
     }
+    if (connectButton->isLocked()) {
+        return;
+    }
+    startConnect(false);
+}
+
+void TopBarView::startConnect(bool afterLoss) {
+    ipText = trimmed(ipText);
     connecting = true;
+    const std::uint64_t attempt = appState->beginConnect(afterLoss);
     // The inputs are disabled while connecting, so the address is taken now. The outcome
     // shows on the UI thread, and only while the bar still exists.
     const bool started = runInBackground(
         lifetime(),
-        [state = appState, ip = ipText, address = static_cast<std::uint16_t>(port)] {
-            const zoltc_logix_result result = state->connect(ip, address);
-            if (result != ZOLTC_LOGIX_OK) {
-                logError("failed to connect to PLC: {}", static_cast<unsigned>(result));
-            }
-            return result;
+        [state = appState, ip = ipText, address = static_cast<std::uint16_t>(port), attempt] {
+            return state->connect(ip, address, attempt);
         },
-        [this](std::optional<zoltc_logix_result> result) {
-            if (!result || *result != ZOLTC_LOGIX_OK) {
+        [this, attempt, afterLoss](std::optional<zoltc_logix_result> result) {
+            connecting = false;
+            if (appState->connectionGeneration() != attempt) {
+                return; // cancelled, or a newer attempt: that one reports
+            }
+            if (result && *result == ZOLTC_LOGIX_OK) {
+                return;
+            }
+            const unsigned code = result ? static_cast<unsigned>(*result) : static_cast<unsigned>(ZOLTC_LOGIX_ERR_UNKNOWN);
+            logError("failed to connect to PLC: {}", code);
+            if (afterLoss) {
+                backoffStep = std::min(backoffStep + 1, backoff.size() - 1);
+                nextAttempt = std::chrono::steady_clock::now() + backoff[backoffStep];
+            } else {
                 plcTypeLabel->setText("Connection failed");
             }
-            connecting = false;
+            zolt::ui::Application::requestFrame();
         },
         IfOwnerGone::StillWork);
     if (!started) {
         connecting = false;
+        appState->disconnect();
         return;
     }
-    // Shown at once: a connect that fails before the next frame would otherwise never
-    // leave the state shown before it, and the status would not change at all.
-    lastState = ConnectionState::Connecting;
-    showState(lastState);
+    if (!afterLoss) {
+        // Shown at once: a connect that fails before the next frame would otherwise never
+        // leave the state shown before it, and the status would not change at all.
+        lastState = ConnectionState::Connecting;
+        showState(lastState);
+    }
 }
 
 void TopBarView::connectTo(const std::string& host, std::uint16_t address) {
@@ -202,20 +316,30 @@ void TopBarView::connectTo(const std::string& host, std::uint16_t address) {
 }
 
 void TopBarView::buildImGui() {
-    if (connecting) {
+    // The address is the connected one for as long as a connection exists or is wanted.
+    const bool locked = connecting || lastState != ConnectionState::Disconnected;
+    if (locked) {
         ImGui::BeginDisabled();
     }
     ImGui::TextUnformatted("IP:");
     ImGui::SameLine(28.0f);
     ImGui::SetNextItemWidth(160.0f);
+    // Enter ends the edit (the field deactivates) in the frame the key goes down.
+    const bool enterKey = ImGui::IsKeyPressed(ImGuiKey_Enter, false) || ImGui::IsKeyPressed(ImGuiKey_KeypadEnter, false);
     ImGui::InputText("##IP", &ipText);
+    bool enter = enterKey && ImGui::IsItemDeactivated();
     ImGui::SameLine(220.0f);
     ImGui::TextUnformatted("Port:");
     ImGui::SameLine(264.0f);
     ImGui::SetNextItemWidth(120.0f);
     ImGui::InputInt("##Port", &port, 1, 100);
-    if (connecting) {
+    enter = (enterKey && ImGui::IsItemDeactivated()) || enter;
+    if (locked) {
         ImGui::EndDisabled();
+        return;
     }
-
+    // Enter in either field connects, as the button would (it is locked without an address).
+    if (enter && !trimmed(ipText).empty() && isPortValid()) {
+        startConnect(false);
+    }
 }

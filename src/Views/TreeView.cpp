@@ -68,13 +68,12 @@ void TreeView::update() {
     spinnerStack->setVisible(isLoadingNow);
     filterPanel->setVisible(!isLoadingNow && !items.empty());
 
-    const bool connected = appState->isConnected();
-    if (connected != wasConnected && !isLoadingNow) {
-        wasConnected = connected;
-        if (connected) {
-            inspector->clear();
-            load();
-        }
+    // A new listing for each new connection, except a reconnect to the same controller
+    // after a lost connection, which keeps the rows and the watch list.
+    if (appState->isConnected() && appState->tagEpoch() != loadedEpoch && !isLoadingNow) {
+        loadedEpoch = appState->tagEpoch();
+        inspector->clear();
+        load();
     }
 
     if (filterText != appliedFilter) {
@@ -100,7 +99,7 @@ void TreeView::load() {
         [] {
             TagListResult loaded;
             AppState::instance().withClient(
-                [&](zoltc_logix_client* client) { loaded.result = loaded.list.browse(client, ""); });
+                [&](zoltc_logix_client* client) { return loaded.result = loaded.list.browse(client, ""); });
             return loaded;
         },
         [this](std::optional<TagListResult> loaded) {
@@ -108,6 +107,8 @@ void TreeView::load() {
             // connection.
             if (loaded && loaded->result == ZOLTC_LOGIX_OK) {
                 adoptList(std::move(loaded->list));
+            } else if (!appState->isConnected()) {
+                loadedEpoch = 0; // cut by a lost connection: the reconnect lists again
             }
             loading = false;
         });

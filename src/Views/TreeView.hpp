@@ -9,6 +9,7 @@
 
 #include <zolt/ui/Widget.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,7 +57,7 @@ private:
     zolt::ui::ImGuiPanel* filterPanel = nullptr;
     std::string filterText;
     std::string appliedFilter;
-    bool wasConnected = false;
+    std::uint64_t loadedEpoch = 0;
     TagList tagList;
     std::vector<std::unique_ptr<TreeItem>> items;
     bool loading = false;

@@ -1,5 +1,7 @@
 #include "Startup.hpp"
 
+#include "AppState.hpp"
+
 #include "AssetPack.hpp"
 #include "ThreadPool.hpp"
 #include "Views/MainWindow.hpp"
@@ -150,6 +152,9 @@ int runQuillon(const std::string& host, std::uint16_t port) {
             mainWindow->getTopBar()->connectTo(host, port);
         }
         application->run();
+        // The window is closed: a listing or a connect still running is cut, so the
+        // worker ends at once instead of after the controller's answer.
+        AppState::instance().abort();
         ThreadPool::instance().stop();
         mainWindow.reset();
         application.reset();

@@ -1,5 +1,7 @@
 #include "AppState.hpp"
 
+#include "Logger.hpp"
+
 AppState& AppState::instance() {
     static AppState state;
     return state;
@@ -13,20 +15,120 @@ AppState::~AppState() {
     zoltc_logix_client_destroy(client);
 }
 
-zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port) {
-    std::lock_guard lock(clientMutex);
+std::uint64_t AppState::beginConnect(bool afterLoss) {
+    std::lock_guard lock(stateMutex);
+    // Cuts an earlier connect or a listing at once; the worker clears the abort before
+    // the attempt's own call.
+    zoltc_logix_abort(client);
     connected = false;
-    ++generation;
+    state = Link::Connecting;
+    userConnect = !afterLoss;
+    reason.clear();
+    return ++generation;
+}
+
+zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, std::uint64_t attempt) {
+    std::lock_guard lock(clientMutex);
+    // Clear first, then check that the attempt is still wanted: an abort after the check
+    // is seen by the call (the library's rule for abort_clear).
+    zoltc_logix_abort_clear(client);
+    if (generation.load() != attempt) {
+        return ZOLTC_LOGIX_ERR_ABORTED;
+    }
     const zoltc_logix_result result = zoltc_logix_connect(client, ip.c_str(), port, connectTimeoutMs);
-    const char* name = result == 0 ? zoltc_logix_get_product_name(client) : nullptr;
-    productName = name != nullptr ? name : "";
-    connected = result == 0;
+    Identity answered;
+    if (result == ZOLTC_LOGIX_OK) {
+        const zoltc_logix_identity* id = zoltc_logix_get_identity(client);
+        answered.vendorId = id->vendor_id;
+        answered.productCode = id->product_code;
+        answered.serialNumber = id->serial_number;
+        answered.productName = id->product_name != nullptr ? id->product_name : "";
+    }
+    std::lock_guard stateLock(stateMutex);
+    if (generation.load() != attempt) {
+        // Cancelled meanwhile: a late success must not show as connected.
+        if (result == ZOLTC_LOGIX_OK) {
+            zoltc_logix_disconnect(client);
+        }
+        return ZOLTC_LOGIX_ERR_ABORTED;
+    }
+    if (result != ZOLTC_LOGIX_OK) {
+        // A reconnect that fails stays Lost (with its first reason) and tries again later.
+        if (state == Link::Connecting) {
+            state = userConnect ? Link::Disconnected : Link::Lost;
+        }
+        if (reason.empty()) {
+            reason = zoltc_logix_result_name(result);
+        }
+        return result;
+    }
+    if (userConnect || !hasIdentity || !(answered == current)) {
+        ++epoch;
+    }
+    current = std::move(answered);
+    hasIdentity = true;
+    reason.clear();
+    state = Link::Connected;
+    connected = true;
     return result;
 }
 
 void AppState::disconnect() {
+    {
+        std::lock_guard lock(stateMutex);
+        zoltc_logix_abort(client);
+        connected = false;
+        state = Link::Disconnected;
+        reason.clear();
+        ++generation;
+    }
     std::lock_guard lock(clientMutex);
-    connected = false;
-    ++generation;
     zoltc_logix_disconnect(client);
+}
+
+void AppState::noteResult(zoltc_logix_result result, std::uint64_t callGeneration) {
+    if (result != ZOLTC_LOGIX_ERR_CONNECTION_LOST && result != ZOLTC_LOGIX_ERR_NOT_CONNECTED) {
+        return;
+    }
+    std::lock_guard lock(stateMutex);
+    if (callGeneration != generation.load() || state != Link::Connected) {
+        return; // an earlier connection's call, or one the user ended
+    }
+    connected = false;
+    state = Link::Lost;
+    reason = zoltc_logix_result_name(result);
+    ++generation;
+    logError("connection to PLC lost: {}", reason);
+}
+
+zoltc_logix_result AppState::probe() {
+    // Get Attribute Single, identity object (class 1), instance 1, attribute 1.
+    static constexpr std::uint8_t path[] = {0x20, 0x01, 0x24, 0x01, 0x30, 0x01};
+    const zoltc_logix_cip_request request{0x0E, path, sizeof path, nullptr, 0};
+    return withClient([&request](zoltc_logix_client* handle) {
+        zoltc_logix_cip_response response{};
+        const zoltc_logix_result result = zoltc_logix_send_request(handle, &request, &response);
+        zoltc_logix_cip_response_free(&response);
+        return result;
+    });
+}
+
+AppState::Link AppState::link() const {
+    std::lock_guard lock(stateMutex);
+    return state;
+}
+
+std::string AppState::plcType() const {
+    std::lock_guard lock(stateMutex);
+    return current.productName;
+}
+
+AppState::Identity AppState::identity() const {
+    std::lock_guard lock(stateMutex);
+    return current;
+}
+
+std::string AppState::lostReason() const {
+    std::lock_guard lock(stateMutex);
+    return state == Link::Lost ? reason : std::string();
 }

@@ -5,8 +5,13 @@
 #include "AppTheme.hpp"
 #include "Views/DefaultButton.hpp"
 #include "Views/TopBarView.hpp"
+#include "Views/TreeItem.hpp"
+#include "Views/TreeView.hpp"
 
 #include <zolt/ui/TextElement.hpp>
+
+#include <chrono>
+#include <cstdio>
 
 namespace {
 
@@ -56,7 +61,7 @@ TEST_F(TopBarTest, ConnectShowsConnectingThenConnectedWithTheProductName) {
         EXPECT_TRUE(topBar().isConnecting());
         EXPECT_EQ(status(), "PLC-Status: CONNECTING");
         EXPECT_EQ(statusColor(), theme().warningColor());
-        EXPECT_EQ(buttonText(), "Connect");
+        EXPECT_EQ(buttonText(), "Cancel");
         // The inputs are inert while the connect runs.
         click(ipField());
         typeText("9");
@@ -68,6 +73,21 @@ TEST_F(TopBarTest, ConnectShowsConnectingThenConnectedWithTheProductName) {
     EXPECT_EQ(buttonText(), "Disconnect");
     EXPECT_EQ(plcType(), sampleProduct);
     EXPECT_FALSE(topBar().isConnecting());
+    // ...and stay inert while connected, so the bar shows the connected address.
+    click(ipField());
+    typeText("9");
+    EXPECT_EQ(topBar().getIpText(), "127.0.0.1");
+}
+
+TEST_F(TopBarTest, EnterInThePortFieldConnectsToTheTrimmedAddress) {
+    click(ipField());
+    typeText("  127.0.0.1 ");
+    click(portField());
+    pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
+    typeText(std::to_string(port));
+    pressKey(ImGuiKey_Enter);
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTED"; }, "CONNECTED"));
+    EXPECT_EQ(topBar().getIpText(), "127.0.0.1");
 }
 
 TEST_F(TopBarTest, FailedConnectShowsConnectionFailedUntilTheNextSuccess) {
@@ -117,18 +137,77 @@ TEST_F(TopBarTest, DisconnectIsImmediateAndKeepsTheProductName) {
     EXPECT_TRUE(pumpUntil([&] { return server->sessionsUnregistered() == 1; }, "the session to be unregistered"));
 }
 
-TEST_F(TopBarTest, ASecondClickWhileConnectingQueuesAnotherConnect) {
+// A device that accepts TCP and never answers: the second click (Cancel) ends the
+// attempt at once, and the worker is free again without waiting for the time limit.
+TEST_F(TopBarTest, CancelEndsAStalledConnectAtOnce) {
+    quillon::sim::Options stalled;
+    stalled.stall = true;
+    restartSample(stalled);
     typeAddress("127.0.0.1", port);
-    {
-        PoolGate gate;
-        click(connectButton());
-        click(connectButton());
-        gate.open();
-    }
-    ASSERT_TRUE(pumpUntil([&] { return server->sessionsRegistered() == 2 && connectedState() && !topBar().isConnecting(); },
-                          "both connects"));
-    frame();
-    EXPECT_EQ(status(), "PLC-Status: CONNECTED");
+    click(connectButton());
+    ASSERT_TRUE(pumpUntil([&] { return server->connectionsAccepted() == 1; }, "the stalled connect"));
+    EXPECT_EQ(buttonText(), "Cancel");
+
+    const auto start = std::chrono::steady_clock::now();
+    click(connectButton());
+    const auto shown = std::chrono::steady_clock::now();
+    drainPool();
+    const auto freed = std::chrono::steady_clock::now();
+    std::printf("cancel: status shown after %.1f ms, worker free after %.1f ms\n",
+                std::chrono::duration<double, std::milli>(shown - start).count(),
+                std::chrono::duration<double, std::milli>(freed - start).count());
+    EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
+    EXPECT_EQ(buttonText(), "Connect");
+    EXPECT_LT(freed - start, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
+    frame(2); // the cancelled attempt's completion
+    EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
+    EXPECT_FALSE(connectedState());
+}
+
+// The controller goes away and comes back on the same address: the bar says so, counts
+// down, reconnects by itself, and the rows of the same controller stay.
+TEST_F(TopBarTest, ALostConnectionShowsAndReconnectsToTheSameController) {
+    connectSample();
+    const TreeItem* firstRow = tree().getItems().front().get();
+    server->stop();
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTION LOST"; }, "CONNECTION LOST"));
+    EXPECT_EQ(statusColor(), theme().errorColor());
+    EXPECT_EQ(buttonText(), "Disconnect");
+    EXPECT_FALSE(connectedState());
+    EXPECT_TRUE(pumpUntil([&] { return plcType().find("reconnecting") != std::string::npos; }, "the reconnect note"));
+    EXPECT_NE(AppState::instance().lostReason(), "");
+
+    server->start(port);
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTED"; }, "CONNECTED again"));
+    EXPECT_EQ(plcType(), sampleProduct);
+    frame(2);
+    EXPECT_EQ(tree().getItems().front().get(), firstRow) << "the same controller keeps its rows";
+}
+
+// Another controller answers at the address after a loss: its own tags are listed.
+TEST_F(TopBarTest, AnotherControllerAfterALossListsItsOwnTags) {
+    connectSample();
+    server->stop();
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTION LOST"; }, "CONNECTION LOST"));
+    server = std::make_unique<quillon::sim::Server>(quillon::sim::Controller());
+    server->start(port);
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTED" && !tree().isLoading(); }, "the new list"));
+    frame(2);
+    EXPECT_TRUE(tree().getItems().empty()) << "the empty controller has no tags";
+}
+
+// Disconnect while reconnecting ends the attempts.
+TEST_F(TopBarTest, DisconnectWhileReconnectingStopsTrying) {
+    connectSample();
+    server->stop();
+    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTION LOST"; }, "CONNECTION LOST"));
+    click(connectButton());
+    EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
+    const std::uint64_t accepted = server->connectionsAccepted();
+    server->start(port);
+    pumpFor(std::chrono::milliseconds(1500)); // past the first wait of the back-off
+    EXPECT_EQ(server->connectionsAccepted(), accepted);
+    EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
 }
 
 TEST_F(TopBarTest, ABarGoneBeforeItsConnectEndsIsNotTouched) {

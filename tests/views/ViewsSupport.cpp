@@ -322,7 +322,7 @@ void ViewsTest::typeAddress(const std::string& ip, std::int64_t portValue) {
     pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
     typeText(std::to_string(portValue));
     // Leave the field so the value is taken.
-    pressKey(ImGuiKey_Enter);
+    pressKey(ImGuiKey_Tab);
 }
 
 void ViewsTest::connectSample() {
