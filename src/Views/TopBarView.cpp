@@ -131,8 +131,7 @@ TopBarView::ConnectionState TopBarView::currentState() const {
     case AppState::Link::Disconnected:
         break;
     }
-    // A connect whose task has not run yet is already shown as connecting.
-    return connecting ? ConnectionState::Connecting : ConnectionState::Disconnected;
+    return ConnectionState::Disconnected;
 }
 
 void TopBarView::update() {
@@ -152,7 +151,7 @@ void TopBarView::update() {
         probeWhenDue();
     }
     if (state == ConnectionState::Lost) {
-        if (!connecting && std::chrono::steady_clock::now() >= nextAttempt) {
+        if (connectTasks == 0 && std::chrono::steady_clock::now() >= nextAttempt) {
             startConnect(true);
         }
         showReconnectNote();
@@ -184,7 +183,7 @@ void TopBarView::probeWhenDue() {
 void TopBarView::showReconnectNote() {
     std::string note;
     const std::string reason = appState->lostReason();
-    if (connecting) {
+    if (appState->link() == AppState::Link::Connecting) {
         note = fmt::format("{}, reconnecting…", reason.empty() ? "connection lost" : reason);
     } else {
         const auto left = std::chrono::ceil<std::chrono::seconds>(nextAttempt - std::chrono::steady_clock::now());
@@ -248,7 +247,7 @@ void TopBarView::showPortNote() {
 }
 
 void TopBarView::connect() {
-    if (lastState != ConnectionState::Disconnected || connecting) {
+    if (lastState != ConnectionState::Disconnected) {
         // Disconnect, Cancel, or the end of reconnecting: at once, whatever the worker
         // waits for (the library call is cut).
         try {
@@ -268,7 +267,7 @@ void TopBarView::connect() {
 
 void TopBarView::startConnect(bool afterLoss) {
     ipText = trimmed(ipText);
-    connecting = true;
+    ++connectTasks;
     const std::uint64_t attempt = appState->beginConnect(afterLoss);
     // The inputs are disabled while connecting, so the address is taken now. The outcome
     // shows on the UI thread, and only while the bar still exists.
@@ -278,7 +277,7 @@ void TopBarView::startConnect(bool afterLoss) {
             return state->connect(ip, address, attempt);
         },
         [this, attempt, afterLoss](std::optional<zoltc_logix_result> result) {
-            connecting = false;
+            --connectTasks;
             if (appState->connectionGeneration() != attempt) {
                 return; // cancelled, or a newer attempt: that one reports
             }
@@ -297,7 +296,7 @@ void TopBarView::startConnect(bool afterLoss) {
         },
         IfOwnerGone::StillWork);
     if (!started) {
-        connecting = false;
+        --connectTasks;
         appState->disconnect();
         return;
     }
@@ -317,7 +316,7 @@ void TopBarView::connectTo(const std::string& host, std::uint16_t address) {
 
 void TopBarView::buildImGui() {
     // The address is the connected one for as long as a connection exists or is wanted.
-    const bool locked = connecting || lastState != ConnectionState::Disconnected;
+    const bool locked = lastState != ConnectionState::Disconnected;
     if (locked) {
         ImGui::BeginDisabled();
     }

@@ -48,7 +48,8 @@ public:
     std::int32_t getPort() const { return port; }
     // A port the controller can listen on: 1 to 65535. Connect stays locked otherwise.
     bool isPortValid() const { return port >= 1 && port <= 65535; }
-    bool isConnecting() const { return connecting; }
+    // Whether a connect task (also a cancelled one) has not reported back yet.
+    bool isConnecting() const { return connectTasks > 0; }
     ConnectionState getState() const { return lastState; }
     zolt::ui::TextElement* getStatusLabel() const { return statusLabel; }
     zolt::ui::TextElement* getPlcTypeLabel() const { return plcTypeLabel; }
@@ -73,7 +74,7 @@ private:
     zolt::ui::Stack* mainStack = nullptr;
     std::string ipText;
     std::int32_t port = defaultPort;
-    bool connecting = false;
+    int connectTasks = 0;
     bool portWasValid = true;
     // The automatic reconnect: which wait of the back-off comes next, and when it ends.
     std::size_t backoffStep = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
-// The left pane: the controller's tags as a tree. On every new connection it empties the
+// The left pane: the controller's tags as a tree. On every new connection (but not a
+// reconnect to the same controller after a loss: AppState::tagEpoch) it empties the
 // inspector and loads the controller-scope list on the pool worker behind a spinner,
 // then shows one row per tag and per program (program rows fill as their own loads
 // finish). A filter box above the rows narrows them by text.

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <future>
 #include <thread>
@@ -30,14 +30,13 @@ protected:
     AppState state;
 };
 
-TEST_F(AppStateTest, FailedConnectLeavesNoTypeButStartsANewGeneration) {
+TEST_F(AppStateTest, FailedConnectStartsANewGenerationDisconnected) {
     ASSERT_EQ(state.connect("127.0.0.1", server.start()), 0);
-    ASSERT_FALSE(state.plcType().empty());
     const std::uint64_t before = state.connectionGeneration();
 
     EXPECT_NE(state.connect("127.0.0.1", closedPort()), 0);
     EXPECT_FALSE(state.isConnected());
-    EXPECT_EQ(state.plcType(), "");
+    EXPECT_EQ(state.link(), AppState::Link::Disconnected);
     EXPECT_EQ(state.connectionGeneration(), before + 1);
 }
 
@@ -74,46 +73,64 @@ TEST_F(AppStateTest, DisconnectUnregistersAndStartsANewGeneration) {
     zoltc_logix_tag_info_list_free(&list);
 }
 
-TEST_F(AppStateTest, DisconnectWaitsForALibraryCallInProgress) {
+// Disconnect from another thread cuts a call that waits on a controller that stopped
+// answering, and the cut is not taken for a lost connection.
+TEST_F(AppStateTest, DisconnectCutsACallInProgress) {
     ASSERT_EQ(state.connect("127.0.0.1", server.start()), 0);
-    const std::uint64_t generationBefore = state.connectionGeneration();
+    quillon::sim::Options stalled;
+    stalled.stall = true;
+    server.setOptions(stalled);
 
-    std::promise<void> browseEntered;
-    std::promise<void> disconnectCalled;
-    std::atomic<bool> browseFinished{false};
-    std::uint64_t generationDuringBrowse = 0;
-    zoltc_logix_result browseResult = ZOLTC_LOGIX_ERR_UNKNOWN;
-    zoltc_logix_tag_info_list list{};
-
-    std::thread worker([&] {
-        state.withClient([&](zoltc_logix_client* client) {
-            browseEntered.set_value();
-            // Finish the browse only once the disconnect has been issued.
-            disconnectCalled.get_future().wait();
-            browseResult = zoltc_logix_list_tags(client, &list);
-            generationDuringBrowse = state.connectionGeneration();
-            browseFinished = true;
-        });
-    });
-    browseEntered.get_future().wait();
-
-    bool finishedWhenDisconnectReturned = false;
-    std::thread ui([&] {
-        disconnectCalled.set_value();
-        state.disconnect();
-        finishedWhenDisconnectReturned = browseFinished.load();
-    });
+    std::promise<zoltc_logix_result> probed;
+    std::thread worker([&] { probed.set_value(state.probe()); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the probe waits for its reply
+    const auto start = std::chrono::steady_clock::now();
+    state.disconnect();
+    const auto took = std::chrono::steady_clock::now() - start;
     worker.join();
-    ui.join();
 
-    EXPECT_TRUE(finishedWhenDisconnectReturned);
-    // The browse ran on an intact session: the disconnect did not cut in.
-    EXPECT_EQ(browseResult, ZOLTC_LOGIX_OK);
-    EXPECT_GT(list.count, 0U);
-    EXPECT_EQ(generationDuringBrowse, generationBefore);
-    EXPECT_EQ(state.connectionGeneration(), generationBefore + 1);
+    EXPECT_EQ(probed.get_future().get(), ZOLTC_LOGIX_ERR_ABORTED);
+    EXPECT_LT(took, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
+    EXPECT_EQ(state.link(), AppState::Link::Disconnected);
+}
+
+// A connect cancelled before its worker took it up never talks to the controller.
+TEST_F(AppStateTest, ACancelledAttemptDoesNotConnect) {
+    const std::uint16_t port = server.start();
+    const std::uint64_t attempt = state.beginConnect();
+    state.disconnect();
+    EXPECT_EQ(state.connect("127.0.0.1", port, attempt), ZOLTC_LOGIX_ERR_ABORTED);
     EXPECT_FALSE(state.isConnected());
-    zoltc_logix_tag_info_list_free(&list);
+    EXPECT_EQ(server.connectionsAccepted(), 0U);
+    // The next attempt clears the abort and connects.
+    EXPECT_EQ(state.connect("127.0.0.1", port), ZOLTC_LOGIX_OK);
+}
+
+// A controller that went away is seen by the next call; the reconnect to the same one
+// keeps the tag epoch, another controller (or a connect the user asked for) moves it on.
+TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
+    const std::uint16_t port = server.start();
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
+    const std::uint64_t epoch = state.tagEpoch();
+    server.stop();
+    const zoltc_logix_result lost = state.probe();
+    EXPECT_TRUE(lost == ZOLTC_LOGIX_ERR_CONNECTION_LOST || lost == ZOLTC_LOGIX_ERR_NOT_CONNECTED) << lost;
+    EXPECT_EQ(state.link(), AppState::Link::Lost);
+    EXPECT_EQ(state.lostReason(), zoltc_logix_result_name(lost));
+
+    server.start(port);
+    ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
+    EXPECT_EQ(state.tagEpoch(), epoch);
+
+    quillon::sim::Server other{quillon::sim::Controller()};
+    server.stop();
+    other.start(port);
+    ASSERT_NE(state.probe(), ZOLTC_LOGIX_OK);
+    ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
+    EXPECT_EQ(state.tagEpoch(), epoch + 1);
+    EXPECT_EQ(state.identity().productName, other.controller().identity().productName);
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
+    EXPECT_EQ(state.tagEpoch(), epoch + 2);
 }
 
 TEST_F(AppStateTest, ReconnectRegistersAFreshSession) {

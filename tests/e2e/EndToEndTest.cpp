@@ -158,49 +158,81 @@ protected:
     }
 };
 
-TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
-    const fs::path simLog = outputDir / "sim-requests.log";
-    const fs::path simOut = outputDir / "sim.out";
-    fs::remove(simLog);
-    e2e::Process sim({(binDir / "quillon-sim").string(), "--db", QUILLON_SAMPLE_DB, "--port", "0", "--log-requests",
-                      simLog.string()},
-                     outputDir, simOut);
+// Starts quillon-sim with these arguments after the database and returns its port ("" when
+// it did not say where it listens).
+std::string startSim(std::optional<e2e::Process>& sim, const std::vector<std::string>& arguments, const fs::path& out) {
+    std::vector<std::string> argv{(binDir / "quillon-sim").string(), "--db", QUILLON_SAMPLE_DB};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    fs::remove(out);
+    sim.emplace(argv, outputDir, out);
     std::string port;
-    ASSERT_TRUE(pollUntil(
+    pollUntil(
         [&] {
-            const std::string out = readFile(simOut);
-            const std::size_t at = out.find("listening on 127.0.0.1:");
+            const std::string text = readFile(out);
+            const std::size_t at = text.find("listening on 127.0.0.1:");
             if (at == std::string::npos) {
                 return false;
             }
-            port = out.substr(at + 23, out.find_first_of("\r\n", at) - at - 23);
+            port = text.substr(at + 23, text.find_first_of("\r\n", at) - at - 23);
             return !port.empty();
         },
-        10s))
-        << readFile(simOut);
+        10s);
+    return port;
+}
 
-    e2e::Process quillon({(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
+// Starts the program and waits for its window's first frames.
+std::optional<Window> startQuillon(std::optional<e2e::Process>& quillon, const fs::path& shotFile) {
+    quillon.emplace(std::vector<std::string>{(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
     std::optional<Window> window;
-    ASSERT_TRUE(pollUntil([&] { return (window = findWindow()).has_value(); }, 30s))
-        << "no window; the program is " << (quillon.running() ? "running" : "gone") << ", its output:\n"
-        << readFile(outputDir / "quillon.out");
-    const fs::path shotFile = outputDir / "quillon-e2e.png";
+    if (!pollUntil([&] { return (window = findWindow()).has_value(); }, 30s)) {
+        return std::nullopt;
+    }
     // The first frames are on screen once a capture shows the top bar's text.
-    ASSERT_TRUE(pollUntil(
+    pollUntil(
         [&] {
             auto shot = capture(*window, shotFile);
             return shot && shot->count(1040, 0, 1200, 50, isText) > 20;
         },
-        30s));
+        30s);
+    return window;
+}
 
-    clickAt(*window, ipX, addressY);
+// Types the address; Enter in the port field connects.
+void connectTo(const Window& window, const std::string& port) {
+    clickAt(window, ipX, addressY);
     typeText("127.0.0.1");
-    clickAt(*window, portX, addressY);
+    clickAt(window, portX, addressY);
     pressKeys("ctrl+a");
     typeText(port);
     pressKeys("Return");
-    clickAt(*window, connectX, addressY);
+}
 
+bool isErrorRed(int r, int g, int b) {
+    return r > 200 && g < 90 && b < 90;
+}
+
+bool isWarningYellow(int r, int g, int b) {
+    return r > 200 && g > 150 && b < 60;
+}
+
+// Pixels of the status line in the given colour.
+int statusPixels(const Shot& shot, bool (*colour)(int, int, int)) {
+    return shot.count(718, 0, 1018, 25, colour);
+}
+
+TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
+    const fs::path simLog = outputDir / "sim-requests.log";
+    fs::remove(simLog);
+    std::optional<e2e::Process> sim;
+    const std::string port = startSim(sim, {"--port", "0", "--log-requests", simLog.string()}, outputDir / "sim.out");
+    ASSERT_FALSE(port.empty()) << readFile(outputDir / "sim.out");
+
+    std::optional<e2e::Process> quillon;
+    const fs::path shotFile = outputDir / "quillon-e2e.png";
+    const std::optional<Window> window = startQuillon(quillon, shotFile);
+    ASSERT_TRUE(window) << "no window; its output:\n" << readFile(outputDir / "quillon.out");
+
+    connectTo(*window, port);
     // The tree is complete when the last program has been browsed and its rows drawn.
     ASSERT_TRUE(pollUntil([&] { return readFile(simLog).find("path=Program:Packaging") != std::string::npos; }, 30s))
         << "no browse reached the simulator";
@@ -252,9 +284,52 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     EXPECT_GT(shot->count(718, 0, 1018, 25, isSuccessGreen), 30) << "PLC-Status: CONNECTED in green";
     EXPECT_GT(shot->count(606, 72, 880, 96, isText), 10) << "the first watched name";
 
-    EXPECT_TRUE(quillon.running()) << readFile(outputDir / "quillon.out");
-    quillon.stop();
-    sim.stop();
+    EXPECT_TRUE(quillon->running()) << readFile(outputDir / "quillon.out");
+}
+
+// The simulator is killed and started again on its port: the bar turns to CONNECTION LOST
+// (red, logged with the reason) and back to CONNECTED by itself. Then Cancel during a
+// connect to a device that never answers takes effect at once.
+TEST_F(EndToEndTest, TheBarFollowsALostControllerAndCancelIsImmediate) {
+    std::optional<e2e::Process> sim;
+    const std::string port = startSim(sim, {"--port", "0"}, outputDir / "sim.out");
+    ASSERT_FALSE(port.empty()) << readFile(outputDir / "sim.out");
+    std::optional<e2e::Process> quillon;
+    const fs::path shotFile = outputDir / "quillon-lost.png";
+    const std::optional<Window> window = startQuillon(quillon, shotFile);
+    ASSERT_TRUE(window) << readFile(outputDir / "quillon.out");
+    connectTo(*window, port);
+    auto statusIs = [&](bool (*colour)(int, int, int)) {
+        auto shot = capture(*window, shotFile);
+        return shot && statusPixels(*shot, colour) > 30;
+    };
+    ASSERT_TRUE(pollUntil([&] { return statusIs(isSuccessGreen); }, 30s)) << "never CONNECTED";
+
+    sim->stop();
+    ASSERT_TRUE(pollUntil([&] { return statusIs(isErrorRed); }, 15s)) << "the loss was not shown";
+    EXPECT_NE(readFile(outputDir / "quillon.out").find("connection to PLC lost: "), std::string::npos);
+    ASSERT_FALSE(startSim(sim, {"--port", port}, outputDir / "sim-again.out").empty());
+    EXPECT_TRUE(pollUntil([&] { return statusIs(isSuccessGreen); }, 30s)) << "no reconnect";
+
+    // A device that accepts the connection and never answers.
+    std::optional<e2e::Process> stalled;
+    const std::string stalledPort = startSim(stalled, {"--port", "0", "--stall"}, outputDir / "sim-stalled.out");
+    ASSERT_FALSE(stalledPort.empty());
+    clickAt(*window, connectX, addressY); // Disconnect
+    ASSERT_TRUE(pollUntil([&] { return statusIs(isErrorRed); }, 5s));
+    clickAt(*window, portX, addressY);
+    pressKeys("ctrl+a");
+    typeText(stalledPort);
+    pressKeys("Return");
+    ASSERT_TRUE(pollUntil([&] { return statusIs(isWarningYellow); }, 5s)) << "no CONNECTING";
+    const auto click = std::chrono::steady_clock::now();
+    clickAt(*window, connectX, addressY); // Cancel
+    ASSERT_TRUE(pollUntil([&] { return statusIs(isErrorRed); }, 5s, 1ms)) << "Cancel did not end the connect";
+    const double shownMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - click).count();
+    // Measured including one screen capture, which takes tens of milliseconds itself.
+    std::cout << "Cancel of a stalled connect shown after " << shownMs << " ms" << std::endl;
+    EXPECT_LT(shownMs, 1000.0) << "the connect was not cut (its time limit is 10 s)";
+    EXPECT_TRUE(quillon->running());
 }
 
 TEST_F(EndToEndTest, WithoutAnAssetPackTheProgramNamesThePathBesideItAndEnds) {

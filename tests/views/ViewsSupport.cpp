@@ -194,7 +194,8 @@ void SampleTest::settle() {
     if (hold) {
         hold->release();
     }
-    if (AppState::instance().isConnected()) {
+    // Also ends a lost connection's reconnecting, which the next test's bar would show.
+    if (AppState::instance().link() != AppState::Link::Disconnected) {
         AppState::instance().disconnect();
     }
     drainPool();
