@@ -252,6 +252,11 @@ void TopBarView::connect() {
         // waits for (the library call is cut).
         try {
             appState->disconnect();
+            if (lastState == ConnectionState::Connecting) {
+                logInfo("connect cancelled");
+            } else {
+                logInfo("disconnected from PLC");
+            }
         } catch (const std::exception& error) {
             logError("failed to disconnect from PLC: {}", error.what());
         }

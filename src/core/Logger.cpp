@@ -74,7 +74,9 @@ void Logger::write(LogLevel level, const std::string& function, const std::strin
         std::ostream& stream = index >= static_cast<std::size_t>(LogLevel::Error) ? std::cerr : std::cout;
         stream << style.colour;
         stream << line;
-        stream << resetAndEndLine;
+        // Each line reaches a file or pipe as it happens, not when the buffer fills or the
+        // program ends (a crash would lose it).
+        stream << resetAndEndLine << std::flush;
     } catch (const std::exception& error) {
         reportFailure(error.what());
     } catch (...) {
