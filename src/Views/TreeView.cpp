@@ -5,9 +5,11 @@
 #include "Background.hpp"
 #include "Logger.hpp"
 #include "TagInspector.hpp"
+#include "TagValues.hpp"
 #include "Views/Spinner.hpp"
 #include "Views/TreeItem.hpp"
 
+#include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/ScrollView.hpp>
 #include <zolt/ui/Stack.hpp>
@@ -16,6 +18,7 @@
 #include <imgui_stdlib.h>
 
 #include <exception>
+#include <string>
 #include <utility>
 
 namespace {
@@ -73,15 +76,37 @@ void TreeView::update() {
         wasConnected = connected;
         if (connected) {
             inspector->clear();
+            clearRows();
             load();
         }
     }
 
     if (filterText != appliedFilter) {
-        appliedFilter = filterText;
-        for (auto& item : items) {
-            item->applyFilter(filterText);
-        }
+        startFilter();
+    }
+    if (filter.isRunning()) {
+        filter.step();
+        // The rest in the next frames, without waiting for input.
+        zolt::ui::Application::requestFrame();
+    }
+}
+
+void TreeView::startFilter() {
+    appliedFilter = filterText;
+    filter.start(filterText, items);
+}
+
+void TreeView::clearRows() {
+    filter.start(appliedFilter, std::vector<TreeItem*>{});
+    items.clear();
+    tagList.reset();
+    loadFailure.clear();
+}
+
+void TreeView::retry() {
+    if (!loading && appState->isConnected()) {
+        clearRows();
+        load();
     }
 }
 
@@ -99,17 +124,30 @@ void TreeView::load() {
         lifetime(),
         [] {
             TagListResult loaded;
-            AppState::instance().withClient(
-                [&](zoltc_logix_client* client) { loaded.result = loaded.list.browse(client, ""); });
-            return loaded;
+            std::string reason;
+            AppState::instance().withClient([&](zoltc_logix_client* client) {
+                loaded.result = loaded.list.browse(client, "");
+                if (loaded.result != ZOLTC_LOGIX_OK) {
+                    const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
+                    reason = refusal != nullptr ? failureText(loaded.result, refusal->general_status,
+                                                              refusal->extended_status)
+                                                : failureText(loaded.result);
+                }
+            });
+            return std::pair(std::move(loaded), std::move(reason));
         },
-        [this](std::optional<TagListResult> loaded) {
-            // On failure the earlier rows show again; the next attempt comes with the next
-            // connection.
-            if (loaded && loaded->result == ZOLTC_LOGIX_OK) {
-                adoptList(std::move(loaded->list));
-            }
+        [this](std::optional<std::pair<TagListResult, std::string>> loaded) {
             loading = false;
+            if (loaded && loaded->first.result == ZOLTC_LOGIX_OK) {
+                adoptList(std::move(loaded->first.list));
+                return;
+            }
+            // No rows rather than another controller's: the reason and Retry instead.
+            loadFailure = loaded ? loaded->second : std::string("the worker stopped");
+            logError("failed to load the tag list: {}", loadFailure);
+            if (loaded && isConnectionFailure(loaded->first.result)) {
+                appState->noteConnectionLost(loadFailure);
+            }
         });
     if (!loading) {
         logError("failed to start loading the tag list: the worker is stopping");
@@ -136,12 +174,29 @@ void TreeView::adoptList(TagList list) {
     } catch (const std::exception& error) {
         logError("failed to build the tag tree: {}", error.what());
     }
+    // The filter typed before (an earlier connection's included) applies to the new rows.
+    startFilter();
 }
 
 void TreeView::buildImGui() {
+    if (!loadFailure.empty()) {
+        buildFailure();
+        return;
+    }
+    if (filter.isRunning()) {
+        ImGui::TextDisabled("Filtering\xE2\x80\xA6 %zu rows checked", filter.checked());
+    }
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, rowSpacing));
     TreeItem::drawRows(items);
     ImGui::PopStyleVar();
+    treePanel->setPreferredSize(zolt::ui::Vec2{getActualSize().x, ImGui::GetCursorPosY()});
+}
+
+void TreeView::buildFailure() {
+    ImGui::TextWrapped("The tags could not be loaded: %s", loadFailure.c_str());
+    if (ImGui::Button("Retry")) {
+        retry();
+    }
     treePanel->setPreferredSize(zolt::ui::Vec2{getActualSize().x, ImGui::GetCursorPosY()});
 }
 

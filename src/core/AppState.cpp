@@ -1,5 +1,7 @@
 #include "AppState.hpp"
 
+#include "Logger.hpp"
+
 AppState& AppState::instance() {
     static AppState state;
     return state;
@@ -29,4 +31,11 @@ void AppState::disconnect() {
     connected = false;
     ++generation;
     zoltc_logix_disconnect(client);
+}
+
+void AppState::noteConnectionLost(std::string reason) {
+    if (connected.exchange(false)) {
+        ++generation;
+        logError("connection to the controller lost: {}", reason);
+    }
 }

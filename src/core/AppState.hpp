@@ -44,6 +44,10 @@ public:
         return std::forward<Callable>(callable)(client);
     }
 
+    // A library call on the current connection answered "connection lost" or "not
+    // connected" (`reason`): the state is no longer connected. Any thread.
+    void noteConnectionLost(std::string reason);
+
     bool isConnected() const { return connected.load(); }
     // Changes at every connect attempt and every disconnect, so that background work can
     // tell whether its results still belong to the current connection.

@@ -163,38 +163,34 @@ TEST_F(TreeTest, DisconnectingKeepsRowsAndFilterAndReconnectingEmptiesTheInspect
 
     click(connectButton()); // connect again
     waitForTree(firstRow);
+    frame();
     EXPECT_TRUE(watchedNames().empty());
-    EXPECT_TRUE(findRow("Counter")->isVisible()) << "new rows start visible";
+    EXPECT_FALSE(findRow("Counter")->isVisible()) << "the filter applies to the new rows";
+    EXPECT_TRUE(findRow("DintValue")->isVisible());
 }
 
-TEST_F(TreeTest, AFailedBrowseKeepsTheEarlierRows) {
+TEST_F(TreeTest, AFailedListingShowsNoRowsButItsReasonAndRetryLoadsThem) {
     connectSample();
     const TreeItem* firstRow = tree().getItems().front().get();
-    const std::size_t rows = tree().getItems().size();
-    // The requests of a connect: everything on the first connection before its first listing.
-    std::uint32_t connectRequests = 0;
-    for (const quillon::sim::RequestRecord& record : server->requests()) {
-        if (isControllerListing(record)) {
-            break;
-        }
-        connectRequests += record.embedded ? 0 : 1;
-    }
     click(connectButton()); // disconnect
-    quillon::sim::Options options;
-    options.closeAfterRequests = connectRequests; // the next listing finds the connection gone
-    server->setOptions(options);
-
-    const std::uint64_t accepted = server->connectionsAccepted();
+    frame();
+    restartSample({}, std::make_shared<ReplyHold>(isControllerListing));
+    typeAddress("127.0.0.1", port);
     click(connectButton());
-    ASSERT_TRUE(pumpUntil([&] { return AppState::instance().isConnected() && !topBar().isConnecting(); }, "the connect"));
-    ASSERT_EQ(server->connectionsAccepted(), accepted + 1);
-    drainPool(); // the listing ran and failed
-    frame(2);
-    EXPECT_FALSE(tree().isLoading());
-    EXPECT_FALSE(tree().getSpinnerStack()->isVisible());
-    EXPECT_EQ(tree().getItems().front().get(), firstRow);
-    EXPECT_EQ(tree().getItems().size(), rows);
+    ASSERT_TRUE(pumpUntil([&] { return hold->reached(); }, "the listing to start"));
+    quillon::sim::Options refusing;
+    refusing.encapsulationStatus = 0x65;
+    server->setOptions(refusing);
+    hold->release();
+    ASSERT_TRUE(pumpUntil([&] { return !tree().isLoading() && !tree().getLoadFailure().empty(); }, "the failure"));
+    EXPECT_TRUE(tree().getItems().empty()) << "the earlier controller's rows show again";
     EXPECT_TRUE(tree().getTreePanel()->isVisible());
+
+    server->setOptions({});
+    tree().retry();
+    waitForTree(firstRow);
+    EXPECT_TRUE(tree().getLoadFailure().empty());
+    EXPECT_NE(findRow("Counter"), nullptr);
 }
 
 TEST_F(TreeTest, AnEmptyControllerShowsNoRowsAndNoFilterBox) {
