@@ -56,8 +56,8 @@ public:
 
     // Starts over with this text over these rows (which must outlive the run).
     template <class Rows>
-    void start(std::string text, const Rows& rows) {
-        begin(std::move(text));
+    void start(std::string filterText, const Rows& rows) {
+        begin(std::move(filterText));
         for (const auto& row : rows) {
             collect(*row);
         }

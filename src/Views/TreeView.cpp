@@ -17,6 +17,7 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <utility>
@@ -58,6 +59,7 @@ TreeView::TreeView(zolt::ui::Widget* parent)
 
 TreeView::~TreeView() {
     inspector->clear();
+    programs.clear();
     items.clear();
     tagList.reset();
 }
@@ -81,9 +83,13 @@ void TreeView::update() {
         }
     }
 
-    if (filterText != appliedFilter) {
+    // Program rows fill after the list: the filter applies to their tags once they are in.
+    const bool programsLoading =
+        std::any_of(programs.begin(), programs.end(), [](const TreeItem* program) { return program->isLoading(); });
+    if (filterText != appliedFilter || (programsWereLoading && !programsLoading && !filterText.empty())) {
         startFilter();
     }
+    programsWereLoading = programsLoading;
     if (filter.isRunning()) {
         filter.step();
         // The rest in the next frames, without waiting for input.
@@ -98,6 +104,7 @@ void TreeView::startFilter() {
 
 void TreeView::clearRows() {
     filter.start(appliedFilter, std::vector<TreeItem*>{});
+    programs.clear();
     items.clear();
     tagList.reset();
     loadFailure.clear();
@@ -156,6 +163,7 @@ void TreeView::load() {
 
 void TreeView::adoptList(TagList list) {
     try {
+        programs.clear();
         items.clear();
         tagList = std::move(list);
         items.reserve(tagList.records().size());
@@ -163,6 +171,7 @@ void TreeView::adoptList(TagList list) {
             if (zoltc_logix_type_is_program(record.type)) {
                 auto program = std::make_unique<DatablockItem>(&record);
                 program->loadChildren();
+                programs.push_back(program.get());
                 items.push_back(std::move(program));
             } else {
                 // Its member and element rows follow when first needed.

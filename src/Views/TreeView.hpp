@@ -71,7 +71,9 @@ private:
     std::string loadFailure;
     TreeFilter filter;
     bool wasConnected = false;
+    bool programsWereLoading = false;
     TagList tagList;
     std::vector<std::unique_ptr<TreeItem>> items;
+    std::vector<const TreeItem*> programs; // the program rows among items
     bool loading = false;
 };

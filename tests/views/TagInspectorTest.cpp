@@ -147,7 +147,7 @@ TEST_F(InspectorModelTest, ItemsTellWhyTheyFailedOrThatTheirTypeChanged) {
     EXPECT_FALSE(entry("DintValue").stale);
     EXPECT_EQ(entry("NoSuchTag").value, "");
     EXPECT_TRUE(entry("NoSuchTag").stale);
-    EXPECT_EQ(entry("NoSuchTag").problem, "tag not found");
+    EXPECT_EQ(entry("NoSuchTag").problem, "tag not found (path segment error)");
     EXPECT_EQ(entry("IntValue").value, "-1234") << "decoded by the reply's type";
     EXPECT_EQ(entry("IntValue").typeName, "INT");
     EXPECT_EQ(entry("IntValue").problem, typeChangedText);
@@ -160,6 +160,10 @@ struct FaultCase {
     const char* reason;
     bool connectionGone;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class ReadFaultTest : public InspectorModelTest, public testing::WithParamInterface<FaultCase> {};
 
