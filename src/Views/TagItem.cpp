@@ -85,9 +85,7 @@ void TagItem::loadChildren() {
         moreRow = std::make_unique<NoteItem>("\xE2\x80\xA6 " + groupedDigits(omitted) + " more elements");
     }
     if (!pendingFilter.empty()) {
-        for (auto& child : children) {
-            child->applyFilter(pendingFilter);
-        }
+        noteUnfilteredBuild();
         pendingFilter.clear();
     }
 }

@@ -56,6 +56,9 @@ public:
     virtual void draw() = 0;
     // Filters this row and the rows below it at once (TreeFilter spreads it over frames).
     void applyFilter(const std::string& text);
+    // Counts the rows built under a filter text not applied to them yet (they show until
+    // it is): the tree runs its filter again when the count changes.
+    static std::uint64_t unfilteredBuilds() { return unfilteredBuildCount; }
     // Decides whether the row stays for the filter text, its built children being
     // decided already; takes the rows it checks from `budget`. False when the budget ran
     // out first: the next call goes on.
@@ -101,11 +104,13 @@ protected:
     virtual void prepareChildren();
     // Whether a row below this one is visible (they are decided).
     bool anyChildVisible() const;
+    static void noteUnfilteredBuild() { ++unfilteredBuildCount; }
 
 private:
     class RowWalk;
     void drawChildren();
 
+    static inline std::uint64_t unfilteredBuildCount = 0; // UI thread only
     std::shared_ptr<int> lifetimeToken;
     bool visible = true;
     bool loading = false;
@@ -184,8 +189,8 @@ private:
     std::vector<std::unique_ptr<TagItem>> children;
     std::unique_ptr<TreeItem> moreRow; // "… 400 000 more elements" after the last element
     bool childrenBuilt = false;
-    // The last filter text applied while the children were not built: they get it when
-    // they are.
+    // The last filter text applied while the children were not built: when they are, the
+    // tree filters them (a bounded share a frame: each can describe millions of rows).
     std::string pendingFilter;
     std::unique_ptr<RowSearch> search; // the filter's search below the record, under way
 };

@@ -86,7 +86,8 @@ void TreeView::update() {
     // Program rows fill after the list: the filter applies to their tags once they are in.
     const bool programsLoading =
         std::any_of(programs.begin(), programs.end(), [](const TreeItem* program) { return program->isLoading(); });
-    if (filterText != appliedFilter || (programsWereLoading && !programsLoading && !filterText.empty())) {
+    const bool rowsUnfiltered = TreeItem::unfilteredBuilds() != filteredBuilds;
+    if (filterText != appliedFilter || rowsUnfiltered || (programsWereLoading && !programsLoading && !filterText.empty())) {
         startFilter();
     }
     programsWereLoading = programsLoading;
@@ -99,6 +100,7 @@ void TreeView::update() {
 
 void TreeView::startFilter() {
     appliedFilter = filterText;
+    filteredBuilds = TreeItem::unfilteredBuilds();
     filter.start(filterText, items);
 }
 

@@ -12,6 +12,7 @@
 
 #include <zolt/ui/Widget.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,7 @@ private:
     TreeFilter filter;
     bool wasConnected = false;
     bool programsWereLoading = false;
+    std::uint64_t filteredBuilds = 0;
     TagList tagList;
     std::vector<std::unique_ptr<TreeItem>> items;
     std::vector<const TreeItem*> programs; // the program rows among items
