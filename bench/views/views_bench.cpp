@@ -235,7 +235,8 @@ Stats typeFilter(zolt::ui::Application& app, zolt::ui::Window& window, const Tre
     window.injectMouseButton(zolt::ui::kMouseLeft, false);
     app.runFrame();
     window.injectKey(ImGuiKey_A, true, zolt::ui::kModCtrl);
-    window.injectKey(ImGuiKey_A, false, zolt::ui::kModCtrl);
+    app.runFrame();
+    window.injectKey(ImGuiKey_A, false, 0); // the modifier goes up with the key
     app.runFrame();
     window.injectText(text);
     std::vector<double> times;
