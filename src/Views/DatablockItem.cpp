@@ -86,11 +86,7 @@ void DatablockItem::draw() {
     drawRow(recordName(info), recordName(info), icon, programNodeFlags, *theme);
 }
 
-void DatablockItem::applyFilter(const std::string& text) {
-    bool anyChild = false;
-    for (auto& child : children) {
-        child->applyFilter(text);
-        anyChild = anyChild || child->isVisible();
-    }
-    setVisible(text.empty() || anyChild);
+bool DatablockItem::filterStep(const std::string& text, std::size_t&) {
+    setVisible(text.empty() || anyChildVisible());
+    return true;
 }

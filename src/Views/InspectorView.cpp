@@ -9,7 +9,12 @@
 
 #include <imgui.h>
 
+#include <zolt/ui/Application.hpp>
+
+#include <algorithm>
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -22,6 +27,19 @@ constexpr ImGuiTableFlags tableFlags = ImGuiTableFlags_Resizable | ImGuiTableFla
 
 constexpr float deleteIconSize = 20.0f;
 
+ImVec4 toImVec4(zolt::ui::Color color) {
+    return ImVec4(color.r / 255.0f, color.g / 255.0f, color.b / 255.0f, color.a / 255.0f);
+}
+
+// "read 3 s ago", "never read".
+std::string readAge(std::int64_t readTime, std::int64_t now) {
+    if (readTime == 0) {
+        return "never read";
+    }
+    const std::int64_t seconds = std::max<std::int64_t>(0, (now - readTime) / TagInspector::readInterval);
+    return "read " + std::to_string(seconds) + " s ago";
+}
+
 } // namespace
 
 InspectorView::InspectorView(zolt::ui::Widget* parent)
@@ -33,10 +51,13 @@ InspectorView::InspectorView(zolt::ui::Widget* parent)
     panel->setDefaultFont(theme.defaultFont(), theme.smallFontSize() * theme.imguiFontScale(), nullptr);
     theme.applyImGuiStyle(panel->getImGuiContext());
     panel->setBuildImGuiFunction([this] { buildImGui(); });
+    inspector->setWake([] { zolt::ui::Application::requestFrame(); });
     removeIcon = AppTextures::instance().getSvg("icons/remove.svg", 256, 256);
 }
 
-InspectorView::~InspectorView() = default;
+InspectorView::~InspectorView() {
+    inspector->setWake(nullptr);
+}
 
 void InspectorView::resized() {
     zolt::ui::Widget::resized();
@@ -48,6 +69,34 @@ void InspectorView::resized() {
 void InspectorView::update() {
     zolt::ui::Widget::update();
     inspector->update();
+    // Under the sleeping main loop the reads keep their pace only if a frame comes when
+    // the next one is due.
+    if (const std::int64_t due = inspector->nextReadTime(); due != 0) {
+        const std::int64_t wait = std::max<std::int64_t>(0, due - inspector->now());
+        zolt::ui::Application::requestFrameAt(std::chrono::steady_clock::now() + std::chrono::nanoseconds(wait));
+    }
+}
+
+void InspectorView::drawValue(const TagInspector::Entry& entry, std::int64_t now) const {
+    const AppTheme& theme = AppTheme::instance();
+    if (entry.stale) {
+        // Dimmed: the last good value, not the controller's present one.
+        ImGui::TextColored(toImVec4(theme.secondaryTextColor()), "%s", entry.value.c_str());
+    } else if (!entry.problem.empty()) {
+        ImGui::Text("%s", entry.value.c_str());
+        ImGui::SameLine();
+        ImGui::TextColored(toImVec4(theme.warningColor()), "(%s)", entry.problem.c_str());
+    } else {
+        ImGui::Text("%s", entry.value.c_str());
+    }
+    if (ImGui::IsItemHovered()) {
+        const std::string age = readAge(entry.readTime, now);
+        if (entry.stale) {
+            ImGui::SetTooltip("Stale: %s; %s", entry.problem.c_str(), age.c_str());
+        } else {
+            ImGui::SetTooltip("%s", age.c_str());
+        }
+    }
 }
 
 void InspectorView::buildImGui() {
@@ -61,6 +110,7 @@ void InspectorView::buildImGui() {
         ImGui::TableHeadersRow();
 
         const ImTextureRef icon = zolt::ui::toImTextureRef(removeIcon);
+        const std::int64_t now = inspector->now();
         // The list is only changed after the table, but re-reading its length is cheap.
         for (std::size_t i = 0; i < inspector->entries().size(); ++i) {
             const TagInspector::Entry& entry = inspector->entries()[i];
@@ -71,7 +121,7 @@ void InspectorView::buildImGui() {
             ImGui::TableSetColumnIndex(1);
             ImGui::Text("%s", entry.typeName.c_str());
             ImGui::TableSetColumnIndex(2);
-            ImGui::Text("%s", entry.value.c_str());
+            drawValue(entry, now);
             ImGui::TableSetColumnIndex(3);
             ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(0.0f, 0.0f));
             ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(0.0f, 0.0f, 0.0f, 0.0f));

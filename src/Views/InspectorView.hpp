@@ -1,12 +1,14 @@
 #pragma once
 
 // The right-hand pane: the watched tags as a table of name, type and value, each row with
-// a button that stops watching the tag. Draws TagInspector's list every frame.
+// a button that stops watching the tag. Draws TagInspector's list every frame: a stale
+// value dimmed, with its reason and age on hover.
 
 #include <zolt/ui/Texture.hpp>
 #include <zolt/ui/Types.hpp>
 #include <zolt/ui/Widget.hpp>
 
+#include <cstdint>
 #include <vector>
 
 namespace zolt::ui {
@@ -14,7 +16,7 @@ class ImGuiPanel;
 class ScrollView;
 } // namespace zolt::ui
 
-class TagInspector;
+#include "TagInspector.hpp"
 
 class InspectorView : public zolt::ui::Widget {
 public:
@@ -32,6 +34,7 @@ public:
 
 private:
     void buildImGui();
+    void drawValue(const TagInspector::Entry& entry, std::int64_t now) const;
 
     TagInspector* inspector;
     zolt::ui::ImGuiPanel* panel = nullptr;

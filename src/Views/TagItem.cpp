@@ -5,6 +5,7 @@
 #include "TagDisplay.hpp"
 #include "TagInspector.hpp"
 #include "TagRows.hpp"
+#include "Views/TreeFilter.hpp"
 
 #include <imgui.h>
 
@@ -84,9 +85,7 @@ void TagItem::loadChildren() {
         moreRow = std::make_unique<NoteItem>("\xE2\x80\xA6 " + groupedDigits(omitted) + " more elements");
     }
     if (!pendingFilter.empty()) {
-        for (auto& child : children) {
-            child->applyFilter(pendingFilter);
-        }
+        noteUnfilteredBuild();
         pendingFilter.clear();
     }
 }
@@ -109,19 +108,28 @@ void TagItem::onRowDrawn(bool hovered, bool clicked) {
     }
 }
 
-void TagItem::applyFilter(const std::string& text) {
-    if (!childrenBuilt) {
-        // Rows not built yet match against the records they would come from.
-        pendingFilter = text;
-        setVisible(filterKeeps(name, path, *info, text));
-        return;
+bool TagItem::filterStep(const std::string& text, std::size_t& budget) {
+    if (childrenBuilt) {
+        setVisible(anyChildVisible() || rowMatches(name, path, text));
+        return true;
     }
-    bool anyChild = false;
-    for (auto& child : children) {
-        child->applyFilter(text);
-        anyChild = anyChild || child->isVisible();
+    // Rows not built yet match against the records they would come from.
+    pendingFilter = text;
+    if (rowMatches(name, path, text)) {
+        search.reset();
+        setVisible(true);
+        return true;
     }
-    setVisible(anyChild || rowMatches(name, path, text));
+    if (!search || search->needle() != text) {
+        search = std::make_unique<RowSearch>(*info, path, text);
+    }
+    const RowSearch::State state = search->run(budget);
+    if (state == RowSearch::State::Running) {
+        return false;
+    }
+    search.reset();
+    setVisible(state == RowSearch::State::Found);
+    return true;
 }
 
 NoteItem::NoteItem(std::string text) : theme(&AppTheme::instance()), label(std::move(text)) {}
@@ -130,4 +138,6 @@ void NoteItem::draw() {
     drawRow(label, label, nullptr, leafNodeFlags, *theme);
 }
 
-void NoteItem::applyFilter(const std::string&) {}
+bool NoteItem::filterStep(const std::string&, std::size_t&) {
+    return true;
+}

@@ -67,6 +67,15 @@ float TreeItem::subtreeHeight(float pitch) const {
     return height;
 }
 
+bool TreeItem::anyChildVisible() const {
+    for (std::size_t i = 0; i < getChildCount(); ++i) {
+        if (getChild(i)->isVisible()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void TreeItem::onRowDrawn(bool, bool) {}
 
 void TreeItem::prepareChildren() {}

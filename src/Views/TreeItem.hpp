@@ -32,6 +32,7 @@
 #include <vector>
 
 class AppTheme;
+class RowSearch;
 class TagInspector;
 class TagItem;
 
@@ -53,7 +54,15 @@ public:
     // True while this row or any row below it is loading its children.
     virtual bool isLoading() const;
     virtual void draw() = 0;
-    virtual void applyFilter(const std::string& text) = 0;
+    // Filters this row and the rows below it at once (TreeFilter spreads it over frames).
+    void applyFilter(const std::string& text);
+    // Counts the rows built under a filter text not applied to them yet (they show until
+    // it is): the tree runs its filter again when the count changes.
+    static std::uint64_t unfilteredBuilds() { return unfilteredBuildCount; }
+    // Decides whether the row stays for the filter text, its built children being
+    // decided already; takes the rows it checks from `budget`. False when the budget ran
+    // out first: the next call goes on.
+    virtual bool filterStep(const std::string& text, std::size_t& budget) = 0;
 
     bool isVisible() const { return visible; }
     void setVisible(bool value) { visible = value; }
@@ -93,11 +102,15 @@ protected:
     virtual void onRowDrawn(bool hovered, bool clicked);
     // Called before the children of an open row are drawn: they must exist then.
     virtual void prepareChildren();
+    // Whether a row below this one is visible (they are decided).
+    bool anyChildVisible() const;
+    static void noteUnfilteredBuild() { ++unfilteredBuildCount; }
 
 private:
     class RowWalk;
     void drawChildren();
 
+    static inline std::uint64_t unfilteredBuildCount = 0; // UI thread only
     std::shared_ptr<int> lifetimeToken;
     bool visible = true;
     bool loading = false;
@@ -116,7 +129,7 @@ public:
     void loadChildren();
 
     void draw() override;
-    void applyFilter(const std::string& text) override;
+    bool filterStep(const std::string& text, std::size_t& budget) override;
     std::size_t getChildCount() const override { return children.size(); }
     TreeItem* getChild(std::size_t index) const override;
     std::string_view getLabel() const override;
@@ -150,7 +163,7 @@ public:
     bool areChildrenBuilt() const { return childrenBuilt; }
 
     void draw() override;
-    void applyFilter(const std::string& text) override;
+    bool filterStep(const std::string& text, std::size_t& budget) override;
     std::size_t getChildCount() const override;
     TreeItem* getChild(std::size_t index) const override;
     std::string_view getLabel() const override { return name; }
@@ -176,9 +189,10 @@ private:
     std::vector<std::unique_ptr<TagItem>> children;
     std::unique_ptr<TreeItem> moreRow; // "… 400 000 more elements" after the last element
     bool childrenBuilt = false;
-    // The last filter text applied while the children were not built: they get it when
-    // they are.
+    // The last filter text applied while the children were not built: when they are, the
+    // tree filters them (a bounded share a frame: each can describe millions of rows).
     std::string pendingFilter;
+    std::unique_ptr<RowSearch> search; // the filter's search below the record, under way
 };
 
 // A row of text without children, such as the note after an array's last element row.
@@ -188,7 +202,7 @@ public:
 
     void draw() override;
     // The note shows as long as its parent does.
-    void applyFilter(const std::string& text) override;
+    bool filterStep(const std::string& text, std::size_t& budget) override;
     std::size_t getChildCount() const override { return 0; }
     TreeItem* getChild(std::size_t) const override { return nullptr; }
     std::string_view getLabel() const override { return label; }

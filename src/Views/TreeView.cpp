@@ -5,9 +5,11 @@
 #include "Background.hpp"
 #include "Logger.hpp"
 #include "TagInspector.hpp"
+#include "TagValues.hpp"
 #include "Views/Spinner.hpp"
 #include "Views/TreeItem.hpp"
 
+#include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/ScrollView.hpp>
 #include <zolt/ui/Stack.hpp>
@@ -15,7 +17,9 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
+#include <algorithm>
 #include <exception>
+#include <string>
 #include <utility>
 
 namespace {
@@ -55,6 +59,7 @@ TreeView::TreeView(zolt::ui::Widget* parent)
 
 TreeView::~TreeView() {
     inspector->clear();
+    programs.clear();
     items.clear();
     tagList.reset();
 }
@@ -73,14 +78,43 @@ void TreeView::update() {
     if (appState->isConnected() && appState->tagEpoch() != loadedEpoch && !isLoadingNow) {
         loadedEpoch = appState->tagEpoch();
         inspector->clear();
+        clearRows();
         load();
     }
 
-    if (filterText != appliedFilter) {
-        appliedFilter = filterText;
-        for (auto& item : items) {
-            item->applyFilter(filterText);
-        }
+    // Program rows fill after the list: the filter applies to their tags once they are in.
+    const bool programsLoading =
+        std::any_of(programs.begin(), programs.end(), [](const TreeItem* program) { return program->isLoading(); });
+    const bool rowsUnfiltered = TreeItem::unfilteredBuilds() != filteredBuilds;
+    if (filterText != appliedFilter || rowsUnfiltered || (programsWereLoading && !programsLoading && !filterText.empty())) {
+        startFilter();
+    }
+    programsWereLoading = programsLoading;
+    if (filter.isRunning()) {
+        filter.step();
+        // The rest in the next frames, without waiting for input.
+        zolt::ui::Application::requestFrame();
+    }
+}
+
+void TreeView::startFilter() {
+    appliedFilter = filterText;
+    filteredBuilds = TreeItem::unfilteredBuilds();
+    filter.start(filterText, items);
+}
+
+void TreeView::clearRows() {
+    filter.start(appliedFilter, std::vector<TreeItem*>{});
+    programs.clear();
+    items.clear();
+    tagList.reset();
+    loadFailure.clear();
+}
+
+void TreeView::retry() {
+    if (!loading && appState->isConnected()) {
+        clearRows();
+        load();
     }
 }
 
@@ -98,19 +132,31 @@ void TreeView::load() {
         lifetime(),
         [] {
             TagListResult loaded;
-            AppState::instance().withClient(
-                [&](zoltc_logix_client* client) { return loaded.result = loaded.list.browse(client, ""); });
-            return loaded;
+            std::string reason;
+            AppState::instance().withClient([&](zoltc_logix_client* client) {
+                loaded.result = loaded.list.browse(client, "");
+                if (loaded.result != ZOLTC_LOGIX_OK) {
+                    const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
+                    reason = refusal != nullptr ? failureText(loaded.result, refusal->general_status,
+                                                              refusal->extended_status)
+                                                : failureText(loaded.result);
+                }
+                return loaded.result;
+            });
+            return std::pair(std::move(loaded), std::move(reason));
         },
-        [this](std::optional<TagListResult> loaded) {
-            // On failure the earlier rows show again; the next attempt comes with the next
-            // connection.
-            if (loaded && loaded->result == ZOLTC_LOGIX_OK) {
-                adoptList(std::move(loaded->list));
-            } else if (!appState->isConnected()) {
+        [this](std::optional<std::pair<TagListResult, std::string>> loaded) {
+            loading = false;
+            if (loaded && loaded->first.result == ZOLTC_LOGIX_OK) {
+                adoptList(std::move(loaded->first.list));
+                return;
+            }
+            // No rows rather than another controller's: the reason and Retry instead.
+            loadFailure = loaded ? loaded->second : std::string("the worker stopped");
+            logError("failed to load the tag list: {}", loadFailure);
+            if (!appState->isConnected()) {
                 loadedEpoch = 0; // cut by a lost connection: the reconnect lists again
             }
-            loading = false;
         });
     if (!loading) {
         logError("failed to start loading the tag list: the worker is stopping");
@@ -119,6 +165,7 @@ void TreeView::load() {
 
 void TreeView::adoptList(TagList list) {
     try {
+        programs.clear();
         items.clear();
         tagList = std::move(list);
         items.reserve(tagList.records().size());
@@ -126,6 +173,7 @@ void TreeView::adoptList(TagList list) {
             if (zoltc_logix_type_is_program(record.type)) {
                 auto program = std::make_unique<DatablockItem>(&record);
                 program->loadChildren();
+                programs.push_back(program.get());
                 items.push_back(std::move(program));
             } else {
                 // Its member and element rows follow when first needed.
@@ -137,12 +185,29 @@ void TreeView::adoptList(TagList list) {
     } catch (const std::exception& error) {
         logError("failed to build the tag tree: {}", error.what());
     }
+    // The filter typed before (an earlier connection's included) applies to the new rows.
+    startFilter();
 }
 
 void TreeView::buildImGui() {
+    if (!loadFailure.empty()) {
+        buildFailure();
+        return;
+    }
+    if (filter.isRunning()) {
+        ImGui::TextDisabled("Filtering\xE2\x80\xA6 %zu rows checked", filter.checked());
+    }
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, rowSpacing));
     TreeItem::drawRows(items);
     ImGui::PopStyleVar();
+    treePanel->setPreferredSize(zolt::ui::Vec2{getActualSize().x, ImGui::GetCursorPosY()});
+}
+
+void TreeView::buildFailure() {
+    ImGui::TextWrapped("The tags could not be loaded: %s", loadFailure.c_str());
+    if (ImGui::Button("Retry")) {
+        retry();
+    }
     treePanel->setPreferredSize(zolt::ui::Vec2{getActualSize().x, ImGui::GetCursorPosY()});
 }
 

@@ -4,9 +4,12 @@
 // reconnect to the same controller after a loss: AppState::tagEpoch) it empties the
 // inspector and loads the controller-scope list on the pool worker behind a spinner,
 // then shows one row per tag and per program (program rows fill as their own loads
-// finish). A filter box above the rows narrows them by text.
+// finish). A filter box above the rows narrows them by text, a bounded share of the rows
+// each frame, with a hint while it runs. A listing that fails shows no rows, its reason
+// and a Retry button: never the rows of an earlier controller.
 
 #include "TagList.hpp"
+#include "Views/TreeFilter.hpp"
 
 #include <zolt/ui/Widget.hpp>
 
@@ -37,6 +40,11 @@ public:
     const std::vector<std::unique_ptr<TreeItem>>& getItems() const { return items; }
     bool isLoading() const { return loading; }
     const std::string& getFilterText() const { return filterText; }
+    // Why the last listing failed; empty when it did not.
+    const std::string& getLoadFailure() const { return loadFailure; }
+    const TreeFilter& getFilter() const { return filter; }
+    // Loads the list again (the Retry button).
+    void retry();
     zolt::ui::Stack* getSpinnerStack() const { return spinnerStack; }
     zolt::ui::ImGuiPanel* getTreePanel() const { return treePanel; }
     zolt::ui::ScrollView* getScrollView() const { return scrollView; }
@@ -47,6 +55,10 @@ private:
     void load();
     // UI thread: the new list replaces the rows.
     void adoptList(TagList list);
+    // Drops the rows (and the list they point into).
+    void clearRows();
+    void startFilter();
+    void buildFailure();
     void buildImGui();
     void buildFilter();
 
@@ -59,7 +71,12 @@ private:
     std::string filterText;
     std::string appliedFilter;
     std::uint64_t loadedEpoch = 0;
+    std::string loadFailure;
+    TreeFilter filter;
+    bool programsWereLoading = false;
+    std::uint64_t filteredBuilds = 0;
     TagList tagList;
     std::vector<std::unique_ptr<TreeItem>> items;
+    std::vector<const TreeItem*> programs; // the program rows among items
     bool loading = false;
 };

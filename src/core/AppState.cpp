@@ -132,3 +132,15 @@ std::string AppState::lostReason() const {
     std::lock_guard lock(stateMutex);
     return state == Link::Lost ? reason : std::string();
 }
+
+void AppState::noteConnectionLost(std::string why) {
+    std::lock_guard lock(stateMutex);
+    if (state != Link::Connected) {
+        return; // already lost, or ended by the user
+    }
+    connected = false;
+    state = Link::Lost;
+    reason = std::move(why);
+    ++generation;
+    logError("connection to PLC lost: {}", reason);
+}

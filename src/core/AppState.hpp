@@ -87,6 +87,10 @@ public:
     zoltc_logix_result probe();
 
     Link link() const;
+
+    // A library call on the current connection answered "connection lost" or "not
+    // connected" (`reason`): the state is no longer connected. Any thread.
+    void noteConnectionLost(std::string reason);
     bool isConnected() const { return connected.load(); }
     // Changes at every connect attempt, disconnect and lost connection, so that
     // background work can tell whether its results still belong to the current connection.

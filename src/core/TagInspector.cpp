@@ -70,20 +70,61 @@ void TagInspector::update() {
         if (!batch->finished.load(std::memory_order_acquire)) {
             return;
         }
-        const bool current = batch->succeeded && batch->generation == generation &&
-                             appState->isConnected() &&
-                             batch->connectionGeneration == appState->connectionGeneration();
-        if (current) {
-            entries_ = std::move(batch->entries);
+        const bool sameConnection = batch->connectionGeneration == appState->connectionGeneration();
+        if (sameConnection && batch->ran) {
+            connectionFailure = batch->connectionFailure;
+            if (batch->generation == generation) {
+                adopt(*batch);
+            }
+            if (isConnectionFailure(connectionFailure)) {
+                appState->noteConnectionLost(failureText(connectionFailure));
+            }
         }
         batch.reset();
+    }
+    if (!appState->isConnected()) {
+        markStale(connectionFailure != ZOLTC_LOGIX_OK ? failureText(connectionFailure) : "not connected");
+        return;
     }
     const std::int64_t now = clock();
     // A clock set back waits until it has caught up with the last start plus the interval.
     const bool due = now >= lastReadTime && now - lastReadTime >= readInterval;
-    if (appState->isConnected() && due && !entries_.empty() &&
-        entries_.size() <= std::numeric_limits<std::uint32_t>::max()) {
+    if (due && !entries_.empty() && entries_.size() <= std::numeric_limits<std::uint32_t>::max()) {
         startBatch(now);
+    }
+}
+
+std::int64_t TagInspector::nextReadTime() const {
+    if (batch || entries_.empty() || !appState->isConnected()) {
+        return 0;
+    }
+    return lastReadTime + readInterval;
+}
+
+void TagInspector::setWake(std::function<void()> replacement) {
+    wake = std::move(replacement);
+}
+
+void TagInspector::adopt(const ReadBatch& finished) {
+    for (std::size_t i = 0; i < entries_.size() && i < finished.values.size(); ++i) {
+        Entry& entry = entries_[i];
+        const TagValue& read = finished.values[i];
+        entry.problem = read.problem;
+        entry.stale = read.result != ZOLTC_LOGIX_OK;
+        if (!entry.stale) {
+            entry.value = read.value;
+            entry.typeName = read.typeName;
+            entry.readTime = finished.startTime;
+        }
+    }
+}
+
+void TagInspector::markStale(const std::string& reason) {
+    for (Entry& entry : entries_) {
+        if (!entry.stale) {
+            entry.stale = true;
+            entry.problem = reason;
+        }
     }
 }
 
@@ -93,9 +134,15 @@ void TagInspector::startBatch(std::int64_t now) {
         next->entries = entries_;
         next->generation = generation;
         next->connectionGeneration = appState->connectionGeneration();
+        next->startTime = now;
         lastReadTime = now;
         batch = next;
-        pool->submit([state = appState, next] { readBatch(state, next); });
+        pool->submit([state = appState, next, wakeUi = wake] {
+            readBatch(state, next);
+            if (wakeUi) {
+                wakeUi();
+            }
+        });
     } catch (const std::exception&) {
         // A refused submission (or no memory for the copy) skips this batch; the next
         // attempt comes after the interval.
@@ -118,13 +165,13 @@ void TagInspector::readBatch(AppState* appState, const std::shared_ptr<ReadBatch
         if (!appState->isConnected() || appState->connectionGeneration() != batch->connectionGeneration) {
             return;
         }
-        const std::vector<TagValue> values = readValues(client, plan);
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            // A tag that could not be read keeps the value it showed.
-            if (values[i].result == ZOLTC_LOGIX_OK) {
-                batch->entries[i].value = values[i].value;
+        batch->values = readValues(client, plan);
+        batch->ran = true;
+        for (const TagValue& value : batch->values) {
+            if (isConnectionFailure(value.result)) {
+                batch->connectionFailure = value.result;
+                break;
             }
         }
-        batch->succeeded = true;
     });
 }

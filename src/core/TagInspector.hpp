@@ -2,10 +2,13 @@
 
 // The watched tags: the list the user picked in the tree, with type and value texts, and
 // the background reads that refresh the values about once a second while connected.
+// A row keeps its last good value and when it was read; a read that fails, or a
+// connection that is gone, marks it stale with the reason, never as a fresh value.
 // The model knows nothing of ImGui; InspectorView draws it. One per process; every
 // operation runs on the UI thread except the read itself, which runs on the pool worker
 // on the batch's own copy of the list.
 
+#include "TagValues.hpp"
 #include "zoltc_logix.h"
 
 #include <atomic>
@@ -24,20 +27,28 @@ public:
     struct Entry {
         std::string name;     // full tag path text, unique within the list
         std::string typeName; // text of the "Type" column
-        std::string value;    // text of the "Value" column; empty until the first read
+        std::string value;    // text of the "Value" column: the last good value, empty before one
         std::uint16_t type = 0;
         bool isString = false;
+        std::int64_t readTime = 0; // wall clock of the read that gave `value`; 0 before one
+        bool stale = false;        // the latest read failed, or the connection is gone
+        // Why the row is stale, or, on a fresh row, typeChangedText.
+        std::string problem;
     };
 
     // One background read, shared by the inspector and the task that performs it. The
-    // task writes entries and succeeded, then sets finished (release); the UI thread reads
-    // them only after it has seen finished (acquire).
+    // task writes values, ran and connectionFailure, then sets finished (release); the UI
+    // thread reads them only after it has seen finished (acquire).
     struct ReadBatch {
         std::vector<Entry> entries;
         std::uint64_t generation = 0;
         std::uint64_t connectionGeneration = 0;
+        std::int64_t startTime = 0;
         std::atomic<bool> finished{false};
-        bool succeeded = false;
+        bool ran = false; // the read was attempted on the batch's connection
+        std::vector<TagValue> values;
+        // The first failure of the connection itself (lost, not connected), else OK.
+        zoltc_logix_result connectionFailure = ZOLTC_LOGIX_OK;
     };
 
     // Nanoseconds of the system wall clock since 1970; tests substitute their own.
@@ -65,6 +76,15 @@ public:
 
     // Whether a read batch has been started and not yet collected by update().
     bool isReading() const { return batch != nullptr; }
+    // When the next read is due, on the inspector's clock; 0 when none is (nothing to
+    // read, not connected, or a read in flight: its end wakes the UI).
+    std::int64_t nextReadTime() const;
+    // The connection failure of the last collected batch ("connection lost", ...), or OK.
+    zoltc_logix_result lastConnectionFailure() const { return connectionFailure; }
+    // Called on the worker when a batch ends, so that a sleeping UI collects it.
+    void setWake(std::function<void()> wake);
+    // The inspector's clock now (readTime and nextReadTime are on it).
+    std::int64_t now() const { return clock(); }
     // Replaces the wall clock (null restores it).
     void setClock(Clock clock);
 
@@ -72,6 +92,8 @@ private:
     TagInspector();
     static void readBatch(AppState* appState, const std::shared_ptr<ReadBatch>& batch);
     void startBatch(std::int64_t now);
+    void adopt(const ReadBatch& finished);
+    void markStale(const std::string& reason);
 
     AppState* appState;
     ThreadPool* pool;
@@ -80,4 +102,6 @@ private:
     std::uint64_t generation = 0;
     std::int64_t lastReadTime = 0;
     Clock clock;
+    std::function<void()> wake;
+    zoltc_logix_result connectionFailure = ZOLTC_LOGIX_OK;
 };

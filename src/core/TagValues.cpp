@@ -14,6 +14,19 @@ std::string typeNameOfWord(std::uint16_t type) {
 
 } // namespace
 
+std::string failureText(zoltc_logix_result result, std::uint8_t generalStatus, std::uint16_t extendedStatus) {
+    if (result == ZOLTC_LOGIX_ERR_CIP_STATUS && generalStatus != 0) {
+        std::string text(zoltc_logix_cip_status_text(generalStatus, extendedStatus, nullptr, 0), '\0');
+        zoltc_logix_cip_status_text(generalStatus, extendedStatus, text.data(), text.size() + 1);
+        return text;
+    }
+    return zoltc_logix_result_name(result);
+}
+
+bool isConnectionFailure(zoltc_logix_result result) {
+    return result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || result == ZOLTC_LOGIX_ERR_NOT_CONNECTED;
+}
+
 PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName) {
     PlannedRead read;
     read.path = std::move(path);
@@ -46,6 +59,7 @@ std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<P
             itemOwner.push_back(i);
         } else if (plan[i].method == ReadMethod::Refused) {
             values[i].result = ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE;
+            values[i].problem = failureText(values[i].result);
         }
     }
 
@@ -58,11 +72,18 @@ std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<P
             value.result = (batch != ZOLTC_LOGIX_OK && items[k].status == ZOLTC_LOGIX_ERR_UNKNOWN) ? batch
                                                                                                  : items[k].status;
             if (value.result != ZOLTC_LOGIX_OK) {
+                value.problem = failureText(value.result, items[k].general_status, items[k].extended_status);
                 continue;
             }
-            if (!plan[itemOwner[k]].resolved) {
+            const PlannedRead& planned = plan[itemOwner[k]];
+            const bool changed = planned.resolved && items[k].type != 0 &&
+                                 items[k].type != zoltc_logix_type_atomic_code(planned.type);
+            if (!planned.resolved || changed) {
                 value.type = items[k].type;
                 value.typeName = typeNameOfWord(items[k].type);
+            }
+            if (changed) {
+                value.problem = typeChangedText;
             }
             value.value = formatTagValue(items[k].value, zoltc_logix_type_atomic_code(value.type));
         }
@@ -77,6 +98,14 @@ std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<P
         values[i].result = zoltc_logix_read_string(client, plan[i].path.c_str(), buffer, stringBufferSize, &length);
         if (values[i].result == ZOLTC_LOGIX_OK && length <= stringBufferSize) {
             values[i].value.assign(buffer, length);
+        } else if (values[i].result == ZOLTC_LOGIX_ERR_TYPE_MISMATCH) {
+            // The list said STRING; the controller's tag is no longer one.
+            values[i].problem = typeChangedText;
+        } else if (values[i].result != ZOLTC_LOGIX_OK) {
+            const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
+            values[i].problem = refusal != nullptr ? failureText(values[i].result, refusal->general_status,
+                                                                 refusal->extended_status)
+                                                   : failureText(values[i].result);
         }
     }
     return values;

@@ -5,12 +5,15 @@
 // the string read into a 96-byte buffer, and anything else (a structure other than
 // STRING, a whole array) refused without asking the controller, since it has no single
 // value. A path whose type is not known is read with the batch read all the same, so
-// that the controller decides; its type then comes from the reply.
+// that the controller decides; its type then comes from the reply. A reply whose type
+// differs from the known one is decoded by the reply's type and says so: the list the
+// type came from is out of date.
 
 #include "zoltc_logix.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class ReadMethod { Batch, String, Refused };
@@ -31,9 +34,21 @@ struct TagValue {
     std::uint16_t type = 0; // 0 when not known
     std::string typeName;   // empty when not known
     std::string value;      // the value text, when result is OK
+    // Why there is no value (result not OK: "tag not found", "connection lost", ...), or
+    // typeChangedText when the value was decoded by a type other than the known one.
+    std::string problem;
 
     bool operator==(const TagValue&) const = default;
 };
+
+inline constexpr std::string_view typeChangedText = "type changed, reload the tags";
+
+// The reason shown for a failed read: the controller's CIP status text when it refused
+// the item (result ZOLTC_LOGIX_ERR_CIP_STATUS), else the library's name of the result.
+std::string failureText(zoltc_logix_result result, std::uint8_t generalStatus = 0, std::uint16_t extendedStatus = 0);
+
+// Whether the result means the connection is gone, not just this read.
+bool isConnectionFailure(zoltc_logix_result result);
 
 // The STRING read's buffer: up to 95 characters and the terminator.
 inline constexpr std::uint32_t stringBufferSize = 96;

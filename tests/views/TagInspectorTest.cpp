@@ -5,6 +5,7 @@
 #include "AppState.hpp"
 #include "TagInspector.hpp"
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,13 +137,63 @@ TEST_F(InspectorModelTest, AStringArrayIsWatchedButNeverRead) {
     }
 }
 
-TEST_F(InspectorModelTest, AFailedItemKeepsItsTextAndTheOthersUpdate) {
+TEST_F(InspectorModelTest, ItemsTellWhyTheyFailedOrThatTheirTypeChanged) {
     watch("DintValue", 0x00C4);
     watch("NoSuchTag", 0x00C4);
+    watch("IntValue", 0x00C4); // listed as DINT, answered as INT
     readOnce();
     EXPECT_EQ(entry("DintValue").value, "123456");
+    EXPECT_EQ(entry("DintValue").readTime, now);
+    EXPECT_FALSE(entry("DintValue").stale);
     EXPECT_EQ(entry("NoSuchTag").value, "");
+    EXPECT_TRUE(entry("NoSuchTag").stale);
+    EXPECT_EQ(entry("NoSuchTag").problem, "tag not found (path segment error)");
+    EXPECT_EQ(entry("IntValue").value, "-1234") << "decoded by the reply's type";
+    EXPECT_EQ(entry("IntValue").typeName, "INT");
+    EXPECT_EQ(entry("IntValue").problem, typeChangedText);
+    EXPECT_FALSE(entry("IntValue").stale);
 }
+
+struct FaultCase {
+    const char* label;
+    std::function<void(quillon::sim::Server&)> fault;
+    const char* reason;
+    bool connectionGone;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class ReadFaultTest : public InspectorModelTest, public testing::WithParamInterface<FaultCase> {};
+
+TEST_P(ReadFaultTest, AFailedReadKeepsTheLastValueMarkedStaleWithTheReason) {
+    watch("DintValue", 0x00C4);
+    readOnce();
+    const std::int64_t goodRead = now;
+    GetParam().fault(*server);
+    now += second;
+    readOnce();
+    const TagInspector::Entry& row = entry("DintValue");
+    EXPECT_TRUE(row.stale);
+    EXPECT_EQ(row.value, "123456");
+    EXPECT_EQ(row.readTime, goodRead);
+    EXPECT_EQ(row.problem, GetParam().reason);
+    EXPECT_EQ(AppState::instance().isConnected(), !GetParam().connectionGone);
+    EXPECT_EQ(isConnectionFailure(inspector.lastConnectionFailure()), GetParam().connectionGone);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ReadFaultTest,
+    testing::Values(FaultCase{"controllerStopped", [](quillon::sim::Server& s) { s.stop(); }, "connection lost", true},
+                    FaultCase{"encapsulationRefusal",
+                              [](quillon::sim::Server& s) {
+                                  quillon::sim::Options o = s.options();
+                                  o.encapsulationStatus = 0x65;
+                                  s.setOptions(o);
+                              },
+                              "CIP status", false}),
+    [](const testing::TestParamInfo<FaultCase>& param) { return std::string(param.param.label); });
 
 TEST_F(InspectorModelTest, ReadsStartAtMostOncePerSecondOfWallClock) {
     watch("DintValue", 0x00C4);

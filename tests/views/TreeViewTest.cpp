@@ -163,8 +163,10 @@ TEST_F(TreeTest, DisconnectingKeepsRowsAndFilterAndReconnectingEmptiesTheInspect
 
     click(connectButton()); // connect again
     waitForTree(firstRow);
+    frame();
     EXPECT_TRUE(watchedNames().empty());
-    EXPECT_TRUE(findRow("Counter")->isVisible()) << "new rows start visible";
+    EXPECT_FALSE(findRow("Counter")->isVisible()) << "the filter applies to the new rows";
+    EXPECT_TRUE(findRow("DintValue")->isVisible());
 }
 
 // A connection lost during the listing shows as lost, and the reconnect lists again.
@@ -189,6 +191,30 @@ TEST_F(TreeTest, AListingCutByALostConnectionListsAgainAfterTheReconnect) {
     server->setOptions({});
     waitForTree(firstRow);
     EXPECT_EQ(AppState::instance().link(), AppState::Link::Connected);
+    EXPECT_NE(findRow("Counter"), nullptr);
+}
+
+TEST_F(TreeTest, AFailedListingShowsNoRowsButItsReasonAndRetryLoadsThem) {
+    connectSample();
+    const TreeItem* firstRow = tree().getItems().front().get();
+    click(connectButton()); // disconnect
+    frame();
+    restartSample({}, std::make_shared<ReplyHold>(isControllerListing));
+    typeAddress("127.0.0.1", port);
+    click(connectButton());
+    ASSERT_TRUE(pumpUntil([&] { return hold->reached(); }, "the listing to start"));
+    quillon::sim::Options refusing;
+    refusing.encapsulationStatus = 0x65;
+    server->setOptions(refusing);
+    hold->release();
+    ASSERT_TRUE(pumpUntil([&] { return !tree().isLoading() && !tree().getLoadFailure().empty(); }, "the failure"));
+    EXPECT_TRUE(tree().getItems().empty()) << "the earlier controller's rows show again";
+    EXPECT_TRUE(tree().getTreePanel()->isVisible());
+
+    server->setOptions({});
+    tree().retry();
+    waitForTree(firstRow);
+    EXPECT_TRUE(tree().getLoadFailure().empty());
     EXPECT_NE(findRow("Counter"), nullptr);
 }
 
