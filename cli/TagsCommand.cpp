@@ -57,15 +57,25 @@ TagsOptions parseTagsOptions(std::span<const std::string> words) {
 // The browse results the rows point into.
 using Lists = std::vector<TagList>;
 
+// Lists one scope; a lost connection is reopened once and the listing done again.
+zoltc_logix_result browse(Controller& controller, TagList& list, const std::string& program, std::ostream& err) {
+    zoltc_logix_result result = list.browse(controller.client(), program);
+    if ((result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || result == ZOLTC_LOGIX_ERR_NOT_CONNECTED) &&
+        controller.reopen(err)) {
+        result = list.browse(controller.client(), program);
+    }
+    return result;
+}
+
 // Fills a program row with the program's tags; false (with a message) when the
 // browse fails, leaving the row without tags as the program's tree does.
-bool addProgramTags(zoltc_logix_client* client, TagNode& program, Lists& lists, RowBudget& budget,
+bool addProgramTags(Controller& controller, TagNode& program, Lists& lists, RowBudget& budget,
                     std::ostream& err) {
     TagList& list = lists.emplace_back();
-    const zoltc_logix_result result = list.browse(client, program.name);
+    const zoltc_logix_result result = browse(controller, list, program.name, err);
     if (result != ZOLTC_LOGIX_OK) {
         err << "quillon-cli: cannot list the tags of program " << printable(program.name) << ": "
-            << describeResult(result) << "\n";
+            << controller.explain(result) << "\n";
         return false;
     }
     program.children = makeScopeRows(list.records(), program.path, budget);
@@ -79,7 +89,6 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
     if (!controller) {
         return kExitFailed;
     }
-    zoltc_logix_client* client = controller->client();
 
     Lists lists;
     std::vector<TagNode> rows;
@@ -88,12 +97,12 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
     try {
         if (options.program) {
             rows.push_back(makeProgramRow(*options.program, budget));
-            if (!addProgramTags(client, rows.back(), lists, budget, io.err)) {
+            if (!addProgramTags(*controller, rows.back(), lists, budget, io.err)) {
                 return kExitFailed;
             }
         } else {
             TagList& list = lists.emplace_back();
-            const zoltc_logix_result result = list.browse(client, "");
+            const zoltc_logix_result result = browse(*controller, list, "", io.err);
             if (result != ZOLTC_LOGIX_OK) {
                 io.err << "quillon-cli: cannot list the controller's tags: " << controller->explain(result) << "\n";
                 return kExitFailed;
@@ -101,7 +110,7 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
             rows = makeScopeRows(list.records(), "", budget);
             for (TagNode& row : rows) {
                 if (options.allPrograms && row.kind == NodeKind::Program) {
-                    complete = addProgramTags(client, row, lists, budget, io.err) && complete;
+                    complete = addProgramTags(*controller, row, lists, budget, io.err) && complete;
                 }
             }
         }

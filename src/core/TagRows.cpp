@@ -63,7 +63,11 @@ std::uint64_t omittedElementCount(const zoltc_logix_tag_info& array) {
 
 zoltc_logix_tag_info elementRecord(const zoltc_logix_tag_info& array) {
     zoltc_logix_tag_info element = array;
-    element.type = static_cast<std::uint16_t>(array.type & ~ZOLTC_LOGIX_TYPE_DIMS_MASK);
+    zoltc_logix_bool_element bit{};
+    // A BOOL array's record carries its 32-bit words' code; its elements are bits.
+    element.type = zoltc_logix_bool_array_element(&array, 0, &bit)
+                       ? static_cast<std::uint16_t>(ZOLTC_LOGIX_TYPE_BOOL)
+                       : static_cast<std::uint16_t>(array.type & ~ZOLTC_LOGIX_TYPE_DIMS_MASK);
     element.dims[0] = element.dims[1] = element.dims[2] = 0;
     return element;
 }

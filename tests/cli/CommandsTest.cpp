@@ -234,8 +234,10 @@ TEST_F(Tags, UnknownProgramFails) {
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.empty());
     EXPECT_NE(result.err.find("cannot list the tags of program Nope: "), std::string::npos) << result.err;
-    // The cause in words, then its code.
-    EXPECT_NE(result.err.find("CIP status (result 7)\n"), std::string::npos) << result.err;
+    // The result, then the controller's refusal in words with its status.
+    EXPECT_NE(result.err.find("CIP status (result 7): tag not found (path segment error) (CIP 0x04)\n"),
+              std::string::npos)
+        << result.err;
 }
 
 using Read = clitest::SampleController;
@@ -291,32 +293,51 @@ TEST_F(Read, TextColumnsKeepTheCommandLineOrder) {
               "RealValue                REAL    1.5\n");
 }
 
+// Refusals in words; a structure's scope is listed to name its type; a BOOL array's
+// index is a bit (Inputs is BOOL[64], listed as two words: Inputs[37] is bit 5 of the
+// second), past its words out of range.
 TEST_F(Read, EachFailureIsNamedPerTag) {
-    const CliRun result = run({"read", address, "DintValue", "NoSuchTag", "Line1", "Temperatures", "Bad[", "Matrix[3,0]"});
+    const CliRun result = run({"read", address, "DintValue", "NoSuchTag", "Line1", "Bad[", "Matrix[3,0]",
+                               "Program:Nope.X", "Inputs[2]", "Inputs[37]", "Inputs[64]", "Inputs"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out,
-              "DintValue     DINT      123456\n"
-              "NoSuchTag     ?         error: CIP status (result 7)\n"
-              "Line1         LineData  error: unsupported type (result 16)\n"
-              "Temperatures  ARRAY     error: unsupported type (result 16)\n"
-              "Bad[          ?         error: invalid argument (result 1)\n"
-              "Matrix[3,0]   ?         error: CIP status (result 7)\n");
+              "DintValue       DINT      123456\n"
+              "NoSuchTag       ?         error: tag not found (path segment error) (CIP 0x04)\n"
+              "Line1           LineData  error: unsupported type (result 16)\n"
+              "Bad[            ?         error: invalid argument (result 1)\n"
+              "Matrix[3,0]     ?         error: index out of range (CIP 0x05/0x2105)\n"
+              "Program:Nope.X  ?         error: tag not found (path segment error) (CIP 0x04)\n"
+              "Inputs[2]       BOOL      true\n"
+              "Inputs[37]      BOOL      false\n"
+              "Inputs[64]      ?         error: index out of range (CIP 0x05/0x2105)\n"
+              "Inputs          ARRAY     error: unsupported type (result 16)\n");
+    EXPECT_TRUE(result.err.empty()) << result.err;
 }
 
 TEST_F(Read, JsonNamesFailures) {
     const CliRun result = run({"read", address, "--json", "NoSuchTag"});
     EXPECT_EQ(result.status, 1);
     const Json tag = Json::parse(result.out).at("tags").at(0);
-    EXPECT_EQ(tag, Json::parse(R"({"path":"NoSuchTag","type":null,"typeName":null,"ok":false,
-                                   "error":"CIP status","result":7})"));
+    EXPECT_EQ(tag, Json::parse(R"json({"path":"NoSuchTag","type":null,"typeName":null,"ok":false,
+                                   "error":"tag not found (path segment error) (CIP 0x04)","result":7,
+                                   "generalStatus":4,"extendedStatus":0})json"));
 }
 
-TEST_F(Read, UnknownProgramIsReportedAndStillAsked) {
-    const CliRun result = run({"read", address, "Program:Nope.X", "DintValue"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("cannot list the tags of program Nope"), std::string::npos) << result.err;
-    EXPECT_NE(result.out.find("Program:Nope.X  ?     error: "), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("DintValue       DINT  123456"), std::string::npos) << result.out;
+// One tag of a 4 200-tag controller: connect (two exchanges) and one read, no listing.
+TEST_F(Read, OneTagWithoutListing) {
+    server->stop();
+    quillon::sim::GenerateSpec spec;
+    spec.tags = 4000;
+    spec.programs = 10;
+    server = std::make_unique<quillon::sim::Server>(quillon::sim::generateController(spec));
+    address = "127.0.0.1:" + std::to_string(server->start(0));
+    const auto exchanges = std::make_shared<std::atomic<int>>(0);
+    server->setRequestObserver([exchanges](const quillon::sim::RequestRecord& record) {
+        *exchanges += record.command != clitest::kUnRegisterSession && !record.embedded ? 1 : 0;
+    });
+    const CliRun result = run({"read", address, "Tag_000001"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_LE(exchanges->load(), 3);
 }
 
 TEST_F(Read, TagTheListingHidesIsReadByTheController) {
@@ -342,7 +363,8 @@ TEST_F(Refusals, ControllerThatRefusesTheSession) {
         const CliRun result = run(words);
         EXPECT_EQ(result.status, 1) << command;
         EXPECT_TRUE(result.out.empty()) << result.out;
-        EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address + ": session refused (result 10)\n");
+        EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address +
+                                  ": session refused (result 10): unsupported command (encapsulation 0x0001)\n");
     }
 }
 
@@ -484,7 +506,7 @@ TEST_F(Watch, PrintsChangesWithTimeStampsUntilStopped) {
         }
         rest.push_back(line.substr(shape.size()));
     }
-    EXPECT_EQ(std::count(rest.begin(), rest.end(), "NoSuchTag  ?  error: CIP status (result 7)"), 1);
+    EXPECT_EQ(std::count(rest.begin(), rest.end(), "NoSuchTag  ?  error: tag not found (path segment error) (CIP 0x04)"), 1);
     EXPECT_EQ(std::count(rest.begin(), rest.end(), "Message  STRING  Hello from line 1"), 1);
     std::vector<std::string> counts;
     for (const std::string& line : rest) {
@@ -498,12 +520,18 @@ TEST_F(Watch, PrintsChangesWithTimeStampsUntilStopped) {
     }
 }
 
-TEST_F(Watch, LostConnectionEndsWithFailure) {
+// The first loss: reopened and said so; the second ends the watch.
+TEST_F(Watch, LostConnectionIsReopenedOnce) {
     start({"DintValue", "--interval", "0.05"});
     ASSERT_TRUE(sink.waitForLines(1));
     server->stop();
+    server = std::make_unique<quillon::sim::Server>(quillon::sim::loadController(QUILLON_SAMPLE_JSON));
+    ASSERT_EQ(server->start(port), port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server->stop();
     EXPECT_EQ(finish(), 1);
-    EXPECT_NE(err.str().find("quillon-cli: lost the connection to " + address), std::string::npos) << err.str();
+    EXPECT_EQ(err.str(), "quillon-cli: lost the connection to " + address + "; reconnected\n" +
+                             "quillon-cli: lost the connection to " + address + " again\n");
 }
 
 } // namespace
