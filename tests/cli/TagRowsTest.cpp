@@ -29,7 +29,6 @@ protected:
         rows = cli::makeScopeRows(span(scope), "", budget);
         // A listed program with one tag.
         rows[1].children = cli::makeScopeRows(span(programScope), rows[1].path, budget);
-        rows[1].browsed = true;
     }
 
     HandRecords records;
@@ -83,7 +82,6 @@ TEST_F(TagRows, FilterKeepsMatchesWithTheirParentsAndProgramsThroughTheirTags) {
 
 TEST_F(TagRows, AnUnlistedProgramShowsForTheEmptyFilterOnly) {
     rows[1].children.clear();
-    rows[1].browsed = false;
     cli::applyFilter(rows, "MainProgram");
     EXPECT_TRUE(visibleNames(rows).empty());
 }
