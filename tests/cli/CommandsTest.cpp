@@ -200,15 +200,6 @@ TEST_F(Tags, FilterKeepsMatchesAndTheirParents) {
     }
 }
 
-TEST_F(Tags, OneProgram) {
-    const CliRun result = run({"tags", address, "--program", "Packaging"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    const auto rows = listedRows(result.out);
-    EXPECT_EQ(rows.at("Program:Packaging"), "PROGRAM");
-    EXPECT_EQ(rows.at("Program:Packaging.Label"), "STRING");
-    EXPECT_FALSE(rows.contains("DintValue"));
-}
-
 TEST_F(Tags, AnArrayPastTheRowLimitIsNamedOnStandardError) {
     server->stop();
     server = std::make_unique<quillon::sim::Server>(quillon::sim::parseController(
@@ -221,15 +212,20 @@ TEST_F(Tags, AnArrayPastTheRowLimitIsNamedOnStandardError) {
     EXPECT_EQ(result.err, "quillon-cli: Big has 100007 elements; only the first 100000 are listed\n");
 }
 
-TEST_F(Tags, UnknownProgramFails) {
-    const CliRun result = run({"tags", address, "--program", "Nope"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(result.out.empty());
-    EXPECT_NE(result.err.find("cannot list the tags of program Nope: "), std::string::npos) << result.err;
+TEST_F(Tags, OneProgramOrItsRefusal) {
+    const CliRun result = run({"tags", address, "--program", "Packaging"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto rows = listedRows(result.out);
+    EXPECT_EQ(rows.at("Program:Packaging"), "PROGRAM");
+    EXPECT_EQ(rows.at("Program:Packaging.Label"), "STRING");
+    EXPECT_FALSE(rows.contains("DintValue"));
+
+    const CliRun unknown = run({"tags", address, "--program", "Nope", "--json"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.out.empty());
     // The result, then the controller's refusal in words with its status.
-    EXPECT_NE(result.err.find("CIP status (result 7): tag not found (path segment error) (CIP 0x04)\n"),
-              std::string::npos)
-        << result.err;
+    EXPECT_EQ(unknown.err, "quillon-cli: cannot list the tags of program Nope: CIP status (result 7): "
+                           "tag not found (path segment error) (CIP 0x04)\n");
 }
 
 using Read = clitest::SampleController;
@@ -274,15 +270,6 @@ TEST_F(Read, ValuesAsTheInspectorShowsThem) {
         EXPECT_EQ(tag.at("typeName"), typeName) << tag.dump();
         EXPECT_EQ(tag.at("value"), value) << tag.dump();
     }
-}
-
-TEST_F(Read, TextColumnsKeepTheCommandLineOrder) {
-    const CliRun result = run({"read", address, "Program:Packaging.Label", "BoolFlag", "RealValue"});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out,
-              "Program:Packaging.Label  STRING  Box 24x Tomato soup\n"
-              "BoolFlag                 BOOL    true\n"
-              "RealValue                REAL    1.5\n");
 }
 
 // Refusals in words; a structure's scope is listed to name its type; a BOOL array's
@@ -330,12 +317,6 @@ TEST_F(Read, OneTagWithoutListing) {
     const CliRun result = run({"read", address, "Tag_000001"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_LE(exchanges->load(), 3);
-}
-
-TEST_F(Read, TagTheListingHidesIsReadByTheController) {
-    const CliRun result = run({"read", address, "__SysDiagnostics"});
-    EXPECT_EQ(result.status, 0) << result.out;
-    EXPECT_EQ(result.out, "__SysDiagnostics  DINT  7\n");
 }
 
 class Refusals : public clitest::SampleController {
