@@ -17,6 +17,13 @@ bool anyBelow(const zoltc_logix_tag_info& record, std::string& path, std::string
     });
 }
 
+// The bits of a BOOL array, whose record carries 32-bit words (code 0xD3) and counts
+// them in dims[0]; 0 for any other record.
+std::uint64_t boolArrayBits(const zoltc_logix_tag_info& record) {
+    zoltc_logix_bool_element bit{};
+    return zoltc_logix_bool_array_element(&record, 0, &bit) ? std::uint64_t{record.dims[0]} * 32 : 0;
+}
+
 } // namespace
 
 std::string programPath(std::string_view programName) {
@@ -40,6 +47,9 @@ std::uint64_t elementCount(const zoltc_logix_tag_info& array) {
     const unsigned dimensions = zoltc_logix_type_dimensions(array.type);
     if (dimensions == 0) {
         return 0;
+    }
+    if (const std::uint64_t bits = boolArrayBits(array); bits > 0) {
+        return bits;
     }
     std::uint64_t total = 1;
     for (unsigned d = 0; d < dimensions; ++d) {
@@ -90,8 +100,9 @@ void appendElementName(std::string& text, const ElementIndex& index, unsigned di
 }
 
 void advanceElementIndex(ElementIndex& index, const zoltc_logix_tag_info& array, unsigned dimensions) {
+    const std::uint64_t bits = boolArrayBits(array);
     for (unsigned d = dimensions; d-- > 0;) {
-        if (++index[d] < array.dims[d]) {
+        if (++index[d] < (bits > 0 ? bits : array.dims[d])) {
             return;
         }
         index[d] = 0;
