@@ -86,15 +86,4 @@ TEST_F(TagRows, AnUnlistedProgramShowsForTheEmptyFilterOnly) {
     EXPECT_TRUE(visibleNames(rows).empty());
 }
 
-TEST_F(TagRows, ArraysCutAtTheLimitAreNamed) {
-    const auto list = records.list(
-        {records.record("Big", handrecords::kDint | handrecords::kOneDim, {static_cast<std::uint32_t>(maxElementRows) + 7, 0, 0}),
-         records.record("Small", handrecords::kDint | handrecords::kOneDim, {3, 0, 0})});
-    const auto cut = cli::makeScopeRows(span(list), "", budget);
-    EXPECT_EQ(cut[0].children.size(), maxElementRows);
-    std::vector<std::string> named;
-    cli::visitCutRows(cut, [&](const TagNode& row) { named.push_back(row.path + " " + std::to_string(row.omitted)); });
-    EXPECT_EQ(named, (std::vector<std::string>{"Big 7"}));
-}
-
 } // namespace
