@@ -19,6 +19,10 @@ inline constexpr std::uint32_t kDefaultTimeoutMs = 10000;
 // "connect failed (result 3)": the result's name and its number.
 std::string describeResult(zoltc_logix_result result);
 
+// A controller's refusal in words: "tag not found (CIP 0x04)", "index out of range (CIP
+// 0xFF/0x2105)"; a refused encapsulation request by its status.
+std::string describeRefusal(const zoltc_logix_refusal& refusal);
+
 class Controller {
 public:
     Controller(const Controller&) = delete;
@@ -31,7 +35,12 @@ public:
     static std::unique_ptr<Controller> connect(const Address& address, std::uint32_t timeoutMs, std::ostream& err,
                                                const std::string& path = {});
 
-    // describeResult, and for a refused route what the router said; for a refusal by a
+    // After a lost connection: connects again once, along the same route, and says so
+    // on `err` ("lost the connection to <address>; reconnected"). False (said too) when
+    // the connection was already reopened once or cannot be.
+    bool reopen(std::ostream& err);
+
+    // describeResult, for a refusal its cause (describeRefusal), for a refused route what the router said; for a refusal by a
     // communication module reached without a path, the hint that one is needed.
     std::string explain(zoltc_logix_result result) const;
 
@@ -39,12 +48,14 @@ public:
     const Address& address() const { return where; }
 
 private:
-    Controller(zoltc_logix_client* client, Address address, std::string path)
-        : handle(client), where(std::move(address)), route(std::move(path)) {}
+    Controller(zoltc_logix_client* client, Address address, std::uint32_t timeoutMs, std::string path)
+        : handle(client), where(std::move(address)), timeout(timeoutMs), route(std::move(path)) {}
 
     zoltc_logix_client* handle;
     Address where;
+    std::uint32_t timeout;
     std::string route;
+    bool reopened = false;
 };
 
 } // namespace cli

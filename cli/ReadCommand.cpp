@@ -23,15 +23,21 @@ int runRead(std::span<const std::string> words, const CommandIo& io) {
     if (!controller) {
         return kExitFailed;
     }
-    const auto plan = planReads(controller->client(), arguments.positionals, io.err);
-    const auto values = readValues(controller->client(), plan);
+    const std::vector<std::string>& paths = arguments.positionals;
+    TagReader reader(io.err);
+    auto values = reader.read(controller->client(), paths);
+    if (std::any_of(values.begin(), values.end(), [](const ReadOutcome& value) { return connectionGone(value.result); }) &&
+        controller->reopen(io.err)) {
+        reader.forget();
+        values = reader.read(controller->client(), paths);
+    }
     if (arguments.has("--json")) {
-        writeValueJson(plan, values, io.out);
+        writeValueJson(paths, values, io.out);
     } else {
-        writeValueTable(plan, values, io.out);
+        writeValueTable(paths, values, io.out);
     }
     const bool allRead = std::all_of(values.begin(), values.end(),
-                                     [](const TagValue& value) { return value.result == ZOLTC_LOGIX_OK; });
+                                     [](const ReadOutcome& value) { return value.result == ZOLTC_LOGIX_OK; });
     return allRead ? kExitOk : kExitFailed;
 }
 
@@ -45,18 +51,24 @@ const Command readCommand{
     "Program:Main.Step) and prints its path, type name and value as the program's\n"
     "inspector shows them, or the reason it could not be read.\n"
     "\n"
-    "How: the scopes the paths name are listed first (the controller scope, and each\n"
-    "program written as Program:<name>.) to learn every tag's type. Atomic values\n"
-    "(BOOL to LWORD) are read together in batches; each STRING with a string read of\n"
-    "up to 95 characters. A structure other than STRING and a whole array have no\n"
-    "single value and are refused (\"unsupported type\"): read their members or\n"
-    "elements. A path the listing does not show is still read as an atomic value, so\n"
-    "the controller decides (a tag that does not exist gives \"CIP status\").\n"
+    "How: the paths are read directly, together in batches, and the controller's\n"
+    "replies give their types. Only a path that answers with a structure has its\n"
+    "scope listed (the controller scope, or the program written as\n"
+    "Program:<name>.) to tell a STRING, read as text of up to 95 characters, from\n"
+    "another structure, which has no single value and is refused (\"unsupported\n"
+    "type\"): read its members. A BOOL array's index is a bit: Inputs[37] is bit 37.\n"
+    "A whole array reads as its first element, as the controller serves it, except\n"
+    "a whole BOOL array, which is refused.\n"
+    "A refusal by the controller is named in words with its CIP status, e.g.\n"
+    "\"tag not found (CIP 0x04)\" or \"index out of range (CIP 0xFF/0x2105)\"; other\n"
+    "failures by name and result code, e.g. \"timeout (result 4)\". A lost connection\n"
+    "is reopened once and the reading done again, as said on standard error.\n"
     "Control bytes in values are shown as \\xNN.\n"
     "\n"
     "Options:\n"
     "  --json   JSON: {\"tags\": [{\"path\", \"type\" (type word or null), \"typeName\"\n"
-    "           (or null), \"ok\", and \"value\", or \"error\" and \"result\"}]}\n"
+    "           (or null), \"ok\", and \"value\", or \"error\" (text), \"result\" and\n"
+    "           for a refusal \"generalStatus\" and \"extendedStatus\"}]}\n"
     "\n"
     "Exit status 1 when the controller or any tag failed.\n",
     runRead,

@@ -1,7 +1,8 @@
 #pragma once
 
-// The output formats of "quillon-cli tags". Each writes the visible rows only (all of
-// them when no filter was applied), in list order.
+// The output formats of "quillon-cli tags" that hold the rows whole (JSON is written
+// while listing: TagJson.hpp). Each writes the visible rows only (all of them when no
+// filter was applied), in list order.
 
 #include <ostream>
 #include <string>
@@ -17,9 +18,6 @@ void writeTagList(const std::vector<TagNode>& rows, std::ostream& out);
 
 // An indented tree: two spaces per level, "<label>  <type name>".
 void writeTagTree(const std::vector<TagNode>& rows, std::ostream& out);
-
-// {"tags": [row, ...]}; see the command's help for the keys.
-void writeTagJson(const std::vector<TagNode>& rows, std::ostream& out);
 
 // A header row, then one row per leaf path: path,typeName,type.
 void writeTagCsv(const std::vector<TagNode>& rows, std::ostream& out);

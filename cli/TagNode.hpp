@@ -24,7 +24,6 @@ struct TagNode {
     std::string typeName;            // as the program names the type; "PROGRAM" for programs
     std::vector<std::uint32_t> dims; // one size per declared array dimension
     bool isString = false;           // a "STRING" structure record
-    bool browsed = false;            // programs: their tags were listed
     bool visible = true;             // set by applyFilter
     std::uint64_t omitted = 0;       // arrays: elements beyond the element row limit
     zoltc_logix_tag_info record{};   // the row's record (an element's own); none for programs

@@ -6,6 +6,7 @@
 #include "Controller.hpp"
 #include "Printable.hpp"
 #include "TagFormats.hpp"
+#include "TagJson.hpp"
 #include "TagList.hpp"
 #include "TagRows.hpp"
 #include "UsageError.hpp"
@@ -19,6 +20,7 @@ struct TagsOptions {
     CommonOptions common;
     std::optional<std::string> program;
     bool allPrograms = false;
+    bool elements = false;
     Format format = Format::List;
     std::optional<std::string> filter;
 };
@@ -26,7 +28,7 @@ struct TagsOptions {
 TagsOptions parseTagsOptions(std::span<const std::string> words) {
     static constexpr OptionSpec kOptions[] = {
         kTimeoutOption, kPathOption, {"--program", true}, {"--all-programs", false}, {"--tree", false},
-        {"--json", false}, {"--csv", false},  {"--filter", true},
+        {"--json", false}, {"--csv", false},  {"--filter", true}, {"--elements", false},
     };
     Arguments arguments = parseArguments(words, kOptions);
     TagsOptions options;
@@ -51,26 +53,90 @@ TagsOptions parseTagsOptions(std::span<const std::string> words) {
                      : arguments.has("--csv")  ? Format::Csv
                                                : Format::List;
     options.filter = arguments.value("--filter");
+    options.elements = arguments.has("--elements");
+    if (options.elements && options.format != Format::Json) {
+        throw UsageError("--elements goes with --json (the other formats always list elements)");
+    }
     return options;
 }
 
 // The browse results the rows point into.
 using Lists = std::vector<TagList>;
 
+// Lists one scope; a lost connection is reopened once and the listing done again.
+zoltc_logix_result browse(Controller& controller, TagList& list, const std::string& program, std::ostream& err) {
+    zoltc_logix_result result = list.browse(controller.client(), program);
+    if ((result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || result == ZOLTC_LOGIX_ERR_NOT_CONNECTED) &&
+        controller.reopen(err)) {
+        result = list.browse(controller.client(), program);
+    }
+    return result;
+}
+
 // Fills a program row with the program's tags; false (with a message) when the
 // browse fails, leaving the row without tags as the program's tree does.
-bool addProgramTags(zoltc_logix_client* client, TagNode& program, Lists& lists, RowBudget& budget,
+bool addProgramTags(Controller& controller, TagNode& program, Lists& lists, RowBudget& budget,
                     std::ostream& err) {
     TagList& list = lists.emplace_back();
-    const zoltc_logix_result result = list.browse(client, program.name);
+    const zoltc_logix_result result = browse(controller, list, program.name, err);
     if (result != ZOLTC_LOGIX_OK) {
         err << "quillon-cli: cannot list the tags of program " << printable(program.name) << ": "
-            << describeResult(result) << "\n";
+            << controller.explain(result) << "\n";
         return false;
     }
     program.children = makeScopeRows(list.records(), program.path, budget);
-    program.browsed = true;
     return true;
+}
+
+// The rows stop where the tree's do; say so rather than leave elements out unseen.
+void reportCut(std::ostream& err, std::string_view path, std::uint64_t total) {
+    err << "quillon-cli: " << printable(path) << " has " << total << " elements; only the first " << maxElementRows
+        << " are listed\n";
+}
+
+// JSON is written while the scopes are listed, one program's list alive at a time.
+int writeJson(Controller& controller, const TagsOptions& options, const CommandIo& io) {
+    bool complete = true;
+    TagList programList;
+    const auto listProgram = [&](std::string_view name) -> std::optional<std::span<const zoltc_logix_tag_info>> {
+        const zoltc_logix_result result = browse(controller, programList, std::string(name), io.err);
+        if (result != ZOLTC_LOGIX_OK) {
+            io.err << "quillon-cli: cannot list the tags of program " << printable(name) << ": "
+                   << controller.explain(result) << "\n";
+            complete = false;
+            return std::nullopt;
+        }
+        return programList.records();
+    };
+    TagJsonWriter writer(io.out, options.elements, options.filter.value_or(""),
+                         [&](std::string_view path, std::uint64_t total) {
+                             reportCut(io.err, path, total);
+                             complete = false;
+                         });
+    if (options.program) {
+        // Listed before anything is written, so that a failure prints nothing.
+        const auto records = listProgram(*options.program);
+        if (!records) {
+            return kExitFailed;
+        }
+        writer.writeProgram(*options.program, [&](std::string_view) { return records; });
+    } else {
+        TagList list;
+        const zoltc_logix_result result = browse(controller, list, "", io.err);
+        if (result != ZOLTC_LOGIX_OK) {
+            io.err << "quillon-cli: cannot list the controller's tags: " << controller.explain(result) << "\n";
+            return kExitFailed;
+        }
+        const ProgramTags programTags = [&](std::string_view name) -> std::optional<std::span<const zoltc_logix_tag_info>> {
+            if (!options.allPrograms) {
+                return std::nullopt;
+            }
+            return listProgram(name);
+        };
+        writer.writeScope(list.records(), "", programTags);
+    }
+    writer.finish();
+    return complete ? kExitOk : kExitFailed;
 }
 
 int runTags(std::span<const std::string> words, const CommandIo& io) {
@@ -79,7 +145,9 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
     if (!controller) {
         return kExitFailed;
     }
-    zoltc_logix_client* client = controller->client();
+    if (options.format == Format::Json) {
+        return writeJson(*controller, options, io);
+    }
 
     Lists lists;
     std::vector<TagNode> rows;
@@ -88,12 +156,12 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
     try {
         if (options.program) {
             rows.push_back(makeProgramRow(*options.program, budget));
-            if (!addProgramTags(client, rows.back(), lists, budget, io.err)) {
+            if (!addProgramTags(*controller, rows.back(), lists, budget, io.err)) {
                 return kExitFailed;
             }
         } else {
             TagList& list = lists.emplace_back();
-            const zoltc_logix_result result = list.browse(client, "");
+            const zoltc_logix_result result = browse(*controller, list, "", io.err);
             if (result != ZOLTC_LOGIX_OK) {
                 io.err << "quillon-cli: cannot list the controller's tags: " << controller->explain(result) << "\n";
                 return kExitFailed;
@@ -101,7 +169,7 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
             rows = makeScopeRows(list.records(), "", budget);
             for (TagNode& row : rows) {
                 if (options.allPrograms && row.kind == NodeKind::Program) {
-                    complete = addProgramTags(client, row, lists, budget, io.err) && complete;
+                    complete = addProgramTags(*controller, row, lists, budget, io.err) && complete;
                 }
             }
         }
@@ -120,17 +188,14 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
     case Format::Tree:
         writeTagTree(rows, io.out);
         break;
-    case Format::Json:
-        writeTagJson(rows, io.out);
+    case Format::Json: // written while listing, by writeJson
         break;
     case Format::Csv:
         writeTagCsv(rows, io.out);
         break;
     }
-    // The rows stop where the tree's do; say so rather than leave elements out unseen.
     visitCutRows(rows, [&](const TagNode& row) {
-        io.err << "quillon-cli: " << printable(row.path) << " has " << row.omitted + maxElementRows
-               << " elements; only the first " << maxElementRows << " are listed\n";
+        reportCut(io.err, row.path, row.omitted + maxElementRows);
         complete = false;
     });
     return complete ? kExitOk : kExitFailed;
@@ -141,8 +206,8 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
 const Command tagsCommand{
     "tags",
     "list the controller's tags",
-    "quillon-cli tags HOST[:PORT] [--program NAME | --all-programs] [--tree | --json | --csv]\n"
-    "                 [--filter TEXT] [--timeout MS] [--path P]",
+    "quillon-cli tags HOST[:PORT] [--program NAME | --all-programs]\n"
+    "                 [--tree | --json [--elements] | --csv] [--filter TEXT] [--timeout MS] [--path P]",
     "Lists the controller-scope tags, every structure expanded into its members and\n"
     "every array into its elements, as the program's tag tree shows them. Programs\n"
     "are listed by name; their own tags only with --all-programs or --program.\n"
@@ -155,13 +220,16 @@ const Command tagsCommand{
     "  --program NAME   list only the tags of the program NAME (without \"Program:\")\n"
     "  --all-programs   list every program's tags as well\n"
     "  --tree           an indented tree: \"<name>  <type>\", two spaces per level\n"
-    "  --json           JSON: {\"tags\": [row, ...]}; each row has kind (\"tag\",\n"
-    "                   \"member\", \"element\" or \"program\"), name, path, type (the\n"
-    "                   16-bit type word), typeName, dims (one size per array\n"
-    "                   dimension), and members and elements (rows; for an array the\n"
-    "                   members sit in each element), or for a program tags (rows, or\n"
-    "                   null when its tags were not listed). Texts that are not UTF-8\n"
-    "                   have U+FFFD in place of their bad bytes.\n"
+    "  --json           JSON, written while the tags are listed: {\"tags\": [row, ...],\n"
+    "                   \"types\": {name: {\"members\": [...]}}}; each row has kind\n"
+    "                   (\"tag\" or \"program\"), name, path, type (the 16-bit type\n"
+    "                   word), typeName, dims (one number per array dimension), and\n"
+    "                   for a program tags (rows, or null when its tags were not\n"
+    "                   listed). A structure's members (name, type, typeName, dims)\n"
+    "                   are described once per type under types. Texts that are not\n"
+    "                   UTF-8 have U+FFFD in place of their bad bytes.\n"
+    "  --elements       with --json: each array row carries elements (rows of kind\n"
+    "                   \"element\": name, path, type, typeName)\n"
     "  --csv            CSV with the header path,typeName,type and one row per leaf\n"
     "                   path: rows without members or elements, and STRINGs (read as\n"
     "                   one text); quoted by RFC 4180\n"

@@ -39,10 +39,9 @@ std::int64_t nowNanoseconds() {
         .count();
 }
 
-bool connectionGone(const std::vector<TagValue>& values) {
-    return std::any_of(values.begin(), values.end(), [](const TagValue& value) {
-        return value.result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || value.result == ZOLTC_LOGIX_ERR_NOT_CONNECTED;
-    });
+bool anyConnectionGone(const std::vector<ReadOutcome>& values) {
+    return std::any_of(values.begin(), values.end(),
+                       [](const ReadOutcome& value) { return connectionGone(value.result); });
 }
 
 // Waits for the interval in short steps; false when a stop was asked for meanwhile.
@@ -74,10 +73,19 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
     if (!controller) {
         return kExitFailed;
     }
-    const auto plan = planReads(controller->client(), arguments.positionals, io.err);
-    std::vector<TagValue> previous;
+    const std::vector<std::string>& plan = arguments.positionals;
+    TagReader reader(io.err);
+    std::vector<ReadOutcome> previous;
     while (!io.stop.load()) {
-        const auto values = readValues(controller->client(), plan);
+        auto values = reader.read(controller->client(), plan);
+        if (anyConnectionGone(values)) {
+            // Reopened once for the whole watch; a second loss ends it.
+            if (!controller->reopen(io.err)) {
+                return kExitFailed;
+            }
+            reader.forget();
+            values = reader.read(controller->client(), plan);
+        }
         if (io.stop.load()) {
             // Stopped while reading: end without another round of output.
             break;
@@ -85,7 +93,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
         const std::string stamp = formatLogTime(nowNanoseconds());
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (previous.empty() || values[i] != previous[i]) {
-                io.out << stamp << "  " << printable(plan[i].path) << "  " << typeColumn(values[i]) << "  "
+                io.out << stamp << "  " << printable(plan[i]) << "  " << typeColumn(values[i]) << "  "
                        << valueColumn(values[i]) << "\n";
             }
         }
@@ -93,8 +101,8 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
         if (!io.out) {
             return kExitFailed; // nobody reads the output any more
         }
-        if (connectionGone(values)) {
-            io.err << "quillon-cli: lost the connection to " << formatAddress(common.address) << "\n";
+        if (anyConnectionGone(values)) {
+            controller->reopen(io.err); // says the connection was lost again
             return kExitFailed;
         }
         previous = values;
@@ -117,7 +125,8 @@ const Command watchCommand{
     "reading: \"<local time>  <path>  <type name>  <value or error>\". A tag that\n"
     "starts or stops failing counts as a change.\n"
     "Ctrl+C (SIGINT) or SIGTERM ends it cleanly: the session is unregistered and the\n"
-    "exit status is 0. A lost connection ends it with exit status 1.\n"
+    "exit status is 0. A lost connection is reopened once, said on standard error;\n"
+    "a second loss ends it with exit status 1.\n"
     "\n"
     "Options:\n"
     "  --interval SECONDS   time between readings, e.g. 0.5 (default 1)\n",

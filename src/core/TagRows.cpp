@@ -17,6 +17,13 @@ bool anyBelow(const zoltc_logix_tag_info& record, std::string& path, std::string
     });
 }
 
+// The bits of a BOOL array, whose record carries 32-bit words (code 0xD3) and counts
+// them in dims[0]; 0 for any other record.
+std::uint64_t boolArrayBits(const zoltc_logix_tag_info& record) {
+    zoltc_logix_bool_element bit{};
+    return zoltc_logix_bool_array_element(&record, 0, &bit) ? std::uint64_t{record.dims[0]} * 32 : 0;
+}
+
 } // namespace
 
 std::string programPath(std::string_view programName) {
@@ -41,6 +48,9 @@ std::uint64_t elementCount(const zoltc_logix_tag_info& array) {
     if (dimensions == 0) {
         return 0;
     }
+    if (const std::uint64_t bits = boolArrayBits(array); bits > 0) {
+        return bits;
+    }
     std::uint64_t total = 1;
     for (unsigned d = 0; d < dimensions; ++d) {
         const std::uint64_t size = array.dims[d];
@@ -63,7 +73,11 @@ std::uint64_t omittedElementCount(const zoltc_logix_tag_info& array) {
 
 zoltc_logix_tag_info elementRecord(const zoltc_logix_tag_info& array) {
     zoltc_logix_tag_info element = array;
-    element.type = static_cast<std::uint16_t>(array.type & ~ZOLTC_LOGIX_TYPE_DIMS_MASK);
+    zoltc_logix_bool_element bit{};
+    // A BOOL array's record carries its 32-bit words' code; its elements are bits.
+    element.type = zoltc_logix_bool_array_element(&array, 0, &bit)
+                       ? static_cast<std::uint16_t>(ZOLTC_LOGIX_TYPE_BOOL)
+                       : static_cast<std::uint16_t>(array.type & ~ZOLTC_LOGIX_TYPE_DIMS_MASK);
     element.dims[0] = element.dims[1] = element.dims[2] = 0;
     return element;
 }
@@ -86,8 +100,9 @@ void appendElementName(std::string& text, const ElementIndex& index, unsigned di
 }
 
 void advanceElementIndex(ElementIndex& index, const zoltc_logix_tag_info& array, unsigned dimensions) {
+    const std::uint64_t bits = boolArrayBits(array);
     for (unsigned d = dimensions; d-- > 0;) {
-        if (++index[d] < array.dims[d]) {
+        if (++index[d] < (bits > 0 ? bits : array.dims[d])) {
             return;
         }
         index[d] = 0;

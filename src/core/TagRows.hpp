@@ -3,7 +3,9 @@
 // The rows of a controller's tags, as the tree shows them and quillon-cli prints them.
 // A controller tag's path is its name, a program's tag "Program:<program>.<tag>", a
 // member "<parent>.<member>" and an array element "<array>[i]" or "<array>[i,j]",
-// whose record is the array's without its dimensions. An array's element rows run
+// whose record is the array's without its dimensions. A BOOL array's record carries
+// 32-bit words (0xD3), counted by its dims as a controller lists them; its element rows
+// are its bits, BOOL rows `Inputs[0]` ... `Inputs[32 * words - 1]`. An array's element rows run
 // with the first index slowest and stop after maxElementRows: what is left out is
 // counted, so that every caller can say so. The filter keeps a row when its name or
 // path contains the text (A-Z folded to a-z) or a row below it does; it walks the
@@ -33,7 +35,7 @@ std::uint64_t elementCount(const zoltc_logix_tag_info& array);
 // The element rows an array gets, and those it does not.
 std::uint64_t shownElementCount(const zoltc_logix_tag_info& array);
 std::uint64_t omittedElementCount(const zoltc_logix_tag_info& array);
-// The record of one element: the array's without its dimensions.
+// The record of one element: the array's without its dimensions; BOOL for a BOOL array.
 zoltc_logix_tag_info elementRecord(const zoltc_logix_tag_info& array);
 // Whether the row of this record has rows below it (members, or elements).
 bool hasChildRows(const zoltc_logix_tag_info& record);

@@ -42,12 +42,28 @@ std::map<std::string, std::string> listedRows(const std::string& text) {
     return rows;
 }
 
-void collectJsonRows(const Json& rows, std::map<std::string, std::string>& into) {
+// The rows a JSON listing describes: tags, elements, and members through the types.
+void expandMembers(const Json& types, const std::string& path, const std::string& typeName,
+                   std::map<std::string, std::string>& into) {
+    if (!types.contains(typeName)) {
+        return;
+    }
+    for (const Json& member : types.at(typeName).at("members")) {
+        const std::string memberPath = path + "." + member.at("name").get<std::string>();
+        into[memberPath] = member.at("typeName");
+        if (member.at("dims").empty()) {
+            expandMembers(types, memberPath, member.at("typeName"), into);
+        }
+    }
+}
+
+void collectJsonRows(const Json& types, const Json& rows, std::map<std::string, std::string>& into) {
     for (const Json& row : rows) {
         into[row.at("path")] = row.at("typeName");
-        for (const char* key : {"members", "elements", "tags"}) {
+        expandMembers(types, row.at("path"), row.at("typeName"), into);
+        for (const char* key : {"elements", "tags"}) {
             if (row.contains(key) && row.at(key).is_array()) {
-                collectJsonRows(row.at(key), into);
+                collectJsonRows(types, row.at(key), into);
             }
         }
     }
@@ -125,51 +141,27 @@ TEST_F(Tags, ListShowsEveryControllerRecordWithItsTypeName) {
     }
 }
 
-TEST_F(Tags, JsonParsesAndListsEveryRecordOfTheSample) {
-    const CliRun result = run({"tags", address, "--all-programs", "--json"});
+// The streamed JSON describes the rows the list format shows, with the same types.
+TEST_F(Tags, JsonAgreesWithTheList) {
+    const CliRun result = run({"tags", address, "--all-programs", "--json", "--elements"});
     ASSERT_EQ(result.status, 0) << result.err;
     const Json document = Json::parse(result.out);
-    std::map<std::string, std::string> rows;
-    collectJsonRows(document.at("tags"), rows);
-
-    expectSampleRows(rows, clitest::SampleRecords::load(true));
-
-    // The shape of a few rows.
-    const Json& tags = document.at("tags");
-    const auto find = [&](const std::string& name) {
-        const auto row = std::find_if(tags.begin(), tags.end(), [&](const Json& r) { return r.at("name") == name; });
-        EXPECT_NE(row, tags.end()) << name;
-        return *row;
-    };
-    const Json matrix = find("Matrix");
-    EXPECT_EQ(matrix.at("kind"), "tag");
-    EXPECT_EQ(matrix.at("type"), 0x40C4);
-    EXPECT_EQ(matrix.at("dims"), Json::parse("[3, 4]"));
-    EXPECT_EQ(matrix.at("elements").size(), 12u);
-    EXPECT_EQ(matrix.at("elements")[5].at("path"), "Matrix[1,1]");
-    EXPECT_EQ(matrix.at("elements")[5].at("type"), 0xC4);
-    const Json program = find("Conveyor");
-    EXPECT_EQ(program.at("kind"), "program");
-    EXPECT_EQ(program.at("path"), "Program:Conveyor");
-    ASSERT_EQ(program.at("tags").size(), 4u);
-    EXPECT_EQ(program.at("tags")[3].at("path"), "Program:Conveyor.Counts");
-    const Json line = find("Line1");
-    EXPECT_EQ(line.at("typeName"), "LineData");
-    EXPECT_EQ(line.at("members")[1].at("members")[7].at("path"), "Line1.Motor.Position");
-}
-
-TEST_F(Tags, JsonWithoutProgramsMarksTheirTagsAsNotListed) {
-    const CliRun result = run({"tags", address, "--json"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    const Json document = Json::parse(result.out);
-    int programs = 0;
-    for (const Json& row : document.at("tags")) {
-        if (row.at("kind") == "program") {
-            ++programs;
-            EXPECT_TRUE(row.at("tags").is_null());
-        }
+    std::map<std::string, std::string> described;
+    collectJsonRows(document.at("types"), document.at("tags"), described);
+    const auto listed = listedRows(run({"tags", address, "--all-programs"}).out);
+    for (const auto& [path, typeName] : described) {
+        const auto row = listed.find(path);
+        ASSERT_NE(row, listed.end()) << path;
+        EXPECT_EQ(row->second, typeName) << path;
     }
-    EXPECT_EQ(programs, 3);
+    for (const char* path : {"Matrix[2,3]", "Line1.Motor.Position", "Program:Conveyor.Counts", "Motors[3].Position.Z"}) {
+        EXPECT_TRUE(described.contains(path)) << path;
+    }
+    const Json& tags = document.at("tags");
+    const auto matrix = std::find_if(tags.begin(), tags.end(), [](const Json& r) { return r.at("name") == "Matrix"; });
+    ASSERT_NE(matrix, tags.end());
+    EXPECT_EQ(matrix->at("dims"), Json::parse("[3, 4]"));
+    EXPECT_EQ(matrix->at("elements").size(), 12u);
 }
 
 TEST_F(Tags, CsvHasOneRowPerLeafPath) {
@@ -208,15 +200,6 @@ TEST_F(Tags, FilterKeepsMatchesAndTheirParents) {
     }
 }
 
-TEST_F(Tags, OneProgram) {
-    const CliRun result = run({"tags", address, "--program", "Packaging"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    const auto rows = listedRows(result.out);
-    EXPECT_EQ(rows.at("Program:Packaging"), "PROGRAM");
-    EXPECT_EQ(rows.at("Program:Packaging.Label"), "STRING");
-    EXPECT_FALSE(rows.contains("DintValue"));
-}
-
 TEST_F(Tags, AnArrayPastTheRowLimitIsNamedOnStandardError) {
     server->stop();
     server = std::make_unique<quillon::sim::Server>(quillon::sim::parseController(
@@ -229,13 +212,20 @@ TEST_F(Tags, AnArrayPastTheRowLimitIsNamedOnStandardError) {
     EXPECT_EQ(result.err, "quillon-cli: Big has 100007 elements; only the first 100000 are listed\n");
 }
 
-TEST_F(Tags, UnknownProgramFails) {
-    const CliRun result = run({"tags", address, "--program", "Nope"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(result.out.empty());
-    EXPECT_NE(result.err.find("cannot list the tags of program Nope: "), std::string::npos) << result.err;
-    // The cause in words, then its code.
-    EXPECT_NE(result.err.find("CIP status (result 7)\n"), std::string::npos) << result.err;
+TEST_F(Tags, OneProgramOrItsRefusal) {
+    const CliRun result = run({"tags", address, "--program", "Packaging"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto rows = listedRows(result.out);
+    EXPECT_EQ(rows.at("Program:Packaging"), "PROGRAM");
+    EXPECT_EQ(rows.at("Program:Packaging.Label"), "STRING");
+    EXPECT_FALSE(rows.contains("DintValue"));
+
+    const CliRun unknown = run({"tags", address, "--program", "Nope", "--json"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.out.empty());
+    // The result, then the controller's refusal in words with its status.
+    EXPECT_EQ(unknown.err, "quillon-cli: cannot list the tags of program Nope: CIP status (result 7): "
+                           "tag not found (path segment error) (CIP 0x04)\n");
 }
 
 using Read = clitest::SampleController;
@@ -282,47 +272,51 @@ TEST_F(Read, ValuesAsTheInspectorShowsThem) {
     }
 }
 
-TEST_F(Read, TextColumnsKeepTheCommandLineOrder) {
-    const CliRun result = run({"read", address, "Program:Packaging.Label", "BoolFlag", "RealValue"});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out,
-              "Program:Packaging.Label  STRING  Box 24x Tomato soup\n"
-              "BoolFlag                 BOOL    true\n"
-              "RealValue                REAL    1.5\n");
-}
-
+// Refusals in words; a structure's scope is listed to name its type; a BOOL array's
+// index is a bit (Inputs is BOOL[64], listed as two words: Inputs[37] is bit 5 of the
+// second), past its words out of range.
 TEST_F(Read, EachFailureIsNamedPerTag) {
-    const CliRun result = run({"read", address, "DintValue", "NoSuchTag", "Line1", "Temperatures", "Bad[", "Matrix[3,0]"});
+    const CliRun result = run({"read", address, "DintValue", "NoSuchTag", "Line1", "Bad[", "Matrix[3,0]",
+                               "Program:Nope.X", "Inputs[2]", "Inputs[37]", "Inputs[64]", "Inputs"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out,
-              "DintValue     DINT      123456\n"
-              "NoSuchTag     ?         error: CIP status (result 7)\n"
-              "Line1         LineData  error: unsupported type (result 16)\n"
-              "Temperatures  ARRAY     error: unsupported type (result 16)\n"
-              "Bad[          ?         error: invalid argument (result 1)\n"
-              "Matrix[3,0]   ?         error: CIP status (result 7)\n");
+              "DintValue       DINT      123456\n"
+              "NoSuchTag       ?         error: tag not found (path segment error) (CIP 0x04)\n"
+              "Line1           LineData  error: unsupported type (result 16)\n"
+              "Bad[            ?         error: invalid argument (result 1)\n"
+              "Matrix[3,0]     ?         error: index out of range (CIP 0x05/0x2105)\n"
+              "Program:Nope.X  ?         error: tag not found (path segment error) (CIP 0x04)\n"
+              "Inputs[2]       BOOL      true\n"
+              "Inputs[37]      BOOL      false\n"
+              "Inputs[64]      ?         error: index out of range (CIP 0x05/0x2105)\n"
+              "Inputs          ARRAY     error: unsupported type (result 16)\n");
+    EXPECT_TRUE(result.err.empty()) << result.err;
 }
 
 TEST_F(Read, JsonNamesFailures) {
     const CliRun result = run({"read", address, "--json", "NoSuchTag"});
     EXPECT_EQ(result.status, 1);
     const Json tag = Json::parse(result.out).at("tags").at(0);
-    EXPECT_EQ(tag, Json::parse(R"({"path":"NoSuchTag","type":null,"typeName":null,"ok":false,
-                                   "error":"CIP status","result":7})"));
+    EXPECT_EQ(tag, Json::parse(R"json({"path":"NoSuchTag","type":null,"typeName":null,"ok":false,
+                                   "error":"tag not found (path segment error) (CIP 0x04)","result":7,
+                                   "generalStatus":4,"extendedStatus":0})json"));
 }
 
-TEST_F(Read, UnknownProgramIsReportedAndStillAsked) {
-    const CliRun result = run({"read", address, "Program:Nope.X", "DintValue"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("cannot list the tags of program Nope"), std::string::npos) << result.err;
-    EXPECT_NE(result.out.find("Program:Nope.X  ?     error: "), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("DintValue       DINT  123456"), std::string::npos) << result.out;
-}
-
-TEST_F(Read, TagTheListingHidesIsReadByTheController) {
-    const CliRun result = run({"read", address, "__SysDiagnostics"});
-    EXPECT_EQ(result.status, 0) << result.out;
-    EXPECT_EQ(result.out, "__SysDiagnostics  DINT  7\n");
+// One tag of a 4 200-tag controller: connect (two exchanges) and one read, no listing.
+TEST_F(Read, OneTagWithoutListing) {
+    server->stop();
+    quillon::sim::GenerateSpec spec;
+    spec.tags = 4000;
+    spec.programs = 10;
+    server = std::make_unique<quillon::sim::Server>(quillon::sim::generateController(spec));
+    address = "127.0.0.1:" + std::to_string(server->start(0));
+    const auto exchanges = std::make_shared<std::atomic<int>>(0);
+    server->setRequestObserver([exchanges](const quillon::sim::RequestRecord& record) {
+        *exchanges += record.command != clitest::kUnRegisterSession && !record.embedded ? 1 : 0;
+    });
+    const CliRun result = run({"read", address, "Tag_000001"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_LE(exchanges->load(), 3);
 }
 
 class Refusals : public clitest::SampleController {
@@ -342,7 +336,8 @@ TEST_F(Refusals, ControllerThatRefusesTheSession) {
         const CliRun result = run(words);
         EXPECT_EQ(result.status, 1) << command;
         EXPECT_TRUE(result.out.empty()) << result.out;
-        EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address + ": session refused (result 10)\n");
+        EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address +
+                                  ": session refused (result 10): unsupported command (encapsulation 0x0001)\n");
     }
 }
 
@@ -484,7 +479,7 @@ TEST_F(Watch, PrintsChangesWithTimeStampsUntilStopped) {
         }
         rest.push_back(line.substr(shape.size()));
     }
-    EXPECT_EQ(std::count(rest.begin(), rest.end(), "NoSuchTag  ?  error: CIP status (result 7)"), 1);
+    EXPECT_EQ(std::count(rest.begin(), rest.end(), "NoSuchTag  ?  error: tag not found (path segment error) (CIP 0x04)"), 1);
     EXPECT_EQ(std::count(rest.begin(), rest.end(), "Message  STRING  Hello from line 1"), 1);
     std::vector<std::string> counts;
     for (const std::string& line : rest) {
@@ -498,12 +493,18 @@ TEST_F(Watch, PrintsChangesWithTimeStampsUntilStopped) {
     }
 }
 
-TEST_F(Watch, LostConnectionEndsWithFailure) {
+// The first loss: reopened and said so; the second ends the watch.
+TEST_F(Watch, LostConnectionIsReopenedOnce) {
     start({"DintValue", "--interval", "0.05"});
     ASSERT_TRUE(sink.waitForLines(1));
     server->stop();
+    server = std::make_unique<quillon::sim::Server>(quillon::sim::loadController(QUILLON_SAMPLE_JSON));
+    ASSERT_EQ(server->start(port), port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server->stop();
     EXPECT_EQ(finish(), 1);
-    EXPECT_NE(err.str().find("quillon-cli: lost the connection to " + address), std::string::npos) << err.str();
+    EXPECT_EQ(err.str(), "quillon-cli: lost the connection to " + address + "; reconnected\n" +
+                             "quillon-cli: lost the connection to " + address + " again\n");
 }
 
 } // namespace

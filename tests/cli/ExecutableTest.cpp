@@ -139,7 +139,7 @@ TEST_F(Executable, ReadThroughAPipe) {
     EXPECT_EQ(child.wait(), 1);
     EXPECT_EQ(child.restOfOutput(),
               "DintValue  DINT  123456\n"
-              "NoSuchTag  ?     error: CIP status (result 7)\n");
+              "NoSuchTag  ?     error: tag not found (path segment error) (CIP 0x04)\n");
 }
 
 class WatchSignal : public Executable, public testing::WithParamInterface<int> {};

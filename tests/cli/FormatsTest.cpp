@@ -7,6 +7,7 @@
 #include "HandRecords.hpp"
 #include "Printable.hpp"
 #include "TagFormats.hpp"
+#include "TagJson.hpp"
 
 namespace {
 
@@ -74,28 +75,42 @@ TEST_F(Formats, CsvListsLeavesWithStringsAsOneValue) {
               "\"Odd,\"\"name\"\"\",DINT,196\n");
 }
 
-TEST_F(Formats, JsonKeepsKeysAndNesting) {
-    const auto document = nlohmann::json::parse(written(cli::writeTagJson));
-    const auto& tags = document.at("tags");
+// The JSON writer on the same records: members once per type, elements on request.
+std::string json(const zoltc_logix_tag_info_list& list, bool elements, const std::string& filter = {}) {
+    std::ostringstream out;
+    cli::TagJsonWriter writer(out, elements, filter, nullptr);
+    writer.writeScope(handrecords::span(list), "", [&](std::string_view) { return std::nullopt; });
+    writer.finish();
+    return out.str();
+}
+
+TEST_F(Formats, JsonDescribesEachTypeOnceAndElementsOnRequest) {
+    const auto list = records.list({records.record("Count", handrecords::kDint), records.record("Main", ZOLTC_LOGIX_TYPE_PROGRAM),
+                                    records.record("Pair", handrecords::kReal | handrecords::kOneDim, {2, 0, 0}),
+                                    records.stringRecord("Msg"), records.stringRecord("Other")});
+    const auto plain = nlohmann::json::parse(json(list, false));
+    const auto& tags = plain.at("tags");
     ASSERT_EQ(tags.size(), 5u);
     EXPECT_EQ(tags[0], nlohmann::json::parse(R"({"kind":"tag","name":"Count","path":"Count","type":196,
-        "typeName":"DINT","dims":[],"members":[],"elements":[]})"));
-    EXPECT_EQ(tags[1].at("kind"), "program");
-    EXPECT_TRUE(tags[1].at("tags").is_null());
+        "typeName":"DINT","dims":[]})"));
+    EXPECT_EQ(tags[1], nlohmann::json::parse(R"({"kind":"program","name":"Main","path":"Program:Main",
+        "type":4200,"typeName":"PROGRAM","dims":[],"tags":null})"));
     EXPECT_EQ(tags[2].at("dims"), nlohmann::json::parse("[2]"));
-    EXPECT_EQ(tags[2].at("elements").size(), 2u);
-    EXPECT_EQ(tags[2].at("elements")[1].at("path"), "Pair[1]");
-    EXPECT_EQ(tags[2].at("elements")[1].at("kind"), "element");
-    EXPECT_EQ(tags[3].at("members")[1].at("path"), "Msg.DATA");
-    EXPECT_EQ(tags[3].at("members")[1].at("elements").size(), 82u);
-    EXPECT_EQ(tags[4].at("name"), "Odd,\"name\"");
+    EXPECT_FALSE(tags[2].contains("elements"));
+    EXPECT_EQ(plain.at("types").size(), 1u);
+    EXPECT_EQ(plain.at("types").at("STRING").at("members")[1],
+              nlohmann::json::parse(R"({"name":"DATA","type":8386,"typeName":"ARRAY","dims":[82]})"));
+
+    const auto withElements = nlohmann::json::parse(json(list, true, "pair[1"));
+    ASSERT_EQ(withElements.at("tags").size(), 1u);
+    EXPECT_EQ(withElements.at("tags")[0].at("elements"), nlohmann::json::parse(R"([{"kind":"element","name":"[1]",
+        "path":"Pair[1]","type":202,"typeName":"REAL"}])"));
 }
 
 TEST_F(Formats, JsonSurvivesBytesThatAreNotUtf8) {
-    cli::RowBudget budget;
-    rows = cli::makeScopeRows(handrecords::span(records.list({records.record("Bad\xFF\x01", handrecords::kDint)})), "", budget);
-    const auto document = nlohmann::json::parse(written(cli::writeTagJson));
-    EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01");
+    const auto list = records.list({records.record("Bad\xFF\x01\xC3\xA4\xED\xA0\x80", handrecords::kDint)});
+    const auto document = nlohmann::json::parse(json(list, false));
+    EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01\xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(CsvField, QuotesByRfc4180) {

@@ -17,8 +17,8 @@ struct SampleRecords {
     // Path -> type name of every tag, member and array element of the controller scope
     // and, with `withPrograms`, of every program's scope.
     std::map<std::string, std::string> paths;
-    // STRINGs and BOOL arrays: listed themselves, but the rows below them follow the
-    // controller's own layout (LEN and DATA, 32-bit words), which the file does not say.
+    // STRINGs: listed themselves, but the rows below them follow the controller's own
+    // layout (LEN and DATA), which the file does not say.
     std::set<std::string> opaque;
 
     static SampleRecords load(bool withPrograms) {
@@ -46,7 +46,7 @@ struct SampleRecords {
         return sample;
     }
 
-    // True when the path lies below a STRING or a BOOL array.
+    // True when the path lies below a STRING.
     bool belowOpaque(const std::string& path) const {
         for (const std::string& record : opaque) {
             if (path.size() > record.size() && path.compare(0, record.size(), record) == 0 &&
@@ -74,10 +74,6 @@ private:
             return;
         }
         paths[path] = "ARRAY";
-        if (type == "BOOL") {
-            opaque.insert(path);
-            return;
-        }
         std::vector<int> index(dims.size(), 0);
         while (true) {
             std::string element = path + "[";

@@ -29,7 +29,6 @@ protected:
         rows = cli::makeScopeRows(span(scope), "", budget);
         // A listed program with one tag.
         rows[1].children = cli::makeScopeRows(span(programScope), rows[1].path, budget);
-        rows[1].browsed = true;
     }
 
     HandRecords records;
@@ -83,20 +82,8 @@ TEST_F(TagRows, FilterKeepsMatchesWithTheirParentsAndProgramsThroughTheirTags) {
 
 TEST_F(TagRows, AnUnlistedProgramShowsForTheEmptyFilterOnly) {
     rows[1].children.clear();
-    rows[1].browsed = false;
     cli::applyFilter(rows, "MainProgram");
     EXPECT_TRUE(visibleNames(rows).empty());
-}
-
-TEST_F(TagRows, ArraysCutAtTheLimitAreNamed) {
-    const auto list = records.list(
-        {records.record("Big", handrecords::kDint | handrecords::kOneDim, {static_cast<std::uint32_t>(maxElementRows) + 7, 0, 0}),
-         records.record("Small", handrecords::kDint | handrecords::kOneDim, {3, 0, 0})});
-    const auto cut = cli::makeScopeRows(span(list), "", budget);
-    EXPECT_EQ(cut[0].children.size(), maxElementRows);
-    std::vector<std::string> named;
-    cli::visitCutRows(cut, [&](const TagNode& row) { named.push_back(row.path + " " + std::to_string(row.omitted)); });
-    EXPECT_EQ(named, (std::vector<std::string>{"Big 7"}));
 }
 
 } // namespace

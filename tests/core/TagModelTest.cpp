@@ -5,6 +5,7 @@
 #include "HandRecords.hpp"
 #include "TagRows.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,16 @@ INSTANTIATE_TEST_SUITE_P(
                     ElementCase{"emptyFirst", kOneDim, {0, 0, 0}, {}},
                     ElementCase{"emptyLast", kTwoDims, {3, 0, 0}, {}}),
     [](const testing::TestParamInfo<ElementCase>& param) { return std::string(param.param.label); });
+
+// A BOOL array's record carries and counts 32-bit words (0xD3): its rows are its bits.
+// A BOOL[40] is held, and listed, as two words: 64 bits.
+TEST(TagRows, BoolArrayElementsAreBits) {
+    HandRecords records;
+    const auto rows = childRows(records.record("Inputs", static_cast<std::uint16_t>(0xD3 | kOneDim), {2, 0, 0}), "Inputs");
+    ASSERT_EQ(rows.size(), 64u);
+    EXPECT_EQ(rows[33], (Row{"[33]", "Inputs[33]", 0xC1}));
+    EXPECT_TRUE(std::all_of(rows.begin(), rows.end(), [](const Row& row) { return row.type == 0xC1; }));
+}
 
 TEST(TagRows, MembersJoinWithADotAndElementsOfStructuresCarryThem) {
     HandRecords records;
