@@ -456,16 +456,17 @@ ZOLTC_LOGIX_API void zoltc_logix_tag_info_list_free(zoltc_logix_tag_info_list *l
  * member record (shared). */
 ZOLTC_LOGIX_API void zoltc_logix_tag_info_free(zoltc_logix_tag_info *info);
 
-/* Where an element of a BOOL array lives on the wire: a BOOL array's type word
- * has the atomic code 0xD3 (32-bit words) and its dims count bits, so `Inputs[37]`
- * is bit 5 of the element Inputs[1] the controller serves. */
+/* Where an element of a BOOL array lives on the wire: a controller lists a BOOL
+ * array with the atomic code 0xD3 and dims[0] counting its 32-bit words (a
+ * BOOL[64] as two words), so `Inputs[37]` is bit 5 of the element Inputs[1] the
+ * controller serves. */
 typedef struct zoltc_logix_bool_element {
   uint32_t element; /* index of the 32-bit word that holds the bit */
   uint8_t bit;      /* bit within that word, 0 to 31 */
 } zoltc_logix_bool_element;
 
 /* True when `info` is a one-dimensional BOOL array (atomic code 0xD3 with one
- * dimension) and `index` is below its bit count dims[0]; then `*out` gives the
+ * dimension) and `index` is below its bit count, 32 x dims[0]; then `*out` gives the
  * word and the bit. False (out zeroed) for any other record or index. */
 ZOLTC_LOGIX_API bool zoltc_logix_bool_array_element(const zoltc_logix_tag_info *info, uint32_t index,
                                                     zoltc_logix_bool_element *out);

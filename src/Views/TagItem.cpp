@@ -41,6 +41,8 @@ TagItem::TagItem(std::string rowName, std::string rowPath, const zoltc_logix_tag
     : theme(&AppTheme::instance()), inspector(&TagInspector::instance()), icon(tagIcon()), info(record),
       name(std::move(rowName)), path(std::move(rowPath)) {
     if (element) {
+        zoltc_logix_bool_element bit{};
+        boolBit = zoltc_logix_bool_array_element(record, 0, &bit);
         // Borrowed type name and members; the name is this row's own.
         ownInfo = elementRecord(*record);
         ownInfo.name = name.data();
@@ -104,7 +106,7 @@ void TagItem::onRowDrawn(bool hovered, bool clicked) {
     }
     if (clicked) {
         // The inspector decides whether the tag can be watched.
-        inspector->addTag(*info, path);
+        inspector->addTag(*info, path, boolBit);
     }
 }
 

@@ -172,6 +172,8 @@ public:
     const std::string& getPath() const { return path; }
     std::string_view getTypeName() const { return typeName; }
     const zoltc_logix_tag_info* getInfo() const { return info; }
+    // An element of a BOOL array: a bit of a word the controller serves.
+    bool isBoolBit() const { return boolBit; }
 
 protected:
     void onRowDrawn(bool hovered, bool clicked) override;
@@ -183,6 +185,7 @@ private:
     const zolt::ui::Texture* icon;
     const zoltc_logix_tag_info* info;
     zoltc_logix_tag_info ownInfo{};
+    bool boolBit = false; // an element of a BOOL array: one bit of a word the controller serves
     std::string name;
     std::string path;
     std::string_view typeName;

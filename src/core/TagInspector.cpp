@@ -31,7 +31,7 @@ void TagInspector::setClock(Clock replacement) {
     clock = replacement ? std::move(replacement) : Clock(wallClockNow);
 }
 
-void TagInspector::addTag(const zoltc_logix_tag_info& info, std::string_view path) {
+void TagInspector::addTag(const zoltc_logix_tag_info& info, std::string_view path, bool boolBit) {
     const bool isString = zoltc_logix_tag_is_string(&info);
     if (!zoltc_logix_type_is_atomic(info.type) && !isString) {
         return;
@@ -47,6 +47,7 @@ void TagInspector::addTag(const zoltc_logix_tag_info& info, std::string_view pat
     entry.typeName = isString ? std::string("STRING") : std::string(tagTypeName(info));
     entry.type = info.type;
     entry.isString = isString;
+    entry.boolBit = boolBit;
     entries_.push_back(std::move(entry));
 }
 
@@ -159,7 +160,7 @@ void TagInspector::readBatch(AppState* appState, const std::shared_ptr<ReadBatch
     std::vector<PlannedRead> plan;
     plan.reserve(batch->entries.size());
     for (const Entry& entry : batch->entries) {
-        plan.push_back(planRead(entry.name, entry.type, entry.isString, entry.typeName));
+        plan.push_back(planRead(entry.name, entry.type, entry.isString, entry.typeName, entry.boolBit));
     }
     appState->withClient([&](zoltc_logix_client* client) {
         if (!appState->isConnected() || appState->connectionGeneration() != batch->connectionGeneration) {

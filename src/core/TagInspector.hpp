@@ -30,6 +30,7 @@ public:
         std::string value;    // text of the "Value" column: the last good value, empty before one
         std::uint16_t type = 0;
         bool isString = false;
+        bool boolBit = false; // a bit of a BOOL array (name ends in its index)
         std::int64_t readTime = 0; // wall clock of the read that gave `value`; 0 before one
         bool stale = false;        // the latest read failed, or the connection is gone
         // Why the row is stale, or, on a fresh row, typeChangedText.
@@ -63,7 +64,7 @@ public:
 
     // Watches the tag when it is an atomic scalar or a "STRING" (any dimensions) and no
     // entry has its name yet. The name is `path`, or the record's name when it is empty.
-    void addTag(const zoltc_logix_tag_info& info, std::string_view path);
+    void addTag(const zoltc_logix_tag_info& info, std::string_view path, bool boolBit = false);
     // Removes the entry with this name, if any.
     void removeTag(const char* name);
     // Removes every entry (and discards a read in flight when it ends).

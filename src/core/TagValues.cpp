@@ -27,9 +27,10 @@ bool isConnectionFailure(zoltc_logix_result result) {
     return result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || result == ZOLTC_LOGIX_ERR_NOT_CONNECTED;
 }
 
-PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName) {
+PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName, bool boolBit) {
     PlannedRead read;
     read.path = std::move(path);
+    read.boolBit = boolBit;
     read.resolved = true;
     read.type = type;
     read.typeName = std::move(typeName);
@@ -54,6 +55,7 @@ std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<P
         if (plan[i].method == ReadMethod::Batch) {
             zoltc_logix_read_item item{};
             item.tag_name = plan[i].path.c_str();
+            item.bool_bit = plan[i].boolBit;
             item.status = ZOLTC_LOGIX_ERR_UNKNOWN;
             items.push_back(item);
             itemOwner.push_back(i);

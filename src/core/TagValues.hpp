@@ -24,10 +24,13 @@ struct PlannedRead {
     bool resolved = false;  // the type is known
     std::uint16_t type = 0; // when resolved
     std::string typeName;   // when resolved: the inspector's "Type" text
+    bool boolBit = false;   // the path's last index is a bit of a BOOL array
 };
 
 // How a tag of a known type is read, and its type text ("STRING" for a STRING scalar).
-PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName);
+// `boolBit`: the path names a bit of a BOOL array, read through the word that holds it.
+PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName,
+                     bool boolBit = false);
 
 struct TagValue {
     zoltc_logix_result result = ZOLTC_LOGIX_ERR_UNKNOWN;

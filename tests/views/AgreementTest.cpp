@@ -100,13 +100,14 @@ TEST_F(Agreement, TheCliAndTheProgramShowTheSameRowsAndValues) {
     TagInspector& inspector = TagInspector::instance();
     std::vector<std::string> paths;
     for (TagItem* tag : watchable) {
-        inspector.addTag(*tag->getInfo(), tag->getPath());
+        inspector.addTag(*tag->getInfo(), tag->getPath(), tag->isBoolBit());
         paths.push_back(tag->getPath());
     }
     ASSERT_EQ(inspector.entries().size(), paths.size());
     ASSERT_TRUE(pumpUntil([&] { return inspector.isReading(); }, "a read to start"));
     ASSERT_TRUE(pumpUntil([&] { return !inspector.isReading(); }, "the read to end"));
-    const auto values = readValues(controller->client(), cli::planReads(controller->client(), paths, err));
+    cli::TagReader reader(err);
+    const auto values = reader.read(controller->client(), paths);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(values[i].result, ZOLTC_LOGIX_OK) << paths[i];
         EXPECT_EQ(inspector.entries()[i].typeName, values[i].typeName) << paths[i];
