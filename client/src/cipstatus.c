@@ -1,5 +1,5 @@
-/* Short texts for CIP statuses. General status names after the CIP Common
- * Specification, Volume 1, Appendix B (as reproduced in public device manuals,
+/* Short texts for CIP statuses. General status names after the CIP standard's
+ * Volume 1, Appendix B (as reproduced in public device manuals,
  * e.g. the "CIP General Status Codes" tables of EtherNet/IP gateway manuals);
  * the Logix extended codes after the controller vendor's public data access
  * manual (0x2104 offset beyond the tag, 0x2105 elements beyond the tag, 0x2107
