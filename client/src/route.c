@@ -28,8 +28,7 @@
 
 static const uint8_t connection_manager_path[4] = {0x20, 0x06, 0x24, 0x01};
 
-/* Writes a formatted sentence when the caller gave room for one. */
-static void say(char *message, size_t size, const char *format, ...) {
+void zoltc_logix_route_say(char *message, size_t size, const char *format, ...) {
   if (message == NULL || size == 0) {
     return;
   }
@@ -158,20 +157,20 @@ static zoltc_logix_result parse_into(const char *text, zoltc_logix_path *path, c
     const item port_item = next_item(&cursor, &last);
     uint32_t port = 0;
     if (port_item.length == 0) {
-      say(message, size, "item %u is empty", index + 1u);
+      zoltc_logix_route_say(message, size, "item %u is empty", index + 1u);
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     }
     if (!parse_decimal(port_item, MAX_PORT, &port)) {
-      say(message, size, "item %u ('%.*s') is not a port number from 1 to 65535", index + 1u,
+      zoltc_logix_route_say(message, size, "item %u ('%.*s') is not a port number from 1 to 65535", index + 1u,
           (int)port_item.length, port_item.text);
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     }
     if (port == 0) {
-      say(message, size, "item %u: there is no port 0 (ports count from 1)", index + 1u);
+      zoltc_logix_route_say(message, size, "item %u: there is no port 0 (ports count from 1)", index + 1u);
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     }
     if (last) {
-      say(message, size, "port %u (item %u) has no link after it: items come in pairs",
+      zoltc_logix_route_say(message, size, "port %u (item %u) has no link after it: items come in pairs",
           (unsigned)port, index + 1u);
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     }
@@ -180,17 +179,17 @@ static zoltc_logix_result parse_into(const char *text, zoltc_logix_path *path, c
     uint32_t link = 0;
     item address = {NULL, 0};
     if (link_item.length == 0) {
-      say(message, size, "item %u is empty", index);
+      zoltc_logix_route_say(message, size, "item %u is empty", index);
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     }
     if (is_ipv4_text(link_item)) {
       address = link_item;
     } else if (!parse_decimal(link_item, UINT32_MAX, &link)) {
-      say(message, size, "item %u ('%.*s') is neither a link number nor an IPv4 address", index,
+      zoltc_logix_route_say(message, size, "item %u ('%.*s') is neither a link number nor an IPv4 address", index,
           (int)link_item.length, link_item.text);
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     } else if (link > MAX_SHORT_LINK) {
-      say(message, size, "item %u: link %u is above 255 (a network link is an IPv4 address)",
+      zoltc_logix_route_say(message, size, "item %u: link %u is above 255 (a network link is an IPv4 address)",
           index, (unsigned)link);
       return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
     }
@@ -199,7 +198,7 @@ static zoltc_logix_result parse_into(const char *text, zoltc_logix_path *path, c
       return zoltc_logix_result_from_status(status);
     }
     if (path->length > ZOLTC_LOGIX_MAX_ROUTE_LENGTH) {
-      say(message, size, "the route is longer than %u bytes", ZOLTC_LOGIX_MAX_ROUTE_LENGTH);
+      zoltc_logix_route_say(message, size, "the route is longer than %u bytes", ZOLTC_LOGIX_MAX_ROUTE_LENGTH);
       return ZOLTC_LOGIX_ERR_TOO_LARGE;
     }
   }
@@ -208,13 +207,13 @@ static zoltc_logix_result parse_into(const char *text, zoltc_logix_path *path, c
 
 zoltc_logix_result zoltc_logix_parse_route(const char *text, zoltc_logix_buffer *out,
                                            char *message, size_t message_size) {
-  say(message, message_size, "%s", "");
+  zoltc_logix_route_say(message, message_size, "%s", "");
   if (out != NULL) {
     out->data = NULL;
     out->length = 0;
   }
   if (text == NULL || out == NULL) {
-    say(message, message_size, "%s", "no route text");
+    zoltc_logix_route_say(message, message_size, "%s", "no route text");
     return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
   }
   zoltc_logix_path path;
@@ -332,7 +331,7 @@ zoltc_logix_status zoltc_logix_route_check_reply(zoltc_logix_route *route,
 zoltc_logix_result zoltc_logix_set_route(zoltc_logix_client *client, const char *text,
                                          char *message, size_t message_size) {
   if (client == NULL) {
-    say(message, message_size, "%s", "no handle");
+    zoltc_logix_route_say(message, message_size, "%s", "no handle");
     return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
   }
   zoltc_logix_buffer path = {NULL, 0};

@@ -57,6 +57,11 @@ zoltc_logix_status zoltc_logix_route_check_reply(zoltc_logix_route *route,
                                                  uint8_t embedded_service,
                                                  const zoltc_logix_cip_response *response);
 
+/* Writes a formatted sentence into `message` when the caller gave room for one
+ * (a null buffer or size 0 writes nothing). */
+void zoltc_logix_route_say(char *message, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 #ifdef __cplusplus
 }
 #endif

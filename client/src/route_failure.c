@@ -5,7 +5,6 @@
 #include "client.h"
 #include "wire.h"
 
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -13,14 +12,6 @@
 #define EXT_NO_PORT 0x0311u
 #define EXT_NO_LINK 0x0312u
 #define EXT_BAD_SEGMENT 0x0315u
-
-/* The callers below never pass a null buffer or size 0. */
-static void format_into(char *text, size_t size, const char *format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  (void)vsnprintf(text, size, format, arguments);
-  va_end(arguments);
-}
 
 const zoltc_logix_route_failure *zoltc_logix_get_route_failure(const zoltc_logix_client *client) {
   return client != NULL ? &client->session->route.failure : NULL;
@@ -66,12 +57,12 @@ static bool read_hop(const zoltc_logix_buffer *path, uint32_t *offset, hop *out)
 
 static void describe_hop(const hop *h, char *text, size_t size) {
   if (h->extended_link) {
-    format_into(text, size, "address %.*s on port %u", (int)h->link_length, (const char *)h->link,
+    zoltc_logix_route_say(text, size, "address %.*s on port %u", (int)h->link_length, (const char *)h->link,
         (unsigned)h->port);
   } else if (h->port == 1u) {
-    format_into(text, size, "slot %u", (unsigned)h->link[0]);
+    zoltc_logix_route_say(text, size, "slot %u", (unsigned)h->link[0]);
   } else {
-    format_into(text, size, "link %u on port %u", (unsigned)h->link[0], (unsigned)h->port);
+    zoltc_logix_route_say(text, size, "link %u on port %u", (unsigned)h->link[0], (unsigned)h->port);
   }
 }
 
@@ -113,37 +104,37 @@ void zoltc_logix_describe_route_failure(const zoltc_logix_client *client, char *
       ++hops;
     }
     if (hops > 1u) {
-      format_into(where, sizeof where, "at %s, hop %u of the route", place, (unsigned)number);
+      zoltc_logix_route_say(where, sizeof where, "at %s, hop %u of the route", place, (unsigned)number);
     } else {
-      format_into(where, sizeof where, "at %s", place);
+      zoltc_logix_route_say(where, sizeof where, "at %s", place);
     }
   }
 
   if (failure->general_status != ZOLTC_LOGIX_CIP_CONNECTION_FAILURE) {
-    format_into(buffer, size, "a module along the route refused the request (general status 0x%02X)",
+    zoltc_logix_route_say(buffer, size, "a module along the route refused the request (general status 0x%02X)",
         (unsigned)failure->general_status);
     return;
   }
   switch (failure->extended_status) {
   case EXT_TIMED_OUT:
-    format_into(buffer, size, "no module answers %s (the request timed out)", where);
+    zoltc_logix_route_say(buffer, size, "no module answers %s (the request timed out)", where);
     return;
   case EXT_NO_LINK:
-    format_into(buffer, size, "no module answers %s (no such link address)", where);
+    zoltc_logix_route_say(buffer, size, "no module answers %s (no such link address)", where);
     return;
   case EXT_NO_PORT:
     if (found) {
-      format_into(buffer, size, "there is no port %u at hop %u of the route", (unsigned)failed.port,
+      zoltc_logix_route_say(buffer, size, "there is no port %u at hop %u of the route", (unsigned)failed.port,
           (unsigned)number);
     } else {
-      format_into(buffer, size, "%s", "a port named in the route does not exist");
+      zoltc_logix_route_say(buffer, size, "%s", "a port named in the route does not exist");
     }
     return;
   case EXT_BAD_SEGMENT:
-    format_into(buffer, size, "the route is not valid %s", where);
+    zoltc_logix_route_say(buffer, size, "the route is not valid %s", where);
     return;
   default:
-    format_into(buffer, size, "routing failed %s (extended status 0x%04X)", where,
+    zoltc_logix_route_say(buffer, size, "routing failed %s (extended status 0x%04X)", where,
         (unsigned)failure->extended_status);
     return;
   }
