@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <map>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -288,113 +286,6 @@ TEST(Ipv6, ALiteralReachesTheHost) {
     EXPECT_EQ(runCli({"identity", literal, "--timeout", "200"}).err,
               "quillon-cli: cannot connect to " + literal + ": timeout (result 4)\n");
     ::close(fd);
-}
-
-// Collects what a command writes and lets a test wait for lines as they come.
-class LineSink : public std::stringbuf {
-public:
-    bool waitForLines(std::size_t count) {
-        std::unique_lock lock(mutex);
-        return arrived.wait_for(lock, simtest::patience, [&] { return lineCount >= count; });
-    }
-    std::string text() {
-        std::lock_guard lock(mutex);
-        return str();
-    }
-
-protected:
-    int sync() override {
-        std::lock_guard lock(mutex);
-        const std::string all = str();
-        lineCount = static_cast<std::size_t>(std::count(all.begin(), all.end(), '\n'));
-        arrived.notify_all();
-        return 0;
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        std::lock_guard lock(mutex);
-        return std::stringbuf::xsputn(s, n);
-    }
-    int_type overflow(int_type c) override {
-        std::lock_guard lock(mutex);
-        return std::stringbuf::overflow(c);
-    }
-
-private:
-    // Recursive: the base class's xsputn calls overflow, and both take the lock.
-    std::recursive_mutex mutex;
-    std::condition_variable_any arrived;
-    std::size_t lineCount = 0;
-};
-
-class Watch : public simtest::SimTest {
-protected:
-    void SetUp() override {
-        liveValues = true; // ItemCount counts every 500 ms
-        startSim();
-    }
-    void TearDown() override {
-        stop = true; // a failed assertion may leave the watch running
-        if (worker.joinable()) {
-            worker.join();
-        }
-        SimTest::TearDown();
-    }
-    void start(std::vector<std::string> words) {
-        words.insert(words.begin(), {"watch", address});
-        worker = std::thread([this, words] { status = cli::runCli(words, out, err, stop); });
-    }
-    int finish() {
-        worker.join();
-        return status;
-    }
-
-    LineSink sink;
-    std::ostream out{&sink};
-    std::ostringstream err;
-    std::atomic<bool> stop{false};
-    std::thread worker;
-    int status = -1;
-};
-
-TEST_F(Watch, PrintsChangesWithTimeStampsUntilStopped) {
-    start({"Program:Conveyor.ItemCount", "NoSuchTag", "Message", "--interval", "0.05"});
-    // The first reading prints all three; each later line is a change of ItemCount.
-    ASSERT_TRUE(sink.waitForLines(5));
-    stop = true;
-    EXPECT_EQ(finish(), 0) << err.str();
-    EXPECT_TRUE(simtest::waitFor([&] { return server->sessionsUnregistered() == 1; }));
-    // Each line: "YYYY-MM-DD HH:MM:SS.uuuuuu", two spaces, the tag's columns.
-    const std::string shape = "dddd-dd-dd dd:dd:dd.dddddd  ";
-    std::vector<std::string> rest;
-    for (const std::string& line : lines(sink.text())) {
-        ASSERT_GT(line.size(), shape.size()) << line;
-        for (std::size_t i = 0; i < shape.size(); ++i) {
-            ASSERT_TRUE(shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0 : line[i] == shape[i])
-                << line;
-        }
-        rest.push_back(line.substr(shape.size()));
-    }
-    EXPECT_EQ(std::count(rest.begin(), rest.end(), "NoSuchTag  ?  error: tag not found (path segment error) (CIP 0x04)"), 1);
-    EXPECT_EQ(std::count(rest.begin(), rest.end(), "Message  STRING  Hello from line 1"), 1);
-    std::vector<std::string> counts;
-    std::copy_if(rest.begin(), rest.end(), std::back_inserter(counts),
-                 [](const std::string& line) { return line.rfind("Program:Conveyor.ItemCount  DINT  ", 0) == 0; });
-    ASSERT_GE(counts.size(), 3u);
-    EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end()) << "a line without a change";
-}
-
-// The first loss: reopened and said so; the second ends the watch.
-TEST_F(Watch, LostConnectionIsReopenedOnce) {
-    start({"DintValue", "--interval", "0.05"});
-    ASSERT_TRUE(sink.waitForLines(1));
-    server->stop();
-    server = std::make_unique<quillon::sim::Server>(simtest::sampleController());
-    ASSERT_EQ(server->start(port), port);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    server->stop();
-    EXPECT_EQ(finish(), 1);
-    EXPECT_EQ(err.str(), "quillon-cli: lost the connection to " + address + "; reconnected\n" +
-                             "quillon-cli: lost the connection to " + address + " again\n");
 }
 
 } // namespace

@@ -1,9 +1,13 @@
-// The built quillon-cli executable: exit statuses seen by a shell, and the signals that
-// end a watch cleanly.
+// The built quillon-cli executable: exit statuses seen by a shell, and watch: its lines of
+// changes, the signals that end it cleanly and a lost connection reopened once.
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <sstream>
+#include <thread>
 
 #include "Processes.hpp"
 #include "SimFixture.hpp"
@@ -47,6 +51,41 @@ TEST_F(Executable, BadUsageExitsWithTwoAndAReadWithAFailureWithOne) {
               "NoSuchTag  ?     error: tag not found (path segment error) (CIP 0x04)\n");
 }
 
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+TEST_F(Executable, WatchPrintsChangesWithTimeStamps) {
+    processes::Process watch =
+        start({"watch", address, "Program:Conveyor.ItemCount", "NoSuchTag", "Message", "--interval", "0.05"});
+    // The first reading prints all three; each later line is a change of ItemCount (every 500 ms).
+    ASSERT_TRUE(simtest::waitFor([&] { return lines(written()).size() >= 5; })) << written();
+    EXPECT_EQ(watch.stop(SIGINT), 0);
+    // Each line: "YYYY-MM-DD HH:MM:SS.uuuuuu", two spaces, the tag's columns.
+    const std::string shape = "dddd-dd-dd dd:dd:dd.dddddd  ";
+    std::vector<std::string> rest;
+    for (const std::string& line : lines(written())) {
+        ASSERT_GT(line.size(), shape.size()) << line;
+        for (std::size_t i = 0; i < shape.size(); ++i) {
+            ASSERT_TRUE(shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0 : line[i] == shape[i])
+                << line;
+        }
+        rest.push_back(line.substr(shape.size()));
+    }
+    EXPECT_EQ(std::count(rest.begin(), rest.end(), "NoSuchTag  ?  error: tag not found (path segment error) (CIP 0x04)"), 1);
+    EXPECT_EQ(std::count(rest.begin(), rest.end(), "Message  STRING  Hello from line 1"), 1);
+    std::vector<std::string> counts;
+    std::copy_if(rest.begin(), rest.end(), std::back_inserter(counts),
+                 [](const std::string& line) { return line.rfind("Program:Conveyor.ItemCount  DINT  ", 0) == 0; });
+    ASSERT_GE(counts.size(), 3u);
+    EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end()) << "a line without a change";
+}
+
 class WatchSignal : public Executable, public testing::WithParamInterface<int> {};
 
 TEST_P(WatchSignal, EndsCleanlyAndUnregistersTheSession) {
@@ -59,5 +98,18 @@ TEST_P(WatchSignal, EndsCleanlyAndUnregistersTheSession) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, WatchSignal, testing::Values(SIGINT, SIGTERM),
                          [](const auto& param) { return param.param == SIGINT ? "interrupt" : "terminate"; });
+
+// The first loss: reopened and said so; the second ends the watch.
+TEST_F(Executable, WatchReopensALostConnectionOnce) {
+    processes::Process watch = start({"watch", address, "DintValue", "--interval", "0.05"});
+    ASSERT_TRUE(simtest::waitFor([&] { return !written().empty(); }));
+    server->stop();
+    ASSERT_EQ(server->start(port), port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server->stop();
+    EXPECT_EQ(watch.wait(), 1);
+    EXPECT_NE(written().find("quillon-cli: lost the connection to " + address + "; reconnected\n"), std::string::npos);
+    EXPECT_NE(written().find("quillon-cli: lost the connection to " + address + " again\n"), std::string::npos);
+}
 
 } // namespace
