@@ -33,10 +33,5 @@ add_executable(views_tests
   ${views_test_dir}/InspectorViewTest.cpp
   ${views_test_dir}/MainWindowTest.cpp)
 target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
-# The program and quillon-cli agree on the sample controller.
-if(TARGET quillon_cli_lib)
-  target_sources(views_tests PRIVATE ${views_test_dir}/AgreementTest.cpp)
-  target_link_libraries(views_tests PRIVATE quillon_cli_lib)
-endif()
 set_target_properties(views_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
 gtest_discover_tests(views_tests TEST_PREFIX "views." PROPERTIES LABELS gui TIMEOUT 180)
