@@ -1,6 +1,6 @@
 #pragma once
 
-// quillon-cli's command line run in-process, with what it wrote.
+// quillon-cli's command line run in-process, with what it wrote, and its output's lines.
 
 #include <atomic>
 #include <sstream>
@@ -27,6 +27,15 @@ inline CliRun runCli(const std::vector<std::string>& words) {
     result.status = cli::runCli(words, out, err, stop);
     result.out = out.str();
     result.err = err.str();
+    return result;
+}
+
+inline std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
     return result;
 }
 

@@ -14,18 +14,11 @@
 
 namespace {
 
+using clitest::lines;
+
 using clitest::CliRun;
 using clitest::runCli;
 using Json = nlohmann::json;
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
 
 // The default format: "<path>  <type name>" with the type in the last column.
 std::map<std::string, std::string> listedRows(const std::string& text) {

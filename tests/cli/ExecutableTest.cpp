@@ -6,13 +6,15 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <sstream>
 #include <thread>
 
+#include "CliFixture.hpp"
 #include "Processes.hpp"
 #include "SimFixture.hpp"
 
 namespace {
+
+using clitest::lines;
 
 namespace fs = std::filesystem;
 
@@ -49,15 +51,6 @@ TEST_F(Executable, BadUsageExitsWithTwoAndAReadWithAFailureWithOne) {
     EXPECT_EQ(written(),
               "DintValue  DINT  123456\n"
               "NoSuchTag  ?     error: tag not found (path segment error) (CIP 0x04)\n");
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
 }
 
 TEST_F(Executable, WatchPrintsChangesWithTimeStamps) {

@@ -235,23 +235,22 @@ void ViewsTest::reveal(TreeItem& row) {
     }
 }
 
-void ViewsTest::clickRow(const std::string& key) {
+TreeItem& ViewsTest::shownRow(const std::string& key) {
     TreeItem* row = findRow(key);
     if (row == nullptr) {
         throw std::runtime_error("no row " + key);
     }
     reveal(*row);
-    const zolt::ui::Vec4 hit = row->getGeometry().hitRect;
+    return *row;
+}
+
+void ViewsTest::clickRow(const std::string& key) {
+    const zolt::ui::Vec4 hit = shownRow(key).getGeometry().hitRect;
     click(plus(tree().getTreePanel()->getWorldPosition(), (hit.x + hit.z) / 2.0f, (hit.y + hit.w) / 2.0f));
 }
 
 void ViewsTest::toggleRow(const std::string& key) {
-    TreeItem* row = findRow(key);
-    if (row == nullptr) {
-        throw std::runtime_error("no row " + key);
-    }
-    reveal(*row);
-    const zolt::ui::Vec2 origin = row->getGeometry().origin;
+    const zolt::ui::Vec2 origin = shownRow(key).getGeometry().origin;
     click(plus(tree().getTreePanel()->getWorldPosition(), origin.x + 12.0f, origin.y + 10.0f));
 }
 

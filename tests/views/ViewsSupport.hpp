@@ -99,6 +99,8 @@ protected:
     TreeItem* findRow(const std::string& key) const;
     // Scrolls the row into the visible part of the tree and draws it.
     void reveal(TreeItem& row);
+    // The row found by findRow, revealed; throws when there is none.
+    TreeItem& shownRow(const std::string& key);
     void clickRow(const std::string& key);
     // Opens or closes a row with a click on its arrow.
     void toggleRow(const std::string& key);
