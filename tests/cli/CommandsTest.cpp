@@ -67,7 +67,7 @@ TEST_F(Commands, IdentityPrintsEveryFieldAndUnregisters) {
 }
 
 // The list and the streamed JSON (with elements) of the whole controller agree; the CSV
-// lists leaves (its rules are the formats' tests).
+// lists leaves only (its quoting is the formats' tests').
 TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecords) {
     const CliRun list = runCli({"tags", address, "--all-programs"});
     ASSERT_EQ(list.status, 0) << list.err;
@@ -96,7 +96,10 @@ TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecords) {
     EXPECT_TRUE(described.contains("Motors[3].Position.Z"));
 
     const std::vector<std::string> csv = lines(runCli({"tags", address, "--csv", "--all-programs"}).out);
-    EXPECT_NE(std::find(csv.begin(), csv.end(), "\"Cube[1,2,3]\",INT,195"), csv.end()) << "one row per leaf path";
+    EXPECT_NE(std::find(csv.begin(), csv.end(), "Motors[3].Position.Z,REAL,202"), csv.end()) << "a member's leaf";
+    for (const std::string& line : csv) {
+        EXPECT_NE(line.rfind("Line1,", 0), 0u) << "a structure is no leaf";
+    }
 }
 
 TEST_F(Commands, TagsFilterKeepsMatchesAndTheirParents) {
