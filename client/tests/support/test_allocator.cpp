@@ -6,10 +6,7 @@
 namespace quillon::testing {
 
 TestAllocator::TestAllocator() {
-  table_.alloc = &TestAllocator::allocHook;
-  table_.realloc = &TestAllocator::reallocHook;
-  table_.free = &TestAllocator::freeHook;
-  table_.user_data = this;
+  table_ = {&TestAllocator::allocHook, &TestAllocator::reallocHook, &TestAllocator::freeHook, this};
   previous_ = zoltc_logix_set_allocator(&table_);
 }
 
@@ -44,9 +41,7 @@ std::size_t TestAllocator::liveBlocks() const {
 std::size_t TestAllocator::liveBytes() const {
   std::lock_guard lock(mutex_);
   std::size_t total = 0;
-  for (const auto& [block, size] : live_) {
-    total += size;
-  }
+  for (const auto& [block, size] : live_) total += size;
   return total;
 }
 
@@ -59,24 +54,17 @@ std::size_t TestAllocator::largestRequest() const {
 bool TestAllocator::shouldFail(std::size_t size) {
   ++attempts_;
   largest_ = std::max(largest_, size);
-  if (failAt_ != 0 && attempts_ == failAt_) {
-    injected_ = true;
-    return true;
-  }
-  return false;
+  injected_ = injected_ || (failAt_ != 0 && attempts_ == failAt_);
+  return failAt_ != 0 && attempts_ == failAt_;
 }
 
 // Sizes of 0 give null, as the default table does.
 void* TestAllocator::allocHook(void* self, std::size_t size) {
   auto& allocator = *static_cast<TestAllocator*>(self);
   std::lock_guard lock(allocator.mutex_);
-  if (allocator.shouldFail(size) || size == 0) {
-    return nullptr;
-  }
+  if (allocator.shouldFail(size) || size == 0) return nullptr;
   void* block = std::malloc(size);
-  if (block != nullptr) {
-    allocator.live_[block] = size;
-  }
+  if (block != nullptr) allocator.live_[block] = size;
   return block;
 }
 
@@ -87,9 +75,7 @@ void* TestAllocator::reallocHook(void* self, void* block, std::size_t size) {
     ADD_FAILURE() << "realloc of a block the library did not get from this table";
     return nullptr;
   }
-  if (allocator.shouldFail(size) || size == 0) {
-    return nullptr;
-  }
+  if (allocator.shouldFail(size) || size == 0) return nullptr;
   void* resized = std::realloc(block, size);
   if (resized != nullptr) {
     allocator.live_.erase(block);
@@ -99,9 +85,7 @@ void* TestAllocator::reallocHook(void* self, void* block, std::size_t size) {
 }
 
 void TestAllocator::freeHook(void* self, void* block) {
-  if (block == nullptr) {
-    return;
-  }
+  if (block == nullptr) return;
   auto& allocator = *static_cast<TestAllocator*>(self);
   std::lock_guard lock(allocator.mutex_);
   if (allocator.live_.erase(block) == 0) {
