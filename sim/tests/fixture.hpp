@@ -13,11 +13,20 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "quillon_sim/server.hpp"
 
 namespace quillon::sim::test {
+
+// Names a parameterised case after its `label`: INSTANTIATE_TEST_SUITE_P(..., LabelName{}).
+struct LabelName {
+  template <typename Param>
+  std::string operator()(const ::testing::TestParamInfo<Param>& row) const {
+    return row.param.label;
+  }
+};
 
 class ServerTest : public ::testing::Test {
  protected:

@@ -178,8 +178,9 @@ TEST_P(EncodeRequest, WritesServicePathWordsPathAndData) {
   uint8_t marker = 0;
   zoltc_logix_buffer out{&marker, 99};
   ASSERT_EQ(zoltc_logix_cip_encode_request(&request, &out), c.status);
-  EXPECT_EQ(bytesOf(out), c.status != ZOLTC_LOGIX_STATUS_OK
-                              ? Bytes{} : join({{0x4C, static_cast<uint8_t>(c.pathLength / 2)}, path, data}));
+  const Bytes expected = c.status != ZOLTC_LOGIX_STATUS_OK ? Bytes{} : join({{0x4C, static_cast<uint8_t>(c.pathLength / 2)}, path, data});
+  EXPECT_EQ(bytesOf(out), expected);
+  EXPECT_EQ(out.length, expected.size());
   zoltc_logix_buffer_free(&out);
 }
 

@@ -1,5 +1,5 @@
 // Byte helpers for the client library's tests: views of library buffers, little-endian writers
-// and hex text for building frames in tables, and the name generator of every table.
+// and hex text for building frames in tables. Tables are named by the shared fixture's LabelName.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fixture.hpp"
 #include "zoltc_logix.h"
 
 namespace quillon::testing {
@@ -63,12 +64,6 @@ inline Bytes hex(std::string_view digits) {
   return out;
 }
 
-// Names a parameterised case after its `label`: INSTANTIATE_TEST_SUITE_P(..., LabelName{}).
-struct LabelName {
-  template <typename Param>
-  std::string operator()(const ::testing::TestParamInfo<Param>& row) const {
-    return row.param.label;
-  }
-};
+using quillon::sim::test::LabelName;
 
 }  // namespace quillon::testing
