@@ -4,9 +4,7 @@
 
 # client/tests/support: the counting, failing allocator, byte helpers and the simulator fixture
 # (on the one server fixture of sim/tests/fixture.hpp).
-add_library(zoltc_logix_test_support STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/support/test_allocator.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/support/simulator.cpp)
+add_library(zoltc_logix_test_support STATIC ${CMAKE_CURRENT_LIST_DIR}/support/simulator.cpp)
 target_include_directories(zoltc_logix_test_support
   PUBLIC ${CMAKE_CURRENT_LIST_DIR}/support ${PROJECT_SOURCE_DIR}/sim/tests)
 # quillon::sim is defined later (sim/ is added after client/); the name is resolved when the
