@@ -59,7 +59,7 @@ TEST_F(Chassis, EachSlotIsItsOwnController) {
   }
   std::vector<size_t> perPacket;
   for (const RequestRecord& record : records(true)) {
-    if (!record.embedded) {
+    if (!record.embedded && record.service != 0) {  // an earlier session's UnRegisterSession may come late
       EXPECT_EQ(record.path, "class 0x06 instance 1");
     }
     if (record.service == 0x0A) perPacket.push_back(0);
