@@ -117,10 +117,16 @@ TEST(PacketEncode, HeaderCountOffsetsAndRequests) {
 
 struct LimitRow {
   const char* label;
-  std::vector<zoltc_logix_cip_request> requests;
+  zoltc_logix_cip_request request;
+  uint32_t copies;  // 0: the request after a good one
   zoltc_logix_status expected;
   uint32_t length;
 };
+
+const uint8_t kSome[65536] = {};
+const zoltc_logix_cip_request kGood{0x4C, kSome, 4, kSome, 2};
+const zoltc_logix_cip_request kBare{0x01, nullptr, 0, nullptr, 0};
+constexpr zoltc_logix_status kTooLarge = ZOLTC_LOGIX_STATUS_TOO_LARGE;
 
 class PacketLimits : public ::testing::TestWithParam<LimitRow> {};
 
@@ -128,8 +134,9 @@ class PacketLimits : public ::testing::TestWithParam<LimitRow> {};
 TEST_P(PacketLimits, AreKept) {
   uint8_t marker = 0;
   zoltc_logix_buffer out{&marker, 1};
-  EXPECT_EQ(zoltc_logix_msp_encode(GetParam().requests.data(), static_cast<uint32_t>(GetParam().requests.size()), &out),
-            GetParam().expected);
+  const std::vector<zoltc_logix_cip_request> requests =
+      GetParam().copies ? std::vector(GetParam().copies, GetParam().request) : std::vector{kGood, GetParam().request};
+  EXPECT_EQ(zoltc_logix_msp_encode(requests.data(), static_cast<uint32_t>(requests.size()), &out), GetParam().expected);
   EXPECT_EQ(out.length, GetParam().length);
   if (GetParam().expected != ZOLTC_LOGIX_STATUS_OK) {
     EXPECT_EQ(out.data, nullptr);
@@ -137,28 +144,22 @@ TEST_P(PacketLimits, AreKept) {
   zoltc_logix_buffer_free(&out);
 }
 
-const uint8_t kSome[65536] = {};
-const zoltc_logix_cip_request kGood{0x4C, kSome, 4, kSome, 2};
-const zoltc_logix_cip_request kBare{0x01, nullptr, 0, nullptr, 0};
-constexpr zoltc_logix_status kTooLarge = ZOLTC_LOGIX_STATUS_TOO_LARGE;
-
-std::vector<zoltc_logix_cip_request> withGood(zoltc_logix_cip_request bad) { return {kGood, bad}; }
 
 // One request carries 2 + 2 + e bytes of data; 65529 is the most a packet may carry, and 2 + 2n
 // alone must fit it.
 INSTANTIATE_TEST_SUITE_P(
     Rows, PacketLimits,
-    ::testing::Values(LimitRow{"NullPath", withGood({0x4C, nullptr, 4, kSome, 2}), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
-                      LimitRow{"NullData", withGood({0x4C, kSome, 4, nullptr, 2}), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
-                      LimitRow{"OddPath", withGood({0x4C, kSome, 3, kSome, 2}), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
-                      LimitRow{"Path512", withGood({0x4C, kSome, 512, kSome, 2}), kTooLarge, 0},
-                      LimitRow{"SizeBeyond32Bits", withGood({0x4C, kSome, 510, kSome, 0xFFFFFFFFu}), kTooLarge, 0},
-                      LimitRow{"DataFits", {{0x4C, nullptr, 0, kSome, 65523}}, ZOLTC_LOGIX_STATUS_OK, 6 + 65529},
-                      LimitRow{"DataOneByteOver", {{0x4C, nullptr, 0, kSome, 65524}}, kTooLarge, 0},
-                      LimitRow{"TableTooLarge", std::vector(32764, kBare), kTooLarge, 0},
-                      LimitRow{"TableFitsRequestsDoNot", std::vector(32763, kBare), kTooLarge, 0},
-                      LimitRow{"RequestsOneByteOver", std::vector(16382, kBare), kTooLarge, 0},
-                      LimitRow{"RequestsFit", std::vector(16381, kBare), ZOLTC_LOGIX_STATUS_OK, 6 + 2 + 4 * 16381}),
+    ::testing::Values(LimitRow{"NullPath", {0x4C, nullptr, 4, kSome, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
+                      LimitRow{"NullData", {0x4C, kSome, 4, nullptr, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
+                      LimitRow{"OddPath", {0x4C, kSome, 3, kSome, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
+                      LimitRow{"Path512", {0x4C, kSome, 512, kSome, 2}, 0, kTooLarge, 0},
+                      LimitRow{"SizeBeyond32Bits", {0x4C, kSome, 510, kSome, 0xFFFFFFFFu}, 0, kTooLarge, 0},
+                      LimitRow{"DataFits", {0x4C, nullptr, 0, kSome, 65523}, 1, ZOLTC_LOGIX_STATUS_OK, 6 + 65529},
+                      LimitRow{"DataOneByteOver", {0x4C, nullptr, 0, kSome, 65524}, 1, kTooLarge, 0},
+                      LimitRow{"TableTooLarge", kBare, 32764, kTooLarge, 0}, LimitRow{"CountBeyond16Bits", kBare, 65536, kTooLarge, 0},
+                      LimitRow{"TableFitsRequestsDoNot", kBare, 32763, kTooLarge, 0},
+                      LimitRow{"RequestsOneByteOver", kBare, 16382, kTooLarge, 0},
+                      LimitRow{"RequestsFit", kBare, 16381, ZOLTC_LOGIX_STATUS_OK, 6 + 2 + 4 * 16381}),
     LabelName{});
 
 // Two responses: a DINT value, then status 0x05 with one additional status word.
@@ -192,10 +193,6 @@ std::vector<ReplyRow> replyRows() {
       {"EqualOffsets", hex("02 00 06 00 06 00 CC 00 00 00"), 0}, {"SliceOfThree", hex("02 00 06 00 09 00 CC 00 00 CC 00 00 00"), 0},
       {"StatusWordsBeyondSlice", hex("02 00 06 00 0C 00 CC 00 00 02 00 00 CC 00 00 00"), 0},
       {"LastSliceEmpty", hex("02 00 06 00 0A 00 CC 00 00 00"), 0}};
-  // 65535 responses: 16-bit offsets cannot reach past the table, so it is refused, never overread.
-  Bytes many(2 + 2 * 65535, 0xFF);
-  for (int i = 0; i < 65535; ++i) many.insert(many.end(), {0xCC, 0, 0, 0});
-  rows.push_back({"CountBeyondTheOffsets", many, 0});
   for (size_t cut = 0; cut < kTwo.size(); ++cut) {
     rows.push_back({"Cut" + std::to_string(cut), Bytes(kTwo.begin(), kTwo.begin() + static_cast<long>(cut)), 0});
   }
@@ -203,6 +200,15 @@ std::vector<ReplyRow> replyRows() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PacketReplies, ::testing::ValuesIn(replyRows()), LabelName{});
+
+// 65535 responses: 16-bit offsets cannot reach past the table, so it is refused, never overread.
+TEST(PacketReply, CountBeyondTheOffsetsIsRefused) {
+  Bytes many(2 + 2 * 65535, 0xFF);
+  for (int i = 0; i < 65535; ++i) many.insert(many.end(), {0xCC, 0, 0, 0});
+  zoltc_logix_cip_response_list list{};
+  EXPECT_EQ(zoltc_logix_msp_decode(many.data(), static_cast<uint32_t>(many.size()), &list), ZOLTC_LOGIX_STATUS_BAD_REPLY);
+  EXPECT_EQ(list.count, 0u);
+}
 
 zoltc_logix_cip_response borrowed(uint8_t generalStatus, const Bytes& data, uint8_t service = 0xCC) {
   zoltc_logix_cip_response response{};
