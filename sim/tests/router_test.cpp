@@ -1,59 +1,46 @@
-// Message router: identity, unknown services and objects, malformed paths, Unconnected Send.
-#include "case_name.hpp"
-#include "fixture.hpp"
+// The message router: the identity object, refusals of services, objects and malformed paths,
+// Unconnected Send through a chassis, and Multiple Service Packets with their 0x1A and 0x1B knobs.
+#include "sim_test.hpp"
 
 namespace quillon::sim::test {
 namespace {
 
-using RouterTest = SimTest;
+using Router = SimTest;
 
-TEST_F(RouterTest, IdentityGetAttributesAllFromTheDatabase) {
+const Bytes kIdentity = PathBuilder().classId(1).instance(1);
+
+TEST_F(Router, IdentityFromTheDatabase) {
   auto wire = client();
-  RouterReply reply = wire->request(0x01, PathBuilder().classId(1).instance(1));
-  ASSERT_EQ(reply.status, 0);
-  EXPECT_EQ(reply.service, 0x81);
-  const Identity& identity = sampleController().identity();
+  const RouterReply reply = wire->request(0x01, kIdentity);
+  ASSERT_EQ(std::tuple(reply.service, reply.status), std::tuple(0x81, 0));
+  const Identity& id = sampleController().identity();
   const Bytes& d = reply.data;
-  ASSERT_GE(d.size(), 15u);
-  EXPECT_EQ(get16(d, 0), identity.vendorId);
-  EXPECT_EQ(get16(d, 2), identity.deviceType);
-  EXPECT_EQ(get16(d, 4), identity.productCode);
-  EXPECT_EQ(d[6], 34);
-  EXPECT_EQ(d[7], 11);
-  EXPECT_EQ(get16(d, 8), 0x3160);
-  EXPECT_EQ(get32(d, 10), 0x60C0FFEEu);
-  ASSERT_GE(d.size(), 15u + d[14]);
-  EXPECT_EQ(std::string(d.begin() + 15, d.begin() + 15 + d[14]), "Zolt QX-85 Line Controller");
-}
-
-TEST_F(RouterTest, IdentitySingleAttribute) {
-  auto wire = client();
-  RouterReply name = wire->request(0x0E, PathBuilder().classId(1).instance(1).attribute(7));
-  ASSERT_EQ(name.status, 0);
-  EXPECT_EQ(name.data.size(), 1u + name.data.at(0));
+  EXPECT_EQ(std::tuple(get16(d, 0), get16(d, 2), get16(d, 4), d[6], d[7], get16(d, 8), get32(d, 10)),
+            std::tuple(id.vendorId, id.deviceType, id.productCode, 34, 11, 0x3160, 0x60C0FFEEu));
+  EXPECT_EQ(std::string(d.begin() + 15, d.begin() + 15 + d.at(14)), "Zolt QX-85 Line Controller");
+  const RouterReply name = wire->request(0x0E, PathBuilder().classId(1).instance(1).attribute(7));
+  EXPECT_EQ(std::tuple(name.status, name.data), std::tuple(0, Bytes(d.begin() + 14, d.begin() + 15 + d[14])));
   EXPECT_EQ(wire->request(0x0E, PathBuilder().classId(1).instance(1).attribute(99)).status, 0x14);
 }
 
 struct StatusCase {
-  const char* name;
+  const char* label;
   Bytes request;
   uint8_t status;
 };
 
-class RouterStatuses : public SimTest, public ::testing::WithParamInterface<StatusCase> {};
+class Refusals : public SimTest, public ::testing::WithParamInterface<StatusCase> {};
 
-TEST_P(RouterStatuses, AnswerAsAController) {
-  auto wire = client();
-  RouterReply reply = wire->request(GetParam().request);
-  EXPECT_EQ(reply.status, GetParam().status);
-  EXPECT_EQ(reply.service, GetParam().request[0] | 0x80);
+TEST_P(Refusals, AnswerAsAController) {
+  const RouterReply reply = client()->request(GetParam().request);
+  EXPECT_EQ(std::tuple(reply.status, reply.data.size()), std::tuple(GetParam().status, 0u));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Router, RouterStatuses,
+    Router, Refusals,
     ::testing::Values(
-        StatusCase{"UnknownServiceOnIdentity", routerRequest(0x4B, PathBuilder().classId(1).instance(1)), 0x08},
-        StatusCase{"ResetIsNotOffered", routerRequest(0x05, PathBuilder().classId(1).instance(1)), 0x08},
+        StatusCase{"UnknownServiceOnIdentity", routerRequest(0x4B, kIdentity), 0x08},
+        StatusCase{"ResetIsNotOffered", routerRequest(0x05, kIdentity), 0x08},
         StatusCase{"UnknownClass", routerRequest(0x01, PathBuilder().classId(0x99).instance(1)), 0x05},
         StatusCase{"UnknownIdentityInstance", routerRequest(0x01, PathBuilder().classId(1).instance(2)), 0x05},
         StatusCase{"UnknownTemplate", routerRequest(0x03, PathBuilder().classId(0x6C).instance(0x0FFF), {1, 0, 1, 0}), 0x05},
@@ -65,122 +52,116 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"SymbolRunsPastPath", routerRequest(0x4C, {0x91, 0x09, 'A', 'B'}, {1, 0}), 0x04},
         StatusCase{"UnknownSegmentType", routerRequest(0x01, {0x40, 0x01}), 0x04},
         StatusCase{"PathLongerThanRequest", Bytes{0x01, 0x05, 0x20, 0x01}, 0x04},
-        StatusCase{"ReplyBitSetInRequest", routerRequest(0x81, PathBuilder().classId(1).instance(1)), 0x08}),
-    CaseName());
+        StatusCase{"ReplyBitSetInRequest", routerRequest(0x81, kIdentity), 0x08},
+        StatusCase{"TruncatedUnconnectedSend", routerRequest(0x52, PathBuilder().classId(6).instance(1), {0x0A, 0xF0, 0x40, 0x00, 0x01}), 0x13}),
+    LabelName{});
 
-TEST_F(RouterTest, UnconnectedSendReachesTheControllerInItsSlot) {
+// Route errors as a communication module reports them: connection failure, and the reason
+// (0x0312 no such link, 0x0311 no such port, 0x0315 bad segment).
+TEST_F(Router, RouteErrorsNameTheirReason) {
   auto wire = client();
-  Bytes identity = routerRequest(0x01, PathBuilder().classId(1).instance(1));
-  std::optional<Bytes> bytes = wire->sendRR(unconnectedSend(identity, Bytes{0x01, 0x00}));
-  ASSERT_TRUE(bytes);
-  RouterReply reply = parseRouterReply(*bytes);
-  EXPECT_EQ(reply.service, 0x81);  // the embedded request's reply, as the module returns it
-  EXPECT_EQ(reply.status, 0);
-  EXPECT_EQ(reply.data.at(15), 'Z');
-
-  std::vector<RequestRecord> records = server->requests();
-  ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(records[1].service, 0x52);
-  EXPECT_EQ(records[1].path, "class 0x06 instance 1");
-  EXPECT_FALSE(records[1].embedded);
-  EXPECT_EQ(records[2].service, 0x01);
-  EXPECT_TRUE(records[2].embedded);
-}
-
-TEST_F(RouterTest, UnconnectedSendCarriesTagReadsAndPackets) {
-  auto wire = client();
-  // Read Tag Fragmented travels as service 0x52 too: the path decides what it is.
-  std::optional<Bytes> bytes = wire->sendRR(unconnectedSend(fragmentedRequest("Message", 1, 0), Bytes{0x01, 0x00}));
-  ASSERT_TRUE(bytes);
-  RouterReply fragment = parseRouterReply(*bytes);
-  EXPECT_EQ(fragment.service, 0xD2);
-  EXPECT_EQ(fragment.status, 0x00);
-  EXPECT_EQ(fragment.data.at(0), 0xA0);
-
-  bytes = wire->sendRR(unconnectedSend(
-      multipleServicePacket({readTagRequest("DintValue"), readTagRequest("Nope")}), Bytes{0x01, 0x00}));
-  ASSERT_TRUE(bytes);
-  RouterReply packet = parseRouterReply(*bytes);
-  EXPECT_EQ(packet.service, 0x8A);
-  EXPECT_EQ(packet.status, 0x1E);
-  EXPECT_EQ(parsePacketReplies(packet.data).size(), 2u);
-}
-
-struct RouteCase {
-  const char* name;
-  Bytes route;
-  uint8_t status;
-  std::vector<uint16_t> additional;
-};
-
-class UnconnectedRoutes : public SimTest, public ::testing::WithParamInterface<RouteCase> {};
-
-TEST_P(UnconnectedRoutes, RouteErrorsAsACommunicationModuleReportsThem) {
-  auto wire = client();
-  Bytes identity = routerRequest(0x01, PathBuilder().classId(1).instance(1));
-  RouterReply reply = wire->request(unconnectedSend(identity, GetParam().route));
-  EXPECT_EQ(reply.status, GetParam().status);
-  EXPECT_EQ(reply.additional, GetParam().additional);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Router, UnconnectedRoutes,
-    ::testing::Values(RouteCase{"OtherSlot", {0x01, 0x03}, 0x01, {0x0312}},
-                      RouteCase{"EthernetPort", {0x02, 0x00}, 0x01, {0x0311}},
-                      RouteCase{"IpAddressLink", {0x12, 0x08, '1', '0', '.', '0', '.', '0', '.', '9'}, 0x01, {0x0311}},
-                      RouteCase{"SecondHop", {0x01, 0x00, 0x01, 0x02}, 0x01, {0x0312}},
-                      RouteCase{"NotAPortSegment", {0x20, 0x01}, 0x01, {0x0315}}),
-    CaseName());
-
-// A chassis: the module owns the address; its slots hold the controllers.
-class ChassisRouter : public SimTest {
- protected:
-  void SetUp() override {
-    start(parseController(R"({"chassis": {"module": {"slot": 1, "identity": {"productName": "Bridge"}},
-        "controllers": [{"slot": 2, "identity": {"productName": "Slot Two"},
-                         "tags": [{"name": "A", "type": "DINT", "value": 7}]}]}})"));
+  for (auto [route, reason] : {std::pair(Bytes{0x01, 0x03}, 0x0312), {Bytes{0x02, 0x00}, 0x0311}, {Bytes{0x01, 0x00, 0x01, 0x02}, 0x0312},
+                               {Bytes{0x12, 0x08, '1', '0', '.', '0', '.', '0', '.', '9'}, 0x0311}, {Bytes{0x20, 0x01}, 0x0315}}) {
+    const RouterReply reply = wire->request(unconnectedSend(routerRequest(0x01, kIdentity), route));
+    EXPECT_EQ(std::tuple(reply.status, reply.additional), std::tuple(0x01, std::vector<uint16_t>{uint16_t(reason)}));
   }
-};
+}
 
-TEST_F(ChassisRouter, TheModuleHasNoTagsAndRoutesToItsSlots) {
+// The reply to a routed request is the target's own; the records hold the Unconnected Send and,
+// embedded, what it carried. Read Tag Fragmented travels as service 0x52 too: the path decides.
+TEST_F(Router, UnconnectedSendReachesTheControllerInItsSlot) {
   auto wire = client();
-  RouterReply module = wire->request(0x01, PathBuilder().classId(1).instance(1));
-  ASSERT_EQ(module.status, 0);
-  EXPECT_EQ(get16(module.data, 2), 12);  // communications adapter
+  const auto routed = [&](const Bytes& request) { return parseRouterReply(wire->sendRR(unconnectedSend(request, {0x01, 0x00})).value_or(Bytes{})); };
+  const RouterReply identity = routed(routerRequest(0x01, kIdentity));
+  EXPECT_EQ(std::tuple(identity.service, identity.status, identity.data.at(15)), std::tuple(0x81, 0, 'Z'));
+  const auto made = records(true);
+  ASSERT_EQ(made.size(), 3u);
+  EXPECT_EQ(std::tuple(made[1].service, made[1].path, made[1].embedded), std::tuple(0x52, std::string("class 0x06 instance 1"), false));
+  EXPECT_EQ(std::tuple(made[2].service, made[2].embedded), std::tuple(0x01, true));
+  const RouterReply fragment = routed(fragmentedRequest("Message", 1, 0));
+  EXPECT_EQ(std::tuple(fragment.service, fragment.status, fragment.data.at(0)), std::tuple(0xD2, 0, 0xA0));
+  const RouterReply packet = routed(multipleServicePacket({readTagRequest("DintValue"), readTagRequest("Nope")}));
+  EXPECT_EQ(std::tuple(packet.service, packet.status, parsePacketReplies(packet.data).size()), std::tuple(0x8A, 0x1E, 2u));
+  EXPECT_EQ(routed(unconnectedSend(routerRequest(0x01, kIdentity), {0x01, 0x00})).status, 0x08);  // not routed twice
+}
+
+// A chassis: the module owns the address, answers for itself, has no tags, routes to its slots.
+TEST_F(Router, TheModuleHasNoTagsAndRoutesToItsSlots) {
+  start(parseController(R"({"chassis": {"module": {"slot": 1, "identity": {"productName": "Bridge"}},
+      "controllers": [{"slot": 2, "identity": {"productName": "Slot Two"}, "tags": [{"name": "A", "type": "DINT", "value": 7}]}]}})"));
+  auto wire = client();
+  const RouterReply module = wire->request(0x01, kIdentity);
+  EXPECT_EQ(std::tuple(module.status, get16(module.data, 2)), std::tuple(0, 12));  // a communications adapter
   EXPECT_EQ(wire->request(0x55, PathBuilder().classId(0x6B).instance(0), {1, 0, 1, 0}).status, 0x05);
   EXPECT_EQ(wire->request(0x03, PathBuilder().classId(0x6C).instance(0x0FCE), {1, 0, 1, 0}).status, 0x05);
   EXPECT_EQ(wire->request(readTagRequest("A")).status, 0x04);
-
-  // The reply to a routed request is the target's own (its service is the embedded one's).
-  auto routed = [&](const Bytes& request, const Bytes& route) {
-    std::optional<Bytes> bytes = wire->sendRR(unconnectedSend(request, route));
-    return bytes ? parseRouterReply(*bytes) : RouterReply{};
-  };
-  RouterReply slot2 = routed(readTagRequest("A"), Bytes{0x01, 0x02});
-  ASSERT_EQ(slot2.status, 0);
-  EXPECT_EQ(slot2.data.at(2), 7);
-  EXPECT_EQ(routed(routerRequest(0x01, PathBuilder().classId(1).instance(1)), Bytes{0x01, 0x01}).data, module.data);
-  // An empty slot: connection failure, link address not valid, one route word left.
-  RouterReply empty = wire->request(unconnectedSend(readTagRequest("A"), Bytes{0x01, 0x03}));
-  EXPECT_EQ(empty.service, 0xD2);
-  EXPECT_EQ(empty.status, 0x01);
-  EXPECT_EQ(empty.additional, std::vector<uint16_t>{0x0312});
-  EXPECT_EQ(empty.data, Bytes{1});
+  const auto routed = [&](const Bytes& request, const Bytes& route) { return parseRouterReply(wire->sendRR(unconnectedSend(request, route)).value_or(Bytes{})); };
+  EXPECT_EQ(routed(readTagRequest("A"), {0x01, 0x02}).data, (Bytes{0xC4, 0, 7, 0, 0, 0}));
+  EXPECT_EQ(routed(routerRequest(0x01, kIdentity), {0x01, 0x01}).data, module.data);
+  const RouterReply empty = routed(readTagRequest("A"), {0x01, 0x03});
+  EXPECT_EQ(std::tuple(empty.service, empty.status, empty.additional, empty.data), std::tuple(0xD2, 0x01, std::vector<uint16_t>{0x0312}, Bytes{1}));
 }
 
-TEST_F(RouterTest, TruncatedUnconnectedSendIsRefused) {
+// Embedded replies in order with their own statuses; the packet says 0x1E unless all succeed
+// (a partial transfer is no success); packets do not nest; path errors stay embedded.
+TEST_F(Router, PacketsCarryEmbeddedReplies) {
   auto wire = client();
-  Bytes data{0x0A, 0xF0, 0x40, 0x00, 0x01};
-  EXPECT_EQ(wire->request(0x52, PathBuilder().classId(6).instance(1), data).status, 0x13);
+  const RouterReply reply = wire->request(multipleServicePacket({readTagRequest("DintValue"), readTagRequest("Nope"), readTagRequest("Matrix[5,0]"),
+      routerRequest(0x01, kIdentity), multipleServicePacket({readTagRequest("DintValue")}), Bytes{0x4C, 0x09, 0x91, 0x01}}));
+  EXPECT_EQ(std::tuple(reply.service, reply.status), std::tuple(0x8A, 0x1E));
+  const auto replies = parsePacketReplies(reply.data);
+  ASSERT_EQ(replies.size(), 6u);
+  EXPECT_EQ(std::tuple(replies[0].service, replies[0].status, replies[0].data), std::tuple(0xCC, 0, Bytes{0xC4, 0, 0x40, 0xE2, 0x01, 0}));
+  EXPECT_EQ(std::tuple(replies[1].status, replies[2].status, replies[2].additional), std::tuple(0x04, 0x05, std::vector<uint16_t>{0x2105}));
+  EXPECT_EQ(std::tuple(replies[3].service, replies[3].status, replies[4].status), std::tuple(0x81, 0, 0x08));
+  EXPECT_EQ(std::tuple(replies[5].service, replies[5].status), std::tuple(0xCC, 0x04));
+  const auto made = records(true);
+  EXPECT_EQ(std::tuple(made[1].service, made[1].generalStatus, made[1].embedded), std::tuple(0x0A, 0x1E, false));
+  EXPECT_EQ(std::tuple(made[3].path, made[3].embedded, made[3].generalStatus), std::tuple(std::string("Nope"), true, 0x04));
+  std::vector<Bytes> reads;
+  for (int i = 0; i < 30; ++i) reads.push_back(readTagRequest("Temperatures[" + std::to_string(i % 10) + "]"));
+  const RouterReply all = wire->request(multipleServicePacket(reads));
+  EXPECT_EQ(std::tuple(all.status, parsePacketReplies(all.data).size()), std::tuple(0, 30u));
+  setOptions([](Options& o) { o.fragmentBytes = 8; });
+  const RouterReply partial = wire->request(multipleServicePacket({fragmentedRequest("Message", 1, 0), fragmentedRequest("Message", 1, 80)}));
+  const auto parts = parsePacketReplies(partial.data);
+  EXPECT_EQ(std::tuple(partial.status, parts.at(0).status, parts.at(1).status), std::tuple(0x1E, 0x06, 0));
 }
 
-TEST_F(RouterTest, NestedUnconnectedSendIsNotRouted) {
+// 0x1A when the whole packet request is above the limit, 0x1B when its reply would be: 4 header
+// bytes, count, 2 offsets and replies of 10 and 8 bytes.
+TEST_F(Router, PacketSizeLimits) {
   auto wire = client();
-  Bytes inner = unconnectedSend(routerRequest(0x01, PathBuilder().classId(1).instance(1)), Bytes{0x01, 0x00});
-  std::optional<Bytes> bytes = wire->sendRR(unconnectedSend(inner, Bytes{0x01, 0x00}));
-  ASSERT_TRUE(bytes);
-  EXPECT_EQ(parseRouterReply(*bytes).status, 0x08);
+  const Bytes packet = multipleServicePacket({readTagRequest("DintValue"), readTagRequest("IntValue")});
+  for (auto [requestLimit, replyLimit, status] : {std::tuple(packet.size(), 0u, 0), {packet.size() - 1, 0u, 0x1A},
+                                                  {0u, 4 + 2 + 4 + 10 + 8u, 0}, {0u, 4 + 2 + 4 + 10 + 8 - 1u, 0x1B}}) {
+    setOptions([&](Options& o) { o.mspRequestLimit = static_cast<uint32_t>(requestLimit); o.mspReplyLimit = replyLimit; });
+    const RouterReply reply = wire->request(packet);
+    EXPECT_EQ(std::tuple(reply.status, reply.data.empty()), std::tuple(status, status != 0));
+  }
 }
+
+struct MalformedCase {
+  const char* label;
+  Bytes data;
+  uint8_t status;
+};
+
+class MalformedPackets : public SimTest, public ::testing::WithParamInterface<MalformedCase> {};
+
+TEST_P(MalformedPackets, AreRefusedWhole) {
+  const RouterReply reply = client()->request(0x0A, PathBuilder().classId(2).instance(1), GetParam().data);
+  EXPECT_EQ(std::tuple(reply.status, reply.data.size()), std::tuple(GetParam().status, 0u));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packets, MalformedPackets,
+    ::testing::Values(MalformedCase{"Empty", {}, 0x13}, MalformedCase{"CountZero", {0, 0}, 0x13},
+                      MalformedCase{"OffsetTableCut", {3, 0, 8, 0}, 0x13}, MalformedCase{"OffsetIntoTheTable", {1, 0, 2, 0, 0x01, 0x00}, 0x03},
+                      MalformedCase{"OffsetPastTheEnd", {1, 0, 40, 0, 0x01, 0x00}, 0x03},
+                      MalformedCase{"OffsetsGoBack", {2, 0, 8, 0, 6, 0, 0x01, 0x00, 0x01, 0x00}, 0x03},
+                      MalformedCase{"OneByteRequest", {1, 0, 4, 0, 0x01}, 0x03}),
+    LabelName{});
 
 }  // namespace
 }  // namespace quillon::sim::test

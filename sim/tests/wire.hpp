@@ -1,10 +1,9 @@
-// A small raw EtherNet/IP client for the simulator's tests: builds requests byte by byte
-// with code of its own (not the simulator's codecs) and reads replies over loopback TCP.
+// A small raw EtherNet/IP client for the simulator's tests: builds requests byte by byte with
+// code of its own (not the simulator's codecs) and reads replies over loopback TCP.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,25 +11,25 @@ namespace quillon::sim::test {
 
 using Bytes = std::vector<uint8_t>;
 
-void put16(Bytes& out, uint16_t v);
-void put32(Bytes& out, uint32_t v);
-void put64(Bytes& out, uint64_t v);
-uint16_t get16(const Bytes& in, size_t at);
-uint32_t get32(const Bytes& in, size_t at);
-uint64_t get64(const Bytes& in, size_t at);
+void put(Bytes& out, uint64_t value, int bytes);  // little-endian
+uint64_t get(const Bytes& in, size_t at, int bytes);
+inline uint16_t get16(const Bytes& in, size_t at) { return static_cast<uint16_t>(get(in, at, 2)); }
+inline uint32_t get32(const Bytes& in, size_t at) { return static_cast<uint32_t>(get(in, at, 4)); }
+inline Bytes join(Bytes head, const Bytes& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
 
-// Request path segments.
+// Request path segments: logical class 0x20, instance 0x24, attribute 0x30, element 0x28.
 class PathBuilder {
  public:
   PathBuilder& symbol(std::string_view name);
-  PathBuilder& element(uint32_t index);
-  PathBuilder& logical(uint8_t type, uint32_t value);  // class 0x20, instance 0x24, attribute 0x30
+  PathBuilder& logical(uint8_t type, uint32_t value);
   PathBuilder& classId(uint32_t value) { return logical(0x20, value); }
   PathBuilder& instance(uint32_t value) { return logical(0x24, value); }
   PathBuilder& attribute(uint32_t value) { return logical(0x30, value); }
   // "Program:Main.Tanks[1,2].Level" as symbol and element segments.
   PathBuilder& tag(std::string_view text);
-  const Bytes& bytes() const { return bytes_; }
   operator const Bytes&() const { return bytes_; }
 
  private:
@@ -42,19 +41,18 @@ Bytes readTagRequest(std::string_view tag, uint16_t count = 1);
 Bytes fragmentedRequest(std::string_view tag, uint16_t count, uint32_t offset);
 Bytes multipleServicePacket(const std::vector<Bytes>& requests);
 Bytes unconnectedSend(const Bytes& embedded, const Bytes& route);
+// A whole SendRRData packet around `request`.
+Bytes sendRRData(uint32_t session, uint64_t context, const Bytes& request);
 
 struct Packet {
   uint16_t command = 0;
-  uint32_t session = 0;
-  uint32_t status = 0;
+  uint32_t session = 0, status = 0;
   uint64_t context = 0;
-  uint32_t options = 0;
   Bytes data;
 };
 
 struct RouterReply {
-  uint8_t service = 0;
-  uint8_t status = 0;
+  uint8_t service = 0, status = 0;
   std::vector<uint16_t> additional;
   Bytes data;
 };
@@ -70,26 +68,20 @@ class WireClient {
   WireClient(const WireClient&) = delete;
   WireClient& operator=(const WireClient&) = delete;
 
-  bool connected() const { return socket_ >= 0; }
   void sendRaw(const Bytes& bytes);
-  void send(uint16_t command, uint32_t session, const Bytes& data, uint64_t context = 0, uint32_t options = 0);
-  // The next whole packet; nullopt when the server closed the connection or nothing came
-  // within the timeout.
+  void send(uint16_t command, uint32_t session, const Bytes& data, uint64_t context = 0);
+  // The next whole packet; nullopt when the server closed the connection or nothing came in time.
   std::optional<Packet> receive(int timeoutMs = 5000);
   // Bytes until the server closes or the timeout passes (for truncated and garbage replies).
   Bytes receiveAll(int timeoutMs = 5000);
-  // True when the server closed the connection within the timeout.
   bool closedByServer(int timeoutMs = 5000);
 
-  // RegisterSession; returns the session handle (0 on failure).
-  uint32_t registerSession();
+  uint32_t registerSession();  // the session handle, 0 on failure
   uint32_t session() const { return session_; }
-  // SendRRData around a message-router request; the reply's message-router bytes.
+  // SendRRData around a message-router request: the reply's message-router bytes.
   std::optional<Bytes> sendRR(const Bytes& request);
   RouterReply request(const Bytes& request);
-  RouterReply request(uint8_t service, const Bytes& path, const Bytes& data = {}) {
-    return request(routerRequest(service, path, data));
-  }
+  RouterReply request(uint8_t service, const Bytes& path, const Bytes& data = {}) { return request(routerRequest(service, path, data)); }
 
  private:
   int socket_ = -1;

@@ -1,36 +1,18 @@
-// A controller simulator for client library tests, started in-process.
+// The simulator fixture of the client library's tests: the shared server fixture
+// (sim/tests/fixture.hpp) plus one client handle per test.
 //
-// SimulatorTest is a GoogleTest fixture: SetUp starts a quillon::sim::Server on
-// 127.0.0.1 with an ephemeral port and creates one client handle; TearDown
-// destroys the handle and stops the server. Override makeController() to serve
-// your own controller (for example parseController(json) with tags) and
-// makeOptions() for knobs from the start; server().setOptions() changes them
-// between requests. Every request the server records is also copied to the
-// fixture, so a test can wait for one (waitForRecord) instead of sleeping.
-//
-//   class BrowseTest : public quillon::testing::SimulatorTest {
-//     quillon::sim::Controller makeController() const override {
-//       return quillon::sim::parseController(kJson);
-//     }
-//   };
-//   TEST_F(BrowseTest, ListsTags) {
-//     ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
-//     ... zoltc_logix_list_tags(client(), &list) ...
-//   }
+// SimulatorTest::SetUp starts a quillon::sim::Server on 127.0.0.1 with an ephemeral port and
+// creates one handle; TearDown destroys it and stops the server. Override makeController() to
+// serve your own controller and makeOptions() for knobs from the start; setOptions() changes
+// them between requests; waitForRecord() waits for a request instead of sleeping.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
-#include <gtest/gtest.h>
-
-#include "quillon_sim/server.hpp"
+#include "fixture.hpp"
+#include "quillon_sim/controller.hpp"
 #include "zoltc_logix.h"
 
 namespace quillon::testing {
@@ -38,46 +20,31 @@ namespace quillon::testing {
 // The identity of the controller SimulatorTest serves by default.
 inline constexpr const char* kTestProductName = "1756-L83E/B Quillon Test";
 
-// A controller with only an identity: vendor 1, device type 14, product code
-// 166, revision 33.11, status 0x3160, serial 0x00C0FFEE and `productName`.
+// A controller with only an identity: vendor 1, device type 14, product code 166, revision
+// 33.11, status 0x3160, serial 0x00C0FFEE and `productName`.
 quillon::sim::Controller identityController(const std::string& productName = kTestProductName);
 
 // Starts a server for `controller`; the returned server listens on 127.0.0.1.
 std::unique_ptr<quillon::sim::Server> startServer(quillon::sim::Controller controller,
                                                   const quillon::sim::Options& options = {});
 
-class SimulatorTest : public ::testing::Test {
+using quillon::sim::test::closedPort;
+
+class SimulatorTest : public quillon::sim::test::ServerTest {
  protected:
   // The time limit tests use unless they test timing.
   static constexpr uint32_t kTimeoutMs = 3000;
 
   void SetUp() override;
   void TearDown() override;
+  quillon::sim::Controller makeController() const override;
 
-  virtual quillon::sim::Controller makeController() const;
-  virtual quillon::sim::Options makeOptions() const;
-
-  quillon::sim::Server& server() { return *server_; }
-  uint16_t port() const { return port_; }
   zoltc_logix_client* client() const { return client_; }
-
   // Connects the fixture's handle to the fixture's server.
   zoltc_logix_result connect(uint32_t timeoutMs = kTimeoutMs);
 
-  // Copies of the records made so far, oldest first; embedded requests (those
-  // carried inside another) are left out unless asked for.
-  std::vector<quillon::sim::RequestRecord> records(bool withEmbedded = false) const;
-  // Waits until a record matching `match` has been made, at most `limit`.
-  bool waitForRecord(const std::function<bool(const quillon::sim::RequestRecord&)>& match,
-                     std::chrono::milliseconds limit = std::chrono::seconds(10));
-
  private:
-  std::unique_ptr<quillon::sim::Server> server_;
-  uint16_t port_ = 0;
   zoltc_logix_client* client_ = nullptr;
-  mutable std::mutex mutex_;
-  std::condition_variable recorded_;
-  std::vector<quillon::sim::RequestRecord> records_;
 };
 
 }  // namespace quillon::testing

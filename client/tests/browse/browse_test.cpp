@@ -1,0 +1,409 @@
+// Browsing a simulated controller over loopback: visibility rules, programs, paging, structure
+// expansion, templates read once and in chunks, nesting and record limits, controller refusals,
+// broken connections and controllers that break the rules.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bytes.hpp"
+#include "simulator.hpp"
+
+namespace {
+
+using namespace quillon::testing;
+using quillon::sim::Options;
+using quillon::sim::RequestRecord;
+
+constexpr uint8_t kPage = 0x55, kAttributes = 0x03, kReadTemplate = 0x4C;
+
+// A small plant: atomic tags and arrays, a STRING, structures with BOOL members (packed into
+// hidden hosts), nested structures, arrays of structures, and symbols a client must hide.
+constexpr const char* kPlant = R"({
+  "types": [
+    {"name": "Valve", "members": [{"name": "Open", "type": "BOOL"}, {"name": "Closed", "type": "BOOL"},
+      {"name": "Position", "type": "REAL"}, {"name": "Label", "type": "STRING"}]},
+    {"name": "Motor", "members": [{"name": "Running", "type": "BOOL"}, {"name": "Speed", "type": "DINT"},
+      {"name": "History", "type": "REAL", "dim": 4}, {"name": "Inlet", "type": "Valve"}]},
+    {"name": "Unused", "members": [{"name": "X", "type": "DINT"}]}],
+  "tags": [{"name": "Counter", "type": "DINT"}, {"name": "Temps", "type": "REAL", "dims": [10]},
+    {"name": "Grid", "type": "DINT", "dims": [2, 3, 4]}, {"name": "Title", "type": "STRING"},
+    {"name": "Pump", "type": "Motor"}, {"name": "Pumps", "type": "Motor", "dims": [3]},
+    {"name": "Flags", "type": "BOOL", "dims": [64]}, {"name": "__CONTAINER", "type": "DINT"},
+    {"name": "__CONTAINER_Extra", "type": "DINT"}, {"name": "_CONTAINER", "type": "DINT"},
+    {"name": "__Sys", "type": "DINT", "system": true}, {"name": "__SysMotor", "type": "Motor", "system": true},
+    {"name": "Map", "typeWord": 37428}, {"name": "Short", "typeWord": 4200}],
+  "programs": [
+    {"name": "MainProgram", "tags": [{"name": "Local", "type": "INT"}, {"name": "Cfg", "type": "Motor"},
+      {"name": "__container", "type": "DINT"}]},
+    {"name": "Other", "tags": [{"name": "__CONTAINER", "type": "DINT"}, {"name": "Step", "type": "DINT"}]},
+    {"name": "Empty"}]})";
+
+constexpr const char* kMotor = "Motor{Running#1:C1, Speed#2:C4, History#3:20CA[4], Inlet#4:Valve{Open#1:C1, Closed#2:C1, "
+                               "Position#3:CA, Label#4:STRING{LEN#0:C4, DATA#1:20C2[82]}}}";
+
+// A structure record's members as one line, recursively; structure members show their template.
+std::string render(const zoltc_logix_tag_info& record) {
+  if (record.type_name == nullptr) return "(no template)";
+  std::string text = std::string(record.type_name) + "{";
+  for (uint32_t i = 0; i < record.members.count; ++i) {
+    const zoltc_logix_tag_info& m = record.members.items[i];
+    char type[8];
+    std::snprintf(type, sizeof type, "%X", m.type);
+    text += (i ? ", " : "") + std::string(m.name) + "#" + std::to_string(m.instance_id) + ":" +
+            (zoltc_logix_type_is_struct(m.type) ? render(m) : type);
+    if (m.dims[0] != 0) text += "[" + std::to_string(m.dims[0]) + "]";
+  }
+  return text + "}";
+}
+
+// The instance of a record's path ("... class 0x6C instance 291").
+uint32_t instanceOf(const RequestRecord& record) {
+  return static_cast<uint32_t>(std::stoul(record.path.substr(record.path.rfind("instance ") + 9)));
+}
+
+std::string jsonType(const std::string& name, const std::vector<std::string>& members) {
+  std::string text = R"({"name": ")" + name + R"(", "members": [)";
+  for (size_t i = 0; i < members.size(); ++i) text += (i ? "," : "") + members[i];
+  return text + "]}";
+}
+std::string jsonMember(const std::string& name, const std::string& type) {
+  return R"({"name": ")" + name + R"(", "type": ")" + type + R"("})";
+}
+
+class Browse : public SimulatorTest {
+ protected:
+  void TearDown() override {
+    zoltc_logix_tag_info_list_free(&list);
+    SimulatorTest::TearDown();
+  }
+  // Serves `json`, connects and forgets the connect's requests.
+  void serve(const std::string& json, const Options& options = {}) {
+    start(quillon::sim::parseController(json), options);
+    ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+    clearRecords();
+  }
+  zoltc_logix_result browse(const char* program = nullptr) {
+    zoltc_logix_tag_info_list_free(&list);
+    return program ? zoltc_logix_list_program_tags(client(), &list, program) : zoltc_logix_list_tags(client(), &list);
+  }
+  // The CIP requests that travelled on their own, oldest first.
+  std::vector<RequestRecord> exchanges(std::optional<uint8_t> service = {}) const {
+    std::vector<RequestRecord> out;
+    for (const RequestRecord& r : records())
+      if (r.command == 0x6F && (!service || r.service == *service)) out.push_back(r);
+    return out;
+  }
+  const zoltc_logix_tag_info* find(const char* name) const {
+    for (uint32_t i = 0; i < list.count; ++i)
+      if (std::string(list.items[i].name) == name) return &list.items[i];
+    return nullptr;
+  }
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (uint32_t i = 0; i < list.count; ++i) out.emplace_back(list.items[i].name);
+    return out;
+  }
+  void expectFailed(zoltc_logix_result result, zoltc_logix_result expected) {
+    EXPECT_EQ(result, expected);
+    EXPECT_EQ(list.count, 0u);
+    EXPECT_EQ(list.items, nullptr);
+  }
+
+  zoltc_logix_tag_info_list list{};
+};
+
+// Every symbol the controller lists is hidden by a rule or listed with its instance, type word
+// and dimensions, in the controller's order; structures expand recursively without hidden
+// members, an array of structures with the members of one element.
+TEST_F(Browse, ListsWhatTheControllerListsExceptHiddenSymbols) {
+  serve(kPlant);
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+  const std::set<std::string> hidden = {"__CONTAINER", "__Sys", "__SysMotor", "Map"};
+  uint32_t index = 0;
+  for (const auto& symbol : server().controller().symbols()) {
+    if (hidden.count(symbol.name) != 0) continue;
+    ASSERT_LT(index, list.count);
+    const zoltc_logix_tag_info& record = list.items[index++];
+    EXPECT_EQ(record.name, symbol.type == ZOLTC_LOGIX_TYPE_PROGRAM && symbol.name.size() > 8 ? symbol.name.substr(8) : symbol.name);
+    EXPECT_EQ(std::tuple(record.instance_id, record.type, record.dims[0], record.dims[1], record.dims[2]),
+              std::tuple(symbol.instanceId, symbol.type, symbol.dims[0], symbol.dims[1], symbol.dims[2])) << symbol.name;
+    if (!zoltc_logix_type_is_struct(record.type)) {
+      EXPECT_EQ(std::tuple(record.type_name, record.members.count), std::tuple(nullptr, 0u));
+    }
+  }
+  EXPECT_EQ(index, list.count);
+  EXPECT_EQ(list.count, 13u);
+  EXPECT_EQ(std::tuple(find("Flags")->type, find("Flags")->dims[0]), std::tuple(0x20D3, 2u));  // BOOLs in 32-bit words
+  EXPECT_EQ(render(*find("Pump")), kMotor);
+  EXPECT_EQ(render(*find("Pumps")), kMotor);
+  EXPECT_EQ(render(*find("Title")), "STRING{LEN#0:C4, DATA#1:20C2[82]}");
+  EXPECT_TRUE(zoltc_logix_tag_is_string(find("Title")));
+}
+
+// Templates are cached per connection: a second browse and a program's scope read none again; a
+// new connection reads them once more. A browse sends nothing but pages and template requests.
+TEST_F(Browse, EachTemplateIsReadOncePerConnection) {
+  serve(kPlant);
+  for (int round = 1; round <= 2; ++round) {  // the second on a new connection
+    ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+    ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+    ASSERT_EQ(browse("MainProgram"), ZOLTC_LOGIX_OK);
+    std::map<uint32_t, int> reads;
+    for (const auto& r : exchanges(kAttributes)) {
+      ++reads[instanceOf(r)];
+      EXPECT_EQ(r.data, hex("02 00 04 00 02 00"));
+    }
+    EXPECT_EQ(reads.size(), 3u);  // Motor, Valve, STRING: not the unused one, not the hidden system structure
+    for (const auto& [instance, count] : reads) EXPECT_EQ(count, 1) << instance;
+    std::set<uint32_t> read;
+    for (const auto& r : exchanges(kReadTemplate)) read.insert(instanceOf(r));
+    EXPECT_EQ(read.size(), 3u);
+    for (const auto& r : exchanges(kPage)) EXPECT_EQ(r.data, hex("03 00 01 00 02 00 08 00"));
+    EXPECT_EQ(exchanges().size(), exchanges(kPage).size() + exchanges(kAttributes).size() + exchanges(kReadTemplate).size());
+    ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+    clearRecords();
+  }
+}
+
+TEST_F(Browse, ProgramScopes) {
+  serve(kPlant);
+  ASSERT_EQ(browse("MainProgram"), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(names(), (std::vector<std::string>{"Local", "Cfg", "__container"}));
+  EXPECT_EQ(render(*find("Cfg")), kMotor);
+  ASSERT_EQ(exchanges(kPage).size(), 1u);
+  EXPECT_EQ(exchanges(kPage)[0].path, "Program:MainProgram class 0x6B instance 0");
+  ASSERT_EQ(browse("Other"), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(names(), (std::vector<std::string>{"Step"}));
+  clearRecords();
+  expectFailed(browse("Empty"), ZOLTC_LOGIX_OK);
+  EXPECT_TRUE(exchanges(kAttributes).empty());
+  expectFailed(browse("NoSuchProgram"), ZOLTC_LOGIX_ERR_CIP_STATUS);
+  // "Program:" and 247 characters fill a symbolic segment of 255 bytes; one more is refused unsent.
+  clearRecords();
+  const std::string longest(247, 'P');
+  expectFailed(browse(longest.c_str()), ZOLTC_LOGIX_ERR_CIP_STATUS);
+  EXPECT_EQ(exchanges()[0].path, "Program:" + longest + " class 0x6B instance 0");
+  expectFailed(browse(std::string(248, 'P').c_str()), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(exchanges().size(), 1u);
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);  // a sound browse after failed ones
+  EXPECT_EQ(render(*find("Pump")), kMotor);
+}
+
+struct PagingRow {
+  const char* label;
+  uint32_t perPage, replyLimit;
+  bool emptyLastPage;
+};
+
+class Paging : public Browse, public ::testing::WithParamInterface<PagingRow> {};
+
+// Whatever the page size, the same records, and every page starts past the page before.
+TEST_P(Paging, SameResultWithEveryPageSize) {
+  const PagingRow& row = GetParam();
+  serve(kPlant);
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+  const std::vector<std::string> reference = names();
+  setOptions([&](Options& o) { o.symbolsPerPage = row.perPage; o.replyLimit = row.replyLimit; o.emptyLastPage = row.emptyLastPage; });
+  clearRecords();
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(names(), reference);
+  EXPECT_EQ(render(*find("Pump")), kMotor);
+  std::vector<uint32_t> starts;
+  for (const auto& page : exchanges(kPage)) starts.push_back(instanceOf(page));
+  const size_t symbols = server().controller().symbols().size();
+  if (row.perPage != 0) {
+    EXPECT_EQ(starts.size(), (symbols + row.perPage - 1) / row.perPage + (row.emptyLastPage ? 1 : 0));
+  }
+  EXPECT_EQ(starts[0], 0u);
+  EXPECT_TRUE(std::adjacent_find(starts.begin(), starts.end(), std::greater_equal<>()) == starts.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Paging,
+                         ::testing::Values(PagingRow{"OnePerPage", 1, 504, false}, PagingRow{"FivePerPage", 5, 504, false},
+                                           PagingRow{"CutByTheReplySize", 0, 64, false}, PagingRow{"OnePage", 0, 0, false},
+                                           PagingRow{"EmptyLastPage", 4, 504, true}),
+                         LabelName{});
+
+// Start instances of 255 and below, up to 65535 and above travel in the 8-, 16- and 32-bit forms.
+TEST_F(Browse, PagesCrossEveryInstanceSegmentForm) {
+  std::string tags;
+  for (auto [name, instance] : {std::pair("A", 1), {"B", 255}, {"C", 256}, {"D", 65535}, {"E", 65536}, {"F", 305419896}})
+    tags += std::string(tags.empty() ? "" : ",") + R"({"name": ")" + name + R"(", "type": "DINT", "instance": )" + std::to_string(instance) + "}";
+  serve(R"({"tags": [)" + tags + "]}", [] { Options o; o.symbolsPerPage = 1; return o; }());
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(names(), (std::vector<std::string>{"A", "B", "C", "D", "E", "F"}));
+  std::vector<uint32_t> starts;
+  for (const auto& page : exchanges(kPage)) starts.push_back(instanceOf(page));
+  EXPECT_EQ(starts, (std::vector<uint32_t>{0, 2, 256, 257, 65536, 65537}));
+  EXPECT_EQ(list.items[5].instance_id, 305419896u);
+}
+
+// A structure type word whose template the controller does not have.
+TEST_F(Browse, MissingTemplateIsRefused) {
+  serve(R"({"tags": [{"name": "Fine", "type": "DINT"}, {"name": "Orphan", "typeWord": 35567}]})");
+  expectFailed(browse(), ZOLTC_LOGIX_ERR_CIP_STATUS);
+  ASSERT_EQ(exchanges(kAttributes).size(), 1u);
+  EXPECT_EQ(instanceOf(exchanges(kAttributes)[0]), 0xAEFu);
+  EXPECT_TRUE(exchanges(kReadTemplate).empty());
+}
+
+struct FaultRow {
+  const char* label;
+  std::function<void(Options&)> knob;
+  zoltc_logix_result expected;
+  std::vector<uint8_t> lastServices;  // the browse ends on one of these
+};
+
+class Faults : public Browse, public ::testing::WithParamInterface<FaultRow> {};
+
+TEST_P(Faults, EndTheBrowseWithAnEmptyList) {
+  Options paged;
+  paged.symbolsPerPage = 2;
+  serve(kPlant, paged);
+  setOptions(GetParam().knob);
+  expectFailed(browse(), GetParam().expected);
+  const auto sent = exchanges();
+  ASSERT_FALSE(sent.empty());
+  const auto& last = GetParam().lastServices;
+  EXPECT_NE(std::find(last.begin(), last.end(), sent.back().service), last.end()) << int{sent.back().service};
+}
+
+// The session's RegisterSession and identity request count as the first two.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Faults,
+    ::testing::Values(
+        FaultRow{"ClosedAfterTwoPages", [](Options& o) { o.closeAfterRequests = 4; }, ZOLTC_LOGIX_ERR_CONNECTION_LOST, {kPage}},
+        FaultRow{"ClosedDuringTemplateReads", [](Options& o) { o.closeAfterRequests = 13; }, ZOLTC_LOGIX_ERR_CONNECTION_LOST,
+                 {kAttributes, kReadTemplate}},
+        FaultRow{"EncapsulationStatus", [](Options& o) { o.encapsulationStatus = 0x65; }, ZOLTC_LOGIX_ERR_CIP_STATUS, {kPage}},
+        FaultRow{"ReplyForAnotherSession", [](Options& o) { o.wrongSessionHandle = true; }, ZOLTC_LOGIX_ERR_CIP_STATUS, {kPage}},
+        FaultRow{"ReplyCutShort", [](Options& o) { o.truncateReplyTo = 30; }, ZOLTC_LOGIX_ERR_CONNECTION_LOST, {kPage}}),
+    LabelName{});
+
+// 1000 DINT members whose names make the template data exactly 70001 bytes: a member table of
+// 8000 bytes, "Wide;n", two suffix letters per member and the terminator (2007), and 994 names
+// of 59 and 6 of 58 characters with their terminators (59994). An encapsulated reply holds at
+// most 65515 template bytes; a request asks for at most 65535, the rest from where a reply stopped.
+TEST_F(Browse, TemplatesInChunks) {
+  std::vector<std::string> members;
+  for (int i = 0; i < 1000; ++i) members.push_back(jsonMember(("M" + std::to_string(1000 + i)).append(i < 994 ? 54 : 53, 'x'), "DINT"));
+  const std::string wide = R"({"types": [)" + jsonType("Wide", members) + R"(], "tags": [{"name": "W", "type": "Wide"}]})";
+  for (uint32_t perReply : {0u, 997u}) {
+    serve(wide, [&] { Options o; o.replyLimit = 0; o.templateBytesPerReply = perReply; return o; }());
+    ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+    ASSERT_EQ(list.count, 1u);
+    const zoltc_logix_tag_info& w = list.items[0];
+    ASSERT_EQ(w.members.count, 1000u);
+    EXPECT_EQ(std::string(w.members.items[999].name), "M1999" + std::string(53, 'x'));
+    EXPECT_EQ(w.members.items[999].instance_id, 999u);
+    std::vector<std::pair<uint32_t, uint32_t>> asked;
+    for (const auto& r : exchanges(kReadTemplate))
+      asked.emplace_back(r.data[0] | r.data[1] << 8 | r.data[2] << 16 | static_cast<uint32_t>(r.data[3]) << 24, r.data[4] | r.data[5] << 8);
+    if (perReply == 0) {
+      ASSERT_EQ(asked.size(), 2u);
+      EXPECT_EQ(asked[0], std::pair(0u, 65535u));
+      EXPECT_EQ(asked[1].first + asked[1].second, 70001u);
+      continue;
+    }
+    ASSERT_EQ(asked.size(), (70001u + 996) / 997);
+    for (uint32_t i = 0; i < asked.size(); ++i) EXPECT_EQ(asked[i], std::pair(i * 997, std::min(70001 - i * 997, 65535u))) << i;
+  }
+}
+
+// Types T0 ... T{n-1}, each holding the next, the last a DINT: 64 deep is the limit. Members are
+// described once per type, whatever the number of its tags: records grow with tags + distinct
+// members, not tags x members, and the template is read once.
+TEST_F(Browse, NestingAndSharedMembers) {
+  for (int types : {64, 65}) {
+    std::string json = R"({"types": [)";
+    for (int i = types - 1; i >= 0; --i)
+      json += jsonType("T" + std::to_string(i), {jsonMember("Next", i == types - 1 ? "DINT" : "T" + std::to_string(i + 1))}) + (i ? "," : "");
+    serve(json + R"(], "tags": [{"name": "Deep", "type": "T0"}]})");
+    if (types == 65) {
+      expectFailed(browse(), ZOLTC_LOGIX_ERR_TOO_LARGE);
+      continue;
+    }
+    ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+    const zoltc_logix_tag_info* record = &list.items[0];
+    int depth = 0;
+    for (; record->members.count > 0; ++depth) record = &record->members.items[0];
+    EXPECT_EQ(std::tuple(depth, record->type), std::tuple(64, ZOLTC_LOGIX_TYPE_DINT));
+  }
+  std::vector<std::string> members;
+  for (int i = 0; i < 49999; ++i) members.push_back(jsonMember("F" + std::to_string(i), "DINT"));
+  serve(R"({"types": [)" + jsonType("Big", members) + R"(], "tags": [{"name": "A", "type": "Big"}, {"name": "B", "type": "Big"}]})",
+        [] { Options o; o.replyLimit = 0; return o; }());
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(list.items[0].members.count, 49999u);
+  EXPECT_EQ(list.items[0].members.items, list.items[1].members.items);
+  EXPECT_EQ(list.items[0].type_name, list.items[1].type_name);
+  EXPECT_EQ(exchanges(kAttributes).size(), 1u);
+}
+
+// Controllers that break the rules: served template layouts and pages that never progress.
+struct Layout {
+  const char* label;
+  uint16_t templateId;  // served from `rows`: Outer 0x101 holds Inner 0x102
+  std::vector<std::tuple<uint16_t, uint16_t, std::string>> rows;  // info, type, name
+  zoltc_logix_result expected;
+  size_t templatesRead;
+  const char* rendered;
+};
+
+class Layouts : public Browse, public ::testing::WithParamInterface<Layout> {};
+
+TEST_P(Layouts, BrowseAsServed) {
+  const Layout& c = GetParam();
+  quillon::sim::TemplateOverride served;
+  served.memberCount = static_cast<uint16_t>(c.rows.size());
+  Bytes names = text(std::string(c.label) + ";n0");
+  for (size_t i = 0; i < c.rows.size(); ++i) {
+    appendU16(served.data, std::get<0>(c.rows[i]));
+    appendU16(served.data, std::get<1>(c.rows[i]));
+    appendU32(served.data, static_cast<uint32_t>(4 * i));
+    names = join({names, Bytes{0}, text(std::get<2>(c.rows[i]))});
+  }
+  served.data = join({served.data, names, Bytes{0}});
+  Options options;
+  options.templateOverrides[c.templateId] = served;
+  serve(R"({"types": [{"name": "Outer", "id": 257, "members": [{"name": "Count", "type": "DINT"}, {"name": "Inner", "type": "Inner"}]},
+      {"name": "Inner", "id": 258, "members": [{"name": "Value", "type": "DINT"}]}], "tags": [{"name": "Plant", "type": "Outer"}]})",
+        options);
+  if (c.expected == ZOLTC_LOGIX_OK) {
+    ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
+    EXPECT_EQ(render(list.items[0]), c.rendered);
+  } else {
+    expectFailed(browse(), c.expected);
+  }
+  EXPECT_EQ(exchanges(kAttributes).size(), c.templatesRead);  // once each, even for a structure that comes back to itself
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Served, Layouts,
+    ::testing::Values(
+        Layout{"OneDimension", 0x102, {{10, 0x20C4, "Values"}}, ZOLTC_LOGIX_OK, 2, "Outer{Count#0:C4, Inner#1:OneDimension{Values#0:20C4[10]}}"},
+        Layout{"ContainsItself", 0x101, {{0, 0xC4, "Count"}, {0, 0x8101, "Again"}}, ZOLTC_LOGIX_ERR_BAD_REPLY, 1, ""},
+        Layout{"ContainsItselfThroughAnother", 0x102, {{0, 0xC4, "Value"}, {0, 0x8101, "Back"}}, ZOLTC_LOGIX_ERR_BAD_REPLY, 2, ""},
+        Layout{"TwoDimensions", 0x102, {{6, 0x40C4, "Plane"}}, ZOLTC_LOGIX_ERR_UNSUPPORTED, 2, ""},
+        Layout{"ThreeDimensions", 0x101, {{0, 0xC4, "Count"}, {2, 0x60C4, "Cube"}}, ZOLTC_LOGIX_ERR_UNSUPPORTED, 1, ""}),
+    LabelName{});
+
+// A page that says "more" but carries no entries would make a naive client ask forever.
+TEST_F(Browse, StuckPagesAreABadReply) {
+  for (auto [stuckFrom, pages] : {std::pair(0u, 1u), {21u, 3u}}) {
+    Options options;
+    options.symbolsPerPage = 1;
+    options.stuckSymbolPagesFrom = stuckFrom;
+    serve(R"({"tags": [{"name": "A", "type": "DINT", "instance": 10}, {"name": "B", "type": "DINT", "instance": 20},
+                      {"name": "C", "type": "DINT", "instance": 30}]})", options);
+    expectFailed(browse(), ZOLTC_LOGIX_ERR_BAD_REPLY);
+    EXPECT_EQ(exchanges(kPage).size(), pages);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,350 @@
+// Browsing's pure parts: type words, the STRING test, symbol pages (layout, rising instance ids,
+// visibility rules, program names, the record limit), template attributes and template data
+// (names cut at ";", hidden host members, array members, malformed name tables).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "alloc.h"
+#include "browse.h"
+#include "bytes.hpp"
+#include "template.h"
+#include "test_allocator.hpp"
+
+namespace {
+
+using namespace quillon::testing;
+
+constexpr uint16_t kDint = ZOLTC_LOGIX_TYPE_DINT, kSint = ZOLTC_LOGIX_TYPE_SINT, kBool = ZOLTC_LOGIX_TYPE_BOOL;
+constexpr uint16_t kProgram = ZOLTC_LOGIX_TYPE_PROGRAM, kStruct = ZOLTC_LOGIX_TYPE_STRUCT;
+
+struct TypeRow {
+  const char* label;
+  uint16_t type;
+  uint8_t dimensions, code;
+  bool atomic, program, structure;
+  uint16_t templateId;
+};
+
+class TypeWord : public ::testing::TestWithParam<TypeRow> {};
+
+TEST_P(TypeWord, Predicates) {
+  const TypeRow& r = GetParam();
+  EXPECT_EQ(zoltc_logix_type_dimensions(r.type), r.dimensions);
+  EXPECT_EQ(zoltc_logix_type_atomic_code(r.type), r.code);
+  EXPECT_EQ(zoltc_logix_type_is_atomic(r.type), r.atomic);
+  EXPECT_EQ(zoltc_logix_type_is_program(r.type), r.program);
+  EXPECT_EQ(zoltc_logix_type_is_struct(r.type), r.structure);
+  EXPECT_EQ(zoltc_logix_type_template_id(r.type), r.templateId);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TypeWord,
+    ::testing::Values(TypeRow{"Dint", 0x00C4, 0, 0xC4, true, false, false, 0x0C4},
+                      TypeRow{"DintArray1", 0x20C4, 1, 0xC4, false, false, false, 0x0C4},
+                      TypeRow{"DintArray2", 0x40C4, 2, 0xC4, false, false, false, 0x0C4},
+                      TypeRow{"DintArray3", 0x60C4, 3, 0xC4, false, false, false, 0x0C4},
+                      TypeRow{"HighBitsIgnoredByTheCode", 0x0AC4, 0, 0xC4, true, false, false, 0xAC4},
+                      TypeRow{"Program", 0x1068, 0, 0x68, true, true, false, 0x068},
+                      TypeRow{"NearProgramIsSystem", 0x1069, 0, 0x69, true, false, false, 0x069},
+                      TypeRow{"SystemBitStaysAtomic", 0x10C4, 0, 0xC4, true, false, false, 0x0C4},
+                      TypeRow{"String", 0x8FCE, 0, 0xCE, false, false, true, 0xFCE},
+                      TypeRow{"StructArray1", 0xAFCE, 1, 0xCE, false, false, true, 0xFCE},
+                      TypeRow{"StructArray3", 0xE234, 3, 0x34, false, false, true, 0x234},
+                      TypeRow{"SystemStruct", 0x9234, 0, 0x34, false, false, false, 0x234},
+                      TypeRow{"Zero", 0x0000, 0, 0x00, true, false, false, 0x000},
+                      TypeRow{"AllBits", 0xFFFF, 3, 0xFF, false, false, false, 0xFFF}),
+    LabelName{});
+
+TEST(TagRecord, IsStringByTemplateNameAndReleasesOnlyItsName) {
+  zoltc_logix_tag_info info{};
+  EXPECT_FALSE(zoltc_logix_tag_is_string(&info));
+  for (const char* name : {"STRING", "string", "STRING2", "STRIN"}) {
+    info.type_name = const_cast<char*>(name);
+    EXPECT_EQ(zoltc_logix_tag_is_string(&info), std::strcmp(name, "STRING") == 0) << name;
+  }
+  TestAllocator allocator;
+  static zoltc_logix_tag_info shared[2] = {};  // type name and members belong to the list's types
+  info.name = static_cast<char*>(zoltc_logix_alloc(2));
+  info.members = {2, shared, nullptr};
+  zoltc_logix_tag_info_free(&info);
+  const zoltc_logix_tag_info zero{};
+  EXPECT_EQ(std::memcmp(&info, &zero, sizeof zero), 0);
+  zoltc_logix_tag_info_free(&info);  // a released record may be released again
+}
+
+// One entry of a Get Instance Attribute List reply (attributes 1, 2 and 8).
+struct Entry {
+  uint32_t instance;
+  std::string name;
+  uint16_t type;
+  uint32_t dims[3] = {0, 0, 0};
+};
+
+Bytes page(const std::vector<Entry>& entries) {
+  Bytes out;
+  for (const Entry& e : entries) {
+    appendU32(out, e.instance);
+    appendU16(out, static_cast<uint16_t>(e.name.size()));
+    appendText(out, e.name);
+    appendU16(out, e.type);
+    for (uint32_t dim : e.dims) appendU32(out, dim);
+  }
+  return out;
+}
+
+class Pages : public ::testing::Test {
+ protected:
+  void TearDown() override { zoltc_logix_tag_info_list_free(&state.list); }
+  zoltc_logix_result parse(const Bytes& bytes) {
+    return zoltc_logix_symbol_page_parse(bytes.data(), static_cast<uint32_t>(bytes.size()), &state);
+  }
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (uint32_t i = 0; i < state.list.count; ++i) out.emplace_back(state.list.items[i].name);
+    return out;
+  }
+  zoltc_logix_browse_state state{};
+};
+
+struct PageRow {
+  const char* label;
+  Bytes bytes;
+  uint32_t start;
+  zoltc_logix_result expected;
+  std::vector<std::string> names;
+  uint32_t nextStart;
+};
+
+class PageRows : public Pages, public ::testing::WithParamInterface<PageRow> {};
+
+TEST_P(PageRows, Parse) {
+  state.start_instance = GetParam().start;
+  EXPECT_EQ(parse(GetParam().bytes), GetParam().expected);
+  EXPECT_EQ(names(), GetParam().names);
+  EXPECT_EQ(state.start_instance, GetParam().nextStart);
+}
+
+Bytes withTail(Bytes bytes, size_t tail) {
+  bytes.insert(bytes.end(), tail, 0x01);
+  return bytes;
+}
+
+constexpr zoltc_logix_result kOk = ZOLTC_LOGIX_OK, kBad = ZOLTC_LOGIX_ERR_BAD_REPLY;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PageRows,
+    ::testing::Values(
+        PageRow{"Empty", {}, 0, kOk, {}, 0},
+        PageRow{"InOrder", page({{1, "A", kDint}, {2, "B", 0x8234}, {70000, "C", 0x20CA}}), 0, kOk, {"A", "B", "C"}, 70001},
+        PageRow{"ProgramLosesItsPrefix", page({{3, "Program:MainProgram", kProgram}}), 0, kOk, {"MainProgram"}, 4},
+        PageRow{"PrefixDroppedWithoutComparing", page({{3, "abcdefghXY", kProgram}}), 0, kOk, {"XY"}, 4},
+        PageRow{"ProgramOfEightBytesKept", page({{3, "Program:", kProgram}}), 0, kOk, {"Program:"}, 4},
+        PageRow{"PrefixKeptOnOthers", page({{3, "Program:X", kDint}}), 0, kOk, {"Program:X"}, 4},
+        PageRow{"SystemSymbolHidden", page({{1, "__Sys", 0x10C4}, {2, "Shown", kDint}}), 0, kOk, {"Shown"}, 3},
+        PageRow{"SystemStructureHidden", page({{1, "Map", 0x9234}}), 0, kOk, {}, 2},
+        PageRow{"SystemArrayHidden", page({{1, "Map", 0x30C4}}), 0, kOk, {}, 2},
+        PageRow{"NearProgramHidden", page({{1, "Program:P", 0x1069}}), 0, kOk, {}, 2},
+        PageRow{"ContainerHidden", page({{9, "__CONTAINER", kDint}}), 0, kOk, {}, 10},
+        PageRow{"ContainerStructureHidden", page({{9, "__CONTAINER", 0x8234}}), 0, kOk, {}, 10},
+        PageRow{"ContainerOtherCaseKept", page({{9, "__container", kDint}}), 0, kOk, {"__container"}, 10},
+        PageRow{"ContainerLongerKept", page({{9, "__CONTAINER1", kDint}}), 0, kOk, {"__CONTAINER1"}, 10},
+        PageRow{"ContainerShorterKept", page({{9, "__CONTAINE", kDint}}), 0, kOk, {"__CONTAINE"}, 10},
+        PageRow{"ProgramRuleFirst", page({{9, "__CONTAINER", kProgram}}), 0, kOk, {"NER"}, 10},
+        PageRow{"InstanceAtTheStart", page({{5, "A", kDint}}), 5, kOk, {"A"}, 6},
+        PageRow{"InstanceBelowTheStart", page({{4, "A", kDint}}), 5, kBad, {}, 5},
+        PageRow{"InstanceRepeated", page({{4, "A", kDint}, {4, "B", kDint}}), 0, kBad, {"A"}, 5},
+        PageRow{"InstanceFalling", page({{4, "A", kDint}, {3, "B", kDint}}), 0, kBad, {"A"}, 5},
+        PageRow{"LargestInstance", page({{0xFFFFFFFEu, "A", kDint}}), 0, kOk, {"A"}, 0xFFFFFFFFu},
+        PageRow{"InstanceAllOnes", page({{0xFFFFFFFFu, "A", kDint}}), 0, kBad, {}, 0},
+        PageRow{"EmptyName", page({{1, "", kDint}}), 0, kBad, {}, 0},
+        PageRow{"ZeroInsideTheName", page({{1, std::string("A\0B", 3), kDint}}), 0, kBad, {}, 0},
+        PageRow{"ZeroEndsTheName", page({{1, std::string("AB\0", 3), kDint}}), 0, kBad, {}, 0},
+        PageRow{"NameBeyondTheData", hex("01 00 00 00 FF FF 41 42"), 0, kBad, {}, 0},
+        PageRow{"OneByteLeft", withTail(page({{1, "A", kDint}}), 1), 0, kBad, {"A"}, 2},
+        PageRow{"SixBytesLeft", withTail(page({{1, "A", kDint}}), 6), 0, kBad, {"A"}, 2}),
+    LabelName{});
+
+TEST_F(Pages, RecordsAndEveryCut) {
+  ASSERT_EQ(parse(page({{300, "Grid", 0x60C4, {2, 3, 4}}})), kOk);
+  const zoltc_logix_tag_info& info = state.list.items[0];
+  EXPECT_EQ(std::tuple(info.instance_id, info.type, info.dims[0], info.dims[1], info.dims[2]), std::tuple(300u, 0x60C4, 2u, 3u, 4u));
+  EXPECT_EQ(std::tuple(info.type_name, info.members.count, info.members.items), std::tuple(nullptr, 0u, nullptr));
+  // Cut anywhere but between its entries, a valid page is malformed.
+  const Bytes two = page({{1, "First", kDint}, {2, "Second", 0x8FCE}});
+  for (size_t cut = 1; cut < two.size(); ++cut) {
+    zoltc_logix_browse_state cutState{};
+    EXPECT_EQ(zoltc_logix_symbol_page_parse(two.data(), static_cast<uint32_t>(cut), &cutState), cut == 25 ? kOk : kBad) << cut;
+    zoltc_logix_tag_info_list_free(&cutState.list);
+  }
+}
+
+// The limit counts the records of earlier pages; hidden entries do not count.
+TEST_F(Pages, RecordLimit) {
+  std::vector<Entry> entries;
+  for (uint32_t i = 0; i < ZOLTC_LOGIX_MAX_RECORDS - 1; ++i) entries.push_back({i, "T" + std::to_string(i), kDint});
+  ASSERT_EQ(parse(page(entries)), kOk);
+  EXPECT_EQ(parse(page({{ZOLTC_LOGIX_MAX_RECORDS, "__CONTAINER", kDint}, {ZOLTC_LOGIX_MAX_RECORDS + 1, "Last", kDint}})), kOk);
+  EXPECT_EQ(state.list.count, ZOLTC_LOGIX_MAX_RECORDS);
+  EXPECT_STREQ(state.list.items[ZOLTC_LOGIX_MAX_RECORDS - 1].name, "Last");
+  EXPECT_EQ(parse(page({{ZOLTC_LOGIX_MAX_RECORDS + 2, "Extra", kDint}})), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(state.list.count, ZOLTC_LOGIX_MAX_RECORDS);
+}
+
+struct Attributes {
+  uint16_t count = 2, firstId = 4, firstStatus = 0;
+  uint32_t words = 6;
+  uint16_t secondId = 2, secondStatus = 0, members = 0;
+  size_t size = 16;
+};
+
+Bytes attributeReply(const Attributes& a) {
+  Bytes out;
+  for (uint16_t v : {a.count, a.firstId, a.firstStatus}) appendU16(out, v);
+  appendU32(out, a.words);
+  for (uint16_t v : {a.secondId, a.secondStatus, a.members}) appendU16(out, v);
+  out.resize(a.size);
+  return out;
+}
+
+struct AttributeRow {
+  const char* label;
+  Attributes reply;
+  zoltc_logix_result expected;
+  uint32_t dataSize;
+  uint16_t members;
+};
+
+class AttributeRows : public ::testing::TestWithParam<AttributeRow> {};
+
+TEST_P(AttributeRows, Decode) {
+  const Bytes bytes = attributeReply(GetParam().reply);
+  uint32_t size = 99;
+  uint16_t members = 99;
+  EXPECT_EQ(zoltc_logix_template_attributes_decode(bytes.data(), static_cast<uint32_t>(bytes.size()), &size, &members),
+            GetParam().expected);
+  EXPECT_EQ(size, GetParam().dataSize);
+  EXPECT_EQ(members, GetParam().members);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AttributeRows,
+    ::testing::Values(
+        AttributeRow{"Smallest", {}, kOk, 1, 0},
+        AttributeRow{"Largest", {.words = 0x40005, .members = 3}, kOk, 1048573, 3},
+        AttributeRow{"AboveTheLimit", {.words = 0x40006}, ZOLTC_LOGIX_ERR_TOO_LARGE, 0, 0},
+        AttributeRow{"Largest32Bit", {.words = 0xFFFFFFFFu}, ZOLTC_LOGIX_ERR_TOO_LARGE, 0, 0},
+        AttributeRow{"BelowSixWords", {.words = 5}, kBad, 0, 0},
+        AttributeRow{"MemberTableJustFits", {.words = 8, .members = 1}, kOk, 9, 1},
+        AttributeRow{"MemberTableDoesNotFit", {.words = 7, .members = 1}, kBad, 0, 0},
+        AttributeRow{"MostMembers", {.words = 131076, .members = 65535}, kOk, 524281, 65535},
+        AttributeRow{"MostMembersOneByteShort", {.words = 131075, .members = 65535}, kBad, 0, 0},
+        AttributeRow{"FifteenBytes", {.size = 15}, kBad, 0, 0},
+        AttributeRow{"SeventeenBytes", {.size = 17}, kBad, 0, 0},
+        AttributeRow{"CountOne", {.count = 1}, kBad, 0, 0},
+        AttributeRow{"CountThree", {.count = 3}, kBad, 0, 0},
+        AttributeRow{"Swapped", {.firstId = 2, .secondId = 4}, kBad, 0, 0},
+        AttributeRow{"OtherSecond", {.secondId = 5}, kBad, 0, 0},
+        AttributeRow{"FirstRefused", {.firstStatus = 0x14}, ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0},
+        AttributeRow{"SecondRefused", {.secondStatus = 0x14}, ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0},
+        AttributeRow{"LayoutBeforeStatuses", {.count = 3, .firstStatus = 0x14}, kBad, 0, 0}),
+    LabelName{});
+
+// Template data: the member table (info, type, offset), the name text as given, the names.
+struct Member {
+  uint16_t info, type;
+  std::string name;
+};
+
+Bytes templateData(const std::vector<Member>& members, std::string_view nameText, size_t cut = SIZE_MAX) {
+  Bytes out;
+  for (size_t i = 0; i < members.size(); ++i) {
+    appendU16(out, members[i].info);
+    appendU16(out, members[i].type);
+    appendU32(out, static_cast<uint32_t>(4 * i));
+  }
+  appendText(out, nameText);
+  out.push_back(0);
+  for (const Member& m : members) {
+    appendText(out, m.name);
+    out.push_back(0);
+  }
+  out.resize(std::min(cut, out.size()));
+  return out;
+}
+
+struct ParseRow {
+  const char* label;
+  Bytes data;
+  uint16_t count;
+  zoltc_logix_result expected;
+  std::string parsed;  // "Name{member#instance:type[dim], ...}"; empty when it must fail
+};
+
+class TemplateRows : public ::testing::TestWithParam<ParseRow> {};
+
+TEST_P(TemplateRows, Parse) {
+  const ParseRow& row = GetParam();
+  zoltc_logix_template entry{};
+  EXPECT_EQ(zoltc_logix_template_parse(row.data.data(), static_cast<uint32_t>(row.data.size()), row.count, &entry), row.expected);
+  std::string parsed;
+  if (entry.text != nullptr) {
+    parsed = std::string(entry.text) + "{";
+    for (uint32_t i = 0; i < entry.members.count; ++i) {
+      const zoltc_logix_tag_info& m = entry.members.items[i];
+      char type[8];
+      std::snprintf(type, sizeof type, "%X", m.type);
+      parsed += (i ? ", " : "") + std::string(m.name) + "#" + std::to_string(m.instance_id) + ":" + type;
+      if (m.dims[0] != 0) parsed += "[" + std::to_string(m.dims[0]) + "]";
+      EXPECT_EQ(std::tuple(m.dims[1], m.dims[2], m.type_name, m.members.count), std::tuple(0u, 0u, nullptr, 0u));
+    }
+    parsed += "}";
+  }
+  EXPECT_EQ(parsed, row.parsed);
+  if (row.expected != kOk) {
+    EXPECT_EQ(entry.members.items, nullptr);
+  }
+  zoltc_logix_template_free(&entry);
+  EXPECT_EQ(std::tuple(entry.text, entry.members.items, entry.members.count), std::tuple(nullptr, nullptr, 0u));
+}
+
+ParseRow row(const char* label, const std::vector<Member>& members, const char* name, zoltc_logix_result expected,
+             std::string parsed) {
+  return {label, templateData(members, name), static_cast<uint16_t>(members.size()), expected, std::move(parsed)};
+}
+
+constexpr zoltc_logix_result kUnsupported = ZOLTC_LOGIX_ERR_UNSUPPORTED;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TemplateRows,
+    ::testing::Values(
+        row("InOrder", {{0, kDint, "Speed"}, {0, 0xCA, "Temp"}}, "Motor", kOk, "Motor{Speed#0:C4, Temp#1:CA}"),
+        row("CutAtTheSemicolon", {{0, kDint, "LEN"}, {82, 0x20C2, "DATA"}}, "STRING;n\x01", kOk, "STRING{LEN#0:C4, DATA#1:20C2[82]}"),
+        row("CutAtTheFirstSemicolon", {}, "A;B;C", kOk, "A{}"),
+        row("NothingBeforeTheSemicolon", {}, ";n", kBad, ""),
+        row("EmptyName", {{0, kDint, "X"}}, "", kBad, ""),
+        row("TenZsHideASint", {{0, kSint, "ZZZZZZZZZZ"}, {0, kBool, "Run"}}, "Valve", kOk, "Valve{Run#1:C1}"),
+        row("MoreZsHideASint", {{0, kSint, "ZZZZZZZZZZValve0"}, {3, kBool, "Open"}}, "Valve", kOk, "Valve{Open#1:C1}"),
+        row("NineZsAreAName", {{0, kSint, "ZZZZZZZZZ"}}, "T", kOk, "T{ZZZZZZZZZ#0:C2}"),
+        row("TenZsOnADint", {{0, kDint, "ZZZZZZZZZZ"}}, "T", kOk, "T{ZZZZZZZZZZ#0:C4}"),
+        row("TenZsOnASintArray", {{4, 0x20C2, "ZZZZZZZZZZ"}}, "T", kOk, "T{ZZZZZZZZZZ#0:20C2[4]}"),
+        row("LowerCaseZs", {{0, kSint, "zzzzzzzzzz"}}, "T", kOk, "T{zzzzzzzzzz#0:C2}"),
+        row("InfoOnlyForArrays", {{10, kDint, "Scalar"}, {10, 0x20C4, "Values"}}, "T", kOk, "T{Scalar#0:C4, Values#1:20C4[10]}"),
+        row("StructureMember", {{0, 0x8FCE, "Label"}}, "T", kOk, "T{Label#0:8FCE}"),
+        row("TwoDimensions", {{0, kDint, "A"}, {6, 0x40C4, "Grid"}}, "T", kUnsupported, ""),
+        row("ThreeDimensions", {{6, 0x60C4, "Cube"}}, "T", kUnsupported, ""),
+        row("TwoDimensionStructure", {{6, 0xC234, "Grid"}}, "T", kUnsupported, ""),
+        row("EmptyMemberName", {{0, kDint, "A"}, {0, kDint, ""}}, "T", kBad, ""),
+        ParseRow{"MemberNamesMissing", templateData({}, "T"), 1, kBad, ""},
+        ParseRow{"MemberNameUnterminated", templateData({{0, kDint, "A"}, {0, kDint, "Bc"}}, "T", 22), 2, kBad, ""},
+        ParseRow{"NameUnterminated", text("Mot"), 0, kBad, ""},
+        ParseRow{"NamesWouldStartAtTheEnd", templateData({{0, kDint, "A"}}, "T", 8), 1, kBad, ""},
+        ParseRow{"ShorterThanTheTable", templateData({{0, kDint, "A"}}, "T", 5), 1, kBad, ""},
+        ParseRow{"Empty", {}, 0, kBad, ""},
+        ParseRow{"BytesAfterTheNamesIgnored", join({templateData({{0, kDint, "A"}}, "T"), hex("00 00 78")}), 1, kOk, "T{A#0:C4}"}),
+    LabelName{});
+
+}  // namespace

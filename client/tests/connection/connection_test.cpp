@@ -1,0 +1,412 @@
+// The transport, the session and the client handle over loopback against the simulator:
+// connecting, exact transfers, timeouts, peers that leave, sessions, identity, requests, every
+// misbehaviour of the controller mapped to its result, and abort.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+#include "bytes.hpp"
+#include "session.h"
+#include "simulator.hpp"
+#include "transport.h"
+
+namespace {
+
+using namespace quillon::testing;
+using quillon::sim::Options;
+using quillon::sim::RequestRecord;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kShortMs = 200;
+constexpr uint16_t kRegister = 0x65, kUnRegister = 0x66, kSendRRData = 0x6F;
+// RegisterSession: header with length 4, then protocol version 1 and no flags.
+const Bytes kRegisterSession = join({hex("65 00 04 00"), Bytes(20, 0), hex("01 00 00 00")});
+const uint8_t kIdentityPath[] = {0x20, 0x01, 0x24, 0x01};
+const zoltc_logix_cip_request kIdentityRequest{0x01, kIdentityPath, 4, nullptr, 0};
+
+struct HolderDeleter {
+  void operator()(zoltc_logix_socket* holder) const { zoltc_logix_socket_close(holder); }
+};
+using Holder = std::unique_ptr<zoltc_logix_socket, HolderDeleter>;
+
+class Connection : public SimulatorTest {
+ protected:
+  Holder connected(const char* host = "127.0.0.1") {
+    Holder holder(zoltc_logix_socket_create());
+    EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), host, port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+    return holder;
+  }
+  // The identity request; its response must be empty after a failure.
+  zoltc_logix_result request(zoltc_logix_cip_response* kept = nullptr, const zoltc_logix_cip_request& what = kIdentityRequest) {
+    zoltc_logix_cip_response response{};
+    const zoltc_logix_result result = zoltc_logix_send_request(client(), &what, &response);
+    if (result != ZOLTC_LOGIX_OK) {
+      EXPECT_EQ(response.data.data, nullptr);
+      EXPECT_EQ(response.additional_status.data, nullptr);
+    }
+    if (kept != nullptr) *kept = response; else zoltc_logix_cip_response_free(&response);
+    return result;
+  }
+  bool unregistered(uint32_t session) {
+    return waitForRecord([&](const RequestRecord& r) { return r.command == kUnRegister && r.sessionHandle == session; });
+  }
+  // The session handle of the latest SendRRData.
+  uint32_t lastSession() {
+    const auto all = records();
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+      if (it->command == kSendRRData) return it->sessionHandle;
+    return 0;
+  }
+};
+
+TEST_F(Connection, TransportConnectsByAddressAndNameAndMovesExactCounts) {
+  for (const char* host : {"127.0.0.1", "localhost"}) {
+    Holder holder = connected(host);
+    EXPECT_TRUE(zoltc_logix_socket_is_open(holder.get()));
+    ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+    Bytes reply(28);  // the header, then its 4 data bytes
+    ASSERT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+    ASSERT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data() + 24, 4, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+    EXPECT_EQ(reply[0], 0x65);
+    EXPECT_EQ(reply[24], 1);
+  }
+  EXPECT_EQ(server().connectionsAccepted(), 2u);
+  Holder holder = connected();
+  const auto start = Clock::now();  // nothing more is coming: 0 bytes must not wait
+  EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), nullptr, 0, 60000), ZOLTC_LOGIX_IO_OK);
+  EXPECT_EQ(zoltc_logix_tcp_send_all(holder.get(), nullptr, 0, 60000), ZOLTC_LOGIX_IO_OK);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  Bytes reply(24);
+  EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kShortMs), ZOLTC_LOGIX_IO_TIMEOUT);
+  EXPECT_TRUE(zoltc_logix_socket_is_open(holder.get()));  // the caller decides
+}
+
+TEST_F(Connection, TransportPeerLeaving) {
+  setOptions([](Options& o) { o.truncateReplyTo = 10; });
+  Holder holder = connected();
+  ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+  Bytes reply(24);
+  EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kTimeoutMs), ZOLTC_LOGIX_IO_CLOSED);
+  EXPECT_EQ(reply[0], 0x65);
+  // Sending to a peer that has gone is an error, not SIGPIPE (which would end this program);
+  // the first sends may still be accepted locally.
+  Holder other = connected();
+  server().stop();
+  const Bytes block(64 * 1024, 0);
+  zoltc_logix_io_result result = ZOLTC_LOGIX_IO_OK;
+  for (int i = 0; i < 100 && result == ZOLTC_LOGIX_IO_OK; ++i)
+    result = zoltc_logix_tcp_send_all(other.get(), block.data(), static_cast<uint32_t>(block.size()), kTimeoutMs);
+  EXPECT_EQ(result, ZOLTC_LOGIX_IO_CLOSED);
+}
+
+// Refused and unresolvable addresses, promptly, at both layers; a connect on a connected holder
+// replaces its socket, and a failed one leaves it without.
+TEST_F(Connection, RefusedUnresolvableAndReplacedSockets) {
+  Holder holder = connected();
+  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+  ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+  ASSERT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == kRegister; }));
+  EXPECT_EQ(server().connectionsAccepted(), 2u);
+  const auto start = Clock::now();
+  EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", closedPort(), 10000), ZOLTC_LOGIX_IO_CONNECT_FAILED);
+  EXPECT_FALSE(zoltc_logix_socket_is_open(holder.get()));
+  EXPECT_EQ(zoltc_logix_connect(client(), "127.0.0.1", closedPort(), 10000), ZOLTC_LOGIX_ERR_CONNECT_FAILED);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "no-such-controller.invalid", 44818, 1000), ZOLTC_LOGIX_IO_RESOLVE_FAILED);
+  EXPECT_EQ(zoltc_logix_connect(client(), "no-such-controller.invalid", 44818, 1000), ZOLTC_LOGIX_ERR_CONNECT_FAILED);
+  EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
+}
+
+#ifndef _WIN32
+// A listener that never accepts, its queue filled, so that a further connect stays pending (the
+// SYN is dropped, not refused; Windows refuses instead).
+TEST(ConnectPending, StillPendingAtTheTimeoutIsTimeout) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size) | listen(listener, 0) |
+                getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  std::vector<int> fillers;
+  bool full = false;
+  for (int i = 0; i < 16 && !full; ++i) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    connect(fd, reinterpret_cast<sockaddr*>(&address), size);
+    pollfd entry{fd, POLLOUT, 0};
+    full = poll(&entry, 1, 300) != 1;
+    fillers.push_back(fd);
+  }
+  ASSERT_TRUE(full);
+  Holder holder(zoltc_logix_socket_create());
+  const auto start = Clock::now();
+  EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", ntohs(address.sin_port), kShortMs), ZOLTC_LOGIX_IO_TIMEOUT);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(180));
+  EXPECT_FALSE(zoltc_logix_socket_is_open(holder.get()));
+  zoltc_logix_client* client = zoltc_logix_client_create();
+  EXPECT_EQ(zoltc_logix_connect(client, "127.0.0.1", ntohs(address.sin_port), kShortMs), ZOLTC_LOGIX_ERR_TIMEOUT);
+  zoltc_logix_client_destroy(client);
+  for (int fd : fillers) close(fd);
+  close(listener);
+}
+#endif
+
+// A session that never registered sends nothing when closed, and one without a socket refuses
+// exchanges; the same record then registers on a new connection, and refuses oversize data
+// before sending anything while keeping its connection.
+TEST_F(Connection, SessionRecord) {
+  zoltc_logix_session* session = zoltc_logix_session_create();
+  ASSERT_NE(session, nullptr);
+  zoltc_logix_encap_reply reply{};
+  EXPECT_EQ(zoltc_logix_session_transact(session, kSendRRData, nullptr, 0, &reply), ZOLTC_LOGIX_STATUS_NOT_CONNECTED);
+  session->socket = zoltc_logix_socket_create();
+  ASSERT_EQ(zoltc_logix_tcp_connect(session->socket, "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);
+  zoltc_logix_session_close(session);
+  EXPECT_EQ(session->socket, nullptr);
+  EXPECT_EQ(session->state, ZOLTC_LOGIX_SESSION_CLOSED);
+  ASSERT_EQ(zoltc_logix_session_open(session, "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_STATUS_OK);
+  EXPECT_EQ(session->state, ZOLTC_LOGIX_SESSION_REGISTERED);
+  EXPECT_EQ(session->sender_context, 1u);
+  const Bytes data(65536, 0);
+  EXPECT_EQ(zoltc_logix_session_transact(session, kSendRRData, data.data(), 65536, &reply), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT);
+  EXPECT_EQ(zoltc_logix_session_transact(session, kSendRRData, nullptr, 4, &reply), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT);
+  EXPECT_EQ(session->state, ZOLTC_LOGIX_SESSION_REGISTERED);
+  zoltc_logix_session_free(session);
+  EXPECT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == kUnRegister; }));
+  const auto wire = records();
+  ASSERT_EQ(wire.size(), 2u);  // RegisterSession, on the second connection, and UnRegisterSession
+  EXPECT_EQ(wire[0].connectionId, 2u);
+}
+
+TEST_F(Connection, ConnectRegistersAndReadsTheIdentity) {
+  EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
+  ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
+  const zoltc_logix_identity* id = zoltc_logix_get_identity(client());
+  ASSERT_NE(id, nullptr);
+  EXPECT_EQ(std::tuple(id->vendor_id, id->device_type, id->product_code, id->revision_major, id->revision_minor,
+                       id->status, id->serial_number), std::tuple(1, 14, 166, 33, 11, 0x3160, 0x00C0FFEEu));
+  const auto wire = records();
+  ASSERT_EQ(wire.size(), 2u);
+  EXPECT_EQ(std::tuple(wire[0].command, wire[0].sessionHandle), std::tuple(kRegister, 0u));
+  EXPECT_EQ(std::tuple(wire[1].command, wire[1].service, wire[1].generalStatus), std::tuple(kSendRRData, 1, 0));
+  EXPECT_NE(wire[1].sessionHandle, 0u);
+}
+
+// The sender context starts at 1 and is never reset; UnRegisterSession carries 0. A reconnect
+// unregisters the old session first; disconnect and destroy unregister too, and the product name
+// stays after a disconnect.
+TEST_F(Connection, SessionsEndAndContextsKeepCounting) {
+  ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(request(), ZOLTC_LOGIX_OK);
+  const uint32_t first = lastSession();
+  ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  ASSERT_TRUE(unregistered(first));
+  std::vector<uint64_t> contexts;
+  for (const RequestRecord& record : records()) {
+    if (record.command != kUnRegister) contexts.push_back(record.senderContext);
+    EXPECT_TRUE(record.command != kUnRegister || record.senderContext == 0);
+  }
+  EXPECT_EQ(contexts, (std::vector<uint64_t>{1, 2, 3, 4, 5}));
+
+  const uint32_t second = lastSession();
+  auto other = startServer(identityController("Second PLC"));
+  ASSERT_EQ(zoltc_logix_connect(client(), "127.0.0.1", other->port(), kTimeoutMs), ZOLTC_LOGIX_OK);
+  EXPECT_STREQ(zoltc_logix_get_product_name(client()), "Second PLC");
+  EXPECT_TRUE(unregistered(second));
+  EXPECT_EQ(request(), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(other->sessionsRegistered(), 1u);
+  zoltc_logix_disconnect(client());
+  EXPECT_EQ(other->sessionsRegistered(), 1u);
+  EXPECT_STREQ(zoltc_logix_get_product_name(client()), "Second PLC");
+  EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+  zoltc_logix_disconnect(client());  // nothing left to unregister
+
+  zoltc_logix_client* third = zoltc_logix_client_create();
+  ASSERT_EQ(zoltc_logix_connect(third, "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_OK);
+  const uint32_t handle = lastSession();
+  zoltc_logix_client_destroy(third);
+  EXPECT_TRUE(unregistered(handle));
+  EXPECT_EQ(server().sessionsUnregistered(), 3u);
+}
+
+TEST_F(Connection, RequestsAndTheirLimits) {
+  EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+  EXPECT_TRUE(records().empty());
+  ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  // Bad arguments are refused before anything is closed: the session stays.
+  EXPECT_EQ(zoltc_logix_connect(client(), "", port(), kTimeoutMs), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(zoltc_logix_connect(client(), "127.0.0.1", 0, kTimeoutMs), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+  // A refusal is a successful exchange that carries the controller's status.
+  const uint8_t unknownObject[] = {0x20, 0x99, 0x24, 0x01};
+  zoltc_logix_cip_response response{};
+  ASSERT_EQ(request(&response, {0x01, unknownObject, 4, nullptr, 0}), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(std::tuple(response.service, response.general_status, response.data.length), std::tuple(0x81, 0x05, 0u));
+  zoltc_logix_cip_response_free(&response);
+  ASSERT_EQ(request(&response, {0x4B, kIdentityPath, 4, nullptr, 0}), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(response.general_status, 0x08);
+  zoltc_logix_cip_response_free(&response);
+  // Requests that cannot be encoded send nothing: an odd path, a path of 256 words, and the
+  // largest request whose SendRRData still fits the encapsulation length, and one byte more.
+  const size_t before = records().size();
+  const Bytes big(65519 - 5, 0);
+  EXPECT_EQ(request(nullptr, {0x01, kIdentityPath, 3, nullptr, 0}), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(request(nullptr, {0x01, big.data(), 512, nullptr, 0}), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_NE(request(nullptr, {0x4C, kIdentityPath, 4, big.data(), 65519 - 6}), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(request(nullptr, {0x4C, kIdentityPath, 4, big.data(), 65519 - 5}), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(records().size(), before + 1);
+  EXPECT_EQ(server().connectionsAccepted(), 1u);
+}
+
+// A controller that registers the session but refuses the identity request (CIP status, kept as
+// the refusal) or sends one that cannot be decoded (bad reply): the connect fails, unregisters
+// the session, and keeps the product name of the connection before it.
+struct IdentityFault {
+  const char* label;
+  uint8_t status;
+  std::optional<uint32_t> dataBytes;  // of the 40 the test controller's identity has
+};
+
+class IdentityFaults : public Connection, public ::testing::WithParamInterface<IdentityFault> {};
+
+TEST_P(IdentityFaults, FailTheConnectAndLeaveTheHandleClosed) {
+  const zoltc_logix_result expected = GetParam().status != 0 ? ZOLTC_LOGIX_ERR_CIP_STATUS : ZOLTC_LOGIX_ERR_BAD_REPLY;
+  for (bool connectedBefore : {false, true}) {
+    if (connectedBefore) {
+      ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+    }
+    const uint32_t earlier = connectedBefore ? lastSession() : 0;
+    setOptions([&](Options& o) { o.identityStatus = GetParam().status; o.identityDataBytes = GetParam().dataBytes; });
+    EXPECT_EQ(connect(), expected);
+    EXPECT_EQ(zoltc_logix_get_refusal(client())->general_status, GetParam().status);
+    EXPECT_TRUE(unregistered(lastSession()));
+    EXPECT_TRUE(earlier == 0 || unregistered(earlier));
+    EXPECT_STREQ(zoltc_logix_get_product_name(client()), connectedBefore ? kTestProductName : nullptr);
+    EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+    server().setOptions({});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Identity, IdentityFaults,
+                         ::testing::Values(IdentityFault{"Refused", 0x08, std::nullopt},
+                                           IdentityFault{"SuccessWithoutData", 0x00, 0u},
+                                           IdentityFault{"NameCutShort", 0x00, 30u}),
+                         LabelName{});
+
+struct FaultCase {
+  const char* label;
+  std::function<void(Options&)> knob;
+  zoltc_logix_result atConnect, onRequest, afterwards;  // the next request, with the knob off again
+};
+
+class Faults : public Connection, public ::testing::WithParamInterface<FaultCase> {};
+
+// A failed connect leaves the handle closed and without a product name, usable again.
+TEST_P(Faults, AtConnectAndOnALaterRequest) {
+  setOptions(GetParam().knob);
+  EXPECT_EQ(connect(kShortMs), GetParam().atConnect);
+  EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
+  server().setOptions({});
+  EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+  ASSERT_EQ(connect(kShortMs), ZOLTC_LOGIX_OK);
+  setOptions(GetParam().knob);
+  EXPECT_EQ(request(), GetParam().onRequest);
+  server().setOptions({});
+  EXPECT_EQ(request(), GetParam().afterwards);
+}
+
+constexpr zoltc_logix_result kClosed = ZOLTC_LOGIX_ERR_NOT_CONNECTED;
+constexpr zoltc_logix_result kLost = ZOLTC_LOGIX_ERR_CONNECTION_LOST;
+constexpr zoltc_logix_result kBad = ZOLTC_LOGIX_ERR_BAD_REPLY;
+constexpr zoltc_logix_result kCip = ZOLTC_LOGIX_ERR_CIP_STATUS;
+constexpr zoltc_logix_result kTimeout = ZOLTC_LOGIX_ERR_TIMEOUT;
+constexpr zoltc_logix_result kRefused = ZOLTC_LOGIX_ERR_SESSION_REFUSED;
+
+INSTANTIATE_TEST_SUITE_P(
+    Knobs, Faults,
+    ::testing::Values(
+        FaultCase{"WrongSenderContext", [](Options& o) { o.wrongSenderContext = true; }, kBad, kBad, kClosed},
+        FaultCase{"WrongCommand", [](Options& o) { o.wrongCommand = true; }, kBad, kBad, kClosed},
+        // RegisterSession replies keep their handle: the identity request fails.
+        FaultCase{"WrongSessionHandle", [](Options& o) { o.wrongSessionHandle = true; }, kCip, kCip, ZOLTC_LOGIX_OK},
+        FaultCase{"EncapsulationStatus", [](Options& o) { o.encapsulationStatus = 0x65; }, kCip, kCip, ZOLTC_LOGIX_OK},
+        FaultCase{"TruncatedInTheHeader", [](Options& o) { o.truncateReplyTo = 10; }, kLost, kLost, kClosed},
+        FaultCase{"TruncatedInTheData", [](Options& o) { o.truncateReplyTo = 30; }, kLost, kLost, kClosed},
+        FaultCase{"Garbage", [](Options& o) { o.garbageReply = true; }, kBad, kBad, kClosed},
+        FaultCase{"Stall", [](Options& o) { o.stall = true; }, kTimeout, kTimeout, kClosed},
+        FaultCase{"LatencyBeyondTheTimeout", [](Options& o) { o.latencyMs = 1000; }, kTimeout, kTimeout, kClosed},
+        // Every byte comes in time, the whole reply does not: the timeout bounds the exchange.
+        FaultCase{"TrickleSlowerThanTheTimeout", [](Options& o) { o.trickleMs = 100; }, kTimeout, kTimeout, kClosed},
+        // The next reply is the last: the request after it finds the socket closed.
+        FaultCase{"CloseAfterOneRequest", [](Options& o) { o.closeAfterRequests = 1; }, kLost, ZOLTC_LOGIX_OK, kLost},
+        // Faults of RegisterSession alone leave requests of a live session alone.
+        FaultCase{"RegisterStatus", [](Options& o) { o.registerStatus = 1; }, kRefused, ZOLTC_LOGIX_OK, ZOLTC_LOGIX_OK},
+        // A refusal is judged by its status first: some controllers do not echo the context then.
+        FaultCase{"RegisterStatusWithAnotherContext", [](Options& o) { o.registerStatus = 1; o.wrongSenderContext = true; },
+                  kRefused, kBad, kClosed},
+        // A reply for another service is no answer; the session stays.
+        FaultCase{"ReplyForAnotherService", [](Options& o) { o.wrongReplyService = true; }, kBad, kBad, ZOLTC_LOGIX_OK},
+        FaultCase{"RegisterZeroHandle", [](Options& o) { o.registerZeroHandle = true; }, kRefused, ZOLTC_LOGIX_OK, ZOLTC_LOGIX_OK}),
+    LabelName{});
+
+// Latency below the timeout is only slowness; a stalled controller is given up on after about
+// the timeout given, not after a default.
+TEST_F(Connection, TimeoutsBoundTheWait) {
+  setOptions([](Options& o) { o.latencyMs = 50; });
+  ASSERT_EQ(connect(1000), ZOLTC_LOGIX_OK);
+  setOptions([](Options& o) { o.latencyMs = 0; o.stall = true; });
+  const auto start = Clock::now();
+  EXPECT_EQ(connect(kShortMs), ZOLTC_LOGIX_ERR_TIMEOUT);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(kShortMs - 20));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(5000));
+}
+
+// Another thread's abort ends a call stalled on the controller at once, connect or request; it
+// stays in force until cleared (an abort before a call is not lost), then the handle connects.
+TEST_F(Connection, AbortEndsAStalledCallAndLeavesTheHandleUsable) {
+  for (bool connectedFirst : {false, true}) {
+    if (connectedFirst) {
+      ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+    }
+    clearRecords();
+    setOptions([](Options& o) { o.stall = true; });
+    std::atomic<int> result{-1};
+    Clock::time_point returned;
+    std::thread caller([&] {
+      result = connectedFirst ? request() : connect(60000);
+      returned = Clock::now();
+    });
+    const uint16_t command = connectedFirst ? kSendRRData : kRegister;
+    const bool stalled = waitForRecord([&](const RequestRecord& r) { return r.command == command; });
+    const auto aborted = Clock::now();
+    zoltc_logix_abort(client());
+    caller.join();
+    ASSERT_TRUE(stalled);
+    EXPECT_EQ(result, ZOLTC_LOGIX_ERR_ABORTED);
+    EXPECT_LT(returned - aborted, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(zoltc_logix_is_aborted(client()));
+    server().setOptions({});
+    EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+    EXPECT_EQ(connect(), ZOLTC_LOGIX_ERR_ABORTED);
+    zoltc_logix_abort_clear(client());
+    EXPECT_EQ(connect(), ZOLTC_LOGIX_OK);
+    EXPECT_EQ(request(), ZOLTC_LOGIX_OK);
+    zoltc_logix_disconnect(client());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,405 @@
+// Reading's pure parts: tag path texts into request paths, Multiple Service Packet requests and
+// replies, Read Tag replies into items, Read Tag Fragmented replies into a string, BOOL array
+// bits, and the controller's statuses in words.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bytes.hpp"
+extern "C" {  // headers without C++ guards
+#include "batch.h"
+#include "read.h"
+}
+
+namespace {
+
+using namespace quillon::testing;
+
+// A symbolic segment for `name`, padded to an even length.
+Bytes symbol(const std::string& name) {
+  return join({Bytes{0x91, static_cast<uint8_t>(name.size())}, text(name), Bytes(name.size() % 2, 0)});
+}
+
+struct TagPathRow {
+  const char* label;
+  std::string text;
+  zoltc_logix_result expected;
+  Bytes bytes;  // when accepted
+};
+
+class TagPath : public ::testing::TestWithParam<TagPathRow> {};
+
+TEST_P(TagPath, EncodesExactBytesOrGivesItsCode) {
+  zoltc_logix_path path{};
+  ASSERT_EQ(zoltc_logix_encode_tag_path("A_rather_long_tag_name.With.Members[1,2,3]", &path), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(zoltc_logix_encode_tag_path(GetParam().text.c_str(), &path), GetParam().expected);
+  if (GetParam().expected == ZOLTC_LOGIX_OK) {
+    EXPECT_EQ(bytesOf(path), GetParam().bytes);  // the new path only
+  }
+  zoltc_logix_path_free(&path);
+}
+
+const std::string k255(255, 'n'), k256(256, 'n');
+constexpr zoltc_logix_result kOk = ZOLTC_LOGIX_OK, kInvalid = ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TagPath,
+    ::testing::Values(
+        TagPathRow{"OddNamePadded", "Counter", kOk, hex("91 07 43 6F 75 6E 74 65 72 00")},
+        TagPathRow{"EvenNameUnpadded", "Data", kOk, hex("91 04 44 61 74 61")},
+        TagPathRow{"Index0", "Data[0]", kOk, join({symbol("Data"), hex("28 00")})},
+        TagPathRow{"Index255", "Data[255]", kOk, join({symbol("Data"), hex("28 FF")})},
+        TagPathRow{"Index256", "Data[256]", kOk, join({symbol("Data"), hex("29 00 00 01")})},
+        TagPathRow{"Index65535", "Data[65535]", kOk, join({symbol("Data"), hex("29 00 FF FF")})},
+        TagPathRow{"Index65536", "Data[65536]", kOk, join({symbol("Data"), hex("2A 00 00 00 01 00")})},
+        TagPathRow{"IndexMax", "a[4294967295]", kOk, join({symbol("a"), hex("2A 00 FF FF FF FF")})},
+        TagPathRow{"LeadingZeros", "a[007]", kOk, join({symbol("a"), hex("28 07")})},
+        TagPathRow{"ElementThenMember", "Tanks[2].Level", kOk, join({symbol("Tanks"), hex("28 02"), symbol("Level")})},
+        TagPathRow{"IndexListWithBlanks", "a[ 1 , 2 ]", kOk, join({symbol("a"), hex("28 01 28 02")})},
+        TagPathRow{"BracketGroups", "a[1][2]", kOk, join({symbol("a"), hex("28 01 28 02")})},
+        TagPathRow{"EveryBlankKind", "a[\t1\n,\v2\f,\r3 ]", kOk, join({symbol("a"), hex("28 01 28 02 28 03")})},
+        TagPathRow{"ProgramScope", "Program:Main.Counter", kOk, join({symbol("Program:Main"), symbol("Counter")})},
+        TagPathRow{"DeepMembers", "a[1].b.c[2,3].d", kOk,
+                   join({symbol("a"), hex("28 01"), symbol("b"), symbol("c"), hex("28 02 28 03"), symbol("d")})},
+        TagPathRow{"LeadingSpaceKept", " a", kOk, join({hex("91 02"), text(" a")})},
+        TagPathRow{"TrailingSpaceKept", "a [1]", kOk, join({hex("91 02"), text("a "), hex("28 01")})},
+        TagPathRow{"Name255AsMember", "a." + k255, kOk, join({symbol("a"), symbol(k255)})},
+        TagPathRow{"Empty", "", kInvalid, {}}, TagPathRow{"OnlyBlanks", " \t\n\v\f\r", kInvalid, {}},
+        TagPathRow{"EmptyBrackets", "a[]", kInvalid, {}}, TagPathRow{"BlankBrackets", "a[ ]", kInvalid, {}},
+        TagPathRow{"TrailingComma", "a[1,]", kInvalid, {}}, TagPathRow{"LeadingComma", "a[,1]", kInvalid, {}},
+        TagPathRow{"Negative", "a[-1]", kInvalid, {}}, TagPathRow{"Plus", "a[+1]", kInvalid, {}},
+        TagPathRow{"Hexadecimal", "a[0x1]", kInvalid, {}}, TagPathRow{"Index2Pow32", "a[4294967296]", kInvalid, {}},
+        TagPathRow{"IndexHuge", "a[99999999999999999999]", kInvalid, {}},
+        TagPathRow{"BlankInsideIndex", "a[1 2]", kInvalid, {}}, TagPathRow{"TextAfterBracket", "a[1]b", kInvalid, {}},
+        TagPathRow{"BlankBetweenGroups", "a[1] [2]", kInvalid, {}}, TagPathRow{"TrailingDot", "a.", kInvalid, {}},
+        TagPathRow{"LeadingDot", ".a", kInvalid, {}}, TagPathRow{"DoubleDot", "a..b", kInvalid, {}},
+        TagPathRow{"StrayClose", "a]", kInvalid, {}}, TagPathRow{"ExtraClose", "a[1]]", kInvalid, {}},
+        TagPathRow{"Unclosed", "a[1", kInvalid, {}}, TagPathRow{"NestedOpen", "a[[1]]", kInvalid, {}},
+        TagPathRow{"DotInsideBrackets", "a[1.2]", kInvalid, {}}, TagPathRow{"NoName", "[1]", kInvalid, {}},
+        TagPathRow{"BlankName", " [1]", kInvalid, {}}, TagPathRow{"MemberWithoutName", "a.[1]", kInvalid, {}},
+        TagPathRow{"BlankMember", "a. .b", kInvalid, {}}, TagPathRow{"MemberAfterABadIndex", "Tank.Level[x]", kInvalid, {}},
+        TagPathRow{"Name256", k256, ZOLTC_LOGIX_ERR_TOO_LARGE, {}},
+        TagPathRow{"Name256AsMember", "a." + k256, ZOLTC_LOGIX_ERR_TOO_LARGE, {}},
+        TagPathRow{"Name256WithIndex", k256 + "[1]", ZOLTC_LOGIX_ERR_TOO_LARGE, {}},
+        TagPathRow{"BlankName256", std::string(256, ' ') + "[1]", kInvalid, {}}),
+    LabelName{});
+
+zoltc_logix_cip_request request(uint8_t service, const Bytes& path, const Bytes& data) {
+  return {service, path.empty() ? nullptr : path.data(), static_cast<uint32_t>(path.size()),
+          data.empty() ? nullptr : data.data(), static_cast<uint32_t>(data.size())};
+}
+
+const Bytes kCounter = hex("91 07 43 6F 75 6E 74 65 72 00"), kOneElement = hex("01 00"), kNone;
+
+// Offsets count from the count field: 2 + 2 * 3 = 8, then + 14, then + 2. The packing budget rests
+// on the size: 8 + 2 + e a request, so 27 reads of a 10-character name make 494 bytes.
+TEST(PacketEncode, HeaderCountOffsetsAndRequests) {
+  zoltc_logix_buffer out{};
+  const std::vector<zoltc_logix_cip_request> three = {request(0x4C, kCounter, kOneElement), request(0x01, kNone, kNone),
+                                                      request(0x4C, kCounter, kOneElement)};
+  ASSERT_EQ(zoltc_logix_msp_encode(three.data(), 3, &out), ZOLTC_LOGIX_STATUS_OK);
+  const Bytes read = join({hex("4C 05"), kCounter, kOneElement});
+  EXPECT_EQ(bytesOf(out), join({hex("0A 02 20 02 24 01 03 00 08 00 16 00 18 00"), read, hex("01 00"), read}));
+  zoltc_logix_buffer_free(&out);
+  const Bytes tenChars = hex("91 0A 54 61 67 5F 30 30 30 30 30 31");
+  const std::vector<zoltc_logix_cip_request> reads(27, request(0x4C, tenChars, kOneElement));
+  ASSERT_EQ(zoltc_logix_msp_encode(reads.data(), 27, &out), ZOLTC_LOGIX_STATUS_OK);
+  EXPECT_EQ(out.length, 494u);
+  zoltc_logix_buffer_free(&out);
+  const Bytes path510(510, 0);
+  const zoltc_logix_cip_request longest = request(0x4C, path510, kOneElement);
+  ASSERT_EQ(zoltc_logix_msp_encode(&longest, 1, &out), ZOLTC_LOGIX_STATUS_OK);
+  EXPECT_EQ(out.data[6 + 4 + 1], 255u);  // path size in words
+  zoltc_logix_buffer_free(&out);
+}
+
+struct LimitRow {
+  const char* label;
+  zoltc_logix_cip_request request;
+  uint32_t copies;  // 0: the request after a good one
+  zoltc_logix_status expected;
+  uint32_t length;
+};
+
+const uint8_t kSome[65536] = {};
+const zoltc_logix_cip_request kGood{0x4C, kSome, 4, kSome, 2};
+const zoltc_logix_cip_request kBare{0x01, nullptr, 0, nullptr, 0};
+constexpr zoltc_logix_status kTooLarge = ZOLTC_LOGIX_STATUS_TOO_LARGE;
+
+class PacketLimits : public ::testing::TestWithParam<LimitRow> {};
+
+// A bad request in a packet is refused as the message encoder would; the output is cleared.
+TEST_P(PacketLimits, AreKept) {
+  uint8_t marker = 0;
+  zoltc_logix_buffer out{&marker, 1};
+  const std::vector<zoltc_logix_cip_request> requests =
+      GetParam().copies ? std::vector(GetParam().copies, GetParam().request) : std::vector{kGood, GetParam().request};
+  EXPECT_EQ(zoltc_logix_msp_encode(requests.data(), static_cast<uint32_t>(requests.size()), &out), GetParam().expected);
+  EXPECT_EQ(out.length, GetParam().length);
+  if (GetParam().expected != ZOLTC_LOGIX_STATUS_OK) {
+    EXPECT_EQ(out.data, nullptr);
+  }
+  zoltc_logix_buffer_free(&out);
+}
+
+
+// One request carries 2 + 2 + e bytes of data; 65529 is the most a packet may carry, and 2 + 2n
+// alone must fit it.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PacketLimits,
+    ::testing::Values(LimitRow{"NullPath", {0x4C, nullptr, 4, kSome, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
+                      LimitRow{"NullData", {0x4C, kSome, 4, nullptr, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
+                      LimitRow{"OddPath", {0x4C, kSome, 3, kSome, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
+                      LimitRow{"Path512", {0x4C, kSome, 512, kSome, 2}, 0, kTooLarge, 0},
+                      LimitRow{"SizeBeyond32Bits", {0x4C, kSome, 510, kSome, 0xFFFFFFFFu}, 0, kTooLarge, 0},
+                      LimitRow{"DataFits", {0x4C, nullptr, 0, kSome, 65523}, 1, ZOLTC_LOGIX_STATUS_OK, 6 + 65529},
+                      LimitRow{"DataOneByteOver", {0x4C, nullptr, 0, kSome, 65524}, 1, kTooLarge, 0},
+                      LimitRow{"TableTooLarge", kBare, 32764, kTooLarge, 0}, LimitRow{"CountBeyond16Bits", kBare, 65536, kTooLarge, 0},
+                      LimitRow{"TableFitsRequestsDoNot", kBare, 32763, kTooLarge, 0},
+                      LimitRow{"RequestsOneByteOver", kBare, 16382, kTooLarge, 0},
+                      LimitRow{"RequestsFit", kBare, 16381, ZOLTC_LOGIX_STATUS_OK, 6 + 2 + 4 * 16381}),
+    LabelName{});
+
+// Two responses: a DINT value, then status 0x05 with one additional status word.
+const Bytes kTwo = hex("02 00 06 00 10 00  CC 00 00 00 C4 00 2A 00 00 00  CC 00 05 01 34 12");
+
+struct ReplyRow {
+  std::string label;
+  Bytes bytes;
+  uint32_t count;  // 0: refused as a bad reply
+};
+
+class PacketReplies : public ::testing::TestWithParam<ReplyRow> {};
+
+TEST_P(PacketReplies, SplitAtTheOffsetsOrAreRefused) {
+  zoltc_logix_cip_response_list list{};
+  EXPECT_EQ(zoltc_logix_msp_decode(GetParam().bytes.data(), static_cast<uint32_t>(GetParam().bytes.size()), &list),
+            GetParam().count ? ZOLTC_LOGIX_STATUS_OK : ZOLTC_LOGIX_STATUS_BAD_REPLY);
+  EXPECT_EQ(list.count, GetParam().count);
+  EXPECT_EQ(list.responses == nullptr, GetParam().count == 0);
+  zoltc_logix_cip_response_list_free(&list);
+  EXPECT_EQ(list.responses, nullptr);
+}
+
+std::vector<ReplyRow> replyRows() {
+  std::vector<ReplyRow> rows{
+      {"Two", kTwo, 2}, {"DataToTheEnd", hex("01 00 04 00 CC 00 00 00 C1 00 01"), 1},
+      {"GapBeforeFirst", hex("01 00 06 00 FF FF CC 00 00 00"), 1}, {"CountZero", hex("00 00 CC 00 00 00"), 0},
+      {"TableLongerThanData", hex("03 00 08 00 0C 00"), 0}, {"OffsetInsideTable", hex("02 00 04 00 0A 00 CC 00 00 00 CC 00 00 00"), 0},
+      {"OffsetsBackwards", hex("02 00 0A 00 06 00 CC 00 00 00 CC 00 00 00"), 0},
+      {"OffsetPastEnd", hex("02 00 06 00 20 00 CC 00 00 00 CC 00 00 00"), 0},
+      {"EqualOffsets", hex("02 00 06 00 06 00 CC 00 00 00"), 0}, {"SliceOfThree", hex("02 00 06 00 09 00 CC 00 00 CC 00 00 00"), 0},
+      {"StatusWordsBeyondSlice", hex("02 00 06 00 0C 00 CC 00 00 02 00 00 CC 00 00 00"), 0},
+      {"LastSliceEmpty", hex("02 00 06 00 0A 00 CC 00 00 00"), 0}};
+  for (size_t cut = 0; cut < kTwo.size(); ++cut) {
+    rows.push_back({"Cut" + std::to_string(cut), Bytes(kTwo.begin(), kTwo.begin() + static_cast<long>(cut)), 0});
+  }
+  return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PacketReplies, ::testing::ValuesIn(replyRows()), LabelName{});
+
+// 65535 responses: 16-bit offsets cannot reach past the table, so it is refused, never overread.
+TEST(PacketReply, CountBeyondTheOffsetsIsRefused) {
+  Bytes many(2 + 2 * 65535, 0xFF);
+  for (int i = 0; i < 65535; ++i) many.insert(many.end(), {0xCC, 0, 0, 0});
+  zoltc_logix_cip_response_list list{};
+  EXPECT_EQ(zoltc_logix_msp_decode(many.data(), static_cast<uint32_t>(many.size()), &list), ZOLTC_LOGIX_STATUS_BAD_REPLY);
+  EXPECT_EQ(list.count, 0u);
+}
+
+zoltc_logix_cip_response borrowed(uint8_t generalStatus, const Bytes& data, uint8_t service = 0xCC) {
+  zoltc_logix_cip_response response{};
+  response.service = service;
+  response.general_status = generalStatus;
+  response.data = {data.empty() ? nullptr : const_cast<uint8_t*>(data.data()), static_cast<uint32_t>(data.size())};
+  return response;
+}
+
+// A packet's reply is taken only when it answers the packet: its service, the count and the
+// services of the embedded replies; the responses land in request order.
+TEST(PacketReply, IsCheckedAgainstThePacket) {
+  for (auto [service, n, requestService, expected] :
+       {std::tuple(0x8A, 2u, 0x4C, ZOLTC_LOGIX_STATUS_OK), {0x8B, 2u, 0x4C, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+        {0x0A, 2u, 0x4C, ZOLTC_LOGIX_STATUS_BAD_REPLY}, {0x8A, 3u, 0x4C, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+        {0x8A, 1u, 0x4C, ZOLTC_LOGIX_STATUS_BAD_REPLY}, {0x8A, 2u, 0x52, ZOLTC_LOGIX_STATUS_BAD_REPLY}}) {
+    const zoltc_logix_cip_response reply = borrowed(0x1E, kTwo, static_cast<uint8_t>(service));
+    std::vector<zoltc_logix_cip_response> responses(n);
+    const std::vector<zoltc_logix_cip_request> requests(n, {static_cast<uint8_t>(requestService), nullptr, 0, nullptr, 0});
+    EXPECT_EQ(zoltc_logix_msp_take_reply(&reply, requests.data(), n, responses.data()), expected) << service << n << requestService;
+    if (expected == ZOLTC_LOGIX_STATUS_OK) {
+      EXPECT_EQ(bytesOf(responses[0].data), hex("C4 00 2A 00 00 00"));
+      EXPECT_EQ(std::tuple(responses[0].general_status, responses[1].general_status), std::tuple(0, 5));
+      EXPECT_EQ(bytesOf(responses[1].additional_status), hex("34 12"));
+    }
+    for (auto& response : responses) {
+      if (expected != ZOLTC_LOGIX_STATUS_OK) {
+        EXPECT_EQ(response.data.data, nullptr);  // nothing moved
+      }
+      zoltc_logix_cip_response_free(&response);
+    }
+  }
+}
+
+struct ItemRow {
+  const char* label;
+  uint8_t generalStatus;
+  Bytes data;
+  zoltc_logix_result expected;
+  uint16_t type;
+  Bytes value;  // the first bytes; the rest of the 8 are zero
+};
+
+class ReadItem : public ::testing::TestWithParam<ItemRow> {};
+
+TEST_P(ReadItem, GivesOutcomeTypeAndValue) {
+  const ItemRow& row = GetParam();
+  const zoltc_logix_cip_response response = borrowed(row.generalStatus, row.data);
+  zoltc_logix_read_item item{"x", 0xEE, 0xBEEF, {}, false, 0, 0};
+  std::fill(std::begin(item.value), std::end(item.value), 0xEE);
+  EXPECT_EQ(zoltc_logix_read_item_decode(&response, &item), row.expected);
+  EXPECT_EQ(item.type, row.type);
+  Bytes value = row.value;
+  value.resize(8, 0);
+  EXPECT_EQ(bytesOf(item.value, 8), value);
+  EXPECT_EQ(item.status, 0xEE);  // the caller's to set
+}
+
+constexpr zoltc_logix_result kUnsupported = ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, kBad = ZOLTC_LOGIX_ERR_BAD_REPLY;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReadItem,
+    ::testing::Values(
+        ItemRow{"BoolOne", 0, hex("C1 00 01"), kOk, 0xC1, hex("01")}, ItemRow{"BoolFF", 0, hex("C1 00 FF"), kOk, 0xC1, hex("01")},
+        ItemRow{"BoolZero", 0, hex("C1 00 00"), kOk, 0xC1, {}}, ItemRow{"Sint", 0, hex("C2 00 FE"), kOk, 0xC2, hex("FE")},
+        ItemRow{"Int", 0, hex("C3 00 FF FF"), kOk, 0xC3, hex("FF FF")},
+        ItemRow{"DintExtraBytesIgnored", 0, hex("C4 00 01 02 03 04 05 06"), kOk, 0xC4, hex("01 02 03 04")},
+        ItemRow{"Lint", 0, hex("C5 00 01 02 03 04 05 06 07 08"), kOk, 0xC5, hex("01 02 03 04 05 06 07 08")},
+        ItemRow{"Usint", 0, hex("C6 00 80"), kOk, 0xC6, hex("80")}, ItemRow{"Uint", 0, hex("C7 00 34 12"), kOk, 0xC7, hex("34 12")},
+        ItemRow{"Udint", 0, hex("C8 00 78 56 34 12"), kOk, 0xC8, hex("78 56 34 12")},
+        ItemRow{"Ulint", 0, hex("C9 00 FF FF FF FF FF FF FF FF"), kOk, 0xC9, Bytes(8, 0xFF)},
+        ItemRow{"Real", 0, hex("CA 00 00 00 C0 3F"), kOk, 0xCA, hex("00 00 C0 3F")},
+        ItemRow{"Lreal", 0, hex("CB 00 00 00 00 00 00 00 F8 3F"), kOk, 0xCB, hex("00 00 00 00 00 00 F8 3F")},
+        ItemRow{"Byte", 0, hex("D1 00 AA"), kOk, 0xD1, hex("AA")}, ItemRow{"Word", 0, hex("D2 00 AA BB"), kOk, 0xD2, hex("AA BB")},
+        ItemRow{"Dword", 0, hex("D3 00 AA BB CC DD"), kOk, 0xD3, hex("AA BB CC DD")},
+        ItemRow{"Lword", 0, hex("D4 00 01 02 03 04 05 06 07 08"), kOk, 0xD4, hex("01 02 03 04 05 06 07 08")},
+        ItemRow{"DintThreeBytes", 0, hex("C4 00 01 02 03"), kBad, 0xC4, {}},
+        ItemRow{"LintSevenBytes", 0, hex("C5 00 01 02 03 04 05 06 07"), kBad, 0xC5, {}},
+        ItemRow{"TypeWordOnly", 0, hex("C4 00"), kBad, 0, {}}, ItemRow{"Empty", 0, {}, kBad, 0, {}},
+        ItemRow{"Structure", 0, hex("A0 02 34 12 05 00 00 00"), kUnsupported, 0x02A0, {}},
+        ItemRow{"CodeCC", 0, hex("CC 00 00 00 00 00 00 00 00 00"), kUnsupported, 0xCC, {}},
+        ItemRow{"CodeD0", 0, hex("D0 00 00 00 00 00"), kUnsupported, 0xD0, {}},
+        ItemRow{"BelowRange", 0, hex("C0 00 00 00 00 00"), kUnsupported, 0xC0, {}},
+        ItemRow{"AboveRange", 0, hex("D5 00 00 00 00 00"), kUnsupported, 0xD5, {}},
+        ItemRow{"HighByteSet", 0, hex("C4 01 2A 00 00 00"), kUnsupported, 0x01C4, {}},
+        ItemRow{"Refused", 0x05, hex("C4 00 2A 00 00 00"), ZOLTC_LOGIX_ERR_CIP_STATUS, 0, {}},
+        ItemRow{"PartialIsAnError", 0x06, hex("C4 00 2A 00 00 00"), ZOLTC_LOGIX_ERR_CIP_STATUS, 0, {}}),
+    LabelName{});
+
+// A fragment of structure 0x1234 (or another handle): A0 02, the handle, the payload.
+std::pair<uint8_t, Bytes> part(uint8_t generalStatus, const Bytes& payload, uint16_t handle = 0x1234) {
+  return {generalStatus, join({hex("A0 02"), Bytes{static_cast<uint8_t>(handle), static_cast<uint8_t>(handle >> 8)}, payload})};
+}
+Bytes count(uint32_t n) { return {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)}; }
+
+struct StringRow {
+  const char* label;
+  uint32_t bufferSize;
+  std::vector<std::pair<uint8_t, Bytes>> fragments;
+  zoltc_logix_result expected;  // of the last fragment fed
+  std::string text;             // in the buffer when complete
+  uint32_t length;
+};
+
+class StringReader : public ::testing::TestWithParam<StringRow> {};
+
+TEST_P(StringReader, GathersFragments) {
+  const StringRow& row = GetParam();
+  std::vector<char> buffer(row.bufferSize, 'Z');
+  uint32_t length = 12345;
+  zoltc_logix_string_reader reader;
+  zoltc_logix_string_reader_init(&reader, buffer.data(), row.bufferSize, &length);
+  EXPECT_EQ(std::tuple(buffer[0], length), std::tuple('\0', 0u));
+  zoltc_logix_result result = kOk;
+  bool done = false;
+  uint32_t offset = 0;
+  for (size_t i = 0; i < row.fragments.size(); ++i) {
+    ASSERT_FALSE(done) << "finished before fragment " << i;
+    EXPECT_EQ(reader.offset, offset) << "offset asked for fragment " << i;
+    const zoltc_logix_cip_response response = borrowed(row.fragments[i].first, row.fragments[i].second);
+    result = zoltc_logix_string_reader_feed(&reader, &response, &done);
+    if (i + 1 < row.fragments.size()) {
+      ASSERT_EQ(result, kOk) << "fragment " << i;
+    }
+    if (row.fragments[i].second.size() > 4) offset += static_cast<uint32_t>(row.fragments[i].second.size() - 4);
+  }
+  EXPECT_EQ(result, row.expected);
+  EXPECT_EQ(done, row.expected == kOk);
+  EXPECT_EQ(length, row.length);
+  if (done) {
+    EXPECT_EQ(std::string(buffer.data()), row.text);
+  }
+}
+
+constexpr zoltc_logix_result kSmall = ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StringReader,
+    ::testing::Values(
+        StringRow{"OneFragment", 96, {part(0, join({count(5), text("hello")}))}, kOk, "hello", 5},
+        StringRow{"RestOfStructureIgnored", 96, {part(0, join({count(2), hex("68 69 00 00 41 42")}))}, kOk, "hi", 2},
+        StringRow{"CountStraddlesFragments", 96, {part(6, hex("05 00")), part(6, hex("00 00 68 65")), part(0, hex("6C 6C 6F 00"))},
+                  kOk, "hello", 5},
+        StringRow{"CountByteByByte", 96, {part(6, hex("02")), part(6, hex("00")), part(6, hex("00")), part(6, hex("00")),
+                  part(6, hex("61")), part(6, hex("62"))}, kOk, "ab", 2},
+        StringRow{"DoneWhilePartial", 96, {part(6, join({count(1), hex("7A")}))}, kOk, "z", 1},
+        StringRow{"CountZero", 96, {part(0, join({count(0), hex("00 00 00")}))}, kOk, "", 0},
+        StringRow{"CountZeroInOneByte", 1, {part(6, count(0))}, kOk, "", 0},
+        StringRow{"Fits95In96", 96, {part(0, join({count(95), Bytes(95, 'q')}))}, kOk, std::string(95, 'q'), 95},
+        StringRow{"Count96TooLarge", 96, {part(6, count(96))}, kSmall, "", 96},
+        StringRow{"Count96Straddling", 96, {part(6, hex("60 00")), part(6, hex("00 00"))}, kSmall, "", 96},
+        StringRow{"CountAbove65535", 1000000, {part(6, count(65536))}, kBad, "", 0},
+        StringRow{"Count65535", 65536, {part(6, count(65535)), part(0, Bytes(65535, 'a'))}, kOk, std::string(65535, 'a'), 65535},
+        StringRow{"LastFragmentEndsEarly", 96, {part(6, join({count(5), hex("68")})), part(0, hex("65 6C"))}, kBad, "", 5},
+        StringRow{"CountIncompleteAtEnd", 96, {part(0, hex("05 00"))}, kBad, "", 0},
+        StringRow{"HandleChanges", 96, {part(6, hex("05 00")), part(6, hex("00 00"), 0x9999)}, kBad, "", 0},
+        StringRow{"EmptyPayload", 96, {part(6, {})}, kBad, "", 0},
+        StringRow{"NotAStructure", 96, {{0, hex("C4 00 2A 00 00 00")}}, ZOLTC_LOGIX_ERR_TYPE_MISMATCH, "", 0},
+        StringRow{"ShortHead", 96, {{0, hex("A0 02 34")}}, ZOLTC_LOGIX_ERR_TYPE_MISMATCH, "", 0},
+        StringRow{"Refused", 96, {{0x05, {}}}, ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0},
+        StringRow{"RefusedMidWay", 96, {part(6, hex("05 00")), {0x1F, {}}}, ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0}),
+    LabelName{});
+
+// A BOOL[50] is listed as two 32-bit words; bit 37 is bit 5 of word 1.
+TEST(BoolArray, ElementOfABit) {
+  zoltc_logix_tag_info record{};
+  record.type = 0x20D3;
+  record.dims[0] = 2;
+  zoltc_logix_bool_element where{};
+  ASSERT_TRUE(zoltc_logix_bool_array_element(&record, 37, &where));
+  EXPECT_EQ(std::tuple(where.element, where.bit), std::tuple(1u, 5));
+  EXPECT_FALSE(zoltc_logix_bool_array_element(&record, 64, &where));
+  record.type = 0x40D3;
+  EXPECT_FALSE(zoltc_logix_bool_array_element(&record, 1, &where));
+  record.type = 0x20C4;
+  EXPECT_FALSE(zoltc_logix_bool_array_element(&record, 1, &where));
+}
+
+TEST(StatusText, NamesTheStatusAndCutsToTheBuffer) {
+  for (auto [general, extended, expected] :
+       {std::tuple(0x0F, 0, "privilege violation"), {0x16, 0, "object does not exist"}, {0xFF, 0x2107, "data type mismatch"},
+        {0x05, 0x1234, "path destination unknown (extended 0x1234)"}, {0x42, 0, "CIP status 0x42"}}) {
+    char buffer[64];
+    const size_t length = zoltc_logix_cip_status_text(static_cast<uint8_t>(general), static_cast<uint16_t>(extended), buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, expected);
+    EXPECT_EQ(length, std::strlen(expected));
+    EXPECT_EQ(zoltc_logix_cip_status_text(static_cast<uint8_t>(general), static_cast<uint16_t>(extended), nullptr, 0), length);
+  }
+  char small[8];
+  EXPECT_EQ(zoltc_logix_cip_status_text(0x0F, 0, small, sizeof small), 19u);
+  EXPECT_STREQ(small, "privile");
+}
+
+}  // namespace

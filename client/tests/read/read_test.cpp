@@ -1,0 +1,388 @@
+// zoltc_logix_read_tags, zoltc_logix_send_requests and zoltc_logix_read_string against the
+// simulator: values of every type by every path form, packing and splitting, per-item outcomes,
+// failing batches, and strings in fragments of many sizes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bytes.hpp"
+#include "simulator.hpp"
+
+namespace {
+
+using namespace quillon::testing;
+using quillon::sim::Options;
+using quillon::sim::RequestRecord;
+
+constexpr uint8_t kPacket = 0x0A, kReadTag = 0x4C, kFragmented = 0x52;
+
+// Ten-character DINT names, Tag_000001 on, tag i valued i.
+std::string tagName(int i) {
+  char name[16];
+  std::snprintf(name, sizeof name, "Tag_%06d", i);
+  return name;
+}
+std::string sampleText(size_t n) {
+  std::string out;
+  for (size_t i = 0; i < n; ++i) out += static_cast<char>('a' + i % 26);
+  return out;
+}
+
+// Atomic tags of every type, arrays, structures with members, a program, and texts of 0, 95 and
+// 96 characters in a structure with room for 200.
+quillon::sim::Controller readController() {
+  std::string json = R"({"types": [
+    {"name": "Point", "members": [{"name": "X", "type": "REAL"}, {"name": "Y", "type": "REAL"}]},
+    {"name": "Station", "members": [{"name": "Level", "type": "REAL"}, {"name": "Count", "type": "DINT"},
+      {"name": "Ready", "type": "BOOL"}, {"name": "Label", "type": "STRING"}, {"name": "Where", "type": "Point"}]},
+    {"name": "LongText", "members": [{"name": "LEN", "type": "DINT"}, {"name": "DATA", "type": "SINT", "dim": 200}]}],
+  "tags": [{"name": "Flag", "type": "BOOL", "value": true}, {"name": "Inputs", "type": "BOOL", "dims": [50]},
+    {"name": "Small", "type": "SINT", "value": -5}, {"name": "Big", "type": "LINT", "value": -9000000000},
+    {"name": "Ratio", "type": "REAL", "value": 1.5}, {"name": "Precise", "type": "LREAL", "value": 3.25},
+    {"name": "Bits64", "type": "LWORD", "value": "0x0123456789ABCDEF"},
+    {"name": "Grid", "type": "DINT", "dims": [3, 4], "value": [[1, 2, 3, 4], [5, 6, 7, 8], [9, 10, 11, 12]]},
+    {"name": "Stations", "type": "Station", "dims": [3], "value": [{"Count": 11, "Ready": true, "Label": "First"},
+      {"Count": 77, "Label": "Second", "Where": {"X": 1.25, "Y": 2.5}}, {"Count": 99}]},
+    {"name": "Hello", "type": "STRING", "value": "Hello from line 1"},
+    {"name": "Empty", "type": "LongText", "value": ""},)";
+  json += R"({"name": "Text95", "type": "LongText", "value": ")" + sampleText(95) + R"("},)";
+  json += R"({"name": "Text96", "type": "LongText", "value": ")" + sampleText(96) + R"("},)";
+  json += R"({"name": "Data", "type": "DINT", "dims": [400], "value": [)";
+  for (int i = 0; i < 400; ++i) json += (i ? "," : "") + std::to_string(i * 10);
+  json += "]}";
+  for (int i = 1; i <= 80; ++i) json += R"(,{"name": ")" + tagName(i) + R"(", "type": "DINT", "value": )" + std::to_string(i) + "}";
+  return quillon::sim::parseController(json + R"(], "programs": [{"name": "MainProgram", "tags": [
+    {"name": "Step", "type": "DINT", "value": 10}]}]})");
+}
+
+template <typename T>
+Bytes valueBytes(T value) {
+  Bytes out(8, 0);
+  std::memcpy(out.data(), &value, sizeof value);
+  return out;
+}
+
+class Read : public SimulatorTest {
+ protected:
+  quillon::sim::Controller makeController() const override { return readController(); }
+  // Sets the knobs, connects and forgets the requests of the connect.
+  void connectWith(const std::function<void(Options&)>& knobs = nullptr) {
+    if (knobs) setOptions(knobs);
+    ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+    clearRecords();
+  }
+  // Items for `texts`, which must outlive them; reads them.
+  std::vector<zoltc_logix_read_item> items(const std::vector<std::string>& texts) {
+    std::vector<zoltc_logix_read_item> out(texts.size(), {nullptr, 0xEE, 0xEEEE, {}, false, 0, 0});
+    for (size_t i = 0; i < texts.size(); ++i) out[i].tag_name = texts[i].c_str();
+    return out;
+  }
+  zoltc_logix_result read(std::vector<zoltc_logix_read_item>& batch) {
+    return zoltc_logix_read_tags(client(), batch.data(), static_cast<uint32_t>(batch.size()));
+  }
+  // The embedded request count of each exchange: 0 for a request on its own.
+  std::vector<uint16_t> packets() {
+    std::vector<uint16_t> counts;
+    for (const RequestRecord& r : records()) counts.push_back(r.service == kPacket ? static_cast<uint16_t>(r.data[0] | r.data[1] << 8) : 0);
+    return counts;
+  }
+};
+
+std::vector<std::string> dintNames(int first, int count) {
+  std::vector<std::string> names;
+  for (int i = first; i < first + count; ++i) names.push_back(tagName(i));
+  return names;
+}
+
+void expectDints(const std::vector<zoltc_logix_read_item>& items, int first) {
+  for (size_t k = 0; k < items.size(); ++k) {
+    EXPECT_EQ(std::tuple(items[k].status, items[k].type), std::tuple(ZOLTC_LOGIX_OK, ZOLTC_LOGIX_TYPE_DINT)) << k;
+    EXPECT_EQ(bytesOf(items[k].value, 8), valueBytes<int32_t>(first + static_cast<int>(k))) << k;
+  }
+}
+
+TEST_F(Read, ValuesOfEveryWidthByEveryPathForm) {
+  connectWith();
+  const std::vector<std::tuple<std::string, uint16_t, Bytes>> table = {
+      {"Flag", 0xC1, valueBytes<uint8_t>(1)}, {"Small", 0xC2, valueBytes<int8_t>(-5)}, {"Big", 0xC5, valueBytes<int64_t>(-9000000000)},
+      {"Ratio", 0xCA, valueBytes<float>(1.5f)}, {"Precise", 0xCB, valueBytes<double>(3.25)}, {"Bits64", 0xD4, valueBytes<uint64_t>(0x0123456789ABCDEF)},
+      {"Data[300]", 0xC4, valueBytes<int32_t>(3000)}, {"Grid[2,3]", 0xC4, valueBytes<int32_t>(12)}, {"Grid[ 1 ][ 0 ]", 0xC4, valueBytes<int32_t>(5)},
+      {"Stations[1].Count", 0xC4, valueBytes<int32_t>(77)}, {"Stations[0].Ready", 0xC1, valueBytes<uint8_t>(1)},
+      {"Stations[1].Ready", 0xC1, valueBytes<uint8_t>(0)}, {"Stations[1].Where.Y", 0xCA, valueBytes<float>(2.5f)},
+      {"Program:MainProgram.Step", 0xC4, valueBytes<int32_t>(10)}};
+  std::vector<std::string> paths;
+  for (const auto& row : table) paths.push_back(std::get<0>(row));
+  auto batch = items(paths);
+  ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
+  for (size_t k = 0; k < table.size(); ++k) {
+    EXPECT_EQ(std::tuple(batch[k].status, batch[k].type), std::tuple(ZOLTC_LOGIX_OK, std::get<1>(table[k]))) << paths[k];
+    EXPECT_EQ(bytesOf(batch[k].value, 8), std::get<2>(table[k])) << paths[k];
+  }
+}
+
+// A batch of 30 ten-character names packs as 27 + 3 (2 + 2 * 27 + 27 * 16 bytes of packet data:
+// 494 with the head); the 31st goes alone, without a packet around it.
+TEST_F(Read, ThirtyOneItemsGoAsTwoPacketsThenOneBareRequest) {
+  connectWith();
+  auto names = dintNames(1, 31);
+  auto batch = items(names);
+  ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
+  expectDints(batch, 1);
+  const auto sent = records();
+  EXPECT_EQ(packets(), (std::vector<uint16_t>{27, 3, 0}));
+  EXPECT_EQ(std::tuple(sent[2].service, sent[2].path, sent[2].data), std::tuple(kReadTag, tagName(31), hex("01 00")));
+  EXPECT_EQ(sent[0].data.size(), 488u);
+  EXPECT_EQ(records(true).size() - sent.size(), 30u);
+}
+
+// Each item has its own outcome; items refused by their text (or a path no request can carry)
+// are never sent, and the rest still travel together.
+TEST_F(Read, PerItemOutcomes) {
+  connectWith();
+  std::vector<std::string> names = {tagName(1), "NoSuchTag", "Data[400]", "Stations[0]", "Stations[0].Nope", "Tag_[",
+                                    std::string(256, 'x'), std::string(255, 'a') + "." + std::string(255, 'b'), tagName(2)};
+  auto batch = items(names);
+  batch.push_back({nullptr, 0xEE, 0, {}, false, 0, 0});
+  ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
+  const std::vector<std::tuple<zoltc_logix_result, uint16_t, const char*>> expected = {
+      {ZOLTC_LOGIX_OK, 0xC4, "success"},
+      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "tag not found (path segment error)"},
+      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "index out of range"},
+      {ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, 0x02A0, "success"},  // a structure reply's head, taken as a type word
+      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "tag not found (path segment error)"},
+      {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, "success"}, {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, "success"},
+      {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, "success"}, {ZOLTC_LOGIX_OK, 0xC4, "success"}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, "success"}};
+  for (size_t k = 0; k < batch.size(); ++k) {
+    char words[64];
+    zoltc_logix_cip_status_text(batch[k].general_status, batch[k].extended_status, words, sizeof words);
+    EXPECT_EQ(std::tuple(batch[k].status, batch[k].type, std::string(words)),
+              std::tuple(std::get<0>(expected[k]), std::get<1>(expected[k]), std::get<2>(expected[k]))) << k;
+    if (std::get<0>(expected[k]) != ZOLTC_LOGIX_OK) {
+      EXPECT_EQ(bytesOf(batch[k].value, 8), Bytes(8, 0)) << k;
+    }
+  }
+  EXPECT_EQ(batch[2].extended_status, 0x2105);
+  EXPECT_EQ(packets(), (std::vector<uint16_t>{6}));
+}
+
+// A BOOL[50] is served as two 32-bit words; bit paths read single bits.
+TEST_F(Read, BoolArrayBits) {
+  start(quillon::sim::parseController(R"({"tags": [{"name": "Inputs", "type": "BOOL", "dims": [50],
+      "value": [true, false, false, false, false, false, false, false, false, false, false, false, false, false, false,
+                false, false, false, false, false, false, false, false, false, false, false, false, false, false, false,
+                false, false, false, false, false, false, false, true, false, false, false, false, false, false, false,
+                false, false, false, false, true]}]})"));
+  connectWith();
+  std::vector<std::string> names = {"Inputs[0]", "Inputs[1]", "Inputs[37]", "Inputs[49]", "Inputs[64]", "Inputs"};
+  auto batch = items(names);
+  for (auto& item : batch) item.bool_bit = true;
+  ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
+  const std::vector<std::tuple<zoltc_logix_result, uint16_t, uint8_t>> expected = {
+      {ZOLTC_LOGIX_OK, 0xC1, 1}, {ZOLTC_LOGIX_OK, 0xC1, 0}, {ZOLTC_LOGIX_OK, 0xC1, 1}, {ZOLTC_LOGIX_OK, 0xC1, 1},
+      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, 0}};
+  for (size_t k = 0; k < batch.size(); ++k) {
+    EXPECT_EQ(std::tuple(batch[k].status, batch[k].type, batch[k].value[0]), expected[k]) << names[k];
+  }
+}
+
+// Packing and splitting of zoltc_logix_send_requests: Read Tag of tags 1 to 5.
+class SendRequests : public Read {
+ protected:
+  void TearDown() override {
+    zoltc_logix_cip_response_list_free(&list);
+    for (auto& path : paths) zoltc_logix_path_free(&path);
+    Read::TearDown();
+  }
+  // Read Tag of tags 1 to n; the second may name another tag or carry `largeSecond` data bytes.
+  zoltc_logix_result send(size_t n, size_t largeSecond = 0, const char* second = nullptr) {
+    for (auto& path : paths) zoltc_logix_path_free(&path);
+    paths.assign(n, {});
+    large.assign(largeSecond, 0);
+    std::vector<zoltc_logix_cip_request> batch;
+    for (size_t i = 0; i < n; ++i) {
+      EXPECT_EQ(zoltc_logix_encode_tag_path(i == 1 && second ? second : tagName(static_cast<int>(i) + 1).c_str(), &paths[i]), ZOLTC_LOGIX_OK);
+      const bool big = i == 1 && largeSecond > 0;
+      batch.push_back({kReadTag, paths[i].data, paths[i].length, big ? large.data() : kOne, big ? static_cast<uint32_t>(largeSecond) : 2});
+    }
+    zoltc_logix_cip_response_list_free(&list);
+    return zoltc_logix_send_requests(client(), batch.data(), static_cast<uint32_t>(n), &list);
+  }
+  static constexpr uint8_t kOne[2] = {1, 0};
+  std::vector<zoltc_logix_path> paths;
+  Bytes large;
+  zoltc_logix_cip_response_list list{};
+};
+
+// A request of e = 2 + 12 + 476 = 490 bytes fills a packet alone (8 + 2 + 490 = 500 bytes); one
+// of 491 fails the call after the packets before it, with an empty list.
+TEST_F(SendRequests, PacketSizeLimit) {
+  connectWith();
+  ASSERT_EQ(send(3, 476), ZOLTC_LOGIX_OK);
+  ASSERT_EQ(list.count, 3u);
+  EXPECT_EQ(list.responses[0].general_status, 0);
+  EXPECT_NE(list.responses[1].general_status, 0);  // too much service data for a read
+  EXPECT_EQ(packets(), (std::vector<uint16_t>{1, 1, 1}));
+  EXPECT_EQ(records()[1].data.size(), 494u);
+  clearRecords();
+  EXPECT_EQ(send(3, 477), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(std::tuple(list.responses, list.count), std::tuple(nullptr, 0u));
+  EXPECT_EQ(packets(), (std::vector<uint16_t>{1}));
+}
+
+// A packet of 5 is 8 + 5 * 18 = 98 bytes, of 3 62: a controller refusing 98 (0x1A) gets halves.
+TEST_F(SendRequests, RequestTooLargeSplitsThePacket) {
+  connectWith([](Options& o) { o.mspRequestLimit = 97; });
+  ASSERT_EQ(send(5), ZOLTC_LOGIX_OK);
+  ASSERT_EQ(list.count, 5u);
+  for (uint32_t i = 0; i < 5; ++i) {
+    ASSERT_EQ(list.responses[i].data.length, 6u);
+    EXPECT_EQ(list.responses[i].data.data[2], i + 1) << "response " << i << " in request order";
+  }
+  EXPECT_EQ(packets(), (std::vector<uint16_t>{5, 2, 3}));
+  EXPECT_EQ(records()[0].generalStatus, 0x1A);
+  setOptions([](Options& o) { o.mspRequestLimit = 20; });  // below a packet of one (26 bytes)
+  clearRecords();
+  EXPECT_EQ(send(2), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(list.count, 0u);
+  EXPECT_EQ(packets(), (std::vector<uint16_t>{2, 1}));
+}
+
+// A reply too large (0x1B) is not split; embedded errors keep their own statuses.
+TEST_F(SendRequests, ReplyStatuses) {
+  connectWith([](Options& o) { o.mspReplyLimit = 30; });
+  EXPECT_EQ(send(4), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(list.count, 0u);
+  ASSERT_EQ(records().size(), 1u);
+  EXPECT_EQ(records()[0].generalStatus, 0x1B);
+  setOptions([](Options& o) { o.mspReplyLimit = 0; });
+  clearRecords();
+  ASSERT_EQ(send(3, 0, "NoSuchTag"), ZOLTC_LOGIX_OK);
+  ASSERT_EQ(list.count, 3u);
+  EXPECT_EQ(std::tuple(list.responses[0].general_status, list.responses[2].general_status), std::tuple(0, 0));
+  EXPECT_NE(list.responses[1].general_status, 0);
+  EXPECT_EQ(list.responses[1].data.length, 0u);
+  EXPECT_EQ(records()[0].generalStatus, 0x1E);
+  clearRecords();
+  const zoltc_logix_cip_request odd{kReadTag, paths[0].data, 3, kOne, 2};  // an odd path: refused unsent
+  EXPECT_EQ(zoltc_logix_send_requests(client(), &odd, 1, &list), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+  EXPECT_TRUE(records().empty());
+}
+
+// Reads split by 0x1A down to bare requests, and get their values through replies too large (0x1B).
+TEST_F(Read, SplitDownToBareRequests) {
+  for (bool requestLimit : {true, false}) {
+    connectWith([&](Options& o) { o.mspRequestLimit = requestLimit ? 20 : 0; o.mspReplyLimit = requestLimit ? 0 : 30; });
+    auto names = dintNames(1, 30);
+    auto batch = items(names);
+    ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
+    expectDints(batch, 1);
+    size_t bare = 0;
+    for (const RequestRecord& r : records()) bare += r.service == kReadTag;
+    if (requestLimit) {
+      EXPECT_EQ(bare, 30u);
+    }
+  }
+}
+
+// RegisterSession and the identity are requests 1 and 2; the first batch (27 + 3) is 3 and 4;
+// the connection closes after the second batch's first packet.
+TEST_F(Read, ABatchFailingMidWayFailsItselfAndEveryLaterOne) {
+  connectWith([](Options& o) { o.closeAfterRequests = 5; });
+  std::vector<std::string> names = dintNames(1, 72);
+  names[5] = "bad[";
+  names[40] = "bad]";
+  names[70] = "";
+  auto batch = items(names);
+  EXPECT_EQ(read(batch), ZOLTC_LOGIX_ERR_CONNECTION_LOST);
+  for (size_t k = 0; k < batch.size(); ++k) {
+    const bool refused = k == 5 || k == 40 || k == 70;
+    EXPECT_EQ(batch[k].status, refused ? ZOLTC_LOGIX_ERR_INVALID_ARGUMENT : k <= 30 ? ZOLTC_LOGIX_OK : ZOLTC_LOGIX_ERR_CONNECTION_LOST) << k;
+    EXPECT_EQ(batch[k].value[0], refused || k > 30 ? 0 : k + 1) << k;
+  }
+  EXPECT_EQ(packets(), (std::vector<uint16_t>{27, 3, 27}));
+  EXPECT_EQ(read(batch), ZOLTC_LOGIX_ERR_NOT_CONNECTED);  // the connection is gone: the next read fails whole
+  EXPECT_EQ(std::tuple(batch[0].status, batch[71].status, batch[5].status),
+            std::tuple(ZOLTC_LOGIX_ERR_NOT_CONNECTED, ZOLTC_LOGIX_ERR_NOT_CONNECTED, ZOLTC_LOGIX_ERR_INVALID_ARGUMENT));
+}
+
+TEST_F(Read, AnUnansweredFirstBatchTimesOutEveryLaterItem) {
+  ASSERT_EQ(connect(1000), ZOLTC_LOGIX_OK);  // long enough on a busy machine; every later wait times out
+  setOptions([](Options& o) { o.stall = true; });
+  std::vector<std::string> names = dintNames(1, 40);
+  names[35] = "a..b";
+  auto batch = items(names);
+  EXPECT_EQ(read(batch), ZOLTC_LOGIX_ERR_TIMEOUT);
+  for (size_t k = 0; k < batch.size(); ++k) {
+    EXPECT_EQ(batch[k].status, k == 35 ? ZOLTC_LOGIX_ERR_INVALID_ARGUMENT : ZOLTC_LOGIX_ERR_TIMEOUT) << k;
+  }
+}
+
+struct StringRow {
+  const char* label;
+  std::string tag;
+  zoltc_logix_result expected;
+  std::string text;
+  uint32_t length;
+  uint32_t bytesNeeded;  // structure bytes the read must fetch: the count and the characters; 0 sends nothing
+};
+
+class Strings : public Read, public ::testing::WithParamInterface<std::tuple<StringRow, uint32_t>> {};
+
+// Each row read with fragments of several sizes (0: as many as a reply holds): one request per
+// fragment, each where the last ended, none after the counted characters are in.
+TEST_P(Strings, ReadTheCountedCharactersAndNoMore) {
+  const auto& [row, fragmentBytes] = GetParam();
+  connectWith([&](Options& o) { o.fragmentBytes = fragmentBytes; });
+  std::string buffer(96, 'Z');
+  uint32_t length = 12345;
+  EXPECT_EQ(zoltc_logix_read_string(client(), row.tag.c_str(), buffer.data(), 96, &length), row.expected);
+  EXPECT_EQ(std::string(buffer.c_str()), row.text);
+  EXPECT_EQ(length, row.length);
+  const auto sent = records();
+  const uint32_t step = fragmentBytes == 0 ? row.bytesNeeded : fragmentBytes;
+  ASSERT_EQ(sent.size(), step ? (row.bytesNeeded + step - 1) / step : 0);
+  for (uint32_t k = 0; k < sent.size(); ++k) {
+    EXPECT_EQ(std::tuple(sent[k].service, sent[k].path), std::tuple(kFragmented, row.tag));
+    Bytes data = hex("01 00");
+    appendU32(data, k * step);
+    EXPECT_EQ(sent[k].data, data);
+  }
+}
+
+std::vector<StringRow> stringRows() {
+  return {{"Empty", "Empty", ZOLTC_LOGIX_OK, "", 0, 4},
+          {"Chars95", "Text95", ZOLTC_LOGIX_OK, sampleText(95), 95, 99},
+          {"Chars96", "Text96", ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL, "", 96, 4},
+          {"String", "Hello", ZOLTC_LOGIX_OK, "Hello from line 1", 17, 21},
+          {"Member", "Stations[1].Label", ZOLTC_LOGIX_OK, "Second", 6, 10}};
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, Strings, ::testing::Combine(::testing::ValuesIn(stringRows()), ::testing::Values(0u, 1u, 3u, 7u, 64u)),
+                         [](const auto& row) {
+                           return std::string(std::get<0>(row.param).label) + "_" + std::to_string(std::get<1>(row.param));
+                         });
+
+// Refusals leave the empty text and no count.
+INSTANTIATE_TEST_SUITE_P(Refused, Strings,
+                         ::testing::Combine(::testing::Values(
+                             StringRow{"NotAStructure", "Tag_000001", ZOLTC_LOGIX_ERR_TYPE_MISMATCH, "", 0, 6},
+                             StringRow{"UnknownTag", "NoSuchText", ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0, 6},
+                             StringRow{"BadPathText", "Text95[", ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, "", 0, 0},
+                             StringRow{"NameTooLong", std::string(256, 'n'), ZOLTC_LOGIX_ERR_TOO_LARGE, "", 0, 0}),
+                                            ::testing::Values(0u)),
+                         [](const auto& row) { return std::string(std::get<0>(row.param).label); });
+
+TEST_F(Read, StringFitsAOneByteBufferOnlyWhenEmpty) {
+  connectWith();
+  char one = 'Z';
+  uint32_t length = 7;
+  EXPECT_EQ(zoltc_logix_read_string(client(), "Empty", &one, 1, &length), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(std::tuple(one, length), std::tuple('\0', 0u));
+  EXPECT_EQ(zoltc_logix_read_string(client(), "Hello", &one, 1, &length), ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL);
+  EXPECT_EQ(std::tuple(one, length), std::tuple('\0', 17u));
+}
+
+}  // namespace

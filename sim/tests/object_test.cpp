@@ -1,0 +1,330 @@
+// The Symbol object (Get Instance Attribute List in pages) and the Template object (attributes,
+// Read Template in chunks, the layout of template bytes, and served overrides).
+#include "sim_test.hpp"
+
+namespace quillon::sim::test {
+namespace {
+
+struct Entry {
+  uint32_t instance;
+  std::string name;
+  uint16_t type;
+  std::array<uint32_t, 3> dims;
+};
+
+Bytes attributes(std::initializer_list<uint16_t> ids) {
+  Bytes data;
+  put(data, ids.size(), 2);
+  for (uint16_t id : ids) put(data, id, 2);
+  return data;
+}
+
+RouterReply page(WireClient& wire, uint32_t start, const std::string& program = "") {
+  PathBuilder path;
+  if (!program.empty()) path.symbol("Program:" + program);
+  return wire.request(0x55, path.classId(0x6B).instance(start), attributes({1, 2, 8}));
+}
+
+// Pages through a scope with attributes 1, 2, 8, checking each page's framing on the way.
+std::vector<Entry> browse(WireClient& wire, const std::string& program, size_t& pages) {
+  std::vector<Entry> entries;
+  uint32_t start = 0;
+  for (pages = 1;; ++pages) {
+    const RouterReply reply = page(wire, start, program);
+    EXPECT_TRUE(reply.status == 0x00 || reply.status == 0x06) << int(reply.status);
+    EXPECT_LE(reply.data.size() + 4, 504u);
+    for (size_t at = 0; at < reply.data.size();) {
+      const uint16_t length = get16(reply.data, at + 4);
+      entries.push_back({get32(reply.data, at), std::string(reply.data.begin() + static_cast<long>(at + 6), reply.data.begin() + static_cast<long>(at + 6 + length)),
+                         get16(reply.data, at + 6 + length), {get32(reply.data, at + 8 + length), get32(reply.data, at + 12 + length), get32(reply.data, at + 16 + length)}});
+      EXPECT_GE(entries.back().instance, start);
+      start = entries.back().instance + 1;
+      at += 20 + length;
+    }
+    if (reply.status != 0x06 || pages > 100000) return entries;
+    EXPECT_FALSE(reply.data.empty()) << "0x06 without entries";
+  }
+}
+
+void expectSame(const std::vector<Entry>& got, const std::vector<SymbolInfo>& expected) {
+  ASSERT_EQ(got.size(), expected.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(std::tuple(got[i].instance, got[i].name, got[i].type, got[i].dims),
+              std::tuple(expected[i].instanceId, expected[i].name, expected[i].type, expected[i].dims));
+  }
+}
+
+using Objects = SimTest;
+
+// Pages of every size join to the whole scope, within the reply limit; the limit alone makes
+// pages; start instances cross the 16- and 32-bit instance forms; programs list their own tags.
+TEST_F(Objects, PagesJoinToTheWholeScope) {
+  for (uint32_t perPage : {0u, 1u, 3u, 1000u}) {
+    setOptions([&](Options& o) { o.symbolsPerPage = perPage; });
+    auto wire = client();
+    size_t pages = 0;
+    const std::vector<Entry> entries = browse(*wire, "", pages);
+    expectSame(entries, sampleController().symbols());
+    if (perPage == 1) {
+      EXPECT_EQ(pages, entries.size());
+    }
+    if (perPage == 0) {
+      EXPECT_GT(pages, 1u);  // the reply limit alone makes pages
+    }
+  }
+  bool sawWord = false, sawLong = false;
+  for (const RequestRecord& record : records()) {
+    if (record.service != 0x55) continue;
+    const uint32_t instance = static_cast<uint32_t>(std::stoul(record.path.substr(record.path.rfind(' ') + 1)));
+    sawWord = sawWord || (instance > 255 && instance <= 65535);
+    sawLong = sawLong || instance > 65535;
+  }
+  EXPECT_TRUE(sawWord && sawLong);
+  auto wire = client();
+  for (const std::string& program : sampleController().programs()) {
+    size_t pages = 0;
+    expectSame(browse(*wire, program, pages), sampleController().symbols(program));
+  }
+  setOptions([](Options& o) { o.symbolsPerPage = 1000; o.replyLimit = 0; o.emptyLastPage = true; });
+  size_t pages = 0;
+  EXPECT_EQ(browse(*wire, "Packaging", pages).size(), 3u);
+  EXPECT_EQ(pages, 2u);  // the empty last page
+}
+
+TEST_F(Objects, SampleListsProgramsSystemSymbolsAndWideInstanceIds) {
+  const std::vector<SymbolInfo> symbols = sampleController().symbols();
+  auto find = [&](const std::string& name) {
+    for (const SymbolInfo& s : symbols) {
+      if (s.name == name) return s;
+    }
+    ADD_FAILURE() << name << " missing";
+    return SymbolInfo{};
+  };
+  for (auto [name, type] : {std::pair("Program:MainProgram", 0x1068), {"__SysDiagnostics", 0x10C4}, {"__CONTAINER", 0x00C4},
+                            {"Task:MainTask", 0x1070}, {"Inputs", 0x20D3}, {"Cube", 0x60C3}, {"Matrix", 0x40C4}}) {
+    EXPECT_EQ(find(name).type, type) << name;
+  }
+  EXPECT_EQ(find("Inputs").dims, (std::array<uint32_t, 3>{2, 0, 0}));  // BOOL[64] as two DWORDs
+  EXPECT_EQ(find("Cube").dims, (std::array<uint32_t, 3>{2, 3, 4}));
+  EXPECT_EQ(find("Motors").type & 0xF000, 0xA000);
+  EXPECT_EQ(find("ArchivedCount").instanceId, 70000u);
+  for (size_t i = 1; i < symbols.size(); ++i) EXPECT_LT(symbols[i - 1].instanceId, symbols[i].instanceId);
+  EXPECT_EQ(sampleController().programs(), (std::vector<std::string>{"MainProgram", "Conveyor", "Packaging"}));
+}
+
+TEST_F(Objects, ListingRequestsAndRefusals) {
+  setOptions([](Options& o) { o.symbolsPerPage = 1; });
+  auto wire = client();
+  const SymbolInfo first = sampleController().symbols().front();
+  const RouterReply reply = wire->request(0x55, PathBuilder().classId(0x6B).instance(0), attributes({2, 1}));  // in the order asked
+  EXPECT_EQ(std::tuple(reply.status, reply.data.size(), get32(reply.data, 0), get16(reply.data, 4), get16(reply.data, 6)),
+            std::tuple(0x06, 8 + first.name.size(), first.instanceId, first.type, first.name.size()));
+  const auto list = [&](const Bytes& data) { return wire->request(0x55, PathBuilder().classId(0x6B).instance(0), data).status; };
+  EXPECT_EQ(std::tuple(list(attributes({1, 3})), list({}), list({2, 0, 1, 0}), list({1, 0, 1, 0, 9})), std::tuple(0x14, 0x13, 0x13, 0x15));
+  EXPECT_EQ(wire->request(0x4B, PathBuilder().classId(0x6B).instance(0), attributes({1})).status, 0x08);
+  EXPECT_EQ(page(*wire, 0, "Nothing").status, 0x04);
+  const RouterReply past = page(*wire, 0xFFFFFFF0);  // past the last instance: an empty last page
+  EXPECT_EQ(std::tuple(past.status, past.data.size()), std::tuple(0x00, 0u));
+  const Bytes count{1, 0};
+  EXPECT_EQ(wire->request(0x4C, PathBuilder().classId(0x6B).instance(70000), count).data, (Bytes{0xC4, 0, 99, 0, 0, 0}));  // by instance id
+  EXPECT_EQ(wire->request(0x4C, PathBuilder().classId(0x6B).instance(69999), count).status, 0x05);
+}
+
+// A broken controller: pages from the given start instance on say "more" but carry nothing.
+TEST_F(Objects, StuckPagesSayMoreWithoutEntries) {
+  setOptions([](Options& o) { o.symbolsPerPage = 1; });
+  auto wire = client();
+  const RouterReply first = page(*wire, 0);
+  ASSERT_EQ(first.status, 0x06);
+  const uint32_t next = get32(first.data, 0) + 1;
+  setOptions([&](Options& o) { o.stuckSymbolPagesFrom = next; });
+  EXPECT_EQ(page(*wire, 0).data, first.data);
+  for (uint32_t start : {next, next + 1, 0xFFFFFFF0u}) {
+    const RouterReply stuck = page(*wire, start);
+    EXPECT_EQ(std::tuple(stuck.status, stuck.data.size()), std::tuple(0x06, 0u)) << start;
+  }
+  setOptions([](Options& o) { o.stuckSymbolPagesFrom = 0; });
+  EXPECT_EQ(std::tuple(page(*wire, 0).status, page(*wire, 0).data.size()), std::tuple(0x06, 0u));
+  EXPECT_TRUE(page(*wire, 0, "Packaging").data.empty());
+}
+
+TEST(GeneratedSymbols, LargeControllerPagesWithinTheLimit) {
+  const Controller controller = generateController(parseGenerateSpec("tags=8000,types=20,programs=2,programTags=5"));
+  Server server(controller);
+  WireClient wire(server.start());
+  ASSERT_NE(wire.registerSession(), 0u);
+  size_t pages = 0;
+  const std::vector<Entry> entries = browse(wire, "", pages);
+  expectSame(entries, controller.symbols());
+  EXPECT_GT(entries.back().instance, 65535u);
+}
+
+struct Member {
+  uint16_t info, type;
+  uint32_t offset;
+  std::string name;
+  bool operator==(const Member&) const = default;
+};
+
+struct Template {
+  uint16_t handle = 0, memberCount = 0;
+  uint32_t definitionWords = 0, structureSize = 0;
+  Bytes data;
+  std::string name;  // as written, with its ";n..." suffix
+  std::vector<Member> members;
+};
+
+uint16_t templateOf(const std::string& tag) {
+  for (const SymbolInfo& symbol : sampleController().symbols()) {
+    if (symbol.name == tag) return symbol.type & 0x0FFF;
+  }
+  ADD_FAILURE() << tag;
+  return 0;
+}
+
+// Attributes 1, 2, 4, 5, then the template bytes in chunks of at most `chunk`.
+Template fetch(WireClient& wire, uint16_t id, uint16_t chunk = 65535) {
+  Template t;
+  const RouterReply a = wire.request(0x03, PathBuilder().classId(0x6C).instance(id), attributes({1, 2, 4, 5}));
+  if (a.status != 0 || a.data.size() != 30) {
+    ADD_FAILURE() << "attribute reply " << int(a.status) << " of " << a.data.size() << " bytes";
+    return t;
+  }
+  EXPECT_EQ(std::tuple(get16(a.data, 0), get16(a.data, 2), get16(a.data, 4), get16(a.data, 8), get16(a.data, 14), get16(a.data, 22)),
+            std::tuple(4, 1, 0, 2, 4, 5));
+  t = {get16(a.data, 6), get16(a.data, 12), get32(a.data, 18), get32(a.data, 26), {}, {}, {}};
+  const uint32_t size = t.definitionWords * 4 - 23;
+  for (int guard = 0; guard < 100000; ++guard) {
+    const uint32_t left = size - static_cast<uint32_t>(t.data.size());
+    const auto ask = static_cast<uint16_t>(std::min<uint32_t>(chunk, left));
+    Bytes data;
+    put(data, t.data.size(), 4);
+    put(data, ask, 2);
+    const RouterReply reply = wire.request(0x4C, PathBuilder().classId(0x6C).instance(id), data);
+    EXPECT_TRUE(reply.status == 0 || reply.status == 6) << int(reply.status);
+    EXPECT_LE(reply.data.size(), ask);
+    t.data.insert(t.data.end(), reply.data.begin(), reply.data.end());
+    if (reply.data.empty() || (reply.status == 0 && ask == left)) break;
+  }
+  EXPECT_LE(size - t.data.size(), 3u) << "definition size and data disagree";  // it counts whole words
+  size_t at = 8u * t.memberCount;
+  const auto nextText = [&] {
+    std::string text;
+    while (at < t.data.size() && t.data[at] != 0) text += static_cast<char>(t.data[at++]);
+    EXPECT_LT(at++, t.data.size()) << "unterminated name";
+    return text;
+  };
+  t.name = nextText();
+  for (size_t i = 0; i < t.memberCount; ++i) t.members.push_back({get16(t.data, 8 * i), get16(t.data, 8 * i + 2), get32(t.data, 8 * i + 4), ""});
+  for (Member& member : t.members) member.name = nextText();
+  return t;
+}
+
+// STRING is the built-in layout, its handle its type id; members are aligned, BOOLs packed into
+// hidden hosts, 8-byte members aligned to 8.
+TEST_F(Objects, TemplateLayouts) {
+  auto wire = client();
+  const Template string = fetch(*wire, templateOf("Message"));
+  EXPECT_EQ(std::tuple(string.handle, string.name.substr(0, 8), string.name.size(), string.structureSize), std::tuple(0x0FCE, std::string("STRING;n"), 12u, 88u));
+  EXPECT_EQ(string.members, (std::vector<Member>{{0, 0xC4, 0, "LEN"}, {82, 0x20C2, 4, "DATA"}}));
+  EXPECT_EQ(string.definitionWords, (string.data.size() + 23 + 3) / 4);
+  Template motor = fetch(*wire, templateOf("Motors"));
+  EXPECT_EQ(std::tuple(motor.name.substr(0, 11), motor.structureSize, motor.members.at(8).type & 0xF000), std::tuple(std::string("MotorData;n"), 136u, 0x8000));
+  motor.members[8].type = 0;  // Position: a structure of its own
+  EXPECT_EQ(motor.members, (std::vector<Member>{{0, static_cast<uint16_t>(0x8000 | templateOf("Message")), 0, "Name"},
+      {0, 0xC2, 88, "ZZZZZZZZZZMotorData0"}, {0, 0xC1, 88, "Running"}, {1, 0xC1, 88, "Faulted"}, {2, 0xC1, 88, "Forward"},
+      {0, 0xCA, 92, "Speed"}, {0, 0xCA, 96, "Current"}, {0, 0xC4, 100, "RunHours"}, {0, 0, 104, "Position"},
+      {1, 0x20D3, 116, "Alarms"}, {8, 0x20C3, 120, "History"}}));
+  const Template line = fetch(*wire, templateOf("Line1"));
+  const Member& tanks = line.members.back();
+  EXPECT_EQ(std::tuple(tanks.name, tanks.info, tanks.type & 0x2000), std::tuple(std::string("Tanks"), 3, 0x2000));
+  const Template tank = fetch(*wire, tanks.type & 0x0FFF);
+  std::vector<std::pair<std::string, uint32_t>> offsets;
+  for (const Member& m : tank.members) offsets.emplace_back(m.name, m.offset);
+  EXPECT_EQ(offsets, (std::vector<std::pair<std::string, uint32_t>>{{"Level", 0}, {"Temperature", 8}, {"ZZZZZZZZZZTankStatus0", 16},
+      {"HighAlarm", 16}, {"LowAlarm", 16}, {"Batch", 20}, {"Label", 24}, {"Totals", 112}}));
+  EXPECT_EQ(tank.structureSize, 120u);
+}
+
+// Capped replies reassemble to the same bytes, a short ask is answered whole, and reads past the
+// end, of nothing or without their fields are refused; unknown attributes get their own status.
+TEST_F(Objects, TemplateReads) {
+  auto wire = client();
+  const Template whole = fetch(*wire, templateOf("Line1"));
+  for (uint32_t perReply : {1u, 7u, 500u}) {
+    setOptions([&](Options& o) { o.templateBytesPerReply = perReply; });
+    clearRecords();
+    EXPECT_EQ(fetch(*wire, templateOf("Line1")).data, whole.data) << perReply;
+    size_t reads = 0;
+    for (const RequestRecord& r : records()) reads += r.service == 0x4C;
+    EXPECT_EQ(reads, (whole.data.size() + perReply - 1) / perReply) << perReply;
+  }
+  const uint16_t id = templateOf("Message");
+  const auto read = [&](uint32_t offset, uint16_t count) {
+    Bytes data;
+    put(data, offset, 4);
+    put(data, count, 2);
+    return wire->request(0x4C, PathBuilder().classId(0x6C).instance(id), data);
+  };
+  EXPECT_EQ(std::tuple(read(4, 10).status, read(4, 10).data.size()), std::tuple(0, 10u));
+  const RouterReply past = read(static_cast<uint32_t>(fetch(*wire, id).data.size()), 10);
+  EXPECT_EQ(std::tuple(past.status, past.additional), std::tuple(0xFF, std::vector<uint16_t>{0x2105}));
+  EXPECT_EQ(read(0, 0).status, 0x03);
+  EXPECT_EQ(wire->request(0x4C, PathBuilder().classId(0x6C).instance(id), Bytes{0, 0, 0}).status, 0x13);
+  const RouterReply mixed = wire->request(0x03, PathBuilder().classId(0x6C).instance(id), attributes({2, 3, 1}));
+  EXPECT_EQ(mixed.status, 0x0A);
+  EXPECT_EQ(mixed.data, (Bytes{3, 0, 2, 0, 0, 0, 2, 0, 3, 0, 0x14, 0, 1, 0, 0, 0, 0xCE, 0x0F}));
+}
+
+TemplateOverride overrideOf(const std::string& name, const std::vector<Member>& members) {
+  TemplateOverride given;
+  given.memberCount = static_cast<uint16_t>(members.size());
+  for (const Member& m : members) {
+    put(given.data, m.info, 2);
+    put(given.data, m.type, 2);
+    put(given.data, m.offset, 4);
+  }
+  for (const std::string& text : [&] {
+         std::vector<std::string> texts{name};
+         for (const Member& m : members) texts.push_back(m.name);
+         return texts;
+       }()) {
+    given.data.insert(given.data.end(), text.begin(), text.end());
+    given.data.push_back(0);
+  }
+  return given;
+}
+
+// Served overrides: a template that contains itself (other templates and tag data stay the
+// database's), an id the database lacks with 2- and 3-dimensional members, and 70001 bytes
+// (70001 + 23 a multiple of 4) read whole through the reply limit in 0x06 chunks.
+TEST_F(Objects, TemplateOverrides) {
+  auto wire = client();
+  const uint16_t id = templateOf("Motors");
+  const Template real = fetch(*wire, id);
+  const auto self = static_cast<uint16_t>(0x8000 | id);
+  const TemplateOverride loop = overrideOf("Loop;n12345678", {{0, 0xC4, 0, "Count"}, {0, self, 4, "Again"}});
+  setOptions([&](Options& o) { o.templateOverrides[id] = loop; });
+  const Template t = fetch(*wire, id);
+  EXPECT_EQ(std::tuple(t.data, t.memberCount, t.structureSize, t.members.at(1).type), std::tuple(loop.data, 2, real.structureSize, self));
+  EXPECT_NE(t.handle, real.handle);
+  EXPECT_EQ(fetch(*wire, templateOf("Message")).name.substr(0, 7), "STRING;");
+  EXPECT_EQ(wire->request(readTagRequest("Motors[0].Speed")).status, 0x00);
+  EXPECT_EQ(wire->request(0x03, PathBuilder().classId(0x6C).instance(0xABC), attributes({2})).status, 0x05);
+  const TemplateOverride grid = overrideOf("Grid", {{6, 0x40C4, 0, "Plane"}, {2, 0x60C4, 96, "Cube"}});
+  TemplateOverride wide = overrideOf("Wide", {{0, 0xC4, 0, "A"}});
+  for (size_t i = 0; wide.data.size() < 70001; ++i) wide.data.push_back(static_cast<uint8_t>('a' + i % 26));
+  setOptions([&](Options& o) { o.templateOverrides = {{0xABC, grid}, {id, wide}}; });
+  const Template served = fetch(*wire, 0xABC);
+  EXPECT_EQ(std::tuple(served.name, served.members.at(0).type, served.members.at(1).type, served.structureSize), std::tuple(std::string("Grid"), 0x40C4, 0x60C4, 0u));
+  clearRecords();
+  EXPECT_EQ(fetch(*wire, id).data, wide.data);
+  size_t partial = 0;
+  for (const RequestRecord& r : records()) partial += r.service == 0x4C && r.generalStatus == 0x06;
+  EXPECT_GE(partial, 70001u / 504);
+  setOptions([](Options& o) { o.templateOverrides.clear(); });
+  EXPECT_EQ(fetch(*wire, id).data, real.data);
+}
+
+}  // namespace
+}  // namespace quillon::sim::test
