@@ -4,6 +4,13 @@
 #include <random>
 #include <thread>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "case_name.hpp"
 #include "fixture.hpp"
 
@@ -275,6 +282,51 @@ TEST_F(FaultTest, MutatedRequestsOnARegisteredSessionAreAnswered) {
     ASSERT_TRUE(reply) << "no answer to mutation " << i;
   }
 }
+
+#ifndef _WIN32
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// In a process of its own: a served connection, then a second one that arrives when no
+// descriptor is left for it. Returns 0, or the number of the step that failed.
+int acceptWithoutDescriptors() {
+  Server server{Controller{}};
+  const uint16_t port = server.start(0);
+  auto served = std::make_unique<WireClient>(port);
+  if (served->registerSession() == 0) return 1;
+  // Hold one descriptor for the second client and leave none above it for the server.
+  const int held = open("/dev/null", O_RDONLY);
+  const int lowestFree = dup(held);
+  close(lowestFree);
+  const rlimit limit{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
+  if (held < 0 || lowestFree < 0 || setrlimit(RLIMIT_NOFILE, &limit) != 0) return 2;
+  close(held);
+  WireClient waiting(port);  // accepted by the kernel; the server's accept fails (EMFILE)
+  if (!waiting.connected()) return 3;
+  const double before = cpuSeconds();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  // A loop that retried at once would spend about this whole second on the processor.
+  if (cpuSeconds() - before > 0.25) return 4;
+  served.reset();  // its descriptor comes free once the server has seen it close
+  return waiting.registerSession() != 0 ? 0 : 5;
+}
+
+// Descriptors run out: the server backs off instead of spinning, and serves the waiting
+// connection once one is free again.
+TEST(ServerLimits, RunningOutOfDescriptorsBacksOffAndRecovers) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(acceptWithoutDescriptors());
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the step that failed";
+}
+#endif
 
 }  // namespace
 }  // namespace quillon::sim::test
