@@ -1,4 +1,4 @@
-#include "TagNode.hpp"
+#include "TagWalk.hpp"
 
 #include <algorithm>
 
@@ -8,78 +8,82 @@
 namespace cli {
 namespace {
 
-TagNode makeRow(NodeKind kind, std::string_view name, std::string_view path, const zoltc_logix_tag_info& record,
-                RowBudget& budget) {
-    budget.take(1);
-    TagNode row;
-    row.kind = kind;
-    row.name = name;
-    row.path = path;
-    row.record = record;
-    row.type = record.type;
-    row.typeName = std::string(tagTypeName(record));
-    row.isString = zoltc_logix_tag_is_string(&record);
-    row.dims.assign(record.dims, record.dims + zoltc_logix_type_dimensions(record.type));
-    row.omitted = omittedElementCount(record);
-    const NodeKind childKind = row.dims.empty() ? NodeKind::Member : NodeKind::Element;
-    std::string scratch = row.path;
-    anyChildRow(record, scratch, [&](std::string_view childName, std::string_view childPath,
-                                     const zoltc_logix_tag_info& child) {
-        row.children.push_back(makeRow(childKind, childName, childPath, child, budget));
-        return false;
-    });
-    return row;
-}
+class Walk {
+public:
+    Walk(std::string_view filterText, const RowVisitor& visitor, const CutVisitor& cutVisitor)
+        : filter(filterText), visit(visitor), cut(cutVisitor) {}
+
+    void scope(std::span<const zoltc_logix_tag_info> records, std::string_view parentPath, int depth) {
+        for (const zoltc_logix_tag_info& record : records) {
+            const std::string_view name = record.name != nullptr ? record.name : "";
+            row(NodeKind::Tag, name, memberPath(parentPath, name), record, depth);
+        }
+    }
+
+    void program(std::string_view name, const std::optional<std::span<const zoltc_logix_tag_info>>& tags) {
+        const std::string path = programPath(name);
+        const bool shown = filter.empty() || (tags && std::any_of(tags->begin(), tags->end(), [&](const auto& tag) {
+                                                  const std::string_view tagName = tag.name != nullptr ? tag.name : "";
+                                                  return filterKeeps(tagName, memberPath(path, tagName), tag, filter);
+                                              }));
+        if (!shown) {
+            return;
+        }
+        visit(TagRow{NodeKind::Program, name, path, nullptr, 0});
+        if (tags) {
+            scope(*tags, path, 1);
+        }
+    }
+
+private:
+    void row(NodeKind kind, std::string_view name, std::string path, const zoltc_logix_tag_info& record, int depth) {
+        if (!filter.empty() && !filterKeeps(name, path, record, filter)) {
+            return;
+        }
+        visit(TagRow{kind, name, path, &record, depth});
+        if (cut && omittedElementCount(record) > 0) {
+            cut(path, elementCount(record));
+        }
+        const NodeKind childKind = zoltc_logix_type_dimensions(record.type) == 0 ? NodeKind::Member : NodeKind::Element;
+        anyChildRow(record, path, [&](std::string_view childName, std::string_view childPath,
+                                      const zoltc_logix_tag_info& child) {
+            // The element's name lives in `path`, which the next row extends: copied first.
+            const std::string ownName(childName);
+            row(childKind, ownName, std::string(childPath), child, depth + 1);
+            return false;
+        });
+    }
+
+    std::string_view filter;
+    const RowVisitor& visit;
+    const CutVisitor& cut;
+};
 
 } // namespace
 
-TooManyRows::TooManyRows()
-    : std::runtime_error("the tag list has more than " + std::to_string(kMaxRows) + " rows") {}
-
-void RowBudget::take(std::size_t count) {
-    if (count > kMaxRows - used) {
-        throw TooManyRows();
+void walkTagRows(const TagScopes& scopes, std::string_view filter, const RowVisitor& visit, const CutVisitor& cut) {
+    Walk walk(filter, visit, cut);
+    const auto listed = [&](std::string_view name) -> std::optional<std::span<const zoltc_logix_tag_info>> {
+        const auto found = scopes.programs.find(name);
+        return found != scopes.programs.end() ? std::optional(found->second) : std::nullopt;
+    };
+    if (scopes.onlyProgram) {
+        walk.program(*scopes.onlyProgram, listed(*scopes.onlyProgram));
+        return;
     }
-    used += count;
-}
-
-TagNode makeProgramRow(const std::string& programName, RowBudget& budget) {
-    budget.take(1);
-    TagNode row;
-    row.kind = NodeKind::Program;
-    row.name = programName;
-    row.path = programPath(programName);
-    row.type = ZOLTC_LOGIX_TYPE_PROGRAM;
-    row.typeName = "PROGRAM";
-    return row;
-}
-
-std::vector<TagNode> makeScopeRows(std::span<const zoltc_logix_tag_info> records, const std::string& parentPath,
-                                   RowBudget& budget) {
-    std::vector<TagNode> rows;
-    rows.reserve(records.size());
-    for (const zoltc_logix_tag_info& record : records) {
-        const std::string name = record.name != nullptr ? record.name : "";
+    for (const zoltc_logix_tag_info& record : scopes.controller) {
+        const std::string_view name = record.name != nullptr ? record.name : "";
         // Only the controller scope lists programs.
-        if (parentPath.empty() && zoltc_logix_type_is_program(record.type)) {
-            rows.push_back(makeProgramRow(name, budget));
+        if (zoltc_logix_type_is_program(record.type)) {
+            walk.program(name, listed(name));
         } else {
-            rows.push_back(makeRow(NodeKind::Tag, name, memberPath(parentPath, name), record, budget));
+            walk.scope({&record, 1}, "", 0);
         }
     }
-    return rows;
 }
 
-void applyFilter(std::vector<TagNode>& rows, const std::string& text) {
-    for (TagNode& row : rows) {
-        applyFilter(row.children, text);
-        if (row.kind == NodeKind::Program) {
-            row.visible = text.empty() || std::any_of(row.children.begin(), row.children.end(),
-                                                      [](const TagNode& tag) { return tag.visible; });
-        } else {
-            row.visible = filterKeeps(row.name, row.path, row.record, text);
-        }
-    }
+std::string_view rowTypeName(const TagRow& row) {
+    return row.record != nullptr ? tagTypeName(*row.record) : std::string_view("PROGRAM");
 }
 
 } // namespace cli

@@ -1,14 +1,17 @@
 #pragma once
 
-// The rows of the program's tag tree, held whole for the output formats: built from
-// browse records with the application's tag model (TagRows.hpp), so that names, paths,
-// element order, the element row limit and the filter are the tree's own.
+// The rows of the program's tag tree for the output formats that are not JSON, walked
+// from browse records as they are written, so that memory does not grow with the rows
+// (a controller's records can describe billions of them). Names, paths, element order,
+// the element row limit and the filter are the tree's own (TagRows.hpp).
 
 #include <cstdint>
-#include <stdexcept>
-#include <string>
+#include <functional>
+#include <map>
+#include <optional>
 #include <span>
-#include <vector>
+#include <string>
+#include <string_view>
 
 #include "zoltc_logix.h"
 
@@ -16,61 +19,34 @@ namespace cli {
 
 enum class NodeKind { Program, Tag, Member, Element };
 
-struct TagNode {
+struct TagRow {
     NodeKind kind = NodeKind::Tag;
-    std::string name;  // the row's label: tag, member or program name, or "[i,j]"
-    std::string path;  // the tag path text; "Program:<name>" for a program
-    std::uint16_t type = 0;
-    std::string typeName;            // as the program names the type; "PROGRAM" for programs
-    std::vector<std::uint32_t> dims; // one size per declared array dimension
-    bool isString = false;           // a "STRING" structure record
-    bool visible = true;             // set by applyFilter
-    std::uint64_t omitted = 0;       // arrays: elements beyond the element row limit
-    zoltc_logix_tag_info record{};   // the row's record (an element's own); none for programs
-    std::vector<TagNode> children;   // a program's tags, a structure's members or an array's elements
+    std::string_view name; // the row's label: tag, member or program name, or "[i,j]"
+    std::string_view path; // the tag path text; "Program:<name>" for a program
+    const zoltc_logix_tag_info* record = nullptr; // the row's record (an element's own); null for programs
+    int depth = 0;                                 // 0 for the rows of the scope's list
 };
 
-// All rows held at once cost memory: more than this many are refused.
-inline constexpr std::size_t kMaxRows = 1'000'000;
-
-class TooManyRows : public std::runtime_error {
-public:
-    TooManyRows();
+// The listed scopes: the controller's records (empty with onlyProgram), and the records
+// of every program whose tags were listed, by program name. Programs not in the map show
+// without tags. With onlyProgram, that program's row and its tags alone.
+struct TagScopes {
+    std::span<const zoltc_logix_tag_info> controller;
+    std::map<std::string, std::span<const zoltc_logix_tag_info>, std::less<>> programs;
+    std::optional<std::string> onlyProgram;
 };
 
-// Counts the rows made so far against kMaxRows.
-class RowBudget {
-public:
-    // Throws TooManyRows when `count` more rows would pass the limit.
-    void take(std::size_t count);
+using RowVisitor = std::function<void(const TagRow&)>;
+// An array whose elements go beyond the element row limit: its path and element count.
+using CutVisitor = std::function<void(std::string_view path, std::uint64_t total)>;
 
-private:
-    std::size_t used = 0;
-};
+// Calls visit for every row the filter keeps, in list order, parents before their
+// children: a program shows when the filter is empty or one of its tags shows; any other
+// row when the filter keeps it (TagRows.hpp). Calls cut (when set) for each array shown
+// whose elements are cut.
+void walkTagRows(const TagScopes& scopes, std::string_view filter, const RowVisitor& visit, const CutVisitor& cut);
 
-// One row per record of a scope list, in list order: program entries become program
-// rows without tags; every other record a tag row with all its member and element
-// rows. `parentPath` is empty for the controller scope, "Program:<name>" for a program.
-// The rows point into the records, which must outlive them.
-std::vector<TagNode> makeScopeRows(std::span<const zoltc_logix_tag_info> records, const std::string& parentPath,
-                                   RowBudget& budget);
-
-// A program row named without "Program:"; its tags are added by the caller.
-TagNode makeProgramRow(const std::string& programName, RowBudget& budget);
-
-// Sets `visible` on every row as the tree's filter does: a program shows when the text
-// is empty or one of its tags shows; any other row when the filter keeps it.
-void applyFilter(std::vector<TagNode>& rows, const std::string& text);
-
-// Calls visit(row) for every row whose array had elements left out, in list order.
-template <typename Visit>
-void visitCutRows(const std::vector<TagNode>& rows, Visit&& visit) {
-    for (const TagNode& row : rows) {
-        if (row.omitted > 0) {
-            visit(row);
-        }
-        visitCutRows(row.children, visit);
-    }
-}
+// The type text of a row: the program's name for the type, "PROGRAM" for programs.
+std::string_view rowTypeName(const TagRow& row);
 
 } // namespace cli

@@ -7,7 +7,7 @@
 #include "Controller.hpp"
 #include "TagInspector.hpp"
 #include "TagList.hpp"
-#include "TagNode.hpp"
+#include "TagWalk.hpp"
 #include "TagReader.hpp"
 #include "Views/TreeView.hpp"
 
@@ -57,13 +57,6 @@ void treeLines(TreeItem& row, int depth, std::vector<Line>& lines, std::vector<T
     }
 }
 
-void cliLines(const std::vector<cli::TagNode>& rows, int depth, std::vector<Line>& lines) {
-    for (const cli::TagNode& row : rows) {
-        lines.push_back({depth, row.name, row.path, row.typeName});
-        cliLines(row.children, depth + 1, lines);
-    }
-}
-
 class Agreement : public ViewsTest {};
 
 TEST_F(Agreement, TheCliAndTheProgramShowTheSameRowsAndValues) {
@@ -82,17 +75,22 @@ TEST_F(Agreement, TheCliAndTheProgramShowTheSameRowsAndValues) {
     ASSERT_TRUE(controller) << err.str();
     std::vector<TagList> lists(1);
     ASSERT_EQ(lists[0].browse(controller->client(), ""), ZOLTC_LOGIX_OK);
-    cli::RowBudget budget;
-    std::vector<cli::TagNode> rows = cli::makeScopeRows(lists[0].records(), "", budget);
-    for (cli::TagNode& row : rows) {
-        if (row.kind == cli::NodeKind::Program) {
+    cli::TagScopes scopes;
+    scopes.controller = lists[0].records();
+    for (const zoltc_logix_tag_info& record : scopes.controller) {
+        if (zoltc_logix_type_is_program(record.type)) {
             TagList& list = lists.emplace_back();
-            ASSERT_EQ(list.browse(controller->client(), row.name), ZOLTC_LOGIX_OK);
-            row.children = cli::makeScopeRows(list.records(), row.path, budget);
+            ASSERT_EQ(list.browse(controller->client(), record.name), ZOLTC_LOGIX_OK);
+            scopes.programs[record.name] = list.records();
         }
     }
     std::vector<Line> command;
-    cliLines(rows, 0, command);
+    cli::walkTagRows(
+        scopes, "",
+        [&](const cli::TagRow& row) {
+            command.push_back({row.depth, std::string(row.name), std::string(row.path), std::string(cli::rowTypeName(row))});
+        },
+        nullptr);
     ASSERT_GT(program.size(), 100u);
     EXPECT_EQ(program, command);
 
