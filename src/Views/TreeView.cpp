@@ -74,12 +74,20 @@ void TreeView::update() {
     filterPanel->setVisible(!isLoadingNow && !items.empty());
 
     // A new listing for each new connection, except a reconnect to the same controller
-    // after a lost connection, which keeps the rows and the watch list.
+    // after a lost connection, which keeps the rows and the watch list. Another
+    // controller after a loss keeps the watched paths it also has.
     if (appState->isConnected() && appState->tagEpoch() != loadedEpoch && !isLoadingNow) {
         loadedEpoch = appState->tagEpoch();
-        inspector->clear();
+        std::vector<std::string> watched;
+        if (appState->tagEpochAfterLoss()) {
+            for (const TagInspector::Entry& entry : inspector->entries()) {
+                watched.push_back(entry.name);
+            }
+        } else {
+            inspector->clear();
+        }
         clearRows();
-        load();
+        load(std::move(watched));
     }
 
     // Program rows fill after the list: the filter applies to their tags once they are in.
@@ -127,32 +135,42 @@ void TreeView::resized() {
     filterPanel->setPreferredSize(zolt::ui::Vec2{size.x, filterHeight});
 }
 
-void TreeView::load() {
+struct TreeView::Loaded {
+    TagListResult tags;
+    std::string reason;                            // why the listing failed
+    std::vector<std::string> watched;              // looked up on the new list
+    std::vector<std::optional<ResolvedTag>> found; // one per watched path
+};
+
+void TreeView::load(std::vector<std::string> watched) {
     loading = runInBackground(
         lifetime(),
-        [] {
-            TagListResult loaded;
-            std::string reason;
+        [watched = std::move(watched)] {
+            Loaded loaded;
+            loaded.watched = watched;
             AppState::instance().withClient([&](zoltc_logix_client* client) {
-                loaded.result = loaded.list.browse(client, "");
-                if (loaded.result != ZOLTC_LOGIX_OK) {
-                    const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
-                    reason = refusal != nullptr ? failureText(loaded.result, refusal->general_status,
-                                                              refusal->extended_status)
-                                                : failureText(loaded.result);
+                loaded.tags.result = loaded.tags.list.browse(client, "");
+                if (loaded.tags.result != ZOLTC_LOGIX_OK) {
+                    loaded.reason = callFailureText(client, loaded.tags.result);
+                } else if (!watched.empty()) {
+                    loaded.found = resolveOnController(client, loaded.tags.list.records(), watched);
                 }
-                return loaded.result;
+                return loaded.tags.result;
             });
-            return std::pair(std::move(loaded), std::move(reason));
+            return loaded;
         },
-        [this](std::optional<std::pair<TagListResult, std::string>> loaded) {
+        [this](std::optional<Loaded> loaded) {
             loading = false;
-            if (loaded && loaded->first.result == ZOLTC_LOGIX_OK) {
-                adoptList(std::move(loaded->first.list));
+            if (loaded && loaded->tags.result == ZOLTC_LOGIX_OK) {
+                const std::vector<std::string> removed = inspector->keepFound(loaded->watched, loaded->found);
+                for (const std::string& name : removed) {
+                    logInfo("watched tag '{}' is not on the controller that answered; removed from the watch list", name);
+                }
+                adoptList(std::move(loaded->tags.list));
                 return;
             }
             // No rows rather than another controller's: the reason and Retry instead.
-            loadFailure = loaded ? loaded->second : std::string("the worker stopped");
+            loadFailure = loaded ? loaded->reason : std::string("the worker stopped");
             logError("failed to load the tag list: {}", loadFailure);
             if (!appState->isConnected()) {
                 loadedEpoch = 0; // cut by a lost connection: the reconnect lists again

@@ -6,17 +6,17 @@
 namespace {
 
 TEST(SplitScope, ProgramPrefixNamesTheScope) {
-    const auto scoped = cli::splitScope("Program:Main.Step.Count[2]");
+    const auto scoped = splitScope("Program:Main.Step.Count[2]");
     ASSERT_TRUE(scoped);
     EXPECT_EQ(scoped->program, "Main");
     EXPECT_EQ(scoped->rest, "Step.Count[2]");
 
-    const auto controller = cli::splitScope("Tanks[1].Level");
+    const auto controller = splitScope("Tanks[1].Level");
     ASSERT_TRUE(controller);
     EXPECT_EQ(controller->program, "");
     EXPECT_EQ(controller->rest, "Tanks[1].Level");
 
-    EXPECT_FALSE(cli::splitScope("Program:Main"));
+    EXPECT_FALSE(splitScope("Program:Main"));
 }
 
 struct ResolveCase {
@@ -34,7 +34,7 @@ protected:
 
 TEST_P(Resolve, WalksNamesAndIndices) {
     const ResolveCase& c = GetParam();
-    const auto tag = cli::resolveTagPath(handrecords::span(records.sampleScope()), c.path);
+    const auto tag = resolveTagPath(handrecords::span(records.sampleScope()), c.path);
     ASSERT_EQ(tag.has_value(), c.found) << c.path;
     if (tag) {
         EXPECT_EQ(tag->type, c.type) << c.path;
@@ -80,9 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ResolveFolding, MatchMustBeUnique) {
     handrecords::HandRecords records;
     const auto scope = records.list({records.record("abc", handrecords::kDint), records.record("ABC", handrecords::kReal)});
-    EXPECT_FALSE(cli::resolveTagPath(handrecords::span(scope), "Abc"));
-    ASSERT_TRUE(cli::resolveTagPath(handrecords::span(scope), "ABC"));
-    EXPECT_EQ(cli::resolveTagPath(handrecords::span(scope), "ABC")->typeName, "REAL");
+    EXPECT_FALSE(resolveTagPath(handrecords::span(scope), "Abc"));
+    ASSERT_TRUE(resolveTagPath(handrecords::span(scope), "ABC"));
+    EXPECT_EQ(resolveTagPath(handrecords::span(scope), "ABC")->typeName, "REAL");
 }
 
 } // namespace
