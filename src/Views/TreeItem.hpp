@@ -134,6 +134,12 @@ public:
     TreeItem* getChild(std::size_t index) const override;
     std::string_view getLabel() const override;
     const zoltc_logix_tag_info* getInfo() const { return info; }
+    // Why the program's tags could not be listed ("privilege violation", ...), shown on
+    // hover; empty when they were.
+    const std::string& getFailure() const { return failure; }
+
+protected:
+    void onRowDrawn(bool hovered, bool clicked) override;
 
 private:
     // The browse's continuation on the UI thread: the list becomes the rows.
@@ -144,6 +150,7 @@ private:
     TagList tagList;
     std::vector<std::unique_ptr<TagItem>> children;
     const zoltc_logix_tag_info* info;
+    std::string failure;
 };
 
 // The row of a tag, a structure member or an array element.
