@@ -129,8 +129,9 @@ bool treeReady(const TreeView& tree) {
 }
 
 // Frames until the tree holds rows of a new list (programs' rows too); reports the loading
-// frames and the frame that turned the list into rows. Returns that frame's time and the
-// loading frames' figures, or nothing when the list never came.
+// frames and the frames that turned the list into rows (a bounded share each). Returns
+// the latter's total time and the loading frames' figures, or nothing when the list never
+// came.
 struct Load {
     double listToRowsMs = 0.0;
     Stats loading;
@@ -146,34 +147,48 @@ std::optional<Load> loadTree(zolt::ui::Application& app, const TreeView& tree, c
     }
     std::vector<double> loading;
     std::vector<double> loadingCpu;
+    std::vector<double> rowFramesCpu; // the frames that made the list's rows
+    std::size_t heapAtRows = 0;
+    bool rowsDone = false;
     double slowestCpu = 0.0;
     std::size_t slowestPrograms = 0; // program lists that became rows in the slowest frame
     const auto deadline = Clock::now() + std::chrono::minutes(1);
     while (Clock::now() < deadline) {
-        const bool hadNewRows = !tree.getItems().empty() && tree.getItems().front().get() != previousFirst;
         const std::size_t heapBefore = heapInUse();
         const std::size_t programsBefore = loadingPrograms(tree);
         const double cpuBefore = threadCpuMs();
         const double ms = frameMs(app);
         const double cpuMs = threadCpuMs() - cpuBefore;
         const bool hasNewRows = !tree.getItems().empty() && tree.getItems().front().get() != previousFirst;
-        if (!hadNewRows && hasNewRows) {
+        if (hasNewRows && !rowsDone) {
+            if (rowFramesCpu.empty()) {
+                heapAtRows = heapBefore;
+            }
+            rowFramesCpu.push_back(cpuMs);
+            load.listToRowsMs += ms;
+            load.listToRowsCpuMs += cpuMs;
+            rowsDone = !tree.isLoading();
+        }
+        if (hasNewRows && rowsDone && heapAtRows != 0) {
             std::size_t rows = 0;
             for (const auto& item : tree.getItems()) {
                 rows += countRows(*item);
             }
-            const double bytes = static_cast<double>(heapInUse()) - static_cast<double>(heapBefore);
-            const std::string what = "list to rows on screen (one frame" +
+            const double bytes = static_cast<double>(heapInUse()) - static_cast<double>(heapAtRows);
+            const std::string what = "list to rows on screen (" + std::to_string(rowFramesCpu.size()) + " frames" +
                                      (replaced > 0 ? ", " + std::to_string(replaced) + " rows replaced)" : std::string(")"));
-            std::printf("  %-44s %8.3f ms\n", what.c_str(), ms);
-            load.listToRowsMs = ms;
-            load.listToRowsCpuMs = cpuMs;
-            std::printf("  %-44s %8.3f ms\n", "  of it on the UI thread's processor", cpuMs);
+            std::printf("  %-44s %8.3f ms\n", what.c_str(), load.listToRowsMs);
+            std::printf("  %-44s %8.3f ms\n", "  of it on the UI thread's processor", load.listToRowsCpuMs);
+            print("  those frames' processor time", stats(rowFramesCpu));
+            const auto slowestRowFrame = std::max_element(rowFramesCpu.begin(), rowFramesCpu.end());
+            std::printf("  %-44s %zu of %zu\n", "  the slowest of them", static_cast<std::size_t>(slowestRowFrame - rowFramesCpu.begin()) + 1,
+                        rowFramesCpu.size());
             if (previousFirst == nullptr) { // the heap also lost the earlier rows otherwise
                 std::printf("  %-44s %zu rows, %.1f MiB, %.0f bytes a row\n", "rows built and their heap", rows,
                             bytes / (1024.0 * 1024.0), bytes / static_cast<double>(rows));
             }
-        } else {
+            heapAtRows = 0;
+        } else if (!hasNewRows || rowsDone) {
             loading.push_back(ms);
             loadingCpu.push_back(cpuMs);
             if (cpuMs > slowestCpu) {

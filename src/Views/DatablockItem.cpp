@@ -9,6 +9,7 @@
 #include "TagValues.hpp"
 
 #include <imgui.h>
+#include <zolt/ui/Application.hpp>
 
 #include <exception>
 #include <utility>
@@ -34,6 +35,7 @@ DatablockItem::~DatablockItem() {
     // The children point into tagList.
     children.clear();
     tagList.reset();
+    pending.reset();
 }
 
 TreeItem* DatablockItem::getChild(std::size_t index) const {
@@ -64,16 +66,30 @@ void DatablockItem::loadChildren() {
         [this](std::optional<std::pair<TagListResult, std::string>> loaded) {
             failure = loaded ? std::move(loaded->second) : std::string("the worker stopped");
             if (loaded && loaded->first.result == ZOLTC_LOGIX_OK) {
-                adoptChildren(std::move(loaded->first.list));
-            } else {
-                logError("failed to list the tags of program '{}': {}", recordName(info), failure);
+                pending = std::move(loaded->first.list);
+                adoptPending();
+                return;
             }
+            logError("failed to list the tags of program '{}': {}", recordName(info), failure);
             setLoading(false);
         });
     if (!started) {
         // The pool is stopping: the row shows without tags.
         setLoading(false);
     }
+}
+
+void DatablockItem::adoptPending() {
+    if (!pending) {
+        return;
+    }
+    if (!takeRowBudget(pending->records().size())) {
+        zolt::ui::Application::requestFrame(); // the next frame's share
+        return;
+    }
+    adoptChildren(std::move(*pending));
+    pending.reset();
+    setLoading(false);
 }
 
 void DatablockItem::adoptChildren(TagList list) {

@@ -67,6 +67,12 @@ TreeView::~TreeView() {
 void TreeView::update() {
     zolt::ui::Widget::update();
 
+    if (building) {
+        buildRows();
+    }
+    for (DatablockItem* program : programs) {
+        program->adoptPending();
+    }
     const bool isLoadingNow = loading;
     treePanel->setVisible(!isLoadingNow);
     scrollView->setVisible(!isLoadingNow);
@@ -92,7 +98,7 @@ void TreeView::update() {
 
     // Program rows fill after the list: the filter applies to their tags once they are in.
     const bool programsLoading =
-        std::any_of(programs.begin(), programs.end(), [](const TreeItem* program) { return program->isLoading(); });
+        std::any_of(programs.begin(), programs.end(), [](const DatablockItem* program) { return program->isLoading(); });
     const bool rowsUnfiltered = TreeItem::unfilteredBuilds() != filteredBuilds;
     if (filterText != appliedFilter || rowsUnfiltered || (programsWereLoading && !programsLoading && !filterText.empty())) {
         startFilter();
@@ -117,6 +123,7 @@ void TreeView::clearRows() {
     items.clear();
     tagList.reset();
     loadFailure.clear();
+    building = false;
 }
 
 void TreeView::retry() {
@@ -160,7 +167,6 @@ void TreeView::load(std::vector<std::string> watched) {
             return loaded;
         },
         [this](std::optional<Loaded> loaded) {
-            loading = false;
             if (loaded && loaded->tags.result == ZOLTC_LOGIX_OK) {
                 const std::vector<std::string> removed = inspector->keepFound(loaded->watched, loaded->found);
                 for (const std::string& name : removed) {
@@ -169,6 +175,7 @@ void TreeView::load(std::vector<std::string> watched) {
                 adoptList(std::move(loaded->tags.list));
                 return;
             }
+            loading = false;
             // No rows rather than another controller's: the reason and Retry instead.
             loadFailure = loaded ? loaded->reason : std::string("the worker stopped");
             logError("failed to load the tag list: {}", loadFailure);
@@ -182,27 +189,47 @@ void TreeView::load(std::vector<std::string> watched) {
 }
 
 void TreeView::adoptList(TagList list) {
+    programs.clear();
+    items.clear();
+    tagList = std::move(list);
+    builtRecords = 0;
+    building = true;
+    loading = true;
+    buildRows();
+}
+
+void TreeView::buildRows() {
+    // Rows a take: small enough that a frame's share is not overrun by much.
+    constexpr std::size_t rowsPerTake = 500;
+    const auto records = tagList.records();
     try {
-        programs.clear();
-        items.clear();
-        tagList = std::move(list);
-        items.reserve(tagList.records().size());
-        for (const zoltc_logix_tag_info& record : tagList.records()) {
-            if (zoltc_logix_type_is_program(record.type)) {
-                auto program = std::make_unique<DatablockItem>(&record);
-                program->loadChildren();
-                programs.push_back(program.get());
-                items.push_back(std::move(program));
-            } else {
-                // Its member and element rows follow when first needed.
-                std::string name = record.name != nullptr ? record.name : "";
-                std::string path = name;
-                items.push_back(std::make_unique<TagItem>(std::move(name), std::move(path), &record));
+        items.reserve(records.size());
+        while (builtRecords < records.size()) {
+            const std::size_t end = std::min(records.size(), builtRecords + rowsPerTake);
+            if (!TreeItem::takeRowBudget(end - builtRecords)) {
+                zolt::ui::Application::requestFrame(); // the rest in the next frames
+                return;
+            }
+            for (; builtRecords < end; ++builtRecords) {
+                const zoltc_logix_tag_info& record = records[builtRecords];
+                if (zoltc_logix_type_is_program(record.type)) {
+                    auto program = std::make_unique<DatablockItem>(&record);
+                    program->loadChildren();
+                    programs.push_back(program.get());
+                    items.push_back(std::move(program));
+                } else {
+                    // Its member and element rows follow when first needed.
+                    std::string name = record.name != nullptr ? record.name : "";
+                    std::string path = name;
+                    items.push_back(std::make_unique<TagItem>(std::move(name), std::move(path), &record));
+                }
             }
         }
     } catch (const std::exception& error) {
         logError("failed to build the tag tree: {}", error.what());
     }
+    building = false;
+    loading = false;
     // The filter typed before (an earlier connection's included) applies to the new rows.
     startFilter();
 }

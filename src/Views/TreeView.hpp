@@ -27,6 +27,7 @@ class Stack;
 
 class AppState;
 class TagInspector;
+class DatablockItem;
 class TreeItem;
 
 class TreeView : public zolt::ui::Widget {
@@ -57,8 +58,10 @@ private:
     // `watched`: paths of the watch list to look up on the new list (another controller
     // answered a reconnect); those it lacks leave the list.
     void load(std::vector<std::string> watched = {});
-    // UI thread: the new list replaces the rows.
+    // UI thread: the new list replaces the rows, which are made over the next frames
+    // (a bounded share a frame: TreeItem::takeRowBudget) behind the spinner.
     void adoptList(TagList list);
+    void buildRows();
     // Drops the rows (and the list they point into).
     void clearRows();
     void startFilter();
@@ -81,6 +84,8 @@ private:
     std::uint64_t filteredBuilds = 0;
     TagList tagList;
     std::vector<std::unique_ptr<TreeItem>> items;
-    std::vector<const TreeItem*> programs; // the program rows among items
-    bool loading = false;
+    std::vector<DatablockItem*> programs; // the program rows among items
+    std::size_t builtRecords = 0;         // records of tagList made rows so far
+    bool building = false;
+    bool loading = false;                 // listing or building
 };
