@@ -81,7 +81,9 @@ std::vector<std::string> TagInspector::keepFound(const std::vector<std::string>&
         entry->isString = tag->isString;
         entry->boolBit = tag->boolBit;
     }
-    ++generation;
+    if (!names.empty()) {
+        ++generation; // a read in flight was planned with the earlier types
+    }
     return removed;
 }
 
