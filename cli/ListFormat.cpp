@@ -5,16 +5,14 @@
 
 namespace cli {
 
-void writeTagList(const std::vector<TagNode>& rows, std::ostream& out) {
-    std::vector<std::pair<std::string, const TagNode*>> lines;
+void writeTagList(const RowSource& rows, std::ostream& out) {
+    // The widest path first, so that rows are written as they are walked.
     std::size_t width = 0;
-    visitVisibleRows(rows, [&](const TagNode& row, int) {
-        lines.emplace_back(printable(row.path), &row);
-        width = std::max(width, lines.back().first.size());
+    rows([&](const TagRow& row) { width = std::max(width, printable(row.path).size()); });
+    rows([&](const TagRow& row) {
+        const std::string path = printable(row.path);
+        out << path << std::string(width - path.size() + 2, ' ') << rowTypeName(row) << "\n";
     });
-    for (const auto& [path, row] : lines) {
-        out << path << std::string(width - path.size() + 2, ' ') << row->typeName << "\n";
-    }
 }
 
 } // namespace cli

@@ -26,8 +26,8 @@ int runRead(std::span<const std::string> words, const CommandIo& io) {
     const std::vector<std::string>& paths = arguments.positionals;
     TagReader reader(io.err);
     auto values = reader.read(controller->client(), paths);
-    if (std::any_of(values.begin(), values.end(), [](const ReadOutcome& value) { return connectionGone(value.result); }) &&
-        controller->reopen(io.err)) {
+    const auto connectionLost = [](const TagValue& value) { return isConnectionFailure(value.result); };
+    if (std::any_of(values.begin(), values.end(), connectionLost) && controller->reopen(io.err)) {
         reader.forget();
         values = reader.read(controller->client(), paths);
     }
@@ -37,7 +37,7 @@ int runRead(std::span<const std::string> words, const CommandIo& io) {
         writeValueTable(paths, values, io.out);
     }
     const bool allRead = std::all_of(values.begin(), values.end(),
-                                     [](const ReadOutcome& value) { return value.result == ZOLTC_LOGIX_OK; });
+                                     [](const TagValue& value) { return value.result == ZOLTC_LOGIX_OK; });
     return allRead ? kExitOk : kExitFailed;
 }
 

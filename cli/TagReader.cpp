@@ -1,62 +1,33 @@
 #include "TagReader.hpp"
 
-#include <algorithm>
-
 #include "Controller.hpp"
 #include "Printable.hpp"
-#include "TagDisplay.hpp"
 #include "TagResolver.hpp"
 
 namespace cli {
 namespace {
 
-constexpr std::uint16_t kStructureReply = 0x02A0;
 constexpr std::uint8_t kPathDestinationUnknown = 0x05;
 constexpr std::uint8_t kPartialTransfer = 0x06;
 constexpr std::uint8_t kGeneralError = 0xFF;
 constexpr std::uint16_t kIndexOutOfRange = 0x2105;
 
-std::string typeNameOfWord(std::uint16_t type) {
-    zoltc_logix_tag_info record{};
-    record.type = type;
-    return std::string(tagTypeName(record));
+bool refusedWith(const TagValue& value, std::uint8_t general) {
+    return value.result == ZOLTC_LOGIX_ERR_CIP_STATUS && value.generalStatus == general;
 }
 
-bool indexRefused(const zoltc_logix_read_item& item) {
-    return item.status == ZOLTC_LOGIX_ERR_CIP_STATUS &&
-           (item.general_status == kPathDestinationUnknown ||
-            (item.general_status == kGeneralError && item.extended_status == kIndexOutOfRange));
+bool indexRefused(const TagValue& value) {
+    return refusedWith(value, kPathDestinationUnknown) ||
+           (refusedWith(value, kGeneralError) && value.extendedStatus == kIndexOutOfRange);
 }
 
-// Reads the items; an item the call never reached gets the call's result.
-void readItems(zoltc_logix_client* client, std::vector<zoltc_logix_read_item>& items) {
-    if (items.empty()) {
-        return;
-    }
-    for (auto& item : items) {
-        item.status = ZOLTC_LOGIX_ERR_UNKNOWN;
-    }
-    const zoltc_logix_result batch = zoltc_logix_read_tags(client, items.data(), static_cast<std::uint32_t>(items.size()));
-    for (auto& item : items) {
-        if (batch != ZOLTC_LOGIX_OK && item.status == ZOLTC_LOGIX_ERR_UNKNOWN) {
-            item.status = batch;
-        }
-    }
-}
-
-ReadOutcome outcomeOf(const zoltc_logix_read_item& item) {
-    ReadOutcome outcome;
-    outcome.result = item.status;
-    outcome.generalStatus = item.general_status;
-    outcome.extendedStatus = item.extended_status;
-    if (item.type != 0 && item.type != kStructureReply) {
-        outcome.type = item.type;
-        outcome.typeName = typeNameOfWord(item.type);
-    }
-    if (item.status == ZOLTC_LOGIX_OK) {
-        outcome.value = formatTagValue(item.value, zoltc_logix_type_atomic_code(item.type));
-    }
-    return outcome;
+TagValue unsupported(std::uint16_t type, std::string typeName) {
+    TagValue value;
+    value.result = ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE;
+    value.type = type;
+    value.typeName = std::move(typeName);
+    value.problem = ::failureText(value.result);
+    return value;
 }
 
 } // namespace
@@ -67,10 +38,6 @@ bool endsInOneIndex(const std::string& path) {
            path.find(',', open) == std::string::npos;
 }
 
-bool connectionGone(zoltc_logix_result result) {
-    return result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || result == ZOLTC_LOGIX_ERR_NOT_CONNECTED;
-}
-
 const TagReader::Scope& TagReader::scope(zoltc_logix_client* client, const std::string& program) {
     const auto known = scopes.find(program);
     if (known != scopes.end()) {
@@ -78,12 +45,12 @@ const TagReader::Scope& TagReader::scope(zoltc_logix_client* client, const std::
     }
     Scope& listed = scopes[program];
     listed.result = listed.list.browse(client, program);
-    if (listed.result != ZOLTC_LOGIX_OK && !connectionGone(listed.result)) {
+    if (listed.result != ZOLTC_LOGIX_OK && !isConnectionFailure(listed.result)) {
         err << "quillon-cli: cannot list the tags of "
             << (program.empty() ? "the controller" : "program " + printable(program)) << ": "
             << describeResult(listed.result) << "\n";
     }
-    if (connectionGone(listed.result)) {
+    if (isConnectionFailure(listed.result)) {
         scopes.erase(program); // listed again after a reconnect
         static const Scope lost{ZOLTC_LOGIX_ERR_CONNECTION_LOST, {}};
         return lost;
@@ -91,80 +58,73 @@ const TagReader::Scope& TagReader::scope(zoltc_logix_client* client, const std::
     return listed;
 }
 
-void TagReader::readStructure(zoltc_logix_client* client, const std::string& path, ReadOutcome& outcome) {
+std::optional<PlannedRead> TagReader::planStructure(zoltc_logix_client* client, const std::string& path,
+                                                    TagValue& value) {
     const auto scoped = splitScope(path);
     if (!scoped) {
-        return;
+        return std::nullopt;
     }
     const Scope& found = scope(client, scoped->program);
     if (found.result != ZOLTC_LOGIX_OK) {
-        if (connectionGone(found.result)) {
-            outcome.result = found.result;
+        if (isConnectionFailure(found.result)) {
+            value.result = found.result;
+            value.problem = ::failureText(found.result);
         }
-        return;
+        return std::nullopt;
     }
     const auto tag = resolveTagPath(found.list.records(), scoped->rest);
     if (!tag) {
-        return;
+        return std::nullopt;
     }
-    if (!tag->isString || zoltc_logix_type_dimensions(tag->type) != 0) {
-        // Another structure, or an array: no single value.
-        outcome = ReadOutcome{ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, tag->type, tag->typeName, {}, 0, 0};
-        return;
+    // A STRING is read as text; another structure, or an array, is refused.
+    PlannedRead read = planRead(path, tag->type, tag->isString, tag->typeName);
+    if (read.method == ReadMethod::Batch) {
+        return std::nullopt;
     }
-    outcome.type = tag->type;
-    outcome.typeName = "STRING";
-    char buffer[kStringBufferSize] = {};
-    std::uint32_t length = 0;
-    outcome.result = zoltc_logix_read_string(client, path.c_str(), buffer, kStringBufferSize, &length);
-    if (outcome.result == ZOLTC_LOGIX_OK && length <= kStringBufferSize) {
-        outcome.value.assign(buffer, length);
-    } else if (outcome.result == ZOLTC_LOGIX_ERR_CIP_STATUS) {
-        const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
-        outcome.generalStatus = refusal->general_status;
-        outcome.extendedStatus = refusal->extended_status;
-    }
+    return read;
 }
 
-std::vector<ReadOutcome> TagReader::read(zoltc_logix_client* client, const std::vector<std::string>& paths) {
-    std::vector<zoltc_logix_read_item> items(paths.size());
+std::vector<TagValue> TagReader::read(zoltc_logix_client* client, const std::vector<std::string>& paths) {
+    std::vector<PlannedRead> direct(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        items[i].tag_name = paths[i].c_str();
+        direct[i].path = paths[i];
     }
-    readItems(client, items);
+    std::vector<TagValue> values = readValues(client, direct);
 
-    std::vector<ReadOutcome> outcomes;
-    std::vector<zoltc_logix_read_item> bits;
-    std::vector<std::size_t> bitOwner;
+    std::vector<PlannedRead> again;
+    std::vector<std::size_t> owner;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        const zoltc_logix_read_item& item = items[i];
-        outcomes.push_back(outcomeOf(item));
-        const bool word = item.status == ZOLTC_LOGIX_OK && item.type == ZOLTC_LOGIX_TYPE_DWORD;
-        if ((word || indexRefused(item)) && endsInOneIndex(paths[i])) {
-            zoltc_logix_read_item bit{};
-            bit.tag_name = paths[i].c_str();
-            bit.bool_bit = true;
-            bits.push_back(bit);
-            bitOwner.push_back(i);
+        const TagValue& first = values[i];
+        const bool word = first.result == ZOLTC_LOGIX_OK && first.replyType == ZOLTC_LOGIX_TYPE_DWORD;
+        std::optional<PlannedRead> next;
+        if ((word || indexRefused(first)) && endsInOneIndex(paths[i])) {
+            next.emplace();
+            next->path = paths[i];
+            next->boolBit = true;
         } else if (word) {
             // A whole BOOL array: no single value, as for any other array.
-            outcomes[i] = ReadOutcome{ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, item.type, "ARRAY", {}, 0, 0};
-        } else if ((item.status == ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE && item.type == kStructureReply) ||
-                   (item.status == ZOLTC_LOGIX_ERR_CIP_STATUS && item.general_status == kPartialTransfer)) {
+            values[i] = unsupported(first.type, "ARRAY");
+        } else if ((first.result == ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE && first.replyType == structureReplyType) ||
+                   refusedWith(first, kPartialTransfer)) {
             // A structure, or a value too large for one reply.
-            readStructure(client, paths[i], outcomes[i]);
+            next = planStructure(client, paths[i], values[i]);
+        }
+        if (next) {
+            again.push_back(std::move(*next));
+            owner.push_back(i);
         }
     }
 
-    readItems(client, bits);
-    for (std::size_t k = 0; k < bits.size(); ++k) {
-        ReadOutcome& outcome = outcomes[bitOwner[k]];
+    const std::vector<TagValue> second = readValues(client, again);
+    for (std::size_t k = 0; k < again.size(); ++k) {
+        TagValue& value = values[owner[k]];
         // A refused index stays refused unless the path was a bit after all.
-        if (bits[k].status == ZOLTC_LOGIX_OK || outcome.result == ZOLTC_LOGIX_OK || connectionGone(bits[k].status)) {
-            outcome = outcomeOf(bits[k]);
+        if (!again[k].boolBit || second[k].result == ZOLTC_LOGIX_OK || value.result == ZOLTC_LOGIX_OK ||
+            isConnectionFailure(second[k].result)) {
+            value = second[k];
         }
     }
-    return outcomes;
+    return values;
 }
 
 } // namespace cli

@@ -73,18 +73,18 @@ zoltc_logix_result browse(Controller& controller, TagList& list, const std::stri
     return result;
 }
 
-// Fills a program row with the program's tags; false (with a message) when the
-// browse fails, leaving the row without tags as the program's tree does.
-bool addProgramTags(Controller& controller, TagNode& program, Lists& lists, RowBudget& budget,
-                    std::ostream& err) {
+// Lists a program's tags into `scopes`; false (with a message) when the browse fails,
+// leaving the program without tags as the program's tree does.
+bool listProgram(Controller& controller, const std::string& name, Lists& lists, TagScopes& scopes,
+                 std::ostream& err) {
     TagList& list = lists.emplace_back();
-    const zoltc_logix_result result = browse(controller, list, program.name, err);
+    const zoltc_logix_result result = browse(controller, list, name, err);
     if (result != ZOLTC_LOGIX_OK) {
-        err << "quillon-cli: cannot list the tags of program " << printable(program.name) << ": "
+        err << "quillon-cli: cannot list the tags of program " << printable(name) << ": "
             << controller.explain(result) << "\n";
         return false;
     }
-    program.children = makeScopeRows(list.records(), program.path, budget);
+    scopes.programs[name] = list.records();
     return true;
 }
 
@@ -149,38 +149,40 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
         return writeJson(*controller, options, io);
     }
 
+    // The browse results stay (the rows are walked from them as they are written); the
+    // rows themselves are never held, so memory does not grow with them.
     Lists lists;
-    std::vector<TagNode> rows;
-    RowBudget budget;
+    TagScopes scopes;
     bool complete = true;
-    try {
-        if (options.program) {
-            rows.push_back(makeProgramRow(*options.program, budget));
-            if (!addProgramTags(*controller, rows.back(), lists, budget, io.err)) {
-                return kExitFailed;
-            }
-        } else {
-            TagList& list = lists.emplace_back();
-            const zoltc_logix_result result = browse(*controller, list, "", io.err);
-            if (result != ZOLTC_LOGIX_OK) {
-                io.err << "quillon-cli: cannot list the controller's tags: " << controller->explain(result) << "\n";
-                return kExitFailed;
-            }
-            rows = makeScopeRows(list.records(), "", budget);
-            for (TagNode& row : rows) {
-                if (options.allPrograms && row.kind == NodeKind::Program) {
-                    complete = addProgramTags(*controller, row, lists, budget, io.err) && complete;
-                }
+    if (options.program) {
+        scopes.onlyProgram = *options.program;
+        if (!listProgram(*controller, *options.program, lists, scopes, io.err)) {
+            return kExitFailed;
+        }
+    } else {
+        TagList& list = lists.emplace_back();
+        const zoltc_logix_result result = browse(*controller, list, "", io.err);
+        if (result != ZOLTC_LOGIX_OK) {
+            io.err << "quillon-cli: cannot list the controller's tags: " << controller->explain(result) << "\n";
+            return kExitFailed;
+        }
+        scopes.controller = list.records();
+        for (const zoltc_logix_tag_info& record : scopes.controller) {
+            if (options.allPrograms && zoltc_logix_type_is_program(record.type)) {
+                complete = listProgram(*controller, record.name != nullptr ? record.name : "", lists, scopes, io.err) &&
+                           complete;
             }
         }
-    } catch (const TooManyRows& tooMany) {
-        io.err << "quillon-cli: " << tooMany.what() << "; narrow it with --program\n";
-        return kExitFailed;
     }
 
-    if (options.filter) {
-        applyFilter(rows, *options.filter);
-    }
+    // Cut arrays are named once, after the rows, however often a format walks them.
+    std::vector<std::pair<std::string, std::uint64_t>> cuts;
+    bool firstWalk = true;
+    const RowSource rows = [&](const RowVisitor& visit) {
+        const CutVisitor noteCut = [&](std::string_view path, std::uint64_t total) { cuts.emplace_back(path, total); };
+        walkTagRows(scopes, options.filter.value_or(""), visit, firstWalk ? noteCut : CutVisitor());
+        firstWalk = false;
+    };
     switch (options.format) {
     case Format::List:
         writeTagList(rows, io.out);
@@ -194,10 +196,10 @@ int runTags(std::span<const std::string> words, const CommandIo& io) {
         writeTagCsv(rows, io.out);
         break;
     }
-    visitCutRows(rows, [&](const TagNode& row) {
-        reportCut(io.err, row.path, row.omitted + maxElementRows);
+    for (const auto& [path, total] : cuts) {
+        reportCut(io.err, path, total);
         complete = false;
-    });
+    }
     return complete ? kExitOk : kExitFailed;
 }
 

@@ -3,10 +3,10 @@
 
 namespace cli {
 
-void writeTagTree(const std::vector<TagNode>& rows, std::ostream& out) {
-    visitVisibleRows(rows, [&](const TagNode& row, int depth) {
-        out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << printable(row.name) << "  " << row.typeName
-            << "\n";
+void writeTagTree(const RowSource& rows, std::ostream& out) {
+    rows([&](const TagRow& row) {
+        out << std::string(static_cast<std::size_t>(row.depth) * 2, ' ') << printable(row.name) << "  "
+            << rowTypeName(row) << "\n";
     });
 }
 

@@ -9,25 +9,25 @@
 
 namespace cli {
 
-std::string typeColumn(const ReadOutcome& value) {
+std::string typeColumn(const TagValue& value) {
     return value.typeName.empty() ? "?" : value.typeName;
 }
 
-std::string failureText(const ReadOutcome& value) {
+std::string failureText(const TagValue& value) {
     if (value.result == ZOLTC_LOGIX_ERR_CIP_STATUS && value.generalStatus != 0) {
         return describeRefusal(zoltc_logix_refusal{value.generalStatus, value.extendedStatus, 0});
     }
     return describeResult(value.result);
 }
 
-std::string valueColumn(const ReadOutcome& value) {
+std::string valueColumn(const TagValue& value) {
     if (value.result != ZOLTC_LOGIX_OK) {
         return "error: " + failureText(value);
     }
     return printable(value.value);
 }
 
-void writeValueTable(const std::vector<std::string>& plan, const std::vector<ReadOutcome>& values, std::ostream& out) {
+void writeValueTable(const std::vector<std::string>& plan, const std::vector<TagValue>& values, std::ostream& out) {
     std::vector<std::string> paths;
     std::size_t pathWidth = 0;
     std::size_t typeWidth = 0;
@@ -43,11 +43,11 @@ void writeValueTable(const std::vector<std::string>& plan, const std::vector<Rea
     }
 }
 
-void writeValueJson(const std::vector<std::string>& plan, const std::vector<ReadOutcome>& values, std::ostream& out) {
+void writeValueJson(const std::vector<std::string>& plan, const std::vector<TagValue>& values, std::ostream& out) {
     using Json = nlohmann::ordered_json;
     Json tags = Json::array();
     for (std::size_t i = 0; i < plan.size(); ++i) {
-        const ReadOutcome& value = values[i];
+        const TagValue& value = values[i];
         Json tag;
         tag["path"] = plan[i];
         tag["type"] = value.type != 0 ? Json(value.type) : Json();

@@ -39,9 +39,9 @@ std::int64_t nowNanoseconds() {
         .count();
 }
 
-bool anyConnectionGone(const std::vector<ReadOutcome>& values) {
+bool anyConnectionGone(const std::vector<TagValue>& values) {
     return std::any_of(values.begin(), values.end(),
-                       [](const ReadOutcome& value) { return connectionGone(value.result); });
+                       [](const TagValue& value) { return isConnectionFailure(value.result); });
 }
 
 // Waits for the interval in short steps; false when a stop was asked for meanwhile.
@@ -75,7 +75,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
     }
     const std::vector<std::string>& plan = arguments.positionals;
     TagReader reader(io.err);
-    std::vector<ReadOutcome> previous;
+    std::vector<TagValue> previous;
     while (!io.stop.load()) {
         auto values = reader.read(controller->client(), plan);
         if (anyConnectionGone(values)) {

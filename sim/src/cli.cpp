@@ -103,6 +103,11 @@ const std::vector<Knob>& knobs() {
          if (v > 0xFF) throw std::invalid_argument("--identity-status: above 255");
          o.identityStatus = static_cast<uint8_t>(v);
        }},
+      {"--program-listing-status", "N", "refuse the listing of every program's tags with general status N",
+       [](Options& o, uint32_t v) {
+         if (v > 0xFF) throw std::invalid_argument("--program-listing-status: above 255");
+         o.programListingStatus = static_cast<uint8_t>(v);
+       }},
       {"--identity-bytes", "K", "send only the first K bytes of the identity (Get_Attributes_All)",
        [](Options& o, uint32_t v) { o.identityDataBytes = v; }},
   };

@@ -143,6 +143,7 @@ Reply Router::dispatch(const Request& request, const Path& path, Nesting nesting
     const Scope* program = db_.findProgram(path[0].name);
     if (!program) return failure(status::kPathSegmentError);
     if (path[1].value != kClassSymbol) return failure(status::kPathDestinationUnknown);
+    if (options_.programListingStatus) return failure(options_.programListingStatus);
     return symbolObject(request, *program, path, 1);
   }
   return tagService(request, path);

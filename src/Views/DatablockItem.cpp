@@ -6,8 +6,10 @@
 #include "Background.hpp"
 #include "Logger.hpp"
 #include "TagRows.hpp"
+#include "TagValues.hpp"
 
 #include <imgui.h>
+#include <zolt/ui/Application.hpp>
 
 #include <exception>
 #include <utility>
@@ -33,6 +35,7 @@ DatablockItem::~DatablockItem() {
     // The children point into tagList.
     children.clear();
     tagList.reset();
+    pending.reset();
 }
 
 TreeItem* DatablockItem::getChild(std::size_t index) const {
@@ -50,21 +53,43 @@ void DatablockItem::loadChildren() {
     const bool started = runInBackground(
         lifetime(),
         [program = std::string(recordName(info))] {
-            TagListResult loaded;
-            AppState::instance().withClient(
-                [&](zoltc_logix_client* client) { return loaded.result = loaded.list.browse(client, program); });
+            std::pair<TagListResult, std::string> loaded; // the list, or why there is none
+            AppState::instance().withClient([&](zoltc_logix_client* client) {
+                loaded.first.result = loaded.first.list.browse(client, program);
+                if (loaded.first.result != ZOLTC_LOGIX_OK) {
+                    loaded.second = callFailureText(client, loaded.first.result);
+                }
+                return loaded.first.result;
+            });
             return loaded;
         },
-        [this](std::optional<TagListResult> loaded) {
-            if (loaded && loaded->result == ZOLTC_LOGIX_OK) {
-                adoptChildren(std::move(loaded->list));
+        [this](std::optional<std::pair<TagListResult, std::string>> loaded) {
+            failure = loaded ? std::move(loaded->second) : std::string("the worker stopped");
+            if (loaded && loaded->first.result == ZOLTC_LOGIX_OK) {
+                pending = std::move(loaded->first.list);
+                adoptPending();
+                return;
             }
+            logError("failed to list the tags of program '{}': {}", recordName(info), failure);
             setLoading(false);
         });
     if (!started) {
         // The pool is stopping: the row shows without tags.
         setLoading(false);
     }
+}
+
+void DatablockItem::adoptPending() {
+    if (!pending) {
+        return;
+    }
+    if (!takeRowBudget(pending->records().size())) {
+        zolt::ui::Application::requestFrame(); // the next frame's share
+        return;
+    }
+    adoptChildren(std::move(*pending));
+    pending.reset();
+    setLoading(false);
 }
 
 void DatablockItem::adoptChildren(TagList list) {
@@ -84,6 +109,12 @@ void DatablockItem::adoptChildren(TagList list) {
 
 void DatablockItem::draw() {
     drawRow(recordName(info), recordName(info), icon, programNodeFlags, *theme);
+}
+
+void DatablockItem::onRowDrawn(bool hovered, bool) {
+    if (hovered && !failure.empty()) {
+        ImGui::SetTooltip("The tags of this program could not be listed: %s", failure.c_str());
+    }
 }
 
 bool DatablockItem::filterStep(const std::string& text, std::size_t&) {

@@ -14,6 +14,7 @@
 #include <zolt/ui/Rectangle.hpp>
 #include <zolt/ui/Stack.hpp>
 #include <zolt/ui/TextElement.hpp>
+#include <zolt/ui/Window.hpp>
 
 #include <imgui.h>
 #include <imgui_stdlib.h>
@@ -162,7 +163,21 @@ void TopBarView::update() {
     }
     // Connect needs an address; Disconnect and Cancel are always possible.
     connectButton->setLocked(state == ConnectionState::Disconnected && (trimmed(ipText).empty() || !isPortValid()));
+    if (focusRequest == Focus::ConnectButton) {
+        focusRequest = Focus::None;
+        getWindow()->setFocusedWidget(connectButton);
+    }
     zolt::ui::Widget::update();
+}
+
+bool TopBarView::onKeyDown(const zolt::ui::KeyEvent& event) {
+    if (event.key != ImGuiKey_Tab) {
+        return zolt::ui::Widget::onKeyDown(event);
+    }
+    focusRequest = (event.mods & zolt::ui::kModShift) != 0 ? Focus::PortField : Focus::IpField;
+    getWindow()->setFocusedWidget(addressPanel);
+    zolt::ui::Application::requestFrame();
+    return true;
 }
 
 void TopBarView::probeWhenDue() {
@@ -319,24 +334,39 @@ void TopBarView::connectTo(const std::string& host, std::uint16_t address) {
     connect();
 }
 
+void TopBarView::takeFocusFor(Focus field) {
+    if (focusRequest == field) {
+        focusRequest = Focus::None;
+        ImGui::SetKeyboardFocusHere();
+    }
+}
+
 void TopBarView::buildImGui() {
     // The address is the connected one for as long as a connection exists or is wanted.
     const bool locked = lastState != ConnectionState::Disconnected;
     if (locked) {
         ImGui::BeginDisabled();
     }
+    // Tab in the port field goes on to the Connect button (next frame, outside ImGui).
+    if (portActive && ImGui::IsKeyPressed(ImGuiKey_Tab, false) && !ImGui::GetIO().KeyShift) {
+        focusRequest = Focus::ConnectButton;
+        zolt::ui::Application::requestFrame();
+    }
     ImGui::TextUnformatted("IP:");
     ImGui::SameLine(28.0f);
     ImGui::SetNextItemWidth(160.0f);
     // Enter ends the edit (the field deactivates) in the frame the key goes down.
     const bool enterKey = ImGui::IsKeyPressed(ImGuiKey_Enter, false) || ImGui::IsKeyPressed(ImGuiKey_KeypadEnter, false);
+    takeFocusFor(Focus::IpField);
     ImGui::InputText("##IP", &ipText);
     bool enter = enterKey && ImGui::IsItemDeactivated();
     ImGui::SameLine(220.0f);
     ImGui::TextUnformatted("Port:");
     ImGui::SameLine(264.0f);
     ImGui::SetNextItemWidth(120.0f);
+    takeFocusFor(Focus::PortField);
     ImGui::InputInt("##Port", &port, 1, 100);
+    portActive = ImGui::IsItemActive();
     enter = (enterKey && ImGui::IsItemDeactivated()) || enter;
     if (locked) {
         ImGui::EndDisabled();

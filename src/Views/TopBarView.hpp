@@ -35,6 +35,8 @@ public:
 
     void resized() override;
     void update() override;
+    // Tab on the Connect button goes back to the address fields: IP, or Port with Shift.
+    bool onKeyDown(const zolt::ui::KeyEvent& event) override;
 
     // The button's click: disconnects at once when connected or reconnecting, cancels a
     // connect in progress ("Cancel"), else starts a connect on the pool worker. Never throws.
@@ -68,6 +70,11 @@ private:
     ConnectionState currentState() const;
     // Shows or clears the note on a port outside 1 to 65535.
     void showPortNote();
+    // The keyboard focus between the address fields (ImGui) and the Connect button
+    // (a toolkit widget, outside ImGui's focus order).
+    enum class Focus { None, IpField, PortField, ConnectButton };
+    // Moves ImGui's keyboard focus to the next item when `field` was asked for.
+    void takeFocusFor(Focus field);
 
     AppState* appState;
     zolt::ui::Rectangle* background = nullptr;
@@ -76,6 +83,8 @@ private:
     std::int32_t port = defaultPort;
     int connectTasks = 0;
     bool portWasValid = true;
+    bool portActive = false; // the port field was being edited in the last frame
+    Focus focusRequest = Focus::None;
     // The automatic reconnect: which wait of the back-off comes next, and when it ends.
     std::size_t backoffStep = 0;
     std::chrono::steady_clock::time_point nextAttempt;

@@ -2,6 +2,7 @@
 
 #include "AppTheme.hpp"
 
+#include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
 
 #include <imgui.h>
@@ -14,6 +15,9 @@ namespace {
 
 // The icon and the hit area of a row are this many pixels high (and the icon as wide).
 constexpr float iconSize = 20.0f;
+
+// Rows made from records in one frame: about 6 ms of a loaded machine's processor.
+constexpr std::size_t rowsPerFrame = 4000;
 
 ImU32 packColor(zolt::ui::Color color) {
     return IM_COL32(color.r, color.g, color.b, color.a);
@@ -37,6 +41,20 @@ std::weak_ptr<int> TreeItem::lifetime() {
         lifetimeToken = std::make_shared<int>(0);
     }
     return lifetimeToken;
+}
+
+bool TreeItem::takeRowBudget(std::size_t rows) {
+    const zolt::ui::Application* app = zolt::ui::Application::instance();
+    const std::uint64_t frame = app != nullptr ? app->getFrameCount() : 0;
+    if (frame != budgetFrame) {
+        budgetFrame = frame;
+        rowBudgetLeft = rowsPerFrame;
+    }
+    if (rows > rowBudgetLeft && rowBudgetLeft < rowsPerFrame) {
+        return false;
+    }
+    rowBudgetLeft -= std::min(rows, rowBudgetLeft);
+    return true;
 }
 
 bool TreeItem::isLoading() const {

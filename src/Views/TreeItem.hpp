@@ -27,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,11 @@ public:
     // Counts the rows built under a filter text not applied to them yet (they show until
     // it is): the tree runs its filter again when the count changes.
     static std::uint64_t unfilteredBuilds() { return unfilteredBuildCount; }
+    // Rows made from listed records are bounded per frame, so that a large listing (or
+    // many program listings arriving together) spreads over frames instead of stalling
+    // one: takes `rows` from the current frame's share and returns true, or returns false
+    // when the share does not hold them (the first take of a frame always succeeds).
+    static bool takeRowBudget(std::size_t rows);
     // Decides whether the row stays for the filter text, its built children being
     // decided already; takes the rows it checks from `budget`. False when the budget ran
     // out first: the next call goes on.
@@ -111,6 +117,8 @@ private:
     void drawChildren();
 
     static inline std::uint64_t unfilteredBuildCount = 0; // UI thread only
+    static inline std::uint64_t budgetFrame = ~std::uint64_t{0}; // the frame rowBudgetLeft is for
+    static inline std::size_t rowBudgetLeft = 0;
     std::shared_ptr<int> lifetimeToken;
     bool visible = true;
     bool loading = false;
@@ -127,6 +135,9 @@ public:
 
     // Starts the background browse of the program's tags (UI thread).
     void loadChildren();
+    // Makes rows of a list that arrived when the frame's row budget was spent; the tree
+    // calls it every frame. The row shows as loading until then.
+    void adoptPending();
 
     void draw() override;
     bool filterStep(const std::string& text, std::size_t& budget) override;
@@ -134,6 +145,12 @@ public:
     TreeItem* getChild(std::size_t index) const override;
     std::string_view getLabel() const override;
     const zoltc_logix_tag_info* getInfo() const { return info; }
+    // Why the program's tags could not be listed ("privilege violation", ...), shown on
+    // hover; empty when they were.
+    const std::string& getFailure() const { return failure; }
+
+protected:
+    void onRowDrawn(bool hovered, bool clicked) override;
 
 private:
     // The browse's continuation on the UI thread: the list becomes the rows.
@@ -144,6 +161,8 @@ private:
     TagList tagList;
     std::vector<std::unique_ptr<TagItem>> children;
     const zoltc_logix_tag_info* info;
+    std::string failure;
+    std::optional<TagList> pending; // arrived, not made rows yet
 };
 
 // The row of a tag, a structure member or an array element.

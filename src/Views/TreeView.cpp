@@ -67,6 +67,12 @@ TreeView::~TreeView() {
 void TreeView::update() {
     zolt::ui::Widget::update();
 
+    if (building) {
+        buildRows();
+    }
+    for (DatablockItem* program : programs) {
+        program->adoptPending();
+    }
     const bool isLoadingNow = loading;
     treePanel->setVisible(!isLoadingNow);
     scrollView->setVisible(!isLoadingNow);
@@ -74,17 +80,25 @@ void TreeView::update() {
     filterPanel->setVisible(!isLoadingNow && !items.empty());
 
     // A new listing for each new connection, except a reconnect to the same controller
-    // after a lost connection, which keeps the rows and the watch list.
+    // after a lost connection, which keeps the rows and the watch list. Another
+    // controller after a loss keeps the watched paths it also has.
     if (appState->isConnected() && appState->tagEpoch() != loadedEpoch && !isLoadingNow) {
         loadedEpoch = appState->tagEpoch();
-        inspector->clear();
+        std::vector<std::string> watched;
+        if (appState->tagEpochAfterLoss()) {
+            for (const TagInspector::Entry& entry : inspector->entries()) {
+                watched.push_back(entry.name);
+            }
+        } else {
+            inspector->clear();
+        }
         clearRows();
-        load();
+        load(std::move(watched));
     }
 
     // Program rows fill after the list: the filter applies to their tags once they are in.
     const bool programsLoading =
-        std::any_of(programs.begin(), programs.end(), [](const TreeItem* program) { return program->isLoading(); });
+        std::any_of(programs.begin(), programs.end(), [](const DatablockItem* program) { return program->isLoading(); });
     const bool rowsUnfiltered = TreeItem::unfilteredBuilds() != filteredBuilds;
     if (filterText != appliedFilter || rowsUnfiltered || (programsWereLoading && !programsLoading && !filterText.empty())) {
         startFilter();
@@ -109,6 +123,7 @@ void TreeView::clearRows() {
     items.clear();
     tagList.reset();
     loadFailure.clear();
+    building = false;
 }
 
 void TreeView::retry() {
@@ -127,32 +142,42 @@ void TreeView::resized() {
     filterPanel->setPreferredSize(zolt::ui::Vec2{size.x, filterHeight});
 }
 
-void TreeView::load() {
+struct TreeView::Loaded {
+    TagListResult tags;
+    std::string reason;                            // why the listing failed
+    std::vector<std::string> watched;              // looked up on the new list
+    std::vector<std::optional<ResolvedTag>> found; // one per watched path
+};
+
+void TreeView::load(std::vector<std::string> watched) {
     loading = runInBackground(
         lifetime(),
-        [] {
-            TagListResult loaded;
-            std::string reason;
+        [watched = std::move(watched)] {
+            Loaded loaded;
+            loaded.watched = watched;
             AppState::instance().withClient([&](zoltc_logix_client* client) {
-                loaded.result = loaded.list.browse(client, "");
-                if (loaded.result != ZOLTC_LOGIX_OK) {
-                    const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
-                    reason = refusal != nullptr ? failureText(loaded.result, refusal->general_status,
-                                                              refusal->extended_status)
-                                                : failureText(loaded.result);
+                loaded.tags.result = loaded.tags.list.browse(client, "");
+                if (loaded.tags.result != ZOLTC_LOGIX_OK) {
+                    loaded.reason = callFailureText(client, loaded.tags.result);
+                } else if (!watched.empty()) {
+                    loaded.found = resolveOnController(client, loaded.tags.list.records(), watched);
                 }
-                return loaded.result;
+                return loaded.tags.result;
             });
-            return std::pair(std::move(loaded), std::move(reason));
+            return loaded;
         },
-        [this](std::optional<std::pair<TagListResult, std::string>> loaded) {
-            loading = false;
-            if (loaded && loaded->first.result == ZOLTC_LOGIX_OK) {
-                adoptList(std::move(loaded->first.list));
+        [this](std::optional<Loaded> loaded) {
+            if (loaded && loaded->tags.result == ZOLTC_LOGIX_OK) {
+                const std::vector<std::string> removed = inspector->keepFound(loaded->watched, loaded->found);
+                for (const std::string& name : removed) {
+                    logInfo("watched tag '{}' is not on the controller that answered; removed from the watch list", name);
+                }
+                adoptList(std::move(loaded->tags.list));
                 return;
             }
+            loading = false;
             // No rows rather than another controller's: the reason and Retry instead.
-            loadFailure = loaded ? loaded->second : std::string("the worker stopped");
+            loadFailure = loaded ? loaded->reason : std::string("the worker stopped");
             logError("failed to load the tag list: {}", loadFailure);
             if (!appState->isConnected()) {
                 loadedEpoch = 0; // cut by a lost connection: the reconnect lists again
@@ -164,27 +189,47 @@ void TreeView::load() {
 }
 
 void TreeView::adoptList(TagList list) {
+    programs.clear();
+    items.clear();
+    tagList = std::move(list);
+    builtRecords = 0;
+    building = true;
+    loading = true;
+    buildRows();
+}
+
+void TreeView::buildRows() {
+    // Rows a take: small enough that a frame's share is not overrun by much.
+    constexpr std::size_t rowsPerTake = 500;
+    const auto records = tagList.records();
     try {
-        programs.clear();
-        items.clear();
-        tagList = std::move(list);
-        items.reserve(tagList.records().size());
-        for (const zoltc_logix_tag_info& record : tagList.records()) {
-            if (zoltc_logix_type_is_program(record.type)) {
-                auto program = std::make_unique<DatablockItem>(&record);
-                program->loadChildren();
-                programs.push_back(program.get());
-                items.push_back(std::move(program));
-            } else {
-                // Its member and element rows follow when first needed.
-                std::string name = record.name != nullptr ? record.name : "";
-                std::string path = name;
-                items.push_back(std::make_unique<TagItem>(std::move(name), std::move(path), &record));
+        items.reserve(records.size());
+        while (builtRecords < records.size()) {
+            const std::size_t end = std::min(records.size(), builtRecords + rowsPerTake);
+            if (!TreeItem::takeRowBudget(end - builtRecords)) {
+                zolt::ui::Application::requestFrame(); // the rest in the next frames
+                return;
+            }
+            for (; builtRecords < end; ++builtRecords) {
+                const zoltc_logix_tag_info& record = records[builtRecords];
+                if (zoltc_logix_type_is_program(record.type)) {
+                    auto program = std::make_unique<DatablockItem>(&record);
+                    program->loadChildren();
+                    programs.push_back(program.get());
+                    items.push_back(std::move(program));
+                } else {
+                    // Its member and element rows follow when first needed.
+                    std::string name = record.name != nullptr ? record.name : "";
+                    std::string path = name;
+                    items.push_back(std::make_unique<TagItem>(std::move(name), std::move(path), &record));
+                }
             }
         }
     } catch (const std::exception& error) {
         logError("failed to build the tag tree: {}", error.what());
     }
+    building = false;
+    loading = false;
     // The filter typed before (an earlier connection's included) applies to the new rows.
     startFilter();
 }

@@ -2,7 +2,8 @@
 
 // The left pane: the controller's tags as a tree. On every new connection (but not a
 // reconnect to the same controller after a loss: AppState::tagEpoch) it empties the
-// inspector and loads the controller-scope list on the pool worker behind a spinner,
+// inspector (or, when another controller answered a reconnect, keeps the watched paths
+// that controller has) and loads the controller-scope list on the pool worker behind a spinner,
 // then shows one row per tag and per program (program rows fill as their own loads
 // finish). A filter box above the rows narrows them by text, a bounded share of the rows
 // each frame, with a hint while it runs. A listing that fails shows no rows, its reason
@@ -26,6 +27,7 @@ class Stack;
 
 class AppState;
 class TagInspector;
+class DatablockItem;
 class TreeItem;
 
 class TreeView : public zolt::ui::Widget {
@@ -51,10 +53,15 @@ public:
     zolt::ui::ImGuiPanel* getFilterPanel() const { return filterPanel; }
 
 private:
+    struct Loaded; // what the background listing hands over
     // Loads the controller-scope list on the worker; the rows follow on the UI thread.
-    void load();
-    // UI thread: the new list replaces the rows.
+    // `watched`: paths of the watch list to look up on the new list (another controller
+    // answered a reconnect); those it lacks leave the list.
+    void load(std::vector<std::string> watched = {});
+    // UI thread: the new list replaces the rows, which are made over the next frames
+    // (a bounded share a frame: TreeItem::takeRowBudget) behind the spinner.
     void adoptList(TagList list);
+    void buildRows();
     // Drops the rows (and the list they point into).
     void clearRows();
     void startFilter();
@@ -77,6 +84,8 @@ private:
     std::uint64_t filteredBuilds = 0;
     TagList tagList;
     std::vector<std::unique_ptr<TreeItem>> items;
-    std::vector<const TreeItem*> programs; // the program rows among items
-    bool loading = false;
+    std::vector<DatablockItem*> programs; // the program rows among items
+    std::size_t builtRecords = 0;         // records of tagList made rows so far
+    bool building = false;
+    bool loading = false;                 // listing or building
 };

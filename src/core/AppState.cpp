@@ -63,6 +63,7 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
         return result;
     }
     if (userConnect || !hasIdentity || !(answered == current)) {
+        epochAfterLoss = !userConnect && hasIdentity;
         ++epoch;
     }
     current = std::move(answered);
@@ -121,6 +122,11 @@ AppState::Link AppState::link() const {
 std::string AppState::plcType() const {
     std::lock_guard lock(stateMutex);
     return current.productName;
+}
+
+bool AppState::tagEpochAfterLoss() const {
+    std::lock_guard lock(stateMutex);
+    return epochAfterLoss;
 }
 
 AppState::Identity AppState::identity() const {

@@ -99,6 +99,9 @@ public:
     // one), or when the user connects anew: the tree lists its tags again then. A
     // reconnect after a lost connection to the same controller keeps it.
     std::uint64_t tagEpoch() const { return epoch.load(); }
+    // Whether the tag epoch last changed because another controller answered a reconnect
+    // after a loss (not a connect the user asked for): the watched paths it has stay.
+    bool tagEpochAfterLoss() const;
     // Copies, taken under the lock: the worker rewrites them at every connect.
     std::string plcType() const;
     Identity identity() const;
@@ -114,6 +117,7 @@ private:
     // A connect the user asked for lists the tags again even from the same controller;
     // a reconnect after a loss does so only for another one.
     bool userConnect = true;
+    bool epochAfterLoss = false;
 
     std::atomic<bool> connected{false};
     std::atomic<std::uint64_t> generation{0};

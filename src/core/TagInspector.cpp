@@ -61,6 +61,32 @@ void TagInspector::removeTag(const char* name) {
     }
 }
 
+std::vector<std::string> TagInspector::keepFound(const std::vector<std::string>& names,
+                                                 const std::vector<std::optional<ResolvedTag>>& found) {
+    std::vector<std::string> removed;
+    for (std::size_t i = 0; i < names.size() && i < found.size(); ++i) {
+        const auto entry = std::find_if(entries_.begin(), entries_.end(),
+                                        [&](const Entry& candidate) { return candidate.name == names[i]; });
+        if (entry == entries_.end()) {
+            continue; // removed meanwhile
+        }
+        const std::optional<ResolvedTag>& tag = found[i];
+        if (!tag || (!zoltc_logix_type_is_atomic(tag->type) && !tag->isString)) {
+            removed.push_back(entry->name);
+            entries_.erase(entry);
+            continue;
+        }
+        entry->type = tag->type;
+        entry->typeName = tag->typeName;
+        entry->isString = tag->isString;
+        entry->boolBit = tag->boolBit;
+    }
+    if (!names.empty()) {
+        ++generation; // a read in flight was planned with the earlier types
+    }
+    return removed;
+}
+
 void TagInspector::clear() {
     entries_.clear();
     ++generation;

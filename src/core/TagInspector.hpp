@@ -8,6 +8,7 @@
 // operation runs on the UI thread except the read itself, which runs on the pool worker
 // on the batch's own copy of the list.
 
+#include "TagResolver.hpp"
 #include "TagValues.hpp"
 #include "zoltc_logix.h"
 
@@ -69,6 +70,11 @@ public:
     void removeTag(const char* name);
     // Removes every entry (and discards a read in flight when it ends).
     void clear();
+    // After another controller answered: each entry named in `names` takes the type
+    // `found` gives for it on that controller, or goes when it has none there (or one
+    // that cannot be watched). Returns the names that went.
+    std::vector<std::string> keepFound(const std::vector<std::string>& names,
+                                       const std::vector<std::optional<ResolvedTag>>& found);
     const std::vector<Entry>& entries() const { return entries_; }
 
     // Per frame: adopts a finished read when it is still current, and starts the next one

@@ -23,6 +23,12 @@ std::string failureText(zoltc_logix_result result, std::uint8_t generalStatus, s
     return zoltc_logix_result_name(result);
 }
 
+std::string callFailureText(const zoltc_logix_client* client, zoltc_logix_result result) {
+    const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
+    return refusal != nullptr ? failureText(result, refusal->general_status, refusal->extended_status)
+                              : failureText(result);
+}
+
 bool isConnectionFailure(zoltc_logix_result result) {
     return result == ZOLTC_LOGIX_ERR_CONNECTION_LOST || result == ZOLTC_LOGIX_ERR_NOT_CONNECTED;
 }
@@ -70,19 +76,22 @@ std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<P
             zoltc_logix_read_tags(client, items.data(), static_cast<std::uint32_t>(items.size()));
         for (std::size_t k = 0; k < items.size(); ++k) {
             TagValue& value = values[itemOwner[k]];
+            const PlannedRead& planned = plan[itemOwner[k]];
             // A call that fails before it reaches the items leaves them untouched.
             value.result = (batch != ZOLTC_LOGIX_OK && items[k].status == ZOLTC_LOGIX_ERR_UNKNOWN) ? batch
                                                                                                  : items[k].status;
+            value.generalStatus = items[k].general_status;
+            value.extendedStatus = items[k].extended_status;
+            value.replyType = items[k].type;
+            const bool changed = value.result == ZOLTC_LOGIX_OK && planned.resolved && items[k].type != 0 &&
+                                 items[k].type != zoltc_logix_type_atomic_code(planned.type);
+            if ((!planned.resolved && items[k].type != 0 && items[k].type != structureReplyType) || changed) {
+                value.type = items[k].type;
+                value.typeName = typeNameOfWord(items[k].type);
+            }
             if (value.result != ZOLTC_LOGIX_OK) {
                 value.problem = failureText(value.result, items[k].general_status, items[k].extended_status);
                 continue;
-            }
-            const PlannedRead& planned = plan[itemOwner[k]];
-            const bool changed = planned.resolved && items[k].type != 0 &&
-                                 items[k].type != zoltc_logix_type_atomic_code(planned.type);
-            if (!planned.resolved || changed) {
-                value.type = items[k].type;
-                value.typeName = typeNameOfWord(items[k].type);
             }
             if (changed) {
                 value.problem = typeChangedText;
@@ -105,9 +114,11 @@ std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<P
             values[i].problem = typeChangedText;
         } else if (values[i].result != ZOLTC_LOGIX_OK) {
             const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
-            values[i].problem = refusal != nullptr ? failureText(values[i].result, refusal->general_status,
-                                                                 refusal->extended_status)
-                                                   : failureText(values[i].result);
+            if (values[i].result == ZOLTC_LOGIX_ERR_CIP_STATUS && refusal != nullptr) {
+                values[i].generalStatus = refusal->general_status;
+                values[i].extendedStatus = refusal->extended_status;
+            }
+            values[i].problem = failureText(values[i].result, values[i].generalStatus, values[i].extendedStatus);
         }
     }
     return values;

@@ -5,7 +5,8 @@
 // the string read into a 96-byte buffer, and anything else (a structure other than
 // STRING, a whole array) refused without asking the controller, since it has no single
 // value. A path whose type is not known is read with the batch read all the same, so
-// that the controller decides; its type then comes from the reply. A reply whose type
+// that the controller decides; its type then comes from the reply (also when the reply
+// could not be decoded, unless it is a structure's). A reply whose type
 // differs from the known one is decoded by the reply's type and says so: the list the
 // type came from is out of date.
 
@@ -32,6 +33,9 @@ struct PlannedRead {
 PlannedRead planRead(std::string path, std::uint16_t type, bool isString, std::string typeName,
                      bool boolBit = false);
 
+// The type word of a reply that carries a structure (its handle follows): no atomic value.
+inline constexpr std::uint16_t structureReplyType = 0x02A0;
+
 struct TagValue {
     zoltc_logix_result result = ZOLTC_LOGIX_ERR_UNKNOWN;
     std::uint16_t type = 0; // 0 when not known
@@ -40,6 +44,9 @@ struct TagValue {
     // Why there is no value (result not OK: "tag not found", "connection lost", ...), or
     // typeChangedText when the value was decoded by a type other than the known one.
     std::string problem;
+    std::uint8_t generalStatus = 0; // the controller's refusal, when result is ZOLTC_LOGIX_ERR_CIP_STATUS
+    std::uint16_t extendedStatus = 0;
+    std::uint16_t replyType = 0; // the type word the batch read's reply carried; 0 without one
 
     bool operator==(const TagValue&) const = default;
 };
@@ -49,6 +56,10 @@ inline constexpr std::string_view typeChangedText = "type changed, reload the ta
 // The reason shown for a failed read: the controller's CIP status text when it refused
 // the item (result ZOLTC_LOGIX_ERR_CIP_STATUS), else the library's name of the result.
 std::string failureText(zoltc_logix_result result, std::uint8_t generalStatus = 0, std::uint16_t extendedStatus = 0);
+
+// failureText for a call on `client` other than the batch read (a listing, a STRING
+// read): a refusal's statuses come from zoltc_logix_get_refusal.
+std::string callFailureText(const zoltc_logix_client* client, zoltc_logix_result result);
 
 // Whether the result means the connection is gone, not just this read.
 bool isConnectionFailure(zoltc_logix_result result);

@@ -18,28 +18,24 @@ using handrecords::HandRecords;
 
 class Formats : public testing::Test {
 protected:
-    void SetUp() override {
-        cli::RowBudget budget;
-        rows = cli::makeScopeRows(
-            handrecords::span(records.list({
-                records.record("Count", ZOLTC_LOGIX_TYPE_DINT),
-                records.record("Main", ZOLTC_LOGIX_TYPE_PROGRAM),
-                records.record("Pair", ZOLTC_LOGIX_TYPE_REAL | dims(1), {2, 0, 0}),
-                records.stringRecord("Msg"),
-                records.record("Odd,\"name\"", ZOLTC_LOGIX_TYPE_DINT),
-            })),
-            "", budget);
-    }
+    void SetUp() override { scopes.controller = handrecords::span(scope); }
 
     template <typename Write>
-    std::string written(Write write) const {
+    std::string written(Write write, const std::string& filter = {}) const {
         std::ostringstream out;
-        write(rows, out);
+        write([&](const cli::RowVisitor& visit) { cli::walkTagRows(scopes, filter, visit, nullptr); }, out);
         return out.str();
     }
 
     HandRecords records;
-    std::vector<cli::TagNode> rows;
+    zoltc_logix_tag_info_list scope = records.list({
+        records.record("Count", ZOLTC_LOGIX_TYPE_DINT),
+        records.record("Main", ZOLTC_LOGIX_TYPE_PROGRAM),
+        records.record("Pair", ZOLTC_LOGIX_TYPE_REAL | dims(1), {2, 0, 0}),
+        records.stringRecord("Msg"),
+        records.record("Odd,\"name\"", ZOLTC_LOGIX_TYPE_DINT),
+    });
+    cli::TagScopes scopes;
 };
 
 TEST_F(Formats, TreeIndentsTwoSpacesPerLevel) {
@@ -54,8 +50,8 @@ TEST_F(Formats, TreeIndentsTwoSpacesPerLevel) {
 }
 
 TEST_F(Formats, ListAlignsTheTypeColumn) {
-    cli::applyFilter(rows, "a"); // hides Msg's LEN and Main (unlisted)
-    const std::string list = written(cli::writeTagList);
+    // "a" hides Msg's LEN and Main (unlisted).
+    const std::string list = written(cli::writeTagList, "a");
     EXPECT_EQ(list.substr(0, list.find("Msg")),
               "Pair          ARRAY\n"
               "Pair[0]       REAL\n"

@@ -1,93 +1,117 @@
-// The rows quillon-cli holds for its formats, what it adds to the shared tag model (kinds,
-// type texts, programs, the row budget, the filter over held rows), and the tag paths it
-// resolves against listed records.
+// The rows quillon-cli walks for its formats, what it adds to the shared tag model (kinds,
+// depths, programs, the filter over the walk), and the tag paths the core resolves
+// against listed records.
 #include <gtest/gtest.h>
 
 #include "HandRecords.hpp"
-#include "TagNode.hpp"
 #include "TagResolver.hpp"
 #include "TagRows.hpp"
+#include "TagWalk.hpp"
 
 namespace {
 
 using cli::NodeKind;
-using cli::TagNode;
-using handrecords::dims;
 using handrecords::span;
 
-std::vector<std::string> visibleNames(const std::vector<TagNode>& rows) {
-    std::vector<std::string> result;
-    for (const TagNode& row : rows) {
-        if (row.visible) {
-            result.push_back(row.name);
-        }
-    }
-    return result;
-}
+struct Seen {
+    NodeKind kind;
+    std::string path;
+    int depth;
+    std::string typeName;
+    bool operator==(const Seen&) const = default;
+};
 
 class TagRows : public testing::Test {
 protected:
     void SetUp() override {
-        rows = cli::makeScopeRows(span(scope), "", budget);
+        scopes.controller = span(scope);
         // A listed program with one tag.
-        rows[1].children = cli::makeScopeRows(span(programScope), rows[1].path, budget);
+        scopes.programs["MainProgram"] = span(programScope);
+    }
+
+    // The rows the walk shows, tags at depth 0 only, and the cut arrays.
+    std::vector<Seen> walk(const std::string& filter) {
+        std::vector<Seen> seen;
+        cuts.clear();
+        cli::walkTagRows(
+            scopes, filter,
+            [&](const cli::TagRow& row) {
+                seen.push_back({row.kind, std::string(row.path), row.depth, std::string(cli::rowTypeName(row))});
+            },
+            [&](std::string_view path, std::uint64_t total) { cuts.emplace_back(path, total); });
+        return seen;
+    }
+
+    std::vector<std::string> topPaths(const std::string& filter) {
+        std::vector<std::string> paths;
+        for (const Seen& row : walk(filter)) {
+            if (row.depth == 0) {
+                paths.push_back(row.path);
+            }
+        }
+        return paths;
     }
 
     handrecords::HandRecords records;
     zoltc_logix_tag_info_list scope = records.sampleScope();
     zoltc_logix_tag_info_list programScope =
         records.list({records.record("Step", ZOLTC_LOGIX_TYPE_DINT), records.record("Odd", ZOLTC_LOGIX_TYPE_PROGRAM)});
-    cli::RowBudget budget;
-    std::vector<TagNode> rows;
+    cli::TagScopes scopes;
+    std::vector<std::pair<std::string, std::uint64_t>> cuts;
 };
 
-TEST_F(TagRows, KindsAndTypeTextsOfEachRow) {
-    ASSERT_EQ(visibleNames(rows), (std::vector<std::string>{"Counter", "MainProgram", "Grid", "Tanks", "Msg"}));
-    EXPECT_EQ(rows[0].typeName, "DINT");
-    EXPECT_EQ(rows[1].kind, NodeKind::Program);
-    EXPECT_EQ(rows[1].typeName, "PROGRAM");
-    EXPECT_EQ(rows[1].path, "Program:MainProgram");
+TEST_F(TagRows, KindsDepthsAndTypeTextsOfEachRow) {
+    const std::vector<Seen> rows = walk("");
+    ASSERT_GE(rows.size(), 14u);
+    EXPECT_EQ(rows[0], (Seen{NodeKind::Tag, "Counter", 0, "DINT"}));
+    EXPECT_EQ(rows[1], (Seen{NodeKind::Program, "Program:MainProgram", 0, "PROGRAM"}));
+    EXPECT_EQ(rows[2], (Seen{NodeKind::Tag, "Program:MainProgram.Step", 1, "DINT"}));
     // Only the controller scope lists programs: elsewhere such a record is a tag.
-    EXPECT_EQ(rows[1].children[1].kind, NodeKind::Tag);
-    EXPECT_EQ(rows[1].children[1].path, "Program:MainProgram.Odd");
-    EXPECT_EQ(rows[2].dims, (std::vector<std::uint32_t>{2, 3}));
-    const TagNode& element = rows[3].children[1];
-    EXPECT_EQ(element.kind, NodeKind::Element);
-    EXPECT_EQ(element.typeName, "TANK");
-    EXPECT_TRUE(element.dims.empty());
-    EXPECT_EQ(element.children[0].kind, NodeKind::Member);
-    EXPECT_TRUE(element.children[1].isString);
-}
-
-TEST_F(TagRows, TheBudgetCountsEveryRowHeld) {
-    cli::RowBudget full;
-    full.take(cli::kMaxRows - 5);
-    EXPECT_NO_THROW(cli::makeScopeRows(
-        span(records.list({records.record("Four", ZOLTC_LOGIX_TYPE_DINT | dims(1), {4, 0, 0})})), "", full));
-    EXPECT_THROW(cli::makeScopeRows(span(records.list({records.record("One", ZOLTC_LOGIX_TYPE_DINT)})), "", full),
-                 cli::TooManyRows);
+    EXPECT_EQ(rows[3].kind, NodeKind::Tag);
+    EXPECT_EQ(rows[3].path, "Program:MainProgram.Odd");
+    EXPECT_EQ(rows[4], (Seen{NodeKind::Tag, "Grid", 0, "ARRAY"}));
+    EXPECT_EQ(rows[5], (Seen{NodeKind::Element, "Grid[0,0]", 1, "DINT"}));
+    const auto tank = std::find(rows.begin(), rows.end(), Seen{NodeKind::Element, "Tanks[1]", 1, "TANK"});
+    ASSERT_NE(tank, rows.end());
+    EXPECT_EQ(tank[1], (Seen{NodeKind::Member, "Tanks[1].Level", 2, "REAL"}));
+    EXPECT_EQ(tank[2], (Seen{NodeKind::Member, "Tanks[1].Name", 2, "STRING"}));
+    EXPECT_TRUE(cuts.empty());
 }
 
 TEST_F(TagRows, FilterKeepsMatchesWithTheirParentsAndProgramsThroughTheirTags) {
-    cli::applyFilter(rows, "LEVEL");
-    EXPECT_EQ(visibleNames(rows), (std::vector<std::string>{"Tanks"}));
-    EXPECT_EQ(visibleNames(rows[3].children[0].children), (std::vector<std::string>{"Level"}));
-    cli::applyFilter(rows, "program:main");
-    EXPECT_EQ(visibleNames(rows), (std::vector<std::string>{"MainProgram"}));
-    cli::applyFilter(rows, "");
-    EXPECT_EQ(visibleNames(rows).size(), rows.size());
-    rows[1].children.clear(); // an unlisted program shows for the empty filter only
-    cli::applyFilter(rows, "MainProgram");
-    EXPECT_TRUE(visibleNames(rows).empty());
+    const std::vector<Seen> level = walk("LEVEL");
+    ASSERT_EQ(level.size(), 5u);
+    EXPECT_EQ(level[0].path, "Tanks");
+    EXPECT_EQ(level[4].path, "Tanks[1].Level");
+    EXPECT_EQ(topPaths("program:main"), (std::vector<std::string>{"Program:MainProgram"}));
+    // An unlisted program shows for the empty filter only.
+    scopes.programs.clear();
+    EXPECT_TRUE(topPaths("MainProgram").empty());
+    EXPECT_EQ(topPaths("").size(), 5u);
+}
+
+// The rows are walked, not held: no limit but the element row limit of each array (the
+// command test names the cut), also past a million rows in all.
+TEST_F(TagRows, AMillionRowsAndMoreAreWalked) {
+    std::vector<zoltc_logix_tag_info> arrays;
+    for (int i = 0; i < 11; ++i) {
+        arrays.push_back(records.record("A" + std::to_string(i), ZOLTC_LOGIX_TYPE_DINT | handrecords::dims(1), {100000, 0, 0}));
+    }
+    const auto list = records.list(std::move(arrays));
+    scopes = {};
+    scopes.controller = span(list);
+    std::uint64_t rows = 0;
+    cli::walkTagRows(scopes, "", [&](const cli::TagRow&) { ++rows; }, nullptr);
+    EXPECT_EQ(rows, 11u * (1 + 100000));
 }
 
 TEST(SplitScope, ProgramPrefixNamesTheScope) {
-    const auto scoped = cli::splitScope("Program:Main.Step.Count[2]");
+    const auto scoped = splitScope("Program:Main.Step.Count[2]");
     ASSERT_TRUE(scoped);
     EXPECT_EQ(scoped->program, "Main");
     EXPECT_EQ(scoped->rest, "Step.Count[2]");
-    EXPECT_EQ(cli::splitScope("Tanks[1].Level")->program, "");
-    EXPECT_FALSE(cli::splitScope("Program:Main"));
+    EXPECT_EQ(splitScope("Tanks[1].Level")->program, "");
+    EXPECT_FALSE(splitScope("Program:Main"));
 }
 
 struct ResolveCase {
@@ -104,7 +128,7 @@ class Resolve : public testing::TestWithParam<ResolveCase> {};
 
 TEST_P(Resolve, WalksNamesAndIndices) {
     handrecords::HandRecords records;
-    const auto tag = cli::resolveTagPath(span(records.sampleScope()), GetParam().path);
+    const auto tag = resolveTagPath(span(records.sampleScope()), GetParam().path);
     ASSERT_EQ(tag.has_value(), GetParam().typeName != nullptr) << GetParam().path;
     if (tag) {
         EXPECT_EQ(tag->typeName, GetParam().typeName);
@@ -135,9 +159,9 @@ TEST(ResolveFolding, MatchMustBeUnique) {
     handrecords::HandRecords records;
     const auto scope =
         records.list({records.record("abc", ZOLTC_LOGIX_TYPE_DINT), records.record("ABC", ZOLTC_LOGIX_TYPE_REAL)});
-    EXPECT_FALSE(cli::resolveTagPath(span(scope), "Abc"));
-    ASSERT_TRUE(cli::resolveTagPath(span(scope), "ABC"));
-    EXPECT_EQ(cli::resolveTagPath(span(scope), "ABC")->typeName, "REAL");
+    EXPECT_FALSE(resolveTagPath(span(scope), "Abc"));
+    ASSERT_TRUE(resolveTagPath(span(scope), "ABC"));
+    EXPECT_EQ(resolveTagPath(span(scope), "ABC")->typeName, "REAL");
 }
 
 } // namespace

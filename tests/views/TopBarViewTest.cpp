@@ -4,6 +4,7 @@
 
 #include "AppState.hpp"
 #include "AppTheme.hpp"
+#include "TagInspector.hpp"
 #include "Views/DefaultButton.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeView.hpp"
@@ -80,6 +81,21 @@ TEST_F(TopBarTest, ConnectShowsConnectingThenConnectedWithTheProductName) {
     EXPECT_TRUE(pumpUntil([&] { return server->sessionsUnregistered() == 1; }, "the session to be unregistered"));
 }
 
+// Connect is a toolkit button outside ImGui's focus order; Tab reaches it all the same.
+TEST_F(TopBarTest, TabGoesFromTheFieldsToConnectWhereEnterPressesIt) {
+    click(ipField());
+    typeText("127.0.0.1");
+    pressKey(ImGuiKey_Tab);
+    pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
+    typeText(std::to_string(port));
+    pressKey(ImGuiKey_Tab);
+    frame();
+    ASSERT_TRUE(topBar().getConnectButton()->hasFocus());
+    pressKey(ImGuiKey_Enter);
+    ASSERT_TRUE(pumpUntil([&] { return showsConnected(); }, "CONNECTED"));
+    EXPECT_EQ(topBar().getPort(), port);
+}
+
 TEST_F(TopBarTest, AFailedConnectShowsConnectionFailed) {
     typeAddress("127.0.0.1", simtest::closedPort());
     click(connectButton());
@@ -140,16 +156,31 @@ TEST_F(TopBarTest, ALostConnectionShowsAndReconnectsToTheSameController) {
     EXPECT_EQ(server->connectionsAccepted(), accepted);
 }
 
-// Another controller answers at the address after a loss: its own tags are listed.
-TEST_F(TopBarTest, AnotherControllerAfterALossListsItsOwnTags) {
+// Another controller answers at the address after a loss: its own tags are listed, and
+// the watch list keeps the paths it also has, with its types.
+TEST_F(TopBarTest, AnotherControllerAfterALossListsItsOwnTagsAndKeepsTheWatchedOnes) {
     connectSample();
+    TagInspector& inspector = TagInspector::instance();
+    for (const char* path : {"DintValue", "RealValue", "Program:MainProgram.Mode", "Inputs[37]"}) {
+        auto& row = dynamic_cast<TagItem&>(*findRow(path));
+        inspector.addTag(*row.getInfo(), row.getPath(), row.isBoolBit());
+    }
     server->stop();
     ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTION LOST"; }, "CONNECTION LOST"));
-    server = std::make_unique<quillon::sim::Server>(quillon::sim::Controller());
+    server = std::make_unique<quillon::sim::Server>(quillon::sim::parseController(R"({
+      "identity": {"productName": "Another"},
+      "tags": [{"name": "DintValue", "type": "REAL"}, {"name": "Inputs", "type": "BOOL", "dims": [64]}],
+      "programs": [{"name": "MainProgram", "tags": [{"name": "Mode", "type": "INT"}]}]})"));
     server->start(port);
     ASSERT_TRUE(pumpUntil([&] { return showsConnected() && !tree().isLoading(); }, "the new list"));
     frame(2);
-    EXPECT_TRUE(tree().getItems().empty()) << "the empty controller has no tags";
+    EXPECT_EQ(tree().getItems().size(), 3u) << "the other controller's own tags";
+    std::vector<std::pair<std::string, std::string>> watched;
+    for (const TagInspector::Entry& entry : inspector.entries()) {
+        watched.emplace_back(entry.name, entry.typeName);
+    }
+    EXPECT_EQ(watched, (std::vector<std::pair<std::string, std::string>>{
+                           {"DintValue", "REAL"}, {"Program:MainProgram.Mode", "INT"}, {"Inputs[37]", "BOOL"}}));
 }
 
 TEST_F(TopBarTest, ABarGoneBeforeItsConnectEndsIsNotTouched) {

@@ -147,6 +147,18 @@ TEST_F(TreeTest, AFailedListingShowsNoRowsButItsReasonAndRetryLoadsThem) {
     EXPECT_NE(findRow("Counter"), nullptr);
 }
 
+// A controller that keeps a program's tags from this user: the row says why on hover.
+TEST_F(TreeTest, AProgramWhoseListingIsRefusedSaysWhy) {
+    quillon::sim::Options refusing;
+    refusing.programListingStatus = 0x0F;
+    restartSample(refusing);
+    connectSample();
+    auto* program = dynamic_cast<DatablockItem*>(findRow("MainProgram"));
+    ASSERT_NE(program, nullptr);
+    EXPECT_EQ(program->getChildCount(), 0u);
+    EXPECT_EQ(program->getFailure(), "privilege violation");
+}
+
 TEST_F(TreeTest, AnEmptyControllerShowsNoRowsAndNoFilterBox) {
     startSim({}, quillon::sim::Controller{});
     typeAddress("127.0.0.1", port);

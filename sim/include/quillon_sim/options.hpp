@@ -78,6 +78,9 @@ struct Options {
   // Every message-router reply that is not embedded in a packet carries its request's
   // service | 0x80, plus one: an answer to another service.
   bool wrongReplyService = false;
+  // A non-zero value refuses the listing of every program's tags with this general status
+  // (a controller that keeps a program from this user answers 0x0F, privilege violation).
+  uint8_t programListingStatus = 0;
   // Get_Attributes_All on the Identity object: only the first K bytes of its data.
   std::optional<uint32_t> identityDataBytes;
 

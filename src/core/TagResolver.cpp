@@ -1,16 +1,31 @@
 #include "TagResolver.hpp"
 
-#include "Numbers.hpp"
 #include "TagDisplay.hpp"
+#include "TagList.hpp"
 #include "TagRows.hpp"
 
-namespace cli {
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <map>
+
 namespace {
 
 struct Component {
     std::string_view name;
     std::vector<std::uint32_t> indices;
 };
+
+// Digits only, up to 32 bits.
+std::optional<std::uint32_t> parseIndex(std::string_view text) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits || error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 std::string_view trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\n\v\f\r");
@@ -38,11 +53,11 @@ std::optional<Component> parseComponent(std::string_view text) {
         groups.remove_prefix(close + 1);
         while (true) {
             const auto comma = list.find(',');
-            const auto index = parseUnsigned(trim(list.substr(0, comma)), 0xFFFFFFFFu);
+            const auto index = parseIndex(trim(list.substr(0, comma)));
             if (!index) {
                 return std::nullopt;
             }
-            component.indices.push_back(static_cast<std::uint32_t>(*index));
+            component.indices.push_back(*index);
             if (comma == std::string_view::npos) {
                 break;
             }
@@ -115,7 +130,9 @@ std::optional<ResolvedTag> resolveTagPath(std::span<const zoltc_logix_tag_info> 
     }
     std::span<const zoltc_logix_tag_info> list = scope;
     zoltc_logix_tag_info current{};
+    bool boolBit = false;
     for (const Component& component : *components) {
+        boolBit = false;
         const zoltc_logix_tag_info* record = findRecord(list, component.name);
         if (record == nullptr || zoltc_logix_type_is_program(record->type)) {
             return std::nullopt;
@@ -130,16 +147,42 @@ std::optional<ResolvedTag> resolveTagPath(std::span<const zoltc_logix_tag_info> 
             if (component.indices.size() != dimensions) {
                 return std::nullopt;
             }
-            for (std::size_t k = 0; k < dimensions; ++k) {
-                if (component.indices[k] >= current.dims[k]) {
-                    return std::nullopt;
-                }
+            // One dimension may count bits (a BOOL array) rather than its listed words.
+            const bool inRange = dimensions == 1 ? component.indices[0] < elementCount(current)
+                                                 : std::equal(component.indices.begin(), component.indices.end(),
+                                                              current.dims, std::less<>());
+            if (!inRange) {
+                return std::nullopt;
             }
-            current = elementRecord(current);
+            const zoltc_logix_tag_info element = elementRecord(current);
+            boolBit = element.type == ZOLTC_LOGIX_TYPE_BOOL && zoltc_logix_type_atomic_code(current.type) != ZOLTC_LOGIX_TYPE_BOOL;
+            current = element;
         }
         list = {record->members.items, static_cast<std::size_t>(record->members.count)};
     }
-    return ResolvedTag{current.type, zoltc_logix_tag_is_string(&current), std::string(tagTypeName(current))};
+    return ResolvedTag{current.type, zoltc_logix_tag_is_string(&current), std::string(tagTypeName(current)), boolBit};
 }
 
-} // namespace cli
+std::vector<std::optional<ResolvedTag>> resolveOnController(zoltc_logix_client* client,
+                                                            std::span<const zoltc_logix_tag_info> controllerScope,
+                                                            const std::vector<std::string>& paths) {
+    std::map<std::string, TagList> programs;
+    std::vector<std::optional<ResolvedTag>> found;
+    for (const std::string& path : paths) {
+        const auto scoped = splitScope(path);
+        if (!scoped) {
+            found.emplace_back();
+            continue;
+        }
+        std::span<const zoltc_logix_tag_info> scope = controllerScope;
+        if (!scoped->program.empty()) {
+            auto [program, added] = programs.try_emplace(scoped->program);
+            if (added && program->second.browse(client, scoped->program) != ZOLTC_LOGIX_OK) {
+                program->second.reset();
+            }
+            scope = program->second.records();
+        }
+        found.push_back(resolveTagPath(scope, scoped->rest));
+    }
+    return found;
+}
