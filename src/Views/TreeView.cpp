@@ -4,6 +4,7 @@
 #include "AppTheme.hpp"
 #include "Background.hpp"
 #include "Logger.hpp"
+#include "Route.hpp"
 #include "TagInspector.hpp"
 #include "TagValues.hpp"
 #include "Views/Spinner.hpp"
@@ -17,6 +18,8 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <exception>
 #include <string>
@@ -27,6 +30,23 @@ namespace {
 // The filter box's height; the scroll view always starts below it.
 constexpr float filterHeight = 50.0f;
 constexpr float rowSpacing = 8.0f;
+
+// Why a listing failed, for a person. A communication module reached directly refuses
+// the tag list (it has none): the way on is a route path to a controller in its chassis.
+std::string failureSentence(zoltc_logix_client* client, zoltc_logix_result result) {
+    const zoltc_logix_identity* identity = zoltc_logix_get_identity(client);
+    if (result == ZOLTC_LOGIX_ERR_CIP_STATUS && identity != nullptr &&
+        identity->device_type == communicationModuleType && AppState::instance().route().empty()) {
+        return fmt::format("This is a communication module ({}): type a route path such as 1,0 to reach the "
+                           "controller in slot 0",
+                           identity->product_name != nullptr ? identity->product_name : "no product name");
+    }
+    const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
+    const std::string reason = refusal != nullptr
+                                   ? failureText(result, refusal->general_status, refusal->extended_status)
+                                   : failureText(result);
+    return "The tags could not be loaded: " + reason;
+}
 
 } // namespace
 
@@ -136,10 +156,7 @@ void TreeView::load() {
             AppState::instance().withClient([&](zoltc_logix_client* client) {
                 loaded.result = loaded.list.browse(client, "");
                 if (loaded.result != ZOLTC_LOGIX_OK) {
-                    const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
-                    reason = refusal != nullptr ? failureText(loaded.result, refusal->general_status,
-                                                              refusal->extended_status)
-                                                : failureText(loaded.result);
+                    reason = failureSentence(client, loaded.result);
                 }
                 return loaded.result;
             });
@@ -204,7 +221,7 @@ void TreeView::buildImGui() {
 }
 
 void TreeView::buildFailure() {
-    ImGui::TextWrapped("The tags could not be loaded: %s", loadFailure.c_str());
+    ImGui::TextWrapped("%s", loadFailure.c_str());
     if (ImGui::Button("Retry")) {
         retry();
     }

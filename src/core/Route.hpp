@@ -1,0 +1,16 @@
+#pragma once
+
+// Route path texts ("1,0": backplane port 1, slot 0) as the program and quillon-cli take
+// them: checked with the client library's own parser, so every entry point refuses the
+// same texts with the same words.
+
+#include <cstdint>
+#include <string>
+
+// The parser's sentence for a text that is not a route path ("item 2 is empty"); empty
+// for a good one, and for an empty text (no route: the device at the address). Pure.
+std::string routeProblem(const std::string& text);
+
+// The device type a communication module gives in its identity; a controller behind one
+// is reached only along a route path.
+inline constexpr std::uint16_t communicationModuleType = 12;
