@@ -10,7 +10,8 @@ add_library(views_test_support STATIC ${views_test_dir}/ViewsSupport.cpp ${views
 target_link_libraries(views_test_support PUBLIC quillon_app quillon_sim GTest::gtest PRIVATE quillon::warnings)
 target_compile_definitions(views_test_support PUBLIC
   QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
-  QUILLON_SAMPLE_DB="${PROJECT_SOURCE_DIR}/sim/sample.json")
+  QUILLON_SAMPLE_DB="${PROJECT_SOURCE_DIR}/sim/sample.json"
+  QUILLON_CHASSIS_DB="${PROJECT_SOURCE_DIR}/sim/chassis.json")
 add_dependencies(views_test_support assets_pak)
 
 # Kept out of bin/, so that no assets.pak lies beside them (the start-up tests rely on it).
@@ -31,7 +32,8 @@ add_executable(views_tests
   ${views_test_dir}/DatablockItemTest.cpp
   ${views_test_dir}/TagInspectorTest.cpp
   ${views_test_dir}/InspectorViewTest.cpp
-  ${views_test_dir}/MainWindowTest.cpp)
+  ${views_test_dir}/MainWindowTest.cpp
+  ${views_test_dir}/RouteTest.cpp)
 target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
 # The program and quillon-cli agree on the sample controller.
 if(TARGET quillon_cli_lib)

@@ -81,17 +81,23 @@ void DeviceFinderView::search() {
     }
     awaiting = true;
     found = DeviceSearch::Outcome{};
-    statusText = fmt::format("Searching {}:{}\xE2\x80\xA6", host, searchPort);
+    target = fmt::format("{}:{}", host, searchPort);
+    statusText = fmt::format("Searching {}\xE2\x80\xA6", target);
 }
 
 void DeviceFinderView::update() {
     if (awaiting && !finder.isRunning()) {
         awaiting = false;
         found = finder.outcome().value_or(DeviceSearch::Outcome{});
-        if (found.result != ZOLTC_LOGIX_OK) {
+        if (found.result == ZOLTC_LOGIX_ERR_CONNECT_FAILED) {
+            statusText = fmt::format("{} is not an IPv4 address or a name that resolves to one", target);
+        } else if (found.result == ZOLTC_LOGIX_ERR_CONNECTION_LOST) {
+            statusText = fmt::format("Nothing could be sent to {} (a broadcast this computer refuses?)", target);
+        } else if (found.result != ZOLTC_LOGIX_OK) {
             statusText = fmt::format("The search failed: {}", zoltc_logix_result_name(found.result));
         } else if (found.devices.empty()) {
-            statusText = "No device answered";
+            statusText = fmt::format("No device answered at {} within {:.1f} s", target,
+                                     DeviceSearch::windowMs / 1000.0);
         } else {
             statusText = fmt::format("{} answered; pick one to fill the address in",
                                      found.devices.size() == 1 ? std::string("1 device")

@@ -57,6 +57,7 @@ private:
     std::string addressText = defaultAddress;
     std::uint16_t searchPort = 44818;
     std::string statusText;
+    std::string target; // host:port of the search shown
     bool awaiting = false;
     DeviceSearch::Outcome found;
     DeviceSearch finder; // last: its thread is joined before the rest goes

@@ -336,13 +336,14 @@ void TopBarView::startConnect(bool afterLoss) {
                 return;
             }
             const unsigned code = result ? static_cast<unsigned>(*result) : static_cast<unsigned>(ZOLTC_LOGIX_ERR_UNKNOWN);
-            logError("failed to connect to PLC: {}", code);
+            // A router's words in full: the bar has room for their start only.
+            const std::string where = appState->routeFailure();
+            logError("failed to connect to PLC: {}{}", code, where.empty() ? std::string() : ", " + where);
             if (afterLoss) {
                 backoffStep = std::min(backoffStep + 1, backoff.size() - 1);
                 nextAttempt = std::chrono::steady_clock::now() + backoff[backoffStep];
             } else {
                 // A router along the path says where it gave up ("no module answers at slot 3").
-                const std::string where = appState->routeFailure();
                 setFittedText(plcTypeLabel, where.empty() ? "Connection failed" : "Connection failed: " + where,
                               statusTextWidth);
             }
