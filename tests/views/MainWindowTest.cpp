@@ -2,12 +2,16 @@
 // separator and the inspector; following the window's size; its minimum size.
 #include "ViewsSupport.hpp"
 
+#include "Views/DefaultButton.hpp"
+#include "Views/DeviceFinderView.hpp"
 #include "Views/InspectorView.hpp"
 #include "Views/MainWindow.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeView.hpp"
 
+#include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Stack.hpp>
+#include <zolt/ui/TextElement.hpp>
 
 namespace {
 
@@ -47,6 +51,18 @@ TEST_F(MainWindowTest, TheWindowCannotBeMadeSmallerThanItsMinimum) {
     frame();
     EXPECT_EQ(window->getWidth(), 1200);
     EXPECT_EQ(window->getHeight(), 400);
+}
+
+// At the minimum width the bar's left side (logo, address with Find, Port and Path,
+// Connect) ends before the status column, and the device finder stays inside the window.
+TEST_F(MainWindowTest, TheTopBarFitsTheMinimumWidth) {
+    frame(2);
+    const DefaultButton& connect = *topBar().getConnectButton();
+    const zolt::ui::Widget& status = *topBar().getStatusLabel()->getParent();
+    const zolt::ui::ImGuiPanel& address = *topBar().getAddressPanel();
+    EXPECT_LE(address.getWorldPosition().x + size(address).x, connect.getWorldPosition().x);
+    EXPECT_LE(connect.getWorldPosition().x + size(connect).x, status.getWorldPosition().x);
+    EXPECT_LE(address.getWorldPosition().x + DeviceFinderView::width, 1200.0f);
 }
 
 } // namespace
