@@ -50,7 +50,10 @@ bool DefaultButton::onKeyDown(const zolt::ui::KeyEvent& event) {
 }
 
 void DefaultButton::onFocusGained() {
-    setBackgroundColor(AppTheme::instance().accentHoverColor());
+    // Shown only for focus that came by keyboard: a click needs no mark that outlasts it.
+    if (!isHovered()) {
+        setBackgroundColor(AppTheme::instance().accentHoverColor());
+    }
 }
 
 void DefaultButton::onFocusLost() {

@@ -2,7 +2,8 @@
 
 // The application's standard button: a toolkit button in the accent colours with the
 // default font at the normal size. With keyboard handlers it also takes the keyboard
-// focus (shown in its hover colour): Enter or Space activate it, Tab moves on.
+// focus (focus that came by keyboard shows in its hover colour): Enter or Space activate
+// it, Tab moves on.
 
 #include <zolt/ui/Button.hpp>
 
