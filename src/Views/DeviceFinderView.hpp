@@ -45,11 +45,10 @@ public:
     zolt::ui::ImGuiPanel* getPanel() const { return panel; }
     // Sets the address to ask, as typed.
     void setAddressText(std::string text) { addressText = std::move(text); }
-    // Picks the n-th device found, as a click on its row does.
-    void pickDevice(std::size_t index);
-
 private:
     void buildImGui();
+    // Fills the bar in with the n-th device found and closes (a click on its row).
+    void pickDevice(std::size_t index);
 
     std::function<void(const std::string&, std::uint16_t)> onPick;
     zolt::ui::Rectangle* background = nullptr;

@@ -117,25 +117,26 @@ TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnect) {
     EXPECT_EQ(note(), "PLC-Type: Zolt QX-85 Packing Line");
 }
 
-TEST_F(ChassisTest, FindListsTheDeviceThatAnswersAndPickingItFillsTheAddress) {
-    typeAddress("10.9.9.9", port);
-    click(zolt::ui::Vec2{topBar().getAddressPanel()->getWorldPosition().x + TopBarView::findButtonX + 15.0f,
-                         topBar().getAddressPanel()->getWorldPosition().y + 12.0f});
+// Asked at the simulator's own address: a test sends no broadcast.
+TEST_F(ChassisTest, FindSaysWhenNobodyAnswersListsWhoDoesAndPickingOneFillsTheAddress) {
     DeviceFinderView& finder = *mainWindow->getDeviceFinder();
+    finder.setAddressText("127.0.0.1");
+    const zolt::ui::Vec2 bar = topBar().getAddressPanel()->getWorldPosition();
+    const zolt::ui::Vec2 find{bar.x + TopBarView::findButtonX + 15.0f, bar.y + 12.0f};
+    typeAddress("10.9.9.9", closedPort());
+    click(find);
     ASSERT_TRUE(finder.isVisible());
-    EXPECT_TRUE(pumpUntil([&] { return finder.getStatusText().starts_with("No device answered"); },
-                          "the broadcast, which the loopback simulator does not hear"));
+    EXPECT_TRUE(finder.getStatusText().starts_with("Searching 127.0.0.1:")) << finder.getStatusText();
+    EXPECT_TRUE(pumpUntil([&] { return finder.getStatusText().starts_with("No device answered"); }, "silence"));
 
-    const zolt::ui::Vec2 panel = finder.getPanel()->getWorldPosition();
-    click(zolt::ui::Vec2{panel.x + 100.0f, panel.y + 10.0f});
-    pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
-    typeText("127.0.0.1");
-    pressKey(ImGuiKey_Enter);
-    EXPECT_TRUE(finder.getStatusText().starts_with("Searching")) << finder.getStatusText();
+    click(find); // closes
+    typeAddress("10.9.9.9", port);
+    click(find);
     ASSERT_TRUE(pumpUntil([&] { return finder.getStatusText().starts_with("1 device"); }, "the simulator's answer"));
     ASSERT_EQ(finder.getFound().devices.size(), 1u);
     EXPECT_EQ(finder.getFound().devices[0].productName, "Zolt NX-20 Ethernet Bridge");
 
+    const zolt::ui::Vec2 panel = finder.getPanel()->getWorldPosition();
     click(zolt::ui::Vec2{panel.x + 60.0f, panel.y + 90.0f}); // the first row
     EXPECT_FALSE(finder.isVisible());
     EXPECT_EQ(topBar().getIpText(), "127.0.0.1");
