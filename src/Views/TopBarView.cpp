@@ -183,10 +183,7 @@ void TopBarView::update() {
         }
         showReconnectNote();
     }
-    if (pathText != checkedPath) {
-        checkedPath = pathText;
-        pathProblem = routeProblem(trimmed(pathText));
-    }
+    checkPath();
     if (inputNote() != shownInputNote) {
         showInputNote();
     }
@@ -267,6 +264,13 @@ void TopBarView::showState(ConnectionState state) {
     }
 }
 
+void TopBarView::checkPath() {
+    if (pathText != checkedPath) {
+        checkedPath = pathText;
+        pathProblem = routeProblem(trimmed(pathText));
+    }
+}
+
 bool TopBarView::canConnect() const {
     return !trimmed(ipText).empty() && isPortValid() && pathProblem.empty();
 }
@@ -318,13 +322,14 @@ void TopBarView::connect() {
 
 void TopBarView::startConnect(bool afterLoss) {
     ipText = trimmed(ipText);
+    pathText = trimmed(pathText);
     ++connectTasks;
     const std::uint64_t attempt = appState->beginConnect(afterLoss);
     // The inputs are disabled while connecting, so the address is taken now. The outcome
     // shows on the UI thread, and only while the bar still exists.
     const bool started = runInBackground(
         lifetime(),
-        [state = appState, ip = ipText, address = static_cast<std::uint16_t>(port), attempt, route = trimmed(pathText)] {
+        [state = appState, ip = ipText, address = static_cast<std::uint16_t>(port), attempt, route = pathText] {
             return state->connect(ip, address, attempt, route);
         },
         [this, attempt, afterLoss](std::optional<zoltc_logix_result> result) {
@@ -367,8 +372,7 @@ void TopBarView::connectTo(const std::string& host, std::uint16_t address, const
     ipText = host;
     port = address;
     pathText = path;
-    checkedPath = path;
-    pathProblem = routeProblem(trimmed(path));
+    checkPath();
     if (!host.empty()) {
         connect();
     }
@@ -405,7 +409,6 @@ void TopBarView::buildImGui() {
             ImGui::SetKeyboardFocusHere();
         }
     };
-    bool enter = false;
 
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted("IP:");
@@ -413,7 +416,7 @@ void TopBarView::buildImGui() {
     ImGui::SetNextItemWidth(findButtonX - ipFieldX - 6.0f);
     takeFocus(FocusRequest::Ip);
     ImGui::InputText("##IP", &ipText);
-    enter = (enterKey && ImGui::IsItemDeactivated()) || enter;
+    bool enter = enterKey && ImGui::IsItemDeactivated();
 
     ImGui::SameLine(findButtonX);
     // A mouse tool: Tab goes from the IP field straight to the port.
@@ -443,7 +446,9 @@ void TopBarView::buildImGui() {
         ImGui::EndDisabled();
         return;
     }
-    // Enter in any field connects, as the button would (it is locked without a good address).
+    // Enter in any field connects, as the button would (it is locked without a good address);
+    // a path typed in this very frame is checked first.
+    checkPath();
     if (enter && canConnect()) {
         startConnect(false);
     }

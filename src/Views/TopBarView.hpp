@@ -88,6 +88,8 @@ private:
     std::string inputNote() const;
     // Shows or clears the input note in the product name's line.
     void showInputNote();
+    // Checks the path text with the library's parser when it changed.
+    void checkPath();
     // Whether the inputs are complete and good enough to connect with.
     bool canConnect() const;
     // Keyboard focus from the Connect button back into the address panel.
