@@ -29,11 +29,6 @@ std::string deviceTypeText(std::uint16_t type) {
     return fmt::format("device type {}", type);
 }
 
-std::string trimmedHost(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 } // namespace
 
 DeviceFinderView::DeviceFinderView(zolt::ui::Widget* parent,
@@ -70,7 +65,7 @@ void DeviceFinderView::close() {
 }
 
 void DeviceFinderView::search() {
-    const std::string host = trimmedHost(addressText);
+    const std::string& host = addressText;
     if (host.empty() || finder.isRunning()) {
         return;
     }
@@ -122,7 +117,9 @@ void DeviceFinderView::buildImGui() {
     ImGui::TextUnformatted("Ask:");
     ImGui::SameLine();
     ImGui::SetNextItemWidth(180.0f);
-    const bool enter = ImGui::InputText("##FindAddress", &addressText, ImGuiInputTextFlags_EnterReturnsTrue);
+    // An address has no blanks: none can be typed or pasted in.
+    const bool enter = ImGui::InputText("##FindAddress", &addressText,
+                                        ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_CharsNoBlank);
     ImGui::SameLine();
     ImGui::BeginDisabled(finder.isRunning());
     if (ImGui::Button("Search") || enter) {
