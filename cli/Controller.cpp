@@ -68,9 +68,7 @@ std::string Controller::explain(zoltc_logix_result result) const {
         text += ": " + describeRefusal(*refusal);
     }
     if (result == ZOLTC_LOGIX_ERR_ROUTE_FAILED) {
-        char failure[160];
-        zoltc_logix_describe_route_failure(handle, failure, sizeof failure);
-        text += std::string(": ") + failure;
+        text += ": " + routeFailureText(handle);
     } else if (result == ZOLTC_LOGIX_ERR_CIP_STATUS && route.empty() &&
                zoltc_logix_get_identity(handle)->device_type == communicationModuleType) {
         text += "; " + formatAddress(where) +

@@ -41,6 +41,9 @@ std::string failureSentence(zoltc_logix_client* client, zoltc_logix_result resul
                            "controller in slot 0",
                            identity->product_name != nullptr ? identity->product_name : "no product name");
     }
+    if (result == ZOLTC_LOGIX_ERR_ROUTE_FAILED) {
+        return "The tags could not be loaded: " + routeFailureText(client);
+    }
     const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(client);
     const std::string reason = refusal != nullptr
                                    ? failureText(result, refusal->general_status, refusal->extended_status)

@@ -1,6 +1,7 @@
 #include "AppState.hpp"
 
 #include "Logger.hpp"
+#include "Route.hpp"
 
 AppState& AppState::instance() {
     static AppState state;
@@ -40,12 +41,7 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
     if (result == ZOLTC_LOGIX_OK) {
         result = zoltc_logix_connect(client, ip.c_str(), port, connectTimeoutMs);
     }
-    std::string routeText;
-    if (result == ZOLTC_LOGIX_ERR_ROUTE_FAILED) {
-        char failure[160] = "";
-        zoltc_logix_describe_route_failure(client, failure, sizeof failure);
-        routeText = failure;
-    }
+    std::string routeText = result == ZOLTC_LOGIX_ERR_ROUTE_FAILED ? routeFailureText(client) : std::string();
     Identity answered;
     if (result == ZOLTC_LOGIX_OK) {
         const zoltc_logix_identity* id = zoltc_logix_get_identity(client);

@@ -1,7 +1,5 @@
 #include "Route.hpp"
 
-#include "zoltc_logix.h"
-
 std::string routeProblem(const std::string& text) {
     char message[160] = "";
     zoltc_logix_buffer encoded{};
@@ -12,4 +10,10 @@ std::string routeProblem(const std::string& text) {
     }
     // A refusal without a sentence (no memory) still must not read as a good text.
     return message[0] != '\0' ? std::string(message) : std::string(zoltc_logix_result_name(result));
+}
+
+std::string routeFailureText(const zoltc_logix_client* client) {
+    char text[160] = "";
+    zoltc_logix_describe_route_failure(client, text, sizeof text);
+    return text;
 }
