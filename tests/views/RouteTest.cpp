@@ -24,9 +24,7 @@ class ChassisTest : public ViewsTest {
 protected:
     void SetUp() override {
         ViewsTest::SetUp();
-        server->stop();
-        server = std::make_unique<quillon::sim::Server>(quillon::sim::loadController(QUILLON_CHASSIS_DB));
-        port = server->start(0);
+        startSim({}, quillon::sim::loadController(QUILLON_CHASSIS_JSON));
     }
 
     std::string note() const { return topBar().getPlcTypeLabel()->getText(); }
@@ -63,7 +61,7 @@ TEST_F(ChassisTest, APathToSlotTwoShowsThatControllersTagsAndValues) {
     EXPECT_EQ(note(), "PLC-Type: Zolt QX-75 Boiler House");
     EXPECT_TRUE(hasRow("SteamPressure"));
     EXPECT_FALSE(hasRow("LineSpeed")) << "slot 0's tag";
-    clickRow(tagRow("BurnerOn"));
+    clickRow("BurnerOn");
     EXPECT_TRUE(pumpUntil(
         [] {
             const auto& entries = TagInspector::instance().entries();
@@ -123,7 +121,7 @@ TEST_F(ChassisTest, FindSaysWhenNobodyAnswersListsWhoDoesAndPickingOneFillsTheAd
     finder.setAddressText("127.0.0.1");
     const zolt::ui::Vec2 bar = topBar().getAddressPanel()->getWorldPosition();
     const zolt::ui::Vec2 find{bar.x + TopBarView::findButtonX + 15.0f, bar.y + 12.0f};
-    typeAddress("10.9.9.9", closedPort());
+    typeAddress("10.9.9.9", simtest::closedPort());
     click(find);
     ASSERT_TRUE(finder.isVisible());
     EXPECT_TRUE(finder.getStatusText().starts_with("Searching 127.0.0.1:")) << finder.getStatusText();
