@@ -3,6 +3,7 @@
 #include "Command.hpp"
 #include "Controller.hpp"
 #include "Numbers.hpp"
+#include "Route.hpp"
 #include "UsageError.hpp"
 
 namespace cli {
@@ -24,12 +25,8 @@ CommonOptions takeCommonOptions(Arguments& arguments) {
         options.timeoutMs = static_cast<std::uint32_t>(*timeout);
     }
     if (const auto text = arguments.value(kPathOption.name)) {
-        char message[160];
-        zoltc_logix_buffer encoded{};
-        const zoltc_logix_result result = zoltc_logix_parse_route(text->c_str(), &encoded, message, sizeof message);
-        zoltc_logix_buffer_free(&encoded);
-        if (result != ZOLTC_LOGIX_OK) {
-            throw UsageError("invalid --path '" + *text + "': " + message);
+        if (const std::string problem = routeProblem(*text); !problem.empty()) {
+            throw UsageError("invalid --path '" + *text + "': " + problem);
         }
         options.path = *text;
     }

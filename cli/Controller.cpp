@@ -1,5 +1,7 @@
 #include "Controller.hpp"
 
+#include "Route.hpp"
+
 namespace cli {
 
 std::string describeResult(zoltc_logix_result result) {
@@ -58,13 +60,6 @@ Controller::~Controller() {
     zoltc_logix_client_destroy(handle);
 }
 
-namespace {
-
-// Device type of a communications adapter in the identity object.
-constexpr std::uint16_t kCommunicationsAdapter = 12;
-
-} // namespace
-
 std::string Controller::explain(zoltc_logix_result result) const {
     std::string text = describeResult(result);
     const zoltc_logix_refusal* refusal = zoltc_logix_get_refusal(handle);
@@ -73,11 +68,9 @@ std::string Controller::explain(zoltc_logix_result result) const {
         text += ": " + describeRefusal(*refusal);
     }
     if (result == ZOLTC_LOGIX_ERR_ROUTE_FAILED) {
-        char failure[160];
-        zoltc_logix_describe_route_failure(handle, failure, sizeof failure);
-        text += std::string(": ") + failure;
+        text += ": " + routeFailureText(handle);
     } else if (result == ZOLTC_LOGIX_ERR_CIP_STATUS && route.empty() &&
-               zoltc_logix_get_identity(handle)->device_type == kCommunicationsAdapter) {
+               zoltc_logix_get_identity(handle)->device_type == communicationModuleType) {
         text += "; " + formatAddress(where) +
                 " is a communication module: give --path 1,SLOT to reach a controller in its chassis";
     }

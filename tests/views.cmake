@@ -14,7 +14,8 @@ target_include_directories(views_test_support PUBLIC ${QUILLON_TEST_SUPPORT_DIR}
 target_link_libraries(views_test_support PUBLIC quillon_app quillon_sim GTest::gtest PRIVATE quillon::warnings)
 target_compile_definitions(views_test_support PUBLIC
   QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
-  QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json")
+  QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json"
+  QUILLON_CHASSIS_JSON="${PROJECT_SOURCE_DIR}/sim/chassis.json")
 add_dependencies(views_test_support assets_pak)
 
 # Kept out of bin/, so that no assets.pak lies beside them (the start-up test relies on it).
@@ -31,7 +32,8 @@ add_executable(views_tests
   ${views_test_dir}/TreeViewTest.cpp
   ${views_test_dir}/TreeItemTest.cpp
   ${views_test_dir}/InspectorViewTest.cpp
-  ${views_test_dir}/MainWindowTest.cpp)
+  ${views_test_dir}/MainWindowTest.cpp
+  ${views_test_dir}/RouteTest.cpp)
 target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
 set_target_properties(views_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
 gtest_discover_tests(views_tests TEST_PREFIX "views." PROPERTIES LABELS gui TIMEOUT 180)

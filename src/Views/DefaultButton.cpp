@@ -2,17 +2,12 @@
 
 #include "AppTheme.hpp"
 
-#include <zolt/ui/Draw.hpp>
-#include <zolt/ui/Renderer.hpp>
 #include <zolt/ui/TextElement.hpp>
+#include <zolt/ui/Window.hpp>
 
 #include <imgui.h>
 
-namespace {
-
-constexpr float focusOutlineWidth = 2.0f;
-
-} // namespace
+#include <utility>
 
 DefaultButton::DefaultButton(zolt::ui::Widget* parent, float x, float y, float width, float height)
     : zolt::ui::Button(parent, zolt::ui::Vec2{x, y}, zolt::ui::Vec2{width, height}) {
@@ -34,27 +29,33 @@ void DefaultButton::applyStyle() {
     text->setFont(theme.defaultFont());
 }
 
-void DefaultButton::draw(zolt::ui::Renderer& renderer, float z, float opacity) {
-    zolt::ui::Button::draw(renderer, z, opacity);
-    if (!focused) {
-        return;
-    }
-    zolt::ui::draw::Rectangle outline;
-    const zolt::ui::Vec2 world = getWorldPosition();
-    outline.position = zolt::ui::Vec3{world.x, world.y, z};
-    outline.size = getActualSize();
-    const zolt::ui::Vec4 color = zolt::ui::toVec4(AppTheme::instance().textColor());
-    outline.color = zolt::ui::Vec4{color.x, color.y, color.z, color.w * opacity};
-    outline.flags = zolt::ui::draw::kOutline;
-    outline.outlineWidth = focusOutlineWidth;
-    renderer.drawPrimitive(outline);
+void DefaultButton::setKeyboardHandlers(std::function<void()> onActivate, std::function<void(bool)> onTab) {
+    activate = std::move(onActivate);
+    tab = std::move(onTab);
 }
 
 bool DefaultButton::onKeyDown(const zolt::ui::KeyEvent& event) {
-    const bool press = event.key == ImGuiKey_Enter || event.key == ImGuiKey_KeypadEnter || event.key == ImGuiKey_Space;
-    if (!press || event.repeat) {
-        return false; // Tab and the rest go on to the parents
+    if (event.repeat) {
+        return false;
     }
-    click(); // may destroy this button: nothing after it
-    return true;
+    if (activate && (event.key == ImGuiKey_Enter || event.key == ImGuiKey_KeypadEnter || event.key == ImGuiKey_Space)) {
+        activate();
+        return true;
+    }
+    if (tab && event.key == ImGuiKey_Tab) {
+        tab((event.mods & zolt::ui::kModShift) != 0);
+        return true;
+    }
+    return false;
+}
+
+void DefaultButton::onFocusGained() {
+    // Shown only for focus that came by keyboard: a click needs no mark that outlasts it.
+    if (!isHovered()) {
+        setBackgroundColor(AppTheme::instance().accentHoverColor());
+    }
+}
+
+void DefaultButton::onFocusLost() {
+    setBackgroundColor(AppTheme::instance().accentColor());
 }

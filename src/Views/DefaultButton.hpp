@@ -1,10 +1,13 @@
 #pragma once
 
 // The application's standard button: a toolkit button in the accent colours with the
-// default font at the normal size. It takes the keyboard focus (shown by an outline), and
-// Enter or Space then press it.
+// default font at the normal size. With keyboard handlers it also takes the keyboard
+// focus (focus that came by keyboard shows in its hover colour): Enter or Space activate
+// it, Tab moves on.
 
 #include <zolt/ui/Button.hpp>
+
+#include <functional>
 
 class DefaultButton : public zolt::ui::Button {
 public:
@@ -14,14 +17,17 @@ public:
 
     // Accent background, hover, pressed and locked colours; text colour, font and size.
     void applyStyle();
-    bool hasFocus() const { return focused; }
 
-    void draw(zolt::ui::Renderer& renderer, float z, float opacity) override;
+    // Keyboard use: `activate` on Enter or Space (as a click would, also when locked: the
+    // handler decides), `tab` on Tab with whether Shift was held.
+    void setKeyboardHandlers(std::function<void()> activate, std::function<void(bool backwards)> tab);
+
+    bool acceptsFocus() const override { return static_cast<bool>(activate); }
     bool onKeyDown(const zolt::ui::KeyEvent& event) override;
-    void onFocusGained() override { focused = true; }
-    void onFocusLost() override { focused = false; }
-    bool acceptsFocus() const override { return true; }
+    void onFocusGained() override;
+    void onFocusLost() override;
 
 private:
-    bool focused = false;
+    std::function<void()> activate;
+    std::function<void(bool)> tab;
 };

@@ -1,11 +1,13 @@
 #include "Views/MainWindow.hpp"
 
 #include "AppTheme.hpp"
+#include "Views/DeviceFinderView.hpp"
 #include "Views/InspectorView.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeView.hpp"
 
 #include <zolt/ui/Application.hpp>
+#include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Rectangle.hpp>
 #include <zolt/ui/Stack.hpp>
 #include <zolt/ui/Window.hpp>
@@ -51,6 +53,18 @@ MainWindow::MainWindow() {
 
     content->addChild<InspectorView>();
 
+    // Added after the root stack, so it is drawn over the views and hit first.
+    deviceFinder = window->getRootWidget()->addChild<DeviceFinderView>(
+        [bar = topBar](const std::string& host, std::uint16_t port) { bar->fillAddress(host, port); });
+    topBar->setOnFind([this] {
+        if (deviceFinder->isVisible()) {
+            deviceFinder->close();
+        } else {
+            const bool portValid = topBar->isPortValid();
+            deviceFinder->open(portValid ? static_cast<std::uint16_t>(topBar->getPort()) : TopBarView::defaultPort);
+        }
+    });
+
     zolt::ui::Application::registerTickCallback(this, [this] { tick(); });
 }
 
@@ -63,4 +77,6 @@ void MainWindow::tick() {
     const auto h = static_cast<float>(window->getHeight());
     rootStack->setPreferredSize(zolt::ui::Vec2{w, h});
     topBar->setMaxSize(zolt::ui::Vec2{w, barHeight});
+    const zolt::ui::Vec2 address = topBar->getAddressPanel()->getWorldPosition();
+    deviceFinder->setPosition(zolt::ui::Vec2{address.x, barHeight});
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The application's single window: the top bar across the top and, below it, the tag
-// tree on the left, a thin separator and the tag inspector on the right. The root layout
+// tree on the left, a thin separator and the tag inspector on the right; the device
+// finder the bar's Find button opens lies over them, below the address. The root layout
 // follows the window's size every frame.
 
 namespace zolt::ui {
@@ -9,6 +10,7 @@ class Stack;
 class Window;
 } // namespace zolt::ui
 
+class DeviceFinderView;
 class TopBarView;
 class TreeView;
 
@@ -32,10 +34,12 @@ public:
     zolt::ui::Stack* getRootStack() const { return rootStack; }
     TopBarView* getTopBar() const { return topBar; }
     TreeView* getTreeView() const { return treeView; }
+    DeviceFinderView* getDeviceFinder() const { return deviceFinder; }
 
 private:
     zolt::ui::Window* window = nullptr;
     zolt::ui::Stack* rootStack = nullptr;
     TopBarView* topBar = nullptr;
     TreeView* treeView = nullptr;
+    DeviceFinderView* deviceFinder = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "AppTheme.hpp"
 #include "Background.hpp"
 #include "Logger.hpp"
+#include "Route.hpp"
 #include "Views/DefaultButton.hpp"
 
 #include <QuillonVersion.hpp>
@@ -30,6 +31,13 @@ namespace {
 
 constexpr float barHeight = 50.0f;
 constexpr float rightWidth = 482.0f;
+// The left side (logo, address panel, Connect) and the right one fit the window's
+// minimum width of 1200 with a few pixels to spare.
+constexpr float leftSpacing = 24.0f;
+constexpr float addressWidth = 474.0f;
+constexpr float connectWidth = 120.0f;
+// The status column's room for a line of text (its width less its padding).
+constexpr float statusTextWidth = 284.0f;
 
 zolt::ui::TextElement* addLabel(zolt::ui::Widget* parent, const AppTheme& theme, const std::string& text) {
     auto* label = parent->addChild<zolt::ui::TextElement>(theme.defaultFont(), text);
@@ -44,6 +52,22 @@ constexpr std::array<std::chrono::seconds, 4> backoff{std::chrono::seconds(1), s
 
 // How often an otherwise quiet connection is checked; a loss shows within this.
 constexpr std::chrono::seconds probeInterval{2};
+
+// The text, cut with an ellipsis where it would run past `width` pixels in the label's
+// font (whole UTF-8 characters only).
+void setFittedText(zolt::ui::TextElement* label, const std::string& text, float width) {
+    label->setText(text);
+    std::string cut = text;
+    while (!cut.empty() && label->getDesiredSize().x > width) {
+        do {
+            cut.pop_back();
+        } while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80);
+        if (!cut.empty()) {
+            cut.pop_back(); // the lead byte of the character cut
+        }
+        label->setText(cut + "\xE2\x80\xA6");
+    }
+}
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -71,20 +95,22 @@ TopBarView::TopBarView(zolt::ui::Widget* parent)
     left->setOrientation(zolt::ui::Orientation::Horizontal);
     left->setAlignment(zolt::ui::Alignment::Center);
     left->setDistribution(zolt::ui::Distribution::Start);
-    left->setSpacing(32.0f);
+    left->setSpacing(leftSpacing);
 
     auto* logo = left->addChild<zolt::ui::Rectangle>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{64.0f, 64.0f});
     logo->setTexture(AppTextures::instance().getSvg("icons/zolt.svg", 256, 256));
     logo->setColor(zolt::ui::Color{0, 0, 0, 255});
 
-    addressPanel = left->addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{384.0f, 25.0f});
+    addressPanel = left->addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{addressWidth, 25.0f});
     theme.applyImGuiStyle(addressPanel->getImGuiContext());
     addressPanel->setDefaultFont(theme.defaultFont(), theme.smallFontSize() * theme.imguiFontScale(), nullptr);
     addressPanel->setBuildImGuiFunction([this] { buildImGui(); });
 
-    connectButton = left->addChild<DefaultButton>(0.0f, 0.0f, 140.0f, theme.buttonHeight());
+    connectButton = left->addChild<DefaultButton>(0.0f, 0.0f, connectWidth, theme.buttonHeight());
     connectButton->getText()->setText("Connect");
     connectButton->setOnClick([this] { connect(); });
+    // Tab order: IP, Port, Path, Connect, and round again.
+    connectButton->setKeyboardHandlers([this] { connect(); }, [this](bool backwards) { focusField(backwards); });
 
     auto* right = mainStack->addChild<zolt::ui::Stack>();
     right->setOrientation(zolt::ui::Orientation::Horizontal);
@@ -157,27 +183,17 @@ void TopBarView::update() {
         }
         showReconnectNote();
     }
-    if (isPortValid() != portWasValid) {
-        portWasValid = isPortValid();
-        showPortNote();
+    checkPath();
+    if (inputNote() != shownInputNote) {
+        showInputNote();
     }
     // Connect needs an address; Disconnect and Cancel are always possible.
-    connectButton->setLocked(state == ConnectionState::Disconnected && (trimmed(ipText).empty() || !isPortValid()));
-    if (focusRequest == Focus::ConnectButton) {
-        focusRequest = Focus::None;
+    connectButton->setLocked(state == ConnectionState::Disconnected && !canConnect());
+    if (focusRequest == FocusRequest::Connect) {
+        focusRequest = FocusRequest::None;
         getWindow()->setFocusedWidget(connectButton);
     }
     zolt::ui::Widget::update();
-}
-
-bool TopBarView::onKeyDown(const zolt::ui::KeyEvent& event) {
-    if (event.key != ImGuiKey_Tab) {
-        return zolt::ui::Widget::onKeyDown(event);
-    }
-    focusRequest = (event.mods & zolt::ui::kModShift) != 0 ? Focus::PortField : Focus::IpField;
-    getWindow()->setFocusedWidget(addressPanel);
-    zolt::ui::Application::requestFrame();
-    return true;
 }
 
 void TopBarView::probeWhenDue() {
@@ -248,12 +264,31 @@ void TopBarView::showState(ConnectionState state) {
     }
 }
 
-void TopBarView::showPortNote() {
+void TopBarView::checkPath() {
+    if (pathText != checkedPath) {
+        checkedPath = pathText;
+        pathProblem = routeProblem(trimmed(pathText));
+    }
+}
+
+bool TopBarView::canConnect() const {
+    return !trimmed(ipText).empty() && isPortValid() && pathProblem.empty();
+}
+
+std::string TopBarView::inputNote() const {
+    if (!isPortValid()) {
+        return "Port: 1 to 65535";
+    }
+    return pathProblem.empty() ? std::string() : "Path: " + pathProblem;
+}
+
+void TopBarView::showInputNote() {
     // The status column has the room the address panel lacks; the note takes the place of
-    // the product name line until the port is valid again.
+    // the product name line until the input is good again.
     const AppTheme& theme = AppTheme::instance();
-    if (!portWasValid) {
-        plcTypeLabel->setText("Port: 1 to 65535");
+    shownInputNote = inputNote();
+    if (!shownInputNote.empty()) {
+        setFittedText(plcTypeLabel, shownInputNote, statusTextWidth);
         plcTypeLabel->setColor(theme.errorColor());
         return;
     }
@@ -287,14 +322,15 @@ void TopBarView::connect() {
 
 void TopBarView::startConnect(bool afterLoss) {
     ipText = trimmed(ipText);
+    pathText = trimmed(pathText);
     ++connectTasks;
     const std::uint64_t attempt = appState->beginConnect(afterLoss);
     // The inputs are disabled while connecting, so the address is taken now. The outcome
     // shows on the UI thread, and only while the bar still exists.
     const bool started = runInBackground(
         lifetime(),
-        [state = appState, ip = ipText, address = static_cast<std::uint16_t>(port), attempt] {
-            return state->connect(ip, address, attempt);
+        [state = appState, ip = ipText, address = static_cast<std::uint16_t>(port), attempt, route = pathText] {
+            return state->connect(ip, address, attempt, route);
         },
         [this, attempt, afterLoss](std::optional<zoltc_logix_result> result) {
             --connectTasks;
@@ -305,12 +341,16 @@ void TopBarView::startConnect(bool afterLoss) {
                 return;
             }
             const unsigned code = result ? static_cast<unsigned>(*result) : static_cast<unsigned>(ZOLTC_LOGIX_ERR_UNKNOWN);
-            logError("failed to connect to PLC: {}", code);
+            // A router's words in full: the bar has room for their start only.
+            const std::string where = appState->routeFailure();
+            logError("failed to connect to PLC: {}{}", code, where.empty() ? std::string() : ", " + where);
             if (afterLoss) {
                 backoffStep = std::min(backoffStep + 1, backoff.size() - 1);
                 nextAttempt = std::chrono::steady_clock::now() + backoff[backoffStep];
             } else {
-                plcTypeLabel->setText("Connection failed");
+                // A router along the path says where it gave up ("no module answers at slot 3").
+                setFittedText(plcTypeLabel, where.empty() ? "Connection failed" : "Connection failed: " + where,
+                              statusTextWidth);
             }
             zolt::ui::Application::requestFrame();
         },
@@ -328,17 +368,27 @@ void TopBarView::startConnect(bool afterLoss) {
     }
 }
 
-void TopBarView::connectTo(const std::string& host, std::uint16_t address) {
+void TopBarView::connectTo(const std::string& host, std::uint16_t address, const std::string& path) {
     ipText = host;
     port = address;
-    connect();
+    pathText = path;
+    checkPath();
+    if (!host.empty()) {
+        connect();
+    }
 }
 
-void TopBarView::takeFocusFor(Focus field) {
-    if (focusRequest == field) {
-        focusRequest = Focus::None;
-        ImGui::SetKeyboardFocusHere();
+void TopBarView::fillAddress(const std::string& host, std::uint16_t address) {
+    if (lastState != ConnectionState::Disconnected || connectTasks > 0) {
+        return;
     }
+    ipText = host;
+    port = address;
+}
+
+void TopBarView::focusField(bool path) {
+    focusRequest = path ? FocusRequest::Path : FocusRequest::Ip;
+    getWindow()->setFocusedWidget(addressPanel);
 }
 
 void TopBarView::buildImGui() {
@@ -347,33 +397,59 @@ void TopBarView::buildImGui() {
     if (locked) {
         ImGui::BeginDisabled();
     }
-    // Tab in the port field goes on to the Connect button (next frame, outside ImGui).
-    if (portActive && ImGui::IsKeyPressed(ImGuiKey_Tab, false) && !ImGui::GetIO().KeyShift) {
-        focusRequest = Focus::ConnectButton;
-        zolt::ui::Application::requestFrame();
-    }
-    ImGui::TextUnformatted("IP:");
-    ImGui::SameLine(28.0f);
-    ImGui::SetNextItemWidth(160.0f);
     // Enter ends the edit (the field deactivates) in the frame the key goes down.
     const bool enterKey = ImGui::IsKeyPressed(ImGuiKey_Enter, false) || ImGui::IsKeyPressed(ImGuiKey_KeypadEnter, false);
-    takeFocusFor(Focus::IpField);
+    // Tab in the path field goes on to the Connect button, outside this panel.
+    if (pathWasActive && ImGui::IsKeyPressed(ImGuiKey_Tab, false) && !ImGui::GetIO().KeyShift) {
+        focusRequest = FocusRequest::Connect;
+    }
+    const auto takeFocus = [this](FocusRequest field) {
+        if (focusRequest == field) {
+            focusRequest = FocusRequest::None;
+            ImGui::SetKeyboardFocusHere();
+        }
+    };
+
+    ImGui::AlignTextToFramePadding();
+    ImGui::TextUnformatted("IP:");
+    ImGui::SameLine(ipFieldX);
+    ImGui::SetNextItemWidth(findButtonX - ipFieldX - 6.0f);
+    takeFocus(FocusRequest::Ip);
     ImGui::InputText("##IP", &ipText);
     bool enter = enterKey && ImGui::IsItemDeactivated();
-    ImGui::SameLine(220.0f);
+
+    ImGui::SameLine(findButtonX);
+    // A mouse tool: Tab goes from the IP field straight to the port.
+    ImGui::PushItemFlag(ImGuiItemFlags_NoTabStop, true);
+    if (ImGui::Button("Find") && onFind) {
+        onFind();
+    }
+    ImGui::PopItemFlag();
+
+    ImGui::SameLine(portFieldX - 40.0f);
     ImGui::TextUnformatted("Port:");
-    ImGui::SameLine(264.0f);
-    ImGui::SetNextItemWidth(120.0f);
-    takeFocusFor(Focus::PortField);
-    ImGui::InputInt("##Port", &port, 1, 100);
-    portActive = ImGui::IsItemActive();
+    ImGui::SameLine(portFieldX);
+    ImGui::SetNextItemWidth(pathFieldX - portFieldX - 54.0f);
+    // No step buttons: a port is typed, and Tab goes from the port to the path.
+    ImGui::InputInt("##Port", &port, 0, 0);
+    enter = (enterKey && ImGui::IsItemDeactivated()) || enter;
+
+    ImGui::SameLine(pathFieldX - 40.0f);
+    ImGui::TextUnformatted("Path:");
+    ImGui::SameLine(pathFieldX);
+    ImGui::SetNextItemWidth(addressWidth - pathFieldX);
+    takeFocus(FocusRequest::Path);
+    ImGui::InputTextWithHint("##Path", "direct", &pathText);
+    pathWasActive = ImGui::IsItemActive();
     enter = (enterKey && ImGui::IsItemDeactivated()) || enter;
     if (locked) {
         ImGui::EndDisabled();
         return;
     }
-    // Enter in either field connects, as the button would (it is locked without an address).
-    if (enter && !trimmed(ipText).empty() && isPortValid()) {
+    // Enter in any field connects, as the button would (it is locked without a good address);
+    // a path typed in this very frame is checked first.
+    checkPath();
+    if (enter && canConnect()) {
         startConnect(false);
     }
 }

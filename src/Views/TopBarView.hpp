@@ -1,8 +1,9 @@
 #pragma once
 
-// The 50-pixel bar across the top: logo, controller address (IP text and port), the
-// connect/disconnect button, the connection status with the controller's product name,
-// and the maker's label with the version. Connecting runs on the pool worker; the bar
+// The 50-pixel bar across the top: logo, controller address (IP text with a Find button,
+// port, and a route path to a controller behind the device at the address), the
+// connect/disconnect button, the connection status with the product name of the
+// controller at the end of the path, and the maker's label with the version. Connecting runs on the pool worker; the bar
 // shows the outcome by polling AppState every frame. A connection the library reports
 // lost shows as CONNECTION LOST with the reason and is tried again by itself, after 1 s,
 // 2 s, 5 s and then every 10 s, until it answers or the user disconnects.
@@ -11,7 +12,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace zolt::ui {
 class ImGuiPanel;
@@ -30,24 +33,36 @@ public:
 
     static constexpr std::uint16_t defaultPort = 44818;
 
+    // Where the address panel's inputs start, in panel pixels (tests click them).
+    static constexpr float ipFieldX = 26.0f;
+    static constexpr float findButtonX = 164.0f;
+    static constexpr float portFieldX = 262.0f;
+    static constexpr float pathFieldX = 378.0f;
+
     explicit TopBarView(zolt::ui::Widget* parent);
     ~TopBarView() override;
 
     void resized() override;
     void update() override;
-    // Tab on the Connect button goes back to the address fields: IP, or Port with Shift.
-    bool onKeyDown(const zolt::ui::KeyEvent& event) override;
 
     // The button's click: disconnects at once when connected or reconnecting, cancels a
     // connect in progress ("Cancel"), else starts a connect on the pool worker. Never throws.
     void connect();
-    // Fills the address in and connects, as if typed and clicked (the command line's
-    // address at start).
-    void connectTo(const std::string& host, std::uint16_t port);
+    // Fills the address and the route path in and, with a host, connects, as if typed and
+    // clicked (the command line's address at start).
+    void connectTo(const std::string& host, std::uint16_t port, const std::string& path = {});
+    // Fills IP and port in (a device the finder found); ignored while the address is
+    // locked (connecting or connected).
+    void fillAddress(const std::string& host, std::uint16_t port);
+    // What the Find button does (the main window opens the device finder).
+    void setOnFind(std::function<void()> handler) { onFind = std::move(handler); }
 
     // Read access for tests and tools.
     const std::string& getIpText() const { return ipText; }
     std::int32_t getPort() const { return port; }
+    const std::string& getPathText() const { return pathText; }
+    // Why the path text is not a route path (the parser's words); empty when it is one.
+    const std::string& getPathProblem() const { return pathProblem; }
     // A port the controller can listen on: 1 to 65535. Connect stays locked otherwise.
     bool isPortValid() const { return port >= 1 && port <= 65535; }
     // Whether a connect task (also a cancelled one) has not reported back yet.
@@ -68,23 +83,33 @@ private:
     // While connected: a small request every few seconds on the worker.
     void probeWhenDue();
     ConnectionState currentState() const;
-    // Shows or clears the note on a port outside 1 to 65535.
-    void showPortNote();
-    // The keyboard focus between the address fields (ImGui) and the Connect button
-    // (a toolkit widget, outside ImGui's focus order).
-    enum class Focus { None, IpField, PortField, ConnectButton };
-    // Moves ImGui's keyboard focus to the next item when `field` was asked for.
-    void takeFocusFor(Focus field);
+    // The note on a bad input (a port outside 1 to 65535, a path that does not parse),
+    // or "" when the inputs are fine.
+    std::string inputNote() const;
+    // Shows or clears the input note in the product name's line.
+    void showInputNote();
+    // Checks the path text with the library's parser when it changed.
+    void checkPath();
+    // Whether the inputs are complete and good enough to connect with.
+    bool canConnect() const;
+    // Keyboard focus from the Connect button back into the address panel.
+    void focusField(bool path);
 
     AppState* appState;
     zolt::ui::Rectangle* background = nullptr;
     zolt::ui::Stack* mainStack = nullptr;
     std::string ipText;
     std::int32_t port = defaultPort;
+    std::string pathText;
+    std::string pathProblem;
+    std::string checkedPath; // the text pathProblem belongs to
     int connectTasks = 0;
-    bool portWasValid = true;
-    bool portActive = false; // the port field was being edited in the last frame
-    Focus focusRequest = Focus::None;
+    std::string shownInputNote;
+    std::function<void()> onFind;
+    // Keyboard focus wanted: the IP or Path field (from the Connect button), the button.
+    enum class FocusRequest { None, Ip, Path, Connect };
+    FocusRequest focusRequest = FocusRequest::None;
+    bool pathWasActive = false;
     // The automatic reconnect: which wait of the back-off comes next, and when it ends.
     std::size_t backoffStep = 0;
     std::chrono::steady_clock::time_point nextAttempt;

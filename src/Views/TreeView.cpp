@@ -4,6 +4,7 @@
 #include "AppTheme.hpp"
 #include "Background.hpp"
 #include "Logger.hpp"
+#include "Route.hpp"
 #include "TagInspector.hpp"
 #include "TagValues.hpp"
 #include "Views/Spinner.hpp"
@@ -17,6 +18,8 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <exception>
 #include <string>
@@ -27,6 +30,22 @@ namespace {
 // The filter box's height; the scroll view always starts below it.
 constexpr float filterHeight = 50.0f;
 constexpr float rowSpacing = 8.0f;
+
+// Why a listing failed, for a person. A communication module reached directly refuses
+// the tag list (it has none): the way on is a route path to a controller in its chassis.
+std::string failureSentence(zoltc_logix_client* client, zoltc_logix_result result) {
+    const zoltc_logix_identity* identity = zoltc_logix_get_identity(client);
+    if (result == ZOLTC_LOGIX_ERR_CIP_STATUS && identity != nullptr &&
+        identity->device_type == communicationModuleType && AppState::instance().route().empty()) {
+        return fmt::format("This is a communication module ({}): type a route path such as 1,0 to reach the "
+                           "controller in slot 0",
+                           identity->product_name != nullptr ? identity->product_name : "no product name");
+    }
+    if (result == ZOLTC_LOGIX_ERR_ROUTE_FAILED) {
+        return "The tags could not be loaded: " + routeFailureText(client);
+    }
+    return "The tags could not be loaded: " + callFailureText(client, result);
+}
 
 } // namespace
 
@@ -158,7 +177,7 @@ void TreeView::load(std::vector<std::string> watched) {
             AppState::instance().withClient([&](zoltc_logix_client* client) {
                 loaded.tags.result = loaded.tags.list.browse(client, "");
                 if (loaded.tags.result != ZOLTC_LOGIX_OK) {
-                    loaded.reason = callFailureText(client, loaded.tags.result);
+                    loaded.reason = failureSentence(client, loaded.tags.result);
                 } else if (!watched.empty()) {
                     loaded.found = resolveOnController(client, loaded.tags.list.records(), watched);
                 }
@@ -177,7 +196,7 @@ void TreeView::load(std::vector<std::string> watched) {
             }
             loading = false;
             // No rows rather than another controller's: the reason and Retry instead.
-            loadFailure = loaded ? loaded->reason : std::string("the worker stopped");
+            loadFailure = loaded ? loaded->reason : std::string("The tags could not be loaded: the worker stopped");
             logError("failed to load the tag list: {}", loadFailure);
             if (!appState->isConnected()) {
                 loadedEpoch = 0; // cut by a lost connection: the reconnect lists again
@@ -249,7 +268,7 @@ void TreeView::buildImGui() {
 }
 
 void TreeView::buildFailure() {
-    ImGui::TextWrapped("The tags could not be loaded: %s", loadFailure.c_str());
+    ImGui::TextWrapped("%s", loadFailure.c_str());
     if (ImGui::Button("Retry")) {
         retry();
     }

@@ -7,7 +7,8 @@
 // then shows one row per tag and per program (program rows fill as their own loads
 // finish). A filter box above the rows narrows them by text, a bounded share of the rows
 // each frame, with a hint while it runs. A listing that fails shows no rows, its reason
-// and a Retry button: never the rows of an earlier controller.
+// and a Retry button: never the rows of an earlier controller. A communication module
+// reached without a route path says that one is probably needed.
 
 #include "TagList.hpp"
 #include "Views/TreeFilter.hpp"
@@ -42,7 +43,7 @@ public:
     const std::vector<std::unique_ptr<TreeItem>>& getItems() const { return items; }
     bool isLoading() const { return loading; }
     const std::string& getFilterText() const { return filterText; }
-    // Why the last listing failed; empty when it did not.
+    // Why the last listing failed, as the tree shows it; empty when it did not.
     const std::string& getLoadFailure() const { return loadFailure; }
     const TreeFilter& getFilter() const { return filter; }
     // Loads the list again (the Retry button).

@@ -1,8 +1,8 @@
 #pragma once
 
-// The program's command line: quillon [HOST[:PORT]] [--help] [--version]. An address
-// fills the top bar and connects at start; without arguments the program starts as
-// it always did. Pure: reads only the words it is given.
+// The program's command line: quillon [HOST[:PORT]] [--path ROUTE] [--help] [--version].
+// An address (and a route path) fills the top bar and connects at start; without
+// arguments the program starts as it always did. Pure: reads only the words it is given.
 
 #include "Address.hpp"
 
@@ -16,6 +16,7 @@ struct CommandLine {
     Action action = Action::Run;
     std::string host;           // empty: no address given
     std::uint16_t port = cli::kDefaultPort;
+    std::string path;           // route path ("1,0"); empty: the device at the address
     std::string error;          // for Action::Usage: what is wrong, in one line
 };
 

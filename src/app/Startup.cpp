@@ -125,7 +125,7 @@ std::filesystem::path findAssetPackPath() {
     return besideProgram;
 }
 
-int runQuillon(const std::string& host, std::uint16_t port) {
+int runQuillon(const std::string& host, std::uint16_t port, const std::string& path) {
     // Declared outside the handlers so that the pool stops before the window goes;
     // destroyed in reverse: main window, Application, device list.
     std::vector<zolt::ui::RenderDeviceInfo> devices;
@@ -148,8 +148,8 @@ int runQuillon(const std::string& host, std::uint16_t port) {
         application = std::make_unique<zolt::ui::Application>(std::move(context), applicationName);
         zolt::ui::Application::setVSync(true);
         mainWindow = std::make_unique<MainWindow>();
-        if (!host.empty()) {
-            mainWindow->getTopBar()->connectTo(host, port);
+        if (!host.empty() || !path.empty()) {
+            mainWindow->getTopBar()->connectTo(host, host.empty() ? TopBarView::defaultPort : port, path);
         }
         application->run();
         // The window is closed: a listing or a connect still running is cut, so the

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-// Runs the program until its window closes; with a host, the top bar connects to
-// host:port at once. Failures are written to standard error; returns 0 after a
-// normal end, 1 after a failure.
-int runQuillon(const std::string& host = {}, std::uint16_t port = 0);
+// Runs the program until its window closes; the top bar's Path shows `path`, and with a
+// host the bar connects to host:port (along the path) at once. Failures are written to
+// standard error; returns 0 after a normal end, 1 after a failure.
+int runQuillon(const std::string& host = {}, std::uint16_t port = 0, const std::string& path = {});
 
 // "assets.pak" beside the executable (a build tree, the Windows zip), else in the
 // installed data directory found from the executable's folder (bin/../share/quillon,

@@ -24,5 +24,5 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Run:
         break;
     }
-    return runQuillon(line.host, line.port);
+    return runQuillon(line.host, line.port, line.path);
 }

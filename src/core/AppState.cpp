@@ -1,6 +1,7 @@
 #include "AppState.hpp"
 
 #include "Logger.hpp"
+#include "Route.hpp"
 
 AppState& AppState::instance() {
     static AppState state;
@@ -27,7 +28,8 @@ std::uint64_t AppState::beginConnect(bool afterLoss) {
     return ++generation;
 }
 
-zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, std::uint64_t attempt) {
+zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, std::uint64_t attempt,
+                                     const std::string& route) {
     std::lock_guard lock(clientMutex);
     // Clear first, then check that the attempt is still wanted: an abort after the check
     // is seen by the call (the library's rule for abort_clear).
@@ -35,11 +37,16 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
     if (generation.load() != attempt) {
         return ZOLTC_LOGIX_ERR_ABORTED;
     }
-    const zoltc_logix_result result = zoltc_logix_connect(client, ip.c_str(), port, connectTimeoutMs);
+    zoltc_logix_result result = zoltc_logix_set_route(client, route.c_str(), nullptr, 0);
+    if (result == ZOLTC_LOGIX_OK) {
+        result = zoltc_logix_connect(client, ip.c_str(), port, connectTimeoutMs);
+    }
+    std::string routeText = result == ZOLTC_LOGIX_ERR_ROUTE_FAILED ? routeFailureText(client) : std::string();
     Identity answered;
     if (result == ZOLTC_LOGIX_OK) {
         const zoltc_logix_identity* id = zoltc_logix_get_identity(client);
         answered.vendorId = id->vendor_id;
+        answered.deviceType = id->device_type;
         answered.productCode = id->product_code;
         answered.serialNumber = id->serial_number;
         answered.productName = id->product_name != nullptr ? id->product_name : "";
@@ -52,13 +59,15 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
         }
         return ZOLTC_LOGIX_ERR_ABORTED;
     }
+    currentRoute = route;
+    failedRoute = std::move(routeText);
     if (result != ZOLTC_LOGIX_OK) {
         // A reconnect that fails stays Lost (with its first reason) and tries again later.
         if (state == Link::Connecting) {
             state = userConnect ? Link::Disconnected : Link::Lost;
         }
         if (reason.empty()) {
-            reason = zoltc_logix_result_name(result);
+            reason = failedRoute.empty() ? std::string(zoltc_logix_result_name(result)) : failedRoute;
         }
         return result;
     }
@@ -132,6 +141,16 @@ bool AppState::tagEpochAfterLoss() const {
 AppState::Identity AppState::identity() const {
     std::lock_guard lock(stateMutex);
     return current;
+}
+
+std::string AppState::route() const {
+    std::lock_guard lock(stateMutex);
+    return currentRoute;
+}
+
+std::string AppState::routeFailure() const {
+    std::lock_guard lock(stateMutex);
+    return failedRoute;
 }
 
 std::string AppState::lostReason() const {

@@ -25,6 +25,7 @@ public:
     // lost connection is the same one, and its tags need no second listing.
     struct Identity {
         std::uint16_t vendorId = 0;
+        std::uint16_t deviceType = 0;
         std::uint16_t productCode = 0;
         std::uint32_t serialNumber = 0;
         std::string productName;
@@ -48,10 +49,15 @@ public:
     // Pool worker: connects (closing an earlier connection first) when `attempt` is still
     // the current generation, else returns ZOLTC_LOGIX_ERR_ABORTED without calling. A
     // result that comes after a newer beginConnect() or disconnect() changes nothing.
-    zoltc_logix_result connect(const std::string& ip, std::uint16_t port, std::uint64_t attempt);
+    // `route`: the route path to the controller behind the device at the address ("1,0"),
+    // empty for the device itself; every later request of the connection travels along it.
+    zoltc_logix_result connect(const std::string& ip, std::uint16_t port, std::uint64_t attempt,
+                               const std::string& route = {});
 
     // The same in one step from the worker (tools and tests).
-    zoltc_logix_result connect(const std::string& ip, std::uint16_t port) { return connect(ip, port, beginConnect()); }
+    zoltc_logix_result connect(const std::string& ip, std::uint16_t port, const std::string& route = {}) {
+        return connect(ip, port, beginConnect(), route);
+    }
 
     // Marks the state Disconnected and cuts the call in progress (a listing, a stalled
     // connect), then closes the session: the wait for the client lock lasts only as long
@@ -107,6 +113,11 @@ public:
     Identity identity() const;
     // Why the connection was lost ("connection lost", ...), "" unless Lost.
     std::string lostReason() const;
+    // The route path of the last connect attempt ("" for the device at the address).
+    std::string route() const;
+    // What a router along the route said when the last connect failed there ("no module
+    // answers at slot 3"); "" after any other outcome.
+    std::string routeFailure() const;
 
 private:
     mutable std::mutex stateMutex; // guards the fields below, never held over a library call
@@ -114,6 +125,8 @@ private:
     Identity current;
     bool hasIdentity = false;
     std::string reason;
+    std::string currentRoute;
+    std::string failedRoute;
     // A connect the user asked for lists the tags again even from the same controller;
     // a reconnect after a loss does so only for another one.
     bool userConnect = true;

@@ -51,4 +51,21 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"TwoAddresses", {"plc", "other"}, Action::Usage, "", 44818, "other"}),
     [](const testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
 
+// --path fills the top bar's Path; a bad route path or a missing one is refused in the
+// parser's words, and nothing starts.
+TEST(CommandLinePath, TakesARoutePathAndRefusesABadOne) {
+    const CommandLine routed = parseCommandLine(std::vector<std::string>{"--path", "1,2", "127.0.0.1:2222"});
+    EXPECT_EQ(routed.action, Action::Run);
+    EXPECT_EQ(routed.host, "127.0.0.1");
+    EXPECT_EQ(routed.path, "1,2");
+
+    const CommandLine bad = parseCommandLine(std::vector<std::string>{"plc", "--path", "1,"});
+    EXPECT_EQ(bad.action, Action::Usage);
+    EXPECT_EQ(bad.error, "invalid --path '1,': item 2 is empty");
+    EXPECT_EQ(bad.host, "");
+    EXPECT_EQ(bad.path, "");
+
+    EXPECT_EQ(parseCommandLine(std::vector<std::string>{"plc", "--path"}).action, Action::Usage);
+}
+
 } // namespace

@@ -31,9 +31,9 @@ const fs::path outputDir = QUILLON_E2E_OUTPUT_DIR;
 
 // Where things are in the 1200 x 800 window (the layout of the main window and the top bar).
 constexpr int addressY = 25;
-constexpr int ipX = 96 + 28 + 80;
-constexpr int portX = 96 + 264 + 20;
-constexpr int connectX = 96 + 384 + 32 + 70;
+constexpr int ipX = 88 + 26 + 40;
+constexpr int portX = 88 + 262 + 20;
+constexpr int connectX = 88 + 474 + 24 + 60;
 constexpr int firstRowY = 100; // the tree's rows start below the bar and the filter box
 constexpr int rowPitch = 30;   // 22-pixel line and 8 pixels between rows
 

@@ -2,11 +2,15 @@
 // separator and the inspector; following the window's size; its minimum size.
 #include "ViewsSupport.hpp"
 
+#include "Views/DefaultButton.hpp"
+#include "Views/DeviceFinderView.hpp"
 #include "Views/InspectorView.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeView.hpp"
 
+#include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Stack.hpp>
+#include <zolt/ui/TextElement.hpp>
 
 namespace {
 
@@ -35,6 +39,18 @@ TEST_F(MainWindowTest, BarOnTopTreeSeparatorAndInspectorBelowFollowingTheWindow)
     frame();
     EXPECT_EQ(window->getWidth(), 1200) << "the window's minimum";
     EXPECT_EQ(window->getHeight(), 400);
+}
+
+// At the minimum width the bar's left side (logo, address with Find, Port and Path,
+// Connect) ends before the status column, and the device finder stays inside the window.
+TEST_F(MainWindowTest, TheTopBarFitsTheMinimumWidth) {
+    frame(2);
+    const DefaultButton& connect = *topBar().getConnectButton();
+    const zolt::ui::Widget& status = *topBar().getStatusLabel()->getParent();
+    const zolt::ui::ImGuiPanel& inputs = *topBar().getAddressPanel();
+    EXPECT_LE(inputs.getWorldPosition().x + size(inputs).x, connect.getWorldPosition().x);
+    EXPECT_LE(connect.getWorldPosition().x + size(connect).x, status.getWorldPosition().x);
+    EXPECT_LE(inputs.getWorldPosition().x + DeviceFinderView::width, 1200.0f);
 }
 
 } // namespace

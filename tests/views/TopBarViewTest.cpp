@@ -81,21 +81,6 @@ TEST_F(TopBarTest, ConnectShowsConnectingThenConnectedWithTheProductName) {
     EXPECT_TRUE(pumpUntil([&] { return server->sessionsUnregistered() == 1; }, "the session to be unregistered"));
 }
 
-// Connect is a toolkit button outside ImGui's focus order; Tab reaches it all the same.
-TEST_F(TopBarTest, TabGoesFromTheFieldsToConnectWhereEnterPressesIt) {
-    click(ipField());
-    typeText("127.0.0.1");
-    pressKey(ImGuiKey_Tab);
-    pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
-    typeText(std::to_string(port));
-    pressKey(ImGuiKey_Tab);
-    frame();
-    ASSERT_TRUE(topBar().getConnectButton()->hasFocus());
-    pressKey(ImGuiKey_Enter);
-    ASSERT_TRUE(pumpUntil([&] { return showsConnected(); }, "CONNECTED"));
-    EXPECT_EQ(topBar().getPort(), port);
-}
-
 TEST_F(TopBarTest, AFailedConnectShowsConnectionFailed) {
     typeAddress("127.0.0.1", simtest::closedPort());
     click(connectButton());

@@ -163,11 +163,15 @@ InspectorView& ViewsTest::inspectorView() const {
 }
 
 zolt::ui::Vec2 ViewsTest::ipField() const {
-    return plus(topBar().getAddressPanel()->getWorldPosition(), 28.0f + 80.0f, 12.0f);
+    return plus(topBar().getAddressPanel()->getWorldPosition(), TopBarView::ipFieldX + 40.0f, 12.0f);
 }
 
 zolt::ui::Vec2 ViewsTest::portField() const {
-    return plus(topBar().getAddressPanel()->getWorldPosition(), 264.0f + 20.0f, 12.0f);
+    return plus(topBar().getAddressPanel()->getWorldPosition(), TopBarView::portFieldX + 20.0f, 12.0f);
+}
+
+zolt::ui::Vec2 ViewsTest::pathField() const {
+    return plus(topBar().getAddressPanel()->getWorldPosition(), TopBarView::pathFieldX + 20.0f, 12.0f);
 }
 
 zolt::ui::Vec2 ViewsTest::connectButton() const {

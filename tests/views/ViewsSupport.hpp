@@ -87,6 +87,7 @@ protected:
     // The top bar's inputs, in window pixels.
     zolt::ui::Vec2 ipField() const;
     zolt::ui::Vec2 portField() const;
+    zolt::ui::Vec2 pathField() const;
     zolt::ui::Vec2 connectButton() const;
     void typeAddress(const std::string& ip, std::int64_t portValue);
     // Types the sample's address, connects and waits for the tree and its programs.

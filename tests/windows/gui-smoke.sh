@@ -77,15 +77,15 @@ top_bar_drawn() {
 wait_for 60 top_bar_drawn || fail "the top bar was not drawn within 60 s"
 grep -q "^Device ID: " "$out/quillon.log" || fail "no render device listed"
 
-# The top bar (50 pixels high): the IP input spans x 125-285, the port input 361-424 (its text
-# is selected and typed over), the Connect button 512-652.
+# The top bar (50 pixels high): the IP input spans x 114-246, the port input 350-412 (its text
+# is selected and typed over), the Connect button 586-706.
 click 200 24
 xdotool type --delay 50 "127.0.0.1"
 click 390 24
 xdotool key --delay 50 ctrl+a
 xdotool type --delay 50 "$sim_port"
 xdotool key --delay 50 Return
-click 580 25
+click 640 25
 
 browsed() { grep -q "service=0x55" "$out/sim-requests.log" 2>/dev/null; }
 wait_for 60 browsed || { shot connected.png; fail "the simulator saw no symbol listing within 60 s"; }

@@ -71,18 +71,12 @@ bool Button::onMouseButtonUp(const MouseEvent& event) {
         return false;
     }
     pressed_ = false;
-    if (contains(event.position)) {
-        click();
-    }
-    return true;
-}
-
-void Button::click() {
-    if (!locked_ && onClick_) {
+    if (!locked_ && contains(event.position) && onClick_) {
         // The handler may destroy this button: keep a copy and touch nothing afterwards.
         std::function<void()> handler = onClick_;
         handler();
     }
+    return true;
 }
 
 void Button::layoutChildren() {

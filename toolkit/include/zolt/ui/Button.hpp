@@ -19,9 +19,6 @@ public:
     // The button's label (owned by the button).
     TextElement* getText() const { return text_; }
     void setOnClick(std::function<void()> handler);
-    // Calls the click handler as a press and release on the button do, unless locked (for
-    // a button worked from the keyboard). The handler may destroy the button.
-    void click();
     void setBackgroundColor(Color color);
     void setHoverColor(Color color);
     void setPressedColor(Color color);

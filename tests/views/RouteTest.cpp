@@ -1,0 +1,144 @@
+// The program against a chassis (sim/chassis.json: a communication module owns the
+// address, controllers sit in slots 0 and 2): the Path field, its checks, the hint a
+// module reached directly gives, and the device finder.
+#include "ViewsSupport.hpp"
+
+#include "AppState.hpp"
+#include "AppTheme.hpp"
+#include "TagInspector.hpp"
+#include "Views/DefaultButton.hpp"
+#include "Views/DeviceFinderView.hpp"
+#include "Views/TopBarView.hpp"
+#include "Views/TreeView.hpp"
+
+#include <zolt/ui/ImGuiPanel.hpp>
+#include <zolt/ui/TextElement.hpp>
+
+#include <string>
+
+namespace {
+
+using namespace viewtest;
+
+class ChassisTest : public ViewsTest {
+protected:
+    void SetUp() override {
+        ViewsTest::SetUp();
+        startSim({}, quillon::sim::loadController(QUILLON_CHASSIS_JSON));
+    }
+
+    std::string note() const { return topBar().getPlcTypeLabel()->getText(); }
+    bool locked() const { return topBar().getConnectButton()->isLocked(); }
+
+    void typePath(const std::string& text) {
+        click(pathField());
+        pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
+        typeText(text);
+        frame();
+    }
+
+    // Connects to the chassis along `path` and waits for the outcome.
+    void connectAlong(const std::string& path) {
+        typeAddress("127.0.0.1", port);
+        typePath(path);
+        click(connectButton());
+        pumpUntil([&] { return !topBar().isConnecting() && !tree().isLoading(); }, "the connect and listing");
+        frame(2);
+    }
+
+    bool hasRow(const std::string& name) const {
+        for (const auto& item : tree().getItems()) {
+            if (item->getLabel() == name) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(ChassisTest, APathToSlotTwoShowsThatControllersTagsAndValues) {
+    connectAlong("1,2");
+    EXPECT_EQ(note(), "PLC-Type: Zolt QX-75 Boiler House");
+    EXPECT_TRUE(hasRow("SteamPressure"));
+    EXPECT_FALSE(hasRow("LineSpeed")) << "slot 0's tag";
+    clickRow("BurnerOn");
+    EXPECT_TRUE(pumpUntil(
+        [] {
+            const auto& entries = TagInspector::instance().entries();
+            return !entries.empty() && !entries.front().value.empty();
+        },
+        "BurnerOn read along the route"));
+}
+
+TEST_F(ChassisTest, TheModuleReachedDirectlySaysAPathIsNeeded) {
+    connectAlong("");
+    EXPECT_EQ(note(), "PLC-Type: Zolt NX-20 Ethernet Bridge");
+    EXPECT_TRUE(tree().getItems().empty());
+    EXPECT_EQ(tree().getLoadFailure(), "This is a communication module (Zolt NX-20 Ethernet Bridge): type a route "
+                                       "path such as 1,0 to reach the controller in slot 0");
+}
+
+TEST_F(ChassisTest, AnEmptySlotSaysWhereTheRouteEnded) {
+    connectAlong("1,3");
+    EXPECT_TRUE(note().starts_with("Connection failed: no module answers at slot 3")) << note();
+    EXPECT_FALSE(AppState::instance().isConnected());
+}
+
+TEST_F(ChassisTest, ABadPathLocksConnectWithTheParsersWordsUntilMended) {
+    typeAddress("127.0.0.1", port);
+    typePath("1,");
+    EXPECT_TRUE(locked());
+    EXPECT_EQ(note(), "Path: item 2 is empty");
+    EXPECT_EQ(topBar().getPlcTypeLabel()->getColor(), AppTheme::instance().errorColor());
+    pressKey(ImGuiKey_Enter);
+    EXPECT_FALSE(topBar().isConnecting()) << "Enter does not connect either";
+
+    typePath("1,0");
+    EXPECT_FALSE(locked());
+    EXPECT_EQ(note(), "");
+}
+
+// Tab walks IP, Port, Path and the Connect button, whose Enter connects.
+TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnect) {
+    click(ipField());
+    typeText("127.0.0.1");
+    pressKey(ImGuiKey_Tab);
+    typeText(std::to_string(port)); // the port's text is selected as it takes the focus
+    pressKey(ImGuiKey_Tab);
+    typeText("1,0");
+    pressKey(ImGuiKey_Tab);
+    frame();
+    EXPECT_EQ(window->getFocusedWidget(), topBar().getConnectButton());
+    pressKey(ImGuiKey_Enter);
+    ASSERT_TRUE(pumpUntil([&] { return AppState::instance().isConnected(); }, "the connect"));
+    frame();
+    EXPECT_EQ(note(), "PLC-Type: Zolt QX-85 Packing Line");
+}
+
+// Asked at the simulator's own address: a test sends no broadcast.
+TEST_F(ChassisTest, FindSaysWhenNobodyAnswersListsWhoDoesAndPickingOneFillsTheAddress) {
+    DeviceFinderView& finder = *mainWindow->getDeviceFinder();
+    finder.setAddressText("127.0.0.1");
+    const zolt::ui::Vec2 bar = topBar().getAddressPanel()->getWorldPosition();
+    const zolt::ui::Vec2 find{bar.x + TopBarView::findButtonX + 15.0f, bar.y + 12.0f};
+    typeAddress("10.9.9.9", simtest::closedPort());
+    click(find);
+    ASSERT_TRUE(finder.isVisible());
+    EXPECT_TRUE(finder.getStatusText().starts_with("Searching 127.0.0.1:")) << finder.getStatusText();
+    EXPECT_TRUE(pumpUntil([&] { return finder.getStatusText().starts_with("No device answered"); }, "silence"));
+
+    click(find); // closes
+    typeAddress("10.9.9.9", port);
+    click(find);
+    ASSERT_TRUE(pumpUntil([&] { return finder.getStatusText().starts_with("1 device"); }, "the simulator's answer"));
+    ASSERT_EQ(finder.getFound().devices.size(), 1u);
+    EXPECT_EQ(finder.getFound().devices[0].productName, "Zolt NX-20 Ethernet Bridge");
+
+    const zolt::ui::Vec2 panel = finder.getPanel()->getWorldPosition();
+    click(zolt::ui::Vec2{panel.x + 60.0f, panel.y + 90.0f}); // the first row
+    EXPECT_FALSE(finder.isVisible());
+    EXPECT_EQ(topBar().getIpText(), "127.0.0.1");
+    EXPECT_EQ(topBar().getPort(), port);
+}
+
+} // namespace
