@@ -1,6 +1,8 @@
 #include "simulator.hpp"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 #include "quillon_sim/controller.hpp"
 
@@ -13,6 +15,24 @@ quillon::sim::Controller identityController(const std::string& productName) {
   json += "\"}}";
   return quillon::sim::parseController(json);
 }
+
+namespace {
+
+zoltc_logix_messaging testMessaging() {
+  const char* text = std::getenv("QUILLON_TEST_MESSAGING");
+  const std::string_view mode = text != nullptr ? text : "";
+  if (mode == "connected") return ZOLTC_LOGIX_MESSAGING_CONNECTED;
+  if (mode == "auto") return ZOLTC_LOGIX_MESSAGING_AUTO;
+  return ZOLTC_LOGIX_MESSAGING_UNCONNECTED;
+}
+
+}  // namespace
+
+void applyTestMessaging(zoltc_logix_client* client) {
+  ASSERT_EQ(zoltc_logix_set_messaging(client, testMessaging()), ZOLTC_LOGIX_OK);
+}
+
+bool testMessagingConnected() { return testMessaging() != ZOLTC_LOGIX_MESSAGING_UNCONNECTED; }
 
 std::unique_ptr<quillon::sim::Server> startServer(quillon::sim::Controller controller,
                                                   const quillon::sim::Options& options) {
@@ -41,6 +61,7 @@ void SimulatorTest::SetUp() {
   port_ = server_->start(0, "127.0.0.1");
   client_ = zoltc_logix_client_create();
   ASSERT_NE(client_, nullptr);
+  applyTestMessaging(client_);
 }
 
 void SimulatorTest::TearDown() {
