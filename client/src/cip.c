@@ -252,6 +252,16 @@ zoltc_logix_status zoltc_logix_send_unconnected(zoltc_logix_session *session, co
 
 zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session, const uint8_t *request,
                                             uint32_t length, zoltc_logix_cip_response *response) {
+  if (session != NULL && session->connection.pending && session_is_registered(session)) {
+    zoltc_logix_refusal refusal;
+    zoltc_logix_status status = zoltc_logix_connection_open(session, &refusal);
+    if (status != ZOLTC_LOGIX_STATUS_OK) {
+      if (response != NULL) {
+        clear_response(response);
+      }
+      return status;
+    }
+  }
   if (session != NULL && session->connection.open && session_is_registered(session)) {
     if (response == NULL) {
       return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;

@@ -137,6 +137,18 @@ static zoltc_logix_status try_open(zoltc_logix_session *session, bool large, uin
       *offered = zoltc_logix_get_u16(response.additional_status.data + 2);
     }
     status = ZOLTC_LOGIX_STATUS_REJECTED;
+    /* 0x01 with a routing status (0x02xx, 0x03xx; the Connection Manager's own
+     * are 0x01xx): a router could not reach the target, as for any request. */
+    if (response.general_status == ZOLTC_LOGIX_CIP_CONNECTION_FAILURE && refusal->extended_status >= 0x0200u) {
+      /* The remaining path size counts the message router's words too. */
+      const bool has_remaining = response.data.length >= 9u;
+      const uint8_t words = has_remaining ? response.data.data[8] : 0u;
+      const uint8_t router_words = (uint8_t)(sizeof message_router_path / 2u);
+      session->route.failure = (zoltc_logix_route_failure){
+          response.general_status, refusal->extended_status, has_remaining,
+          (uint8_t)(words > router_words ? (uint32_t)words - router_words : 0u)};
+      status = ZOLTC_LOGIX_STATUS_ROUTE_FAILED;
+    }
   } else if (response.data.length < 16u || zoltc_logix_get_u32(response.data.data + 4) != to_id ||
              zoltc_logix_get_u16(response.data.data + 8) != serial) {
     status = ZOLTC_LOGIX_STATUS_BAD_REPLY;
@@ -157,6 +169,7 @@ static zoltc_logix_status try_open(zoltc_logix_session *session, bool large, uin
 
 zoltc_logix_status zoltc_logix_connection_open(zoltc_logix_session *session, zoltc_logix_refusal *refusal) {
   set_unconnected(session);
+  session->connection.pending = false;
   session->messaging.fell_back = false;
   if (session->messaging.requested == ZOLTC_LOGIX_MESSAGING_UNCONNECTED) {
     return ZOLTC_LOGIX_STATUS_OK;
@@ -189,6 +202,13 @@ void zoltc_logix_connection_close(zoltc_logix_session *session) {
     zoltc_logix_cip_response_free(&response);
   }
   zoltc_logix_buffer_free(&request);
+}
+
+void zoltc_logix_connection_reroute(zoltc_logix_session *session) {
+  if (session->connection.open) {
+    zoltc_logix_connection_close(session);
+    session->connection.pending = true;
+  }
 }
 
 zoltc_logix_status zoltc_logix_unit_data_unwrap(const uint8_t *bytes, uint32_t length, uint32_t to_id,

@@ -45,13 +45,18 @@ zoltc_logix_status zoltc_logix_unit_data_unwrap(const uint8_t *bytes, uint32_t l
  * identity read: Large Forward Open, then Forward Open at the size offered or
  * 504. OK when a connection is open, or none is wanted, or none could be had
  * in auto mode (requests then go unconnected); 18 in connected-only mode when
- * every open was refused (`refusal` holds the last refusal's statuses); the
- * statuses of the exchange otherwise. */
+ * every open was refused (`refusal` holds the last refusal's statuses); 16
+ * when a router along the route refused it (the failure is kept in the
+ * route); the statuses of the exchange otherwise. */
 zoltc_logix_status zoltc_logix_connection_open(zoltc_logix_session *session, zoltc_logix_refusal *refusal);
 
 /* Forward Close of an open connection (its reply awaited within the timeout,
  * its outcome not judged); the connection is closed afterwards in any case. */
 void zoltc_logix_connection_close(zoltc_logix_session *session);
+
+/* Before the session's route changes: closes an open connection, and the next
+ * request opens one along the new route (a connection leads where its path led). */
+void zoltc_logix_connection_reroute(zoltc_logix_session *session);
 
 /* One message-router request on the open connection. A reply saying the
  * controller does not know the connection (it timed out, a program download

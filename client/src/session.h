@@ -34,6 +34,7 @@ typedef struct zoltc_logix_cip_connection {
   uint16_t next_serial; /* the next open's serial; distinct per handle, never reused */
   uint16_t sequence; /* sequence count of the last request */
   uint16_t size;     /* connection size in bytes (sequence count included) */
+  bool pending;      /* the route changed: open a connection before the next request */
 } zoltc_logix_cip_connection;
 
 typedef struct zoltc_logix_session {

@@ -75,8 +75,12 @@ Reply ConnectionTable::forwardOpen(const Request& request, bool large, const Opt
 
   RouteStep step = followRoute(db_, path);
   if (step.refusal) return refuse(triad, {step.refusal}, step.wordsLeft);
-  if (!std::equal(step.rest.begin(), step.rest.end(), std::begin(kMessageRouterPath), std::end(kMessageRouterPath)))
-    return refuse(triad, {extended::kInvalidSegment}, step.rest.size() / 2);
+  if (!std::equal(step.rest.begin(), step.rest.end(), std::begin(kMessageRouterPath), std::end(kMessageRouterPath))) {
+    // A second hop would lead on from the controller to another module, as for Unconnected Send.
+    const bool anotherHop = !step.rest.empty() && (step.rest[0] & 0xE0) == 0;
+    return refuse(triad, {anotherHop ? extended::kInvalidLinkAddress : extended::kInvalidSegment},
+                  step.rest.size() / 2);
+  }
   if ((transport & 0x0F) != kClass3Server) return refuse(triad, {cm::kTransportNotSupported});
   for (const auto& [id, open] : connections_)
     if (open.serial == triad.serial && open.vendor == triad.vendor && open.originatorSerial == triad.originatorSerial)

@@ -66,6 +66,13 @@ TEST_P(FaultTest, AtConnect) {
 }
 
 TEST_P(FaultTest, OnARequestAfterConnect) {
+  // Connected replies are matched by connection id and sequence count, and a
+  // non-zero encapsulation status says the connection is gone.
+  const std::string name = GetParam().label;
+  if (name == "wrong_sender_context" || name == "encapsulation_status" ||
+      name == "register_status_with_another_context") {
+    QUILLON_SKIP_WHEN_CONNECTED();
+  }
   ASSERT_EQ(connect(kShortTimeoutMs), ZOLTC_LOGIX_OK);
   setKnob();
   EXPECT_EQ(request(), GetParam().onRequest);

@@ -100,7 +100,7 @@ void ReadSimTest::connectAndForget(const quillon::sim::Options& options) {
 std::vector<quillon::sim::RequestRecord> ReadSimTest::exchanges() {
   std::vector<quillon::sim::RequestRecord> out;
   for (auto& record : server().requests()) {
-    if (!record.embedded && record.command == 0x6F) {
+    if (!record.embedded && (record.command == 0x6F || record.command == 0x70)) {
       out.push_back(std::move(record));
     }
   }

@@ -50,6 +50,13 @@ void applyTestMessaging(zoltc_logix_client* client);
 // True when the suite runs in a connected mode (tests of unconnected bytes skip).
 bool testMessagingConnected();
 
+// A test of what the unconnected mode puts on the wire (its packets of 500
+// bytes and 30 reads, SendRRData and its sender context, Unconnected Send)
+// skips when the suite runs connected; the connected wire is tested in
+// client/tests/connected.
+#define QUILLON_SKIP_WHEN_CONNECTED()                                              \
+  if (quillon::testing::testMessagingConnected()) GTEST_SKIP() << "unconnected wire"
+
 // Starts a server for `controller`; the returned server listens on 127.0.0.1.
 std::unique_ptr<quillon::sim::Server> startServer(quillon::sim::Controller controller,
                                                   const quillon::sim::Options& options = {});
