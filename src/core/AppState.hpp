@@ -104,11 +104,15 @@ public:
     Identity identity() const;
     // Why the connection was lost ("connection lost", ...), "" unless Lost.
     std::string lostReason() const;
+    // What the last successful connect negotiated: "connected, 4002-byte packets" or
+    // "unconnected, 504-byte packets"; "" before the first.
+    std::string messaging() const;
 
 private:
     mutable std::mutex stateMutex; // guards the fields below, never held over a library call
     Link state = Link::Disconnected;
     Identity current;
+    std::string messagingText;
     bool hasIdentity = false;
     std::string reason;
     // A connect the user asked for lists the tags again even from the same controller;
