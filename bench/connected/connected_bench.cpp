@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,7 @@ double median(std::vector<double> values) {
 
 struct Row {
   uint64_t exchanges = 0;  // of the last run; every run sends the same
+  std::map<uint8_t, uint64_t> services;  // the exchanges by their outer service
   double wall = 0;
   double cpu = 0;
 };
@@ -70,8 +72,11 @@ Row measure(quillon::sim::Server& server, zoltc_logix_messaging mode, int runs,
       std::exit(1);
     }
     row.exchanges = 0;
+    row.services.clear();
     for (const auto& record : server.requests()) {
-      row.exchanges += !record.embedded && (record.command == 0x6F || record.command == 0x70);
+      if (record.embedded || (record.command != 0x6F && record.command != 0x70)) continue;
+      ++row.exchanges;
+      ++row.services[record.service];
     }
     zoltc_logix_client_destroy(client);
   }
@@ -81,9 +86,15 @@ Row measure(quillon::sim::Server& server, zoltc_logix_messaging mode, int runs,
 }
 
 void print(const char* workload, const char* mode, const Row& row, uint32_t items) {
-  std::printf("%-28s %-12s %9llu %9.0f %9.1f %12.2f\n", workload, mode,
+  std::string services;
+  for (const auto& [service, count] : row.services) {
+    char part[24];
+    std::snprintf(part, sizeof part, " 0x%02X:%llu", service, static_cast<unsigned long long>(count));
+    services += part;
+  }
+  std::printf("%-28s %-12s %9llu %9.0f %9.1f %12.2f %s\n", workload, mode,
               static_cast<unsigned long long>(row.exchanges), row.wall * 1e3, row.cpu * 1e3,
-              row.cpu * 1e6 / items);
+              row.cpu * 1e6 / items, services.c_str());
 }
 
 }  // namespace
@@ -130,7 +141,7 @@ int main(int argc, char** argv) {
   };
 
   std::printf("%d runs, %u ms latency per reply; medians\n", runs, kLatencyMs);
-  std::printf("%-28s %-12s %9s %9s %9s %12s\n", "workload", "mode", "exchanges", "wall ms", "cpu ms", "cpu us/item");
+  std::printf("%-28s %-12s %9s %9s %9s %12s%s\n", "workload", "mode", "exchanges", "wall ms", "cpu ms", "cpu us/item", " by service");
   const struct {
     const char* name;
     zoltc_logix_messaging mode;
