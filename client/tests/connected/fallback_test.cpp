@@ -179,6 +179,20 @@ TEST_F(ConnectedTest, DroppedMidBrowse) {
   zoltc_logix_tag_info_list_free(&list);
 }
 
+// Connected, the templates come in packets: their attribute requests in one,
+// the whole templates in another, none one by one.
+TEST_F(ConnectedTest, BrowseBundlesTemplates) {
+  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
+  const size_t before = records().size();
+  zoltc_logix_tag_info_list list{};
+  ASSERT_EQ(zoltc_logix_list_tags(client(), &list), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(wireFrom(before), (std::vector<std::string>{"70/55/00", "70/0A/00", "70/0A/00"}));
+  std::vector<RequestRecord> embedded = records(true);
+  EXPECT_EQ(std::count_if(embedded.begin(), embedded.end(), [](const RequestRecord& r) { return r.service == 0x4C; }),
+            2);
+  zoltc_logix_tag_info_list_free(&list);
+}
+
 TEST_F(ConnectedTest, ForwardCloseBeforeUnRegisterSession) {
   ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
   const size_t before = records().size();
