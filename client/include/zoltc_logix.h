@@ -379,7 +379,8 @@ ZOLTC_LOGIX_API const zoltc_logix_messaging_state *zoltc_logix_get_messaging(con
  * response to this request's service (reply service = service | 0x80)
  * arrived, whatever its general status: the caller judges `general_status`. Results: 1 null argument or bad request (odd path length,
  * length without pointer); 18 path above 510 bytes or request above 65519
- * bytes; 8 no registered session; 4 timeout; 6 connection lost (the session is
+ * bytes (on a connection: above its packet size less 2); 22 connected-only
+ * and the connection was lost and could not be reopened; 8 no registered session; 4 timeout; 6 connection lost (the session is
  * closed: later requests give 8); 5 malformed or mismatched reply (a mismatched
  * header closes the session); 7 encapsulation status or another session handle
  * (the session stays); 2 no memory; 21 aborted (the connection is closed). The
