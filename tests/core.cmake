@@ -1,6 +1,8 @@
 # Application core: logger, thread pool, asset pack with its writer and our assets, the
-# tag model (unit), and the application state against the simulator (integration).
+# tag model and display texts (unit); the application state and the inspector's model
+# against the simulator (integration).
 if(NOT TARGET quillon_core)
+  quillon_skip_test_area(core "no target quillon_core")
   return()
 endif()
 
@@ -10,9 +12,9 @@ add_executable(core_tests
   ${core_test_dir}/LoggerTest.cpp
   ${core_test_dir}/ThreadPoolTest.cpp
   ${core_test_dir}/AssetPackTest.cpp
-  ${core_test_dir}/PakBuildTest.cpp
-  ${core_test_dir}/TagModelTest.cpp)
-target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/support)
+  ${core_test_dir}/TagModelTest.cpp
+  ${core_test_dir}/TagDisplayTest.cpp)
+target_include_directories(core_tests PRIVATE ${QUILLON_TEST_SUPPORT_DIR})
 target_link_libraries(core_tests PRIVATE quillon_core pakwriter GTest::gtest_main quillon::warnings)
 target_compile_definitions(core_tests PRIVATE QUILLON_ASSETS_DIR="${PROJECT_SOURCE_DIR}/assets")
 if(TARGET assets_pak)
@@ -28,6 +30,8 @@ if(EXISTS "${QUILLON_DEPS_DIR}/nanosvg/nanosvg.h")
   target_include_directories(core_test_nanosvg SYSTEM PUBLIC "${QUILLON_DEPS_DIR}/nanosvg")
   target_sources(core_tests PRIVATE ${core_test_dir}/IconRenderTest.cpp)
   target_link_libraries(core_tests PRIVATE core_test_nanosvg)
+else()
+  quillon_skip_test_area("core icon rendering" "${QUILLON_DEPS_DIR}/nanosvg/nanosvg.h is missing (run scripts/setup)")
 endif()
 
 gtest_discover_tests(core_tests TEST_PREFIX "core." PROPERTIES LABELS unit TIMEOUT 60)
@@ -43,10 +47,12 @@ set_tests_properties(core.pakbuild.DuplicateName PROPERTIES LABELS unit TIMEOUT 
 set_tests_properties(core.pakbuild.UnreadableInput PROPERTIES LABELS unit TIMEOUT 60
   PASS_REGULAR_EXPRESSION "pakbuild: cannot open .*no-such.svg")
 
-# The application state against the simulator's sample controller over loopback.
-if(TARGET quillon_sim)
-  add_executable(core_integration_tests ${core_test_dir}/AppStateTest.cpp)
-  target_link_libraries(core_integration_tests PRIVATE quillon_core quillon_sim GTest::gtest_main quillon::warnings)
-  target_compile_definitions(core_integration_tests PRIVATE QUILLON_SIM_SAMPLE="${PROJECT_SOURCE_DIR}/sim/sample.json")
-  gtest_discover_tests(core_integration_tests TEST_PREFIX "core." PROPERTIES LABELS integration TIMEOUT 120)
+if(NOT TARGET quillon_sim)
+  quillon_skip_test_area("core integration" "no target quillon_sim")
+  return()
 endif()
+add_executable(core_integration_tests ${core_test_dir}/AppStateTest.cpp ${core_test_dir}/TagInspectorTest.cpp)
+target_include_directories(core_integration_tests PRIVATE ${QUILLON_TEST_SUPPORT_DIR})
+target_link_libraries(core_integration_tests PRIVATE quillon_core quillon_sim GTest::gtest_main quillon::warnings)
+target_compile_definitions(core_integration_tests PRIVATE QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json")
+gtest_discover_tests(core_integration_tests TEST_PREFIX "core." PROPERTIES LABELS integration TIMEOUT 120)

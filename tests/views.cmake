@@ -1,26 +1,27 @@
-# The program's views and start-up. views_unit_tests: row rules, filter matching and the
-# asset pack's location (unit). views_tests: the main window headless against the sample
-# controller served in-process, driven by injected input (gui).
-if(NOT QUILLON_GUI OR NOT TARGET quillon_app OR NOT TARGET quillon_sim OR NOT TARGET assets_pak)
+# The program's views and start-up. views_unit_tests: tree rows and the asset pack's
+# location (unit). views_tests: the main window headless against the sample controller
+# served in-process, driven by injected input (gui).
+if(NOT QUILLON_GUI)
+  return()
+elseif(NOT TARGET quillon_app OR NOT TARGET quillon_sim OR NOT TARGET assets_pak)
+  quillon_skip_test_area(views "needs the targets quillon_app, quillon_sim and assets_pak")
   return()
 endif()
 
 set(views_test_dir ${CMAKE_CURRENT_LIST_DIR}/views)
 add_library(views_test_support STATIC ${views_test_dir}/ViewsSupport.cpp ${views_test_dir}/ViewsMain.cpp)
+target_include_directories(views_test_support PUBLIC ${QUILLON_TEST_SUPPORT_DIR})
 target_link_libraries(views_test_support PUBLIC quillon_app quillon_sim GTest::gtest PRIVATE quillon::warnings)
 target_compile_definitions(views_test_support PUBLIC
   QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
-  QUILLON_SAMPLE_DB="${PROJECT_SOURCE_DIR}/sim/sample.json")
+  QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json")
 add_dependencies(views_test_support assets_pak)
 
-# Kept out of bin/, so that no assets.pak lies beside them (the start-up tests rely on it).
+# Kept out of bin/, so that no assets.pak lies beside them (the start-up test relies on it).
 set(views_test_bin ${CMAKE_CURRENT_BINARY_DIR}/views)
 
-add_executable(views_unit_tests
-  ${views_test_dir}/TreeItemTest.cpp
-  ${views_test_dir}/StartupTest.cpp)
-target_include_directories(views_unit_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/support)
-target_link_libraries(views_unit_tests PRIVATE views_test_support quillon::warnings)
+add_executable(views_unit_tests ${views_test_dir}/StartupTest.cpp)
+target_link_libraries(views_unit_tests PRIVATE quillon_app GTest::gtest_main quillon::warnings)
 set_target_properties(views_unit_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
 target_compile_definitions(views_unit_tests PRIVATE QUILLON_TEST_BINARY_DIR="${views_test_bin}")
 gtest_discover_tests(views_unit_tests TEST_PREFIX "views." PROPERTIES LABELS unit TIMEOUT 120)
@@ -28,15 +29,9 @@ gtest_discover_tests(views_unit_tests TEST_PREFIX "views." PROPERTIES LABELS uni
 add_executable(views_tests
   ${views_test_dir}/TopBarViewTest.cpp
   ${views_test_dir}/TreeViewTest.cpp
-  ${views_test_dir}/DatablockItemTest.cpp
-  ${views_test_dir}/TagInspectorTest.cpp
+  ${views_test_dir}/TreeItemTest.cpp
   ${views_test_dir}/InspectorViewTest.cpp
   ${views_test_dir}/MainWindowTest.cpp)
 target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
-# The program and quillon-cli agree on the sample controller.
-if(TARGET quillon_cli_lib)
-  target_sources(views_tests PRIVATE ${views_test_dir}/AgreementTest.cpp)
-  target_link_libraries(views_tests PRIVATE quillon_cli_lib)
-endif()
 set_target_properties(views_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
 gtest_discover_tests(views_tests TEST_PREFIX "views." PROPERTIES LABELS gui TIMEOUT 180)

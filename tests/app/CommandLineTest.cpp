@@ -20,6 +20,10 @@ struct Case {
     const char* errorMentions;
 };
 
+void PrintTo(const Case& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class CommandLineCase : public testing::TestWithParam<Case> {};
 
 TEST_P(CommandLineCase, Parses) {

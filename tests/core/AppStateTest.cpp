@@ -1,72 +1,52 @@
-// The shared application state against the controller simulator over loopback.
+// The shared application state against the simulator over loopback: connect, refusals,
+// disconnect cutting a call, cancelled attempts, and a lost connection with its epochs.
 
 #include "AppState.hpp"
-
-#include <quillon_sim/controller.hpp>
-#include <quillon_sim/server.hpp>
-
-#include <gtest/gtest.h>
+#include "SimFixture.hpp"
 
 #include <chrono>
-#include <cstdint>
 #include <future>
 #include <thread>
 
 namespace {
 
-class AppStateTest : public testing::Test {
+using simtest::closedPort;
+
+class AppStateTest : public simtest::SimTest {
 protected:
-    AppStateTest() : server(quillon::sim::loadController(QUILLON_SIM_SAMPLE)) {}
-
-    // A loopback port with no listener: taken by a server that is stopped again.
-    static std::uint16_t closedPort() {
-        quillon::sim::Server probe{quillon::sim::Controller()};
-        const std::uint16_t port = probe.start();
-        probe.stop();
-        return port;
-    }
-
-    quillon::sim::Server server;
+    void SetUp() override { startSim(); }
     AppState state;
 };
 
-TEST_F(AppStateTest, FailedConnectStartsANewGenerationDisconnected) {
-    ASSERT_EQ(state.connect("127.0.0.1", server.start()), 0);
-    const std::uint64_t before = state.connectionGeneration();
-
-    EXPECT_NE(state.connect("127.0.0.1", closedPort()), 0);
-    EXPECT_FALSE(state.isConnected());
-    EXPECT_EQ(state.link(), AppState::Link::Disconnected);
-    EXPECT_EQ(state.connectionGeneration(), before + 1);
-}
-
-TEST_F(AppStateTest, ConnectReadsTheControllersProductName) {
-    const std::uint16_t port = server.start();
-    EXPECT_FALSE(state.isConnected());
+TEST_F(AppStateTest, ConnectReadsTheProductNameAndEachConnectIsANewGeneration) {
     EXPECT_EQ(state.plcType(), "");
-
     EXPECT_EQ(state.connect("127.0.0.1", port), 0);
     EXPECT_TRUE(state.isConnected());
-    EXPECT_EQ(state.plcType(), server.controller().identity().productName);
+    EXPECT_EQ(state.plcType(), server->controller().identity().productName);
     EXPECT_EQ(state.connectionGeneration(), 1U);
-    EXPECT_EQ(server.sessionsRegistered(), 1U);
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
+    EXPECT_EQ(state.connectionGeneration(), 2U);
+    EXPECT_EQ(server->sessionsRegistered(), 2U) << "a reconnect registers a fresh session";
+
+    EXPECT_NE(state.connect("127.0.0.1", closedPort()), 0);
+    EXPECT_EQ(state.link(), AppState::Link::Disconnected);
+    EXPECT_EQ(state.connectionGeneration(), 3U);
 }
 
 TEST_F(AppStateTest, InvalidArgumentsFailWithoutTouchingTheNetwork) {
-    server.start();
-    EXPECT_EQ(state.connect("", 44818), 1);
-    EXPECT_EQ(state.connect("127.0.0.1", 0), 1);
+    EXPECT_EQ(state.connect("", 44818), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(state.connect("127.0.0.1", 0), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
     EXPECT_FALSE(state.isConnected());
     EXPECT_EQ(state.connectionGeneration(), 2U);
-    EXPECT_EQ(server.connectionsAccepted(), 0U);
+    EXPECT_EQ(server->connectionsAccepted(), 0U);
 }
 
-TEST_F(AppStateTest, DisconnectUnregistersAndStartsANewGeneration) {
-    ASSERT_EQ(state.connect("127.0.0.1", server.start()), 0);
+TEST_F(AppStateTest, DisconnectUnregistersAndLaterCallsFail) {
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
     state.disconnect();
     EXPECT_FALSE(state.isConnected());
     EXPECT_EQ(state.connectionGeneration(), 2U);
-    // The library's requests now fail: the session is gone.
+    EXPECT_TRUE(simtest::waitFor([&] { return server->sessionsUnregistered() == 1; }));
     zoltc_logix_tag_info_list list{};
     EXPECT_EQ(state.withClient([&list](zoltc_logix_client* client) { return zoltc_logix_list_tags(client, &list); }),
               ZOLTC_LOGIX_ERR_NOT_CONNECTED);
@@ -76,11 +56,10 @@ TEST_F(AppStateTest, DisconnectUnregistersAndStartsANewGeneration) {
 // Disconnect from another thread cuts a call that waits on a controller that stopped
 // answering, and the cut is not taken for a lost connection.
 TEST_F(AppStateTest, DisconnectCutsACallInProgress) {
-    ASSERT_EQ(state.connect("127.0.0.1", server.start()), 0);
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
     quillon::sim::Options stalled;
     stalled.stall = true;
-    server.setOptions(stalled);
-
+    server->setOptions(stalled);
     std::promise<zoltc_logix_result> probed;
     std::thread worker([&] { probed.set_value(state.probe()); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the probe waits for its reply
@@ -88,7 +67,6 @@ TEST_F(AppStateTest, DisconnectCutsACallInProgress) {
     state.disconnect();
     const auto took = std::chrono::steady_clock::now() - start;
     worker.join();
-
     EXPECT_EQ(probed.get_future().get(), ZOLTC_LOGIX_ERR_ABORTED);
     EXPECT_LT(took, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
     EXPECT_EQ(state.link(), AppState::Link::Disconnected);
@@ -96,34 +74,31 @@ TEST_F(AppStateTest, DisconnectCutsACallInProgress) {
 
 // A connect cancelled before its worker took it up never talks to the controller.
 TEST_F(AppStateTest, ACancelledAttemptDoesNotConnect) {
-    const std::uint16_t port = server.start();
     const std::uint64_t attempt = state.beginConnect();
     state.disconnect();
     EXPECT_EQ(state.connect("127.0.0.1", port, attempt), ZOLTC_LOGIX_ERR_ABORTED);
     EXPECT_FALSE(state.isConnected());
-    EXPECT_EQ(server.connectionsAccepted(), 0U);
-    // The next attempt clears the abort and connects.
-    EXPECT_EQ(state.connect("127.0.0.1", port), ZOLTC_LOGIX_OK);
+    EXPECT_EQ(server->connectionsAccepted(), 0U);
+    EXPECT_EQ(state.connect("127.0.0.1", port), ZOLTC_LOGIX_OK) << "the next attempt clears the abort";
 }
 
 // A controller that went away is seen by the next call; the reconnect to the same one
 // keeps the tag epoch, another controller (or a connect the user asked for) moves it on.
 TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
-    const std::uint16_t port = server.start();
     ASSERT_EQ(state.connect("127.0.0.1", port), 0);
     const std::uint64_t epoch = state.tagEpoch();
-    server.stop();
+    server->stop();
     const zoltc_logix_result lost = state.probe();
     EXPECT_TRUE(lost == ZOLTC_LOGIX_ERR_CONNECTION_LOST || lost == ZOLTC_LOGIX_ERR_NOT_CONNECTED) << lost;
     EXPECT_EQ(state.link(), AppState::Link::Lost);
     EXPECT_EQ(state.lostReason(), zoltc_logix_result_name(lost));
 
-    server.start(port);
+    server->start(port);
     ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
     EXPECT_EQ(state.tagEpoch(), epoch);
 
     quillon::sim::Server other{quillon::sim::Controller()};
-    server.stop();
+    server->stop();
     other.start(port);
     ASSERT_NE(state.probe(), ZOLTC_LOGIX_OK);
     ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
@@ -131,15 +106,6 @@ TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
     EXPECT_EQ(state.identity().productName, other.controller().identity().productName);
     ASSERT_EQ(state.connect("127.0.0.1", port), 0);
     EXPECT_EQ(state.tagEpoch(), epoch + 2);
-}
-
-TEST_F(AppStateTest, ReconnectRegistersAFreshSession) {
-    const std::uint16_t port = server.start();
-    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
-    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
-    EXPECT_TRUE(state.isConnected());
-    EXPECT_EQ(state.connectionGeneration(), 2U);
-    EXPECT_EQ(server.sessionsRegistered(), 2U);
 }
 
 } // namespace

@@ -1,4 +1,8 @@
+// The asset pack reader on crafted files (one broken field at a time), and the pack writer
+// against it, with the pack the build writes from our assets.
+
 #include "AssetPack.hpp"
+#include "PakWriter.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +22,7 @@
 namespace {
 
 constexpr std::uint64_t maxU64 = std::numeric_limits<std::uint64_t>::max();
+const std::filesystem::path assetsFolder = QUILLON_ASSETS_DIR;
 
 struct Record {
     std::uint64_t nameOffset;
@@ -42,12 +50,10 @@ struct Layout {
                 out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
             }
         };
-        put(magic, 4);
-        put(version, 4);
-        put(entryCount, 8);
-        put(entriesOffset, 8);
-        put(namesOffset, 8);
-        put(0, 8);
+        for (const std::uint64_t field : {std::uint64_t{magic} | std::uint64_t{version} << 32, entryCount,
+                                          entriesOffset, namesOffset, std::uint64_t{0}}) {
+            put(field, 8);
+        }
         for (const Record& record : records) {
             put(record.nameOffset, 8);
             put(record.dataOffset, 8);
@@ -72,14 +78,15 @@ Layout prefixPack() {
     return layout;
 }
 
-std::string dataOf(const AssetEntry& entry) {
-    return std::string(reinterpret_cast<const char*>(entry.data), static_cast<std::size_t>(entry.size));
+std::string dataOf(const std::optional<AssetEntry>& entry) {
+    return entry ? std::string(reinterpret_cast<const char*>(entry->data), static_cast<std::size_t>(entry->size))
+                 : "(absent)";
 }
 
-std::string parseError(std::vector<std::uint8_t> bytes) {
-    AssetPack pack;
+template <typename Call>
+std::string errorOf(Call call) {
     try {
-        pack.parse(std::move(bytes));
+        call();
     } catch (const std::runtime_error& error) {
         return error.what();
     }
@@ -87,206 +94,185 @@ std::string parseError(std::vector<std::uint8_t> bytes) {
 }
 
 struct BrokenPack {
-    const char* what;
-    std::function<std::vector<std::uint8_t>()> bytes;
+    const char* name;
+    std::function<void(Layout&)> change;
     const char* message;
 };
 
-std::function<std::vector<std::uint8_t>()> broken(std::function<void(Layout&)> change) {
-    return [change] {
-        Layout layout = prefixPack();
-        change(layout);
-        return layout.bytes();
-    };
+void PrintTo(const BrokenPack& pack, std::ostream* out) {
+    *out << pack.name;
 }
 
 class AssetPackRejects : public testing::TestWithParam<BrokenPack> {};
 
-TEST_P(AssetPackRejects, WithItsMessage) {
-    EXPECT_EQ(parseError(GetParam().bytes()), GetParam().message) << GetParam().what;
+TEST_P(AssetPackRejects, WithItsMessageAndKeepsThePreviousPack) {
+    Layout layout = prefixPack();
+    GetParam().change(layout);
+    AssetPack pack;
+    pack.parse(prefixPack().bytes());
+    EXPECT_EQ(errorOf([&] { pack.parse(layout.bytes()); }), GetParam().message);
+    EXPECT_EQ(dataOf(pack.find("a/b.svg")), "YZW");
 }
 
-const char* tooSmall = "asset file too small";
 const char* entriesRange = "Pak out of range while reading entries table";
-const char* namesRange = "Pak out of range while reading names blob";
 const char* nameRange = "Pak out of range while reading name string start";
 const char* dataRange = "Pak out of range while reading file data";
 
 INSTANTIATE_TEST_SUITE_P(
     CraftedFiles, AssetPackRejects,
     testing::Values(
-        BrokenPack{"nothing", [] { return std::vector<std::uint8_t>{}; }, tooSmall},
-        BrokenPack{"39 bytes",
-                   [] {
-                       auto bytes = prefixPack().bytes();
-                       bytes.resize(39);
-                       return bytes;
-                   },
-                   tooSmall},
-        BrokenPack{"wrong magic", broken([](Layout& l) { l.magic = 0x4C415054; }), "Bad magic (not TPAK)"},
-        BrokenPack{"version 0", broken([](Layout& l) { l.version = 0; }), "Unsupported pak version"},
-        BrokenPack{"version 2", broken([](Layout& l) { l.version = 2; }), "Unsupported pak version"},
-        BrokenPack{"table one byte past the end",
-                   broken([](Layout& l) { l.entriesOffset = l.fileSize() - 2 * 24 + 1; }), entriesRange},
-        BrokenPack{"table offset at the top of the range", broken([](Layout& l) { l.entriesOffset = maxU64; }),
+        BrokenPack{"wrongMagic", [](Layout& l) { l.magic = 0x4C415054; }, "Bad magic (not TPAK)"},
+        BrokenPack{"version0", [](Layout& l) { l.version = 0; }, "Unsupported pak version"},
+        BrokenPack{"version2", [](Layout& l) { l.version = 2; }, "Unsupported pak version"},
+        BrokenPack{"tableOneBytePastTheEnd", [](Layout& l) { l.entriesOffset = l.fileSize() - 2 * 24 + 1; },
                    entriesRange},
+        BrokenPack{"tableOffsetAtTheTop", [](Layout& l) { l.entriesOffset = maxU64; }, entriesRange},
         // 2^62 * 24 is 0 modulo 2^64: a wrapping product would pass as an empty table.
-        BrokenPack{"count whose table length wraps", broken([](Layout& l) { l.entryCount = std::uint64_t{1} << 62; }),
-                   entriesRange},
-        BrokenPack{"one record more than the file holds", broken([](Layout& l) { l.entryCount = l.fileSize() / 24; }),
-                   entriesRange},
-        BrokenPack{"names offset at the end", broken([](Layout& l) { l.namesOffset = l.fileSize(); }), namesRange},
-        BrokenPack{"names offset at the top of the range", broken([](Layout& l) { l.namesOffset = maxU64; }),
-                   namesRange},
-        BrokenPack{"name start at the end",
-                   broken([](Layout& l) { l.records[1].nameOffset = l.fileSize() - l.namesOffset; }), nameRange},
+        BrokenPack{"countWhoseTableWraps", [](Layout& l) { l.entryCount = std::uint64_t{1} << 62; }, entriesRange},
+        BrokenPack{"oneRecordTooMany", [](Layout& l) { l.entryCount = l.fileSize() / 24; }, entriesRange},
+        BrokenPack{"namesOffsetAtTheEnd", [](Layout& l) { l.namesOffset = l.fileSize(); },
+                   "Pak out of range while reading names blob"},
+        BrokenPack{"nameStartAtTheEnd", [](Layout& l) { l.records[1].nameOffset = l.fileSize() - l.namesOffset; },
+                   nameRange},
         // names offset + name offset wraps to 0, which is inside the file.
-        BrokenPack{"name start that wraps",
-                   broken([](Layout& l) { l.records[1].nameOffset = maxU64 - l.namesOffset + 1; }), nameRange},
-        BrokenPack{"data one byte past the end", broken([](Layout& l) { l.records[0].dataSize = l.data.size() + 1; }),
-                   dataRange},
-        BrokenPack{"data offset past the end", broken([](Layout& l) { l.records[1].dataOffset = l.fileSize() + 1; }),
-                   dataRange},
-        BrokenPack{"data size that wraps", broken([](Layout& l) { l.records[0].dataSize = maxU64; }), dataRange},
-        BrokenPack{"data offset that wraps", broken([](Layout& l) {
+        BrokenPack{"nameStartThatWraps", [](Layout& l) { l.records[1].nameOffset = maxU64 - l.namesOffset + 1; },
+                   nameRange},
+        BrokenPack{"dataOneBytePastTheEnd", [](Layout& l) { l.records[0].dataSize = l.data.size() + 1; }, dataRange},
+        BrokenPack{"dataOffsetPastTheEnd", [](Layout& l) { l.records[1].dataOffset = l.fileSize() + 1; }, dataRange},
+        BrokenPack{"dataSizeThatWraps", [](Layout& l) { l.records[0].dataSize = maxU64; }, dataRange},
+        BrokenPack{"dataOffsetThatWraps",
+                   [](Layout& l) {
                        l.records[0].dataOffset = maxU64;
                        l.records[0].dataSize = 2;
-                   }),
+                   },
                    dataRange},
-        BrokenPack{"name on the last byte, not terminated",
-                   broken([](Layout& l) { l.records[1].nameOffset = l.fileSize() - 1 - l.namesOffset; }),
-                   "Unterminated name in pak"},
-        BrokenPack{"names blob without any terminator", broken([](Layout& l) {
-                       l.names = "a/b";
-                       l.entryCount = 1;
-                       l.records = {{0, 0, 0}};
-                       l.namesOffset = 40 + 24;
-                       l.data.clear();
-                   }),
-                   "Unterminated name in pak"}));
+        BrokenPack{"nameOnTheLastByte",
+                   [](Layout& l) { l.records[1].nameOffset = l.fileSize() - 1 - l.namesOffset; },
+                   "Unterminated name in pak"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
-TEST(AssetPackAccepts, EmptyIndex) {
-    Layout layout;
-    layout.entryCount = 0;
-    layout.names = std::string(1, '\0');
-    layout.namesOffset = 40;
+TEST(AssetPackAccepts, EdgesOfTheFileAndWholeNamesOnly) {
     AssetPack pack;
-    pack.parse(layout.bytes());
-    EXPECT_TRUE(pack.entries().empty());
-    EXPECT_FALSE(pack.find("a/b").has_value());
-    EXPECT_FALSE(pack.find("").has_value());
-}
-
-TEST(AssetPackAccepts, ZeroSizeEntryAtEndOfFile) {
     Layout layout = prefixPack();
-    layout.records[1] = {4, layout.fileSize(), 0};
-    AssetPack pack;
+    layout.records[1] = {4, layout.fileSize(), 0}; // an empty entry at the very end
     pack.parse(layout.bytes());
-    const auto entry = pack.find("a/b.svg");
-    ASSERT_TRUE(entry.has_value());
-    EXPECT_EQ(entry->size, 0U);
-    EXPECT_EQ(dataOf(*pack.find("a/b")), "X");
-}
+    ASSERT_EQ(pack.entries().size(), 2U);
+    EXPECT_EQ(pack.entries()[0].name, "a/b");
+    EXPECT_EQ(dataOf(pack.find("a/b")), "X");
+    EXPECT_EQ(dataOf(pack.find("a/b.svg")), "");
+    for (const char* absent : {"a/b.sv", "a/b.svgz", "a/", "", "b"}) {
+        EXPECT_FALSE(pack.find(absent).has_value()) << absent;
+    }
 
-TEST(AssetPackAccepts, TableThatEndsExactlyAtEndOfFile) {
-    Layout layout;
-    layout.names = std::string("n\0", 2);
-    layout.data = "D";
-    layout.entryCount = 1;
-    layout.namesOffset = 40;
-    // Put the single record last: names at 40, data at 42, record at 43.
-    std::vector<std::uint8_t> bytes = layout.bytes();
-    bytes.resize(40);
+    // One record placed last, ending exactly at the end of the file.
+    Layout last;
+    last.entryCount = 1;
+    last.namesOffset = 40;
+    last.entriesOffset = 43;
+    std::vector<std::uint8_t> bytes = last.bytes();
     bytes.insert(bytes.end(), {'n', 0, 'D'});
-    const std::uint64_t fields[] = {0, 42, 1};
-    for (std::uint64_t field : fields) {
+    for (const std::uint64_t field : {std::uint64_t{0}, std::uint64_t{42}, std::uint64_t{1}}) {
         for (int i = 0; i < 8; ++i) {
             bytes.push_back(static_cast<std::uint8_t>(field >> (8 * i)));
         }
     }
-    bytes[16] = 43; // entries offset
-    AssetPack pack;
     pack.parse(std::move(bytes));
-    EXPECT_EQ(dataOf(*pack.find("n")), "D");
+    EXPECT_EQ(dataOf(pack.find("n")), "D");
 }
 
-TEST(AssetPackFind, MatchesWholeNamesOnlyAcrossSharedPrefixes) {
-    AssetPack pack;
-    pack.parse(prefixPack().bytes());
-    ASSERT_EQ(pack.entries().size(), 2U);
-    EXPECT_EQ(pack.entries()[0].name, "a/b");
-    EXPECT_EQ(dataOf(*pack.find("a/b")), "X");
-    EXPECT_EQ(dataOf(*pack.find("a/b.svg")), "YZW");
-    for (const char* absent : {"a/b.sv", "a/b.svgz", "a/", "a", "", "b"}) {
-        EXPECT_FALSE(pack.find(absent).has_value()) << absent;
-    }
-}
-
-TEST(AssetPackFind, OrdersBytesAsUnsigned) {
-    // "z" (0x7A) sorts before "\xC3\xA9" (0xC3...) only when bytes compare unsigned.
-    Layout layout;
-    layout.names = std::string("z\0\xC3\xA9\0", 5);
-    layout.data = "12";
-    layout.entryCount = 2;
-    layout.namesOffset = 40 + 2 * 24;
-    const std::uint64_t data = layout.namesOffset + layout.names.size();
-    layout.records = {{0, data, 1}, {2, data + 1, 1}};
-    AssetPack pack;
-    pack.parse(layout.bytes());
-    EXPECT_EQ(dataOf(*pack.find("z")), "1");
-    EXPECT_EQ(dataOf(*pack.find("\xC3\xA9")), "2");
-}
-
-TEST(AssetPackParse, FailureKeepsThePreviousPack) {
-    AssetPack pack;
-    pack.parse(prefixPack().bytes());
-    Layout bad = prefixPack();
-    bad.records[1].dataSize = maxU64;
-    EXPECT_THROW(pack.parse(bad.bytes()), std::runtime_error);
-    EXPECT_EQ(pack.entries().size(), 2U);
-    EXPECT_EQ(dataOf(*pack.find("a/b.svg")), "YZW");
-}
-
-class AssetPackFile : public testing::Test {
-protected:
-    void SetUp() override {
-        std::random_device random;
-        folder = std::filesystem::temp_directory_path() / ("quillon-assetpack-" + std::to_string(random()));
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        const std::filesystem::path path = folder / name;
-        std::ofstream(path, std::ios::binary)
+TEST(AssetPackLoad, ReportsMissingEmptyAndShortFiles) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("quillon-assetpack-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(folder);
+    auto write = [&](const char* name, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(folder / name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-
-    static std::string loadError(const std::string& path) {
-        AssetPack pack;
-        try {
-            pack.load(path);
-        } catch (const std::runtime_error& error) {
-            return error.what();
-        }
-        return "(accepted)";
-    }
-
-    std::filesystem::path folder;
-};
-
-TEST_F(AssetPackFile, LoadsAndFinds) {
+        return (folder / name).string();
+    };
+    const std::string missing = (folder / "absent.pak").string();
     AssetPack pack;
-    pack.load(write("assets.pak", prefixPack().bytes()));
-    EXPECT_EQ(dataOf(*pack.find("a/b.svg")), "YZW");
+    EXPECT_EQ(errorOf([&] { pack.load(missing); }), "Failed to open asset file: " + missing);
+    EXPECT_EQ(errorOf([&] { pack.load(write("empty.pak", {})); }), "Pak file empty or unreadable");
+    EXPECT_EQ(errorOf([&] { pack.load(write("short.pak", std::vector<std::uint8_t>(39, 'T'))); }),
+              "asset file too small");
+    pack.load(write("good.pak", prefixPack().bytes()));
+    EXPECT_EQ(dataOf(pack.find("a/b.svg")), "YZW");
+    std::filesystem::remove_all(folder);
 }
 
-TEST_F(AssetPackFile, ReportsMissingEmptyAndShortFiles) {
-    const std::string missing = (folder / "absent.pak").string();
-    EXPECT_EQ(loadError(missing), "Failed to open asset file: " + missing);
-    EXPECT_EQ(loadError(write("empty.pak", {})), "Pak file empty or unreadable");
-    EXPECT_EQ(loadError(write("short.pak", std::vector<std::uint8_t>(39, 'T'))), "asset file too small");
+pak::Item item(const std::string& name, const std::string& data) {
+    return pak::Item{name, std::vector<std::uint8_t>(data.begin(), data.end())};
+}
+
+TEST(PakWriter, SortsByUnsignedBytesWithPrefixesFirstAndKeepsEmptyAssets) {
+    AssetPack pack;
+    pack.parse(pak::encodePack({item("a/b.svg", "2"), item("\xC3\xA9", "4"), item("a/b", "1"), item("z", ""),
+                                item("y", "3")}));
+    std::vector<std::string> order;
+    for (const AssetEntry& entry : pack.entries()) {
+        order.emplace_back(entry.name);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"a/b", "a/b.svg", "y", "z", "\xC3\xA9"}));
+    EXPECT_EQ(dataOf(pack.find("\xC3\xA9")), "4") << "found by unsigned byte order";
+    EXPECT_EQ(dataOf(pack.find("z")), "");
+    pack.parse(pak::encodePack({}));
+    EXPECT_TRUE(pack.entries().empty());
+}
+
+TEST(PakWriter, RejectsBadNamesAndUnreadableInputs) {
+    EXPECT_EQ(errorOf([] { pak::encodePack({item("icons/a.svg", "1"), item("x", "2"), item("icons/a.svg", "3")}); }),
+              "duplicate asset name: icons/a.svg");
+    EXPECT_EQ(errorOf([] { pak::encodePack({item("", "1")}); }), "an asset has an empty name");
+    EXPECT_EQ(errorOf([] { pak::encodePack({item(std::string("a\0b", 3), "1")}); })
+                  .rfind("asset name contains a NUL byte", 0),
+              0U);
+    EXPECT_THROW(pak::readSources({pak::Source{"x", assetsFolder / "no-such-file.svg"}}), std::runtime_error);
+    EXPECT_THROW(pak::listFolder(assetsFolder / "no-such-folder"), std::runtime_error);
+}
+
+std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> bytesOf(const std::optional<AssetEntry>& entry) {
+    return entry ? std::vector<std::uint8_t>(entry->data, entry->data + entry->size) : std::vector<std::uint8_t>{};
+}
+
+TEST(PakWriter, RoundTripsTheRealAssets) {
+    const std::vector<pak::Source> sources = pak::listFolder(assetsFolder);
+    std::set<std::string> names;
+    for (const pak::Source& source : sources) {
+        names.insert(source.name);
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"icons/folder.svg", "icons/remove.svg", "icons/tag.svg", "icons/zolt.svg"}));
+    AssetPack pack;
+    pack.parse(pak::encodePack(pak::readSources(sources)));
+    for (const pak::Source& source : sources) {
+        EXPECT_EQ(bytesOf(pack.find(source.name)), fileBytes(source.file)) << source.name;
+    }
+}
+
+TEST(BuiltAssetPack, HoldsEveryAssetTheProgramNeeds) {
+#ifndef QUILLON_ASSET_PACK
+    GTEST_SKIP() << "this build does not pack assets (font or stb missing)";
+#else
+    AssetPack pack;
+    pack.load(QUILLON_ASSET_PACK);
+    for (const char* icon : {"icons/folder.svg", "icons/remove.svg", "icons/tag.svg", "icons/zolt.svg"}) {
+        EXPECT_EQ(bytesOf(pack.find(icon)), fileBytes(assetsFolder / icon)) << icon;
+    }
+    EXPECT_EQ(bytesOf(pack.find("fonts/montserrat-font/MontserratMedium.ttf")), fileBytes(QUILLON_FONT_FILE));
+    const std::vector<std::uint8_t> png = bytesOf(pack.find("icons/loading.png"));
+    ASSERT_GE(png.size(), 33U);
+    // The signature, then IHDR: 128 x 128 (big-endian at 16 and 20), 8 bits, RGBA (6).
+    EXPECT_EQ(std::vector<std::uint8_t>(png.begin(), png.begin() + 8),
+              (std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+    EXPECT_EQ(png[18] << 8 | png[19], 128);
+    EXPECT_EQ(png[22] << 8 | png[23], 128);
+    EXPECT_EQ(png[24], 8);
+    EXPECT_EQ(png[25], 6);
+#endif
 }
 
 } // namespace

@@ -22,9 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using e2e::pollUntil;
-using e2e::readFile;
-using e2e::run;
+using processes::pollUntil;
+using processes::readFile;
+using processes::run;
 
 const fs::path binDir = QUILLON_BIN_DIR;
 const fs::path outputDir = QUILLON_E2E_OUTPUT_DIR;
@@ -55,7 +55,7 @@ int field(const std::string& text, const std::string& key) {
 }
 
 std::optional<Window> findWindow() {
-    const e2e::CommandResult found = run("xdotool search --onlyvisible --name '^Quillon$' 2>/dev/null");
+    const processes::CommandResult found = run("xdotool search --onlyvisible --name '^Quillon$' 2>/dev/null");
     std::istringstream ids(found.output);
     std::string id;
     while (ids >> id) {
@@ -181,8 +181,8 @@ protected:
 
 // Starts quillon-sim with these arguments after the database and returns its port ("" when
 // it did not say where it listens).
-std::string startSim(std::optional<e2e::Process>& sim, const std::vector<std::string>& arguments, const fs::path& out) {
-    std::vector<std::string> argv{(binDir / "quillon-sim").string(), "--db", QUILLON_SAMPLE_DB};
+std::string startSim(std::optional<processes::Process>& sim, const std::vector<std::string>& arguments, const fs::path& out) {
+    std::vector<std::string> argv{(binDir / "quillon-sim").string(), "--db", QUILLON_SAMPLE_JSON};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     fs::remove(out);
     sim.emplace(argv, outputDir, out);
@@ -202,7 +202,7 @@ std::string startSim(std::optional<e2e::Process>& sim, const std::vector<std::st
 }
 
 // Starts the program and waits for its window's first frames.
-std::optional<Window> startQuillon(std::optional<e2e::Process>& quillon, const fs::path& shotFile) {
+std::optional<Window> startQuillon(std::optional<processes::Process>& quillon, const fs::path& shotFile) {
     quillon.emplace(std::vector<std::string>{(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
     std::optional<Window> window;
     if (!pollUntil([&] { return (window = findWindow()).has_value(); }, 30s)) {
@@ -244,11 +244,11 @@ int statusPixels(const Shot& shot, bool (*colour)(int, int, int)) {
 TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     const fs::path simLog = outputDir / "sim-requests.log";
     fs::remove(simLog);
-    std::optional<e2e::Process> sim;
+    std::optional<processes::Process> sim;
     const std::string port = startSim(sim, {"--port", "0", "--log-requests", simLog.string()}, outputDir / "sim.out");
     ASSERT_FALSE(port.empty()) << readFile(outputDir / "sim.out");
 
-    std::optional<e2e::Process> quillon;
+    std::optional<processes::Process> quillon;
     const fs::path shotFile = outputDir / "quillon-e2e.png";
     const std::optional<Window> window = startQuillon(quillon, shotFile);
     ASSERT_TRUE(window) << "no window; its output:\n" << readFile(outputDir / "quillon.out");
@@ -312,10 +312,10 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
 // (red, logged with the reason) and back to CONNECTED by itself. Then Cancel during a
 // connect to a device that never answers takes effect at once.
 TEST_F(EndToEndTest, TheBarFollowsALostControllerAndCancelIsImmediate) {
-    std::optional<e2e::Process> sim;
+    std::optional<processes::Process> sim;
     const std::string port = startSim(sim, {"--port", "0"}, outputDir / "sim.out");
     ASSERT_FALSE(port.empty()) << readFile(outputDir / "sim.out");
-    std::optional<e2e::Process> quillon;
+    std::optional<processes::Process> quillon;
     const fs::path shotFile = outputDir / "quillon-lost.png";
     const std::optional<Window> window = startQuillon(quillon, shotFile);
     ASSERT_TRUE(window) << readFile(outputDir / "quillon.out");
@@ -333,7 +333,7 @@ TEST_F(EndToEndTest, TheBarFollowsALostControllerAndCancelIsImmediate) {
     EXPECT_TRUE(pollUntil([&] { return statusIs(isSuccessGreen); }, 30s)) << "no reconnect";
 
     // A device that accepts the connection and never answers.
-    std::optional<e2e::Process> stalled;
+    std::optional<processes::Process> stalled;
     const std::string stalledPort = startSim(stalled, {"--port", "0", "--stall"}, outputDir / "sim-stalled.out");
     ASSERT_FALSE(stalledPort.empty());
     clickAt(*window, connectX, addressY); // Disconnect
@@ -366,7 +366,7 @@ TEST_F(EndToEndTest, WithoutAnAssetPackTheProgramNamesThePathBesideItAndEnds) {
     fs::create_directories(folder);
     fs::copy_file(binDir / "quillon", folder / "quillon");
     const fs::path out = outputDir / "no-pack.out";
-    e2e::Process quillon({(folder / "quillon").string()}, folder, out);
+    processes::Process quillon({(folder / "quillon").string()}, folder, out);
     EXPECT_EQ(quillon.wait(), 1);
     const std::string text = readFile(out);
     EXPECT_NE(text.find("Failed to open asset file: " + (folder / "assets.pak").string()), std::string::npos) << text;

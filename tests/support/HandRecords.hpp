@@ -1,8 +1,8 @@
 #pragma once
 
-// Browse records built by hand for tests that need no controller. Their texts and
-// arrays live in the store, not in the library's allocation table, so they are never
-// handed to the library's release operations.
+// Browse records built by hand for tests that need no controller, with the library's own
+// type constants. Their texts and arrays live in the store, not in the library's
+// allocation table, so they are never handed to the library's release operations.
 
 #include <array>
 #include <cstdint>
@@ -15,12 +15,12 @@
 
 namespace handrecords {
 
-constexpr std::uint16_t kDint = 0x00C4;
-constexpr std::uint16_t kReal = 0x00CA;
-constexpr std::uint16_t kOneDim = 0x2000;
-constexpr std::uint16_t kTwoDims = 0x4000;
-constexpr std::uint16_t kTankStruct = 0x8123;
-constexpr std::uint16_t kStringStruct = 0x8FCE;
+// The type word's dimension count (bits 13 and 14).
+constexpr std::uint16_t dims(int count) {
+    return static_cast<std::uint16_t>(count << 13);
+}
+constexpr std::uint16_t kTankStruct = ZOLTC_LOGIX_TYPE_STRUCT | 0x123;
+constexpr std::uint16_t kStringStruct = ZOLTC_LOGIX_TYPE_STRUCT | 0xFCE;
 
 // The records of a list, as the tag model takes them.
 inline std::span<const zoltc_logix_tag_info> span(const zoltc_logix_tag_info_list& list) {
@@ -29,14 +29,14 @@ inline std::span<const zoltc_logix_tag_info> span(const zoltc_logix_tag_info_lis
 
 class HandRecords {
 public:
-    zoltc_logix_tag_info record(const std::string& name, std::uint16_t type, std::array<std::uint32_t, 3> dims = {},
+    zoltc_logix_tag_info record(const std::string& name, unsigned type, std::array<std::uint32_t, 3> sizes = {},
                                 const char* typeName = nullptr, std::vector<zoltc_logix_tag_info> members = {}) {
         zoltc_logix_tag_info info{};
-        info.type = type;
+        info.type = static_cast<std::uint16_t>(type);
         info.name = texts.emplace_back(name).data();
-        info.dims[0] = dims[0];
-        info.dims[1] = dims[1];
-        info.dims[2] = dims[2];
+        for (std::size_t d = 0; d < 3; ++d) {
+            info.dims[d] = sizes[d];
+        }
         info.type_name = typeName != nullptr ? texts.emplace_back(typeName).data() : nullptr;
         info.members = list(std::move(members));
         return info;
@@ -49,9 +49,10 @@ public:
     }
 
     zoltc_logix_tag_info stringRecord(const std::string& name, std::uint16_t dimsBits = 0,
-                                      std::array<std::uint32_t, 3> dims = {}) {
-        return record(name, static_cast<std::uint16_t>(kStringStruct | dimsBits), dims, "STRING",
-                      {record("LEN", kDint), record("DATA", 0x20C2, {82, 0, 0})});
+                                      std::array<std::uint32_t, 3> sizes = {}) {
+        return record(name, kStringStruct | dimsBits, sizes, "STRING",
+                      {record("LEN", ZOLTC_LOGIX_TYPE_DINT),
+                       record("DATA", ZOLTC_LOGIX_TYPE_SINT | dims(1), {82, 0, 0})});
     }
 
     // The controller scope used by several tests:
@@ -59,11 +60,11 @@ public:
     //   members Level REAL and Name STRING, Msg STRING.
     zoltc_logix_tag_info_list sampleScope() {
         return list({
-            record("Counter", kDint),
+            record("Counter", ZOLTC_LOGIX_TYPE_DINT),
             record("MainProgram", ZOLTC_LOGIX_TYPE_PROGRAM),
-            record("Grid", kDint | kTwoDims, {2, 3, 0}),
-            record("Tanks", kTankStruct | kOneDim, {2, 0, 0}, "TANK",
-                   {record("Level", kReal), stringRecord("Name")}),
+            record("Grid", ZOLTC_LOGIX_TYPE_DINT | dims(2), {2, 3, 0}),
+            record("Tanks", kTankStruct | dims(1), {2, 0, 0}, "TANK",
+                   {record("Level", ZOLTC_LOGIX_TYPE_REAL), stringRecord("Name")}),
             stringRecord("Msg"),
         });
     }

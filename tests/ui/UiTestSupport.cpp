@@ -10,10 +10,6 @@
 #include <stdexcept>
 #include <vector>
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
-#include <stb_image_write.h>
-
 namespace uitest {
 
 namespace {
@@ -26,24 +22,6 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::uint8_t> orangePng() {
-    std::vector<std::uint8_t> pixels(8 * 8 * 4);
-    for (std::size_t i = 0; i < pixels.size(); i += 4) {
-        pixels[i] = 255;
-        pixels[i + 1] = 128;
-        pixels[i + 2] = 0;
-        pixels[i + 3] = 255;
-    }
-    std::vector<std::uint8_t> png;
-    stbi_write_png_to_func(
-        [](void* context, void* data, int size) {
-            auto* out = static_cast<std::vector<std::uint8_t>*>(context);
-            out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
-        },
-        &png, 8, 8, 4, pixels.data(), 8 * 4);
-    return png;
-}
-
 std::vector<std::uint8_t> bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
@@ -53,10 +31,10 @@ std::vector<std::uint8_t> bytes(const std::string& text) {
 void loadTestPack(bool withFont) {
     std::vector<pak::Item> items;
     if (withFont) {
-        items.push_back({"fonts/montserrat-font/MontserratMedium.ttf", readFile(QUILLON_FONT_FILE)});
+        items.push_back({"fonts/montserrat-font/MontserratMedium.ttf", zolt::ui::test::fontBytes()});
     }
     items.push_back({"icons/tag.svg", readFile(QUILLON_ASSETS_DIR "/icons/tag.svg")});
-    items.push_back({loadingPng, orangePng()});
+    items.push_back({loadingPng, zolt::ui::test::solidPng(8, 8, zolt::ui::Color{255, 128, 0, 255})});
     items.push_back({brokenSvg, bytes("<svg but not really")});
     items.push_back({brokenPng, bytes("\x89PNG\r\n\x1a\n then nothing sensible")});
     AssetPack::instance().parse(pak::encodePack(std::move(items)));
@@ -69,11 +47,6 @@ int count(const std::string& text, const std::string& needle) {
     }
     return n;
 }
-
-HeadlessApp::HeadlessApp(int width, int height)
-    : app(std::make_unique<zolt::ui::Application>(zolt::ui::RenderContext::create(zolt::ui::kBackendHeadless, "ui"),
-                                                  "ui")),
-      window(zolt::ui::Application::createWindow("ui", width, height, zolt::ui::kWindowDefault)) {}
 
 } // namespace uitest
 

@@ -1,14 +1,15 @@
 #pragma once
-// The asset pack the ui tests run on, output capture and a headless application.
+// The asset pack the ui tests run on, output capture and a headless application (the
+// toolkit tests' own).
 
-#include "OutputCapture.hpp" // tests/core: redirects std::cout and std::cerr
+#include "OutputCapture.hpp"
+#include "TestSupport.hpp"
 
-#include <zolt/ui.hpp>
-
-#include <memory>
 #include <string>
 
 namespace uitest {
+
+using HeadlessApp = zolt::ui::test::HeadlessApp;
 
 // Assets in the test pack besides the real font and icons/tag.svg.
 inline const std::string brokenSvg = "icons/broken.svg";
@@ -20,12 +21,5 @@ void loadTestPack(bool withFont = true);
 
 // Occurrences of `needle` in `text`.
 int count(const std::string& text, const std::string& needle);
-
-struct HeadlessApp {
-    HeadlessApp(int width = 800, int height = 600);
-    std::unique_ptr<zolt::ui::Application> app;
-    zolt::ui::Window* window;
-    zolt::ui::Widget* root() const { return window->getRootWidget(); }
-};
 
 } // namespace uitest

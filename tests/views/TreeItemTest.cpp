@@ -1,8 +1,10 @@
-// Tag rows built from hand-made records: what the rows add to the shared tag model (built
-// when first needed, the note after a cut array, visibility, loading). Names, paths and
-// the filter's rule are the model's, tested with it.
+// Rows built from hand-made records: what the rows add to the shared tag model (built when
+// first needed, the note after a cut array, visibility, loading, the bounded filter), and
+// a program row's background browse against the sample. Names, paths and the filter's
+// rule are the model's, tested with it.
 #include "ViewsSupport.hpp"
 
+#include "AppState.hpp"
 #include "HandRecords.hpp"
 #include "TagRows.hpp"
 #include "Views/TreeFilter.hpp"
@@ -10,21 +12,12 @@
 #include <string>
 #include <vector>
 
-using viewtest::Record;
-
 namespace {
 
-using namespace handrecords;
-constexpr std::uint16_t boolean = 0x00C1;
-constexpr std::uint16_t threeDimensions = 0x6000;
-
-std::vector<std::string> childNames(const TreeItem& row) {
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
-        names.emplace_back(row.getChild(i)->getLabel());
-    }
-    return names;
-}
+using handrecords::dims;
+using handrecords::HandRecords;
+using handrecords::kTankStruct;
+using viewtest::drainPool;
 
 const TagItem& child(const TreeItem& row, std::size_t index) {
     return dynamic_cast<const TagItem&>(*row.getChild(index));
@@ -40,121 +33,86 @@ void loadAll(TagItem& row) {
     }
 }
 
-std::unique_ptr<TagItem> buildRow(const std::string& parentPath, const Record& record) {
-    const std::string name = record.get().name;
-    auto row = std::make_unique<TagItem>(name, parentPath.empty() ? name : parentPath + "." + name, &record.get());
-    loadAll(*row);
-    return row;
-}
+class TagItemTest : public testing::Test {
+protected:
+    HandRecords records;
+    // Line: Speed REAL, Running BOOL, Setpoints REAL[3], Grid DINT[2,2].
+    const zoltc_logix_tag_info line = records.record(
+        "Line", kTankStruct, {}, "LineData",
+        {records.record("Speed", ZOLTC_LOGIX_TYPE_REAL), records.record("Running", ZOLTC_LOGIX_TYPE_BOOL),
+         records.record("Setpoints", ZOLTC_LOGIX_TYPE_REAL | dims(1), {3, 0, 0}),
+         records.record("Grid", ZOLTC_LOGIX_TYPE_DINT | dims(2), {2, 2, 0})});
+    // Motors: MotorData[2] of Running BOOL and History DINT[12].
+    const zoltc_logix_tag_info motors = records.record(
+        "Motors", kTankStruct | dims(1), {2, 0, 0}, "MotorData",
+        {records.record("Running", ZOLTC_LOGIX_TYPE_BOOL),
+         records.record("History", ZOLTC_LOGIX_TYPE_DINT | dims(1), {12, 0, 0})});
+};
 
-TEST(TagItemTest, ChildRowsAreBuiltWhenFirstNeededAndOnce) {
-    Record motors("Motors", kTankStruct | kOneDim, {3}, "MotorData");
-    motors.addMember("Speed", kReal);
-    TagItem row("Motors", "Motors", &motors.get());
+TEST_F(TagItemTest, ChildRowsAreBuiltWhenFirstNeededOneLevelAtATimeAndOnce) {
+    TagItem row("Motors", "Motors", &motors);
     EXPECT_TRUE(row.hasChildren());
-    EXPECT_FALSE(row.areChildrenBuilt());
     EXPECT_EQ(row.getChildCount(), 0u);
     row.loadChildren();
-    ASSERT_EQ(row.getChildCount(), 3u);
-    const TagItem& element = child(row, 0);
-    EXPECT_TRUE(element.hasChildren());
-    EXPECT_EQ(element.getChildCount(), 0u) << "one level at a time";
     row.loadChildren();
-    EXPECT_EQ(row.getChildCount(), 3u);
-
-    Record scalar("Speed", kReal);
-    EXPECT_FALSE(TagItem("Speed", "Speed", &scalar.get()).hasChildren());
-    Record empty("None", kDint | kTwoDims, {4, 0});
-    EXPECT_FALSE(TagItem("None", "None", &empty.get()).hasChildren()) << "a dimension of 0 gives no elements";
+    ASSERT_EQ(row.getChildCount(), 2u);
+    EXPECT_TRUE(child(row, 0).hasChildren());
+    EXPECT_EQ(child(row, 0).getChildCount(), 0u);
+    const auto empty = records.record("None", ZOLTC_LOGIX_TYPE_DINT | dims(2), {4, 0, 0});
+    EXPECT_FALSE(TagItem("None", "None", &empty).hasChildren()) << "a dimension of 0 gives no elements";
 }
 
-TEST(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
-    Record array("Huge", kDint | threeDimensions, {100000, 100000, 1});
-    TagItem row("Huge", "Huge", &array.get());
+TEST_F(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
+    const auto huge = records.record("Huge", ZOLTC_LOGIX_TYPE_DINT | dims(3), {100000, 100000, 1});
+    TagItem row("Huge", "Huge", &huge);
     row.loadChildren();
     ASSERT_EQ(row.getChildCount(), maxElementRows + 1);
-    EXPECT_EQ(child(row, 0).getName(), "[0,0,0]");
     EXPECT_EQ(child(row, maxElementRows - 1).getName(), "[0,99999,0]");
     EXPECT_EQ(row.getChild(maxElementRows)->getLabel(), "\xE2\x80\xA6 9 999 900 000 more elements");
     row.applyFilter("[0,5,0]");
     EXPECT_TRUE(row.getChild(maxElementRows)->isVisible());
-
-    Record small("Small", kDint | kOneDim, {3});
-    TagItem whole("Small", "Small", &small.get());
-    whole.loadChildren();
-    EXPECT_EQ(childNames(whole), (std::vector<std::string>{"[0]", "[1]", "[2]"}));
 }
 
-TEST(TagItemTest, FilterShowsMatchesAndTheirAncestorsAndEmptyShowsAll) {
-    Record line("Line", kTankStruct, {}, "LineData");
-    line.addMember("Speed", kReal).addMember("Running", boolean).addMember("Setpoints", kReal | kOneDim, {2});
-    auto row = buildRow("", line);
-    const TagItem& speed = child(*row, 0);
-    const TagItem& running = child(*row, 1);
-    const TagItem& setpoints = child(*row, 2);
-
-    row->applyFilter("SPEED");
-    EXPECT_TRUE(row->isVisible()) << "an ancestor of a match";
-    EXPECT_TRUE(speed.isVisible());
-    EXPECT_FALSE(running.isVisible());
-    EXPECT_FALSE(setpoints.isVisible());
-
-    row->applyFilter("[1]");
-    EXPECT_TRUE(setpoints.isVisible());
+TEST_F(TagItemTest, FilterShowsMatchesWithTheirAncestorsAndLoadingShowsThrough) {
+    TagItem row("Line", "Line", &line);
+    loadAll(row);
+    const TagItem& setpoints = child(row, 2);
+    row.applyFilter("SPEED");
+    EXPECT_TRUE(row.isVisible()) << "an ancestor of a match";
+    EXPECT_TRUE(child(row, 0).isVisible());
+    EXPECT_FALSE(child(row, 1).isVisible());
+    row.applyFilter("[1]");
     EXPECT_FALSE(child(setpoints, 0).isVisible());
     EXPECT_TRUE(child(setpoints, 1).isVisible());
-
-    row->applyFilter("line.run");
-    EXPECT_TRUE(running.isVisible()) << "the path matches, not only the name";
-    EXPECT_FALSE(speed.isVisible());
-
-    row->applyFilter("nothing like it");
-    EXPECT_FALSE(row->isVisible());
-
-    row->applyFilter("");
-    EXPECT_TRUE(row->isVisible());
-    EXPECT_TRUE(speed.isVisible());
-    EXPECT_TRUE(running.isVisible());
+    row.applyFilter("");
     EXPECT_TRUE(child(setpoints, 0).isVisible());
+    EXPECT_FALSE(row.isLoading());
+    row.getChild(2)->getChild(1)->setLoading(true);
+    EXPECT_TRUE(row.isLoading());
 }
 
-TEST(TagItemTest, LoadingShowsThroughFromAnyDescendant) {
-    Record line("Line", kTankStruct, {}, "LineData");
-    line.addMember("Setpoints", kReal | kOneDim, {2});
-    auto row = buildRow("", line);
-    EXPECT_FALSE(row->isLoading());
-    row->getChild(0)->getChild(1)->setLoading(true);
-    EXPECT_TRUE(row->isLoading());
-}
-
-TEST(TagItemTest, RowsNotBuiltYetFilterExactlyAsBuiltRowsDo) {
-    Record line("Line", kTankStruct, {}, "LineData");
-    line.addMember("Speed", kReal)
-        .addMember("Setpoints", kReal | kOneDim, {3})
-        .addMember("Grid", kDint | kTwoDims, {2, 2});
-    Record motors("Motors", kTankStruct | kOneDim, {2}, "MotorData");
-    motors.addMember("Running", boolean).addMember("History", kDint | kOneDim, {12});
-    for (const Record* record : {&line, &motors}) {
+TEST_F(TagItemTest, RowsNotBuiltYetFilterExactlyAsBuiltRowsDo) {
+    for (const zoltc_logix_tag_info* record : {&line, &motors}) {
         for (const char* needle : {"", "speed", "LINE.SET", "[1]", "[1,0]", "s[1].his", "tory[11]", "zzz", "]"}) {
-            SCOPED_TRACE(std::string(record->get().name) + " / '" + needle + "'");
-            auto built = buildRow("Program:P", *record);
-            built->applyFilter(needle);
-            TagItem lazy(record->get().name, std::string("Program:P.") + record->get().name, &record->get());
+            const std::string path = std::string("Program:P.") + record->name;
+            TagItem built(record->name, path, record);
+            loadAll(built);
+            built.applyFilter(needle);
+            TagItem lazy(record->name, path, record);
             lazy.applyFilter(needle);
-            EXPECT_EQ(lazy.isVisible(), built->isVisible());
+            EXPECT_EQ(lazy.isVisible(), built.isVisible()) << record->name << " / '" << needle << "'";
         }
     }
 }
 
-TEST(TreeFilterTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
+TEST_F(TagItemTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
     // 100 000 structures whose type has a 65 535-element member: 6.5 billion rows below one tag.
-    Record huge("Huge", kTankStruct | kOneDim, {100000}, "Hostile");
-    huge.addMember("Big", kDint | kOneDim, {65535});
-    Record other("Other", kDint);
+    const auto huge = records.record("Huge", kTankStruct | dims(1), {100000, 0, 0}, "Hostile",
+                                     {records.record("Big", ZOLTC_LOGIX_TYPE_DINT | dims(1), {65535, 0, 0})});
+    const auto other = records.record("Other", ZOLTC_LOGIX_TYPE_DINT);
     std::vector<std::unique_ptr<TagItem>> rows;
-    rows.push_back(std::make_unique<TagItem>("Huge", "Huge", &huge.get()));
-    rows.push_back(std::make_unique<TagItem>("Other", "Other", &other.get()));
-
+    rows.push_back(std::make_unique<TagItem>("Huge", "Huge", &huge));
+    rows.push_back(std::make_unique<TagItem>("Other", "Other", &other));
     TreeFilter filter;
     filter.start("nothing like it", rows);
     for (int frame = 0; frame < 50; ++frame) {
@@ -162,7 +120,6 @@ TEST(TreeFilterTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
         EXPECT_LE(filter.lastStepWork(), TreeFilter::rowsPerFrame);
         EXPECT_EQ(filter.decided(), 0u) << "still searching below Huge";
     }
-
     // A row deep in the second element is found within a few steps, and the filter ends.
     filter.start("Huge[1].Big[7]", rows);
     int steps = 1;
@@ -174,14 +131,73 @@ TEST(TreeFilterTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
     EXPECT_FALSE(rows[1]->isVisible());
 }
 
-TEST(DatablockItemTest, ProgramRowIsShownForTheEmptyFilterOnly) {
-    Record program("MainProgram", 0x1068);
-    DatablockItem row(&program.get());
-    EXPECT_EQ(row.getLabel(), "MainProgram");
-    row.applyFilter("main");
-    EXPECT_FALSE(row.isVisible()) << "the program's own name is not matched";
+bool isMainProgramListing(const quillon::sim::RequestRecord& record) {
+    return record.service == simtest::kListSymbols && record.path.rfind("Program:MainProgram", 0) == 0;
+}
+
+// A program row's browse: its tags become rows under "Program:" paths, and a browse that
+// ends (or would start) after its row is gone touches nothing of it.
+class ProgramRowTest : public viewtest::SampleTest {
+protected:
+    void SetUp() override {
+        SampleTest::SetUp();
+        restartSample({}, std::make_shared<viewtest::ReplyHold>(isMainProgramListing));
+        zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
+        pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
+        ASSERT_EQ(connected, ZOLTC_LOGIX_OK);
+    }
+    HandRecords records;
+    const zoltc_logix_tag_info program = records.record("MainProgram", ZOLTC_LOGIX_TYPE_PROGRAM);
+};
+
+TEST_F(ProgramRowTest, TagsArriveAsRowsUnderTheProgramPathTheProgramNameIsNotMatched) {
+    DatablockItem row(&program);
+    row.loadChildren();
+    EXPECT_TRUE(row.isLoading());
+    hold->release();
+    ASSERT_TRUE(pumpUntil([&] { return !row.isLoading(); }, "the program's tags"));
+    ASSERT_EQ(row.getChildCount(), 6u);
+    EXPECT_EQ(child(row, 0).getPath(), "Program:MainProgram.StepNo");
+    auto& timer = dynamic_cast<TagItem&>(*row.getChild(2));
+    timer.loadChildren();
+    EXPECT_EQ(child(timer, 1).getPath(), "Program:MainProgram.StepTimer.ACC");
+    row.applyFilter("zzz");
+    EXPECT_FALSE(row.isVisible());
     row.applyFilter("");
     EXPECT_TRUE(row.isVisible());
+}
+
+TEST_F(ProgramRowTest, ARowGoneDuringOrBeforeItsBrowseIsNotTouched) {
+    auto row = std::make_unique<DatablockItem>(&program);
+    row->loadChildren();
+    ASSERT_TRUE(pumpUntil([&] { return hold->reached(); }, "the browse to be under way"));
+    row.reset(); // while the worker is inside the browse
+    hold->release();
+    drainPool();
+    frame(2); // the continuation finds the row gone and releases the list (ASan/LSan watch)
+
+    std::size_t before = 0;
+    {
+        viewtest::PoolGate gate;
+        row = std::make_unique<DatablockItem>(&program);
+        row->loadChildren();
+        before = server->requests().size();
+        row.reset();
+    }
+    drainPool();
+    frame(2);
+    EXPECT_EQ(server->requests().size(), before) << "a row gone before its task started is not browsed";
+}
+
+TEST_F(ProgramRowTest, AFailedBrowseLeavesTheRowWithoutTags) {
+    hold->release();
+    quillon::sim::Options refusing = server->options();
+    refusing.encapsulationStatus = 1; // every reply from now on says "invalid command"
+    server->setOptions(refusing);
+    DatablockItem row(&program);
+    row.loadChildren();
+    ASSERT_TRUE(pumpUntil([&] { return !row.isLoading(); }, "the browse to end"));
+    EXPECT_EQ(row.getChildCount(), 0u);
 }
 
 } // namespace

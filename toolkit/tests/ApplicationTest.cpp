@@ -44,9 +44,18 @@ TEST(RenderContext, HeadlessListsOneDeviceAndChecksTheIndex) {
     EXPECT_TRUE(context->isInitialized());
 }
 
-TEST(Ticks, RunEveryFrameInRegistrationOrderUntilUnregistered) {
+TEST(Ticks, RunEveryFrameBeforeWidgetsUpdateInRegistrationOrderUntilUnregistered) {
+    struct Probe : Widget {
+        Probe(Widget* parent, std::string* log) : Widget(parent), log_(log) {}
+        void update() override {
+            *log_ += 'u';
+            Widget::update();
+        }
+        std::string* log_;
+    };
     test::HeadlessApp h;
     std::string log;
+    h.root()->addChild<Probe>(&log);
     int a = 0;
     int b = 0;
     Application::registerTickCallback(&a, [&] { log += 'a'; });
@@ -56,7 +65,7 @@ TEST(Ticks, RunEveryFrameInRegistrationOrderUntilUnregistered) {
     h.frames();
     Application::unregisterTickCallback(&b);
     h.frames();
-    EXPECT_EQ(log, "ababAbA");
+    EXPECT_EQ(log, "abuabuAbuAu");
 }
 
 TEST(Ticks, MayUnregisterThemselvesAndOthersWhileRunning) {
@@ -76,23 +85,6 @@ TEST(Ticks, MayUnregisterThemselvesAndOthersWhileRunning) {
     EXPECT_EQ(log, "acc");
 }
 
-TEST(Ticks, RunBeforeWidgetsUpdate) {
-    struct Probe : Widget {
-        Probe(Widget* parent, std::string* log) : Widget(parent), log_(log) {}
-        void update() override {
-            *log_ += 'u';
-            Widget::update();
-        }
-        std::string* log_;
-    };
-    test::HeadlessApp h;
-    std::string log;
-    h.root()->addChild<Probe>(&log);
-    Application::registerTickCallback(&log, [&] { log += 't'; });
-    h.frames(2);
-    Application::unregisterTickCallback(&log);
-    EXPECT_EQ(log, "tutu");
-}
 
 TEST(Dispatch, TasksFromManyThreadsRunOnTheUiThreadInPostingOrder) {
     test::HeadlessApp h;
@@ -160,7 +152,7 @@ TEST(Dispatch, AThrowingTaskKeepsTheRestQueued) {
     EXPECT_EQ(log, "13");
 }
 
-TEST(Frames, FixedFrameTimeReachesTheWindowContext) {
+TEST(Frames, FixedFrameTimeReachesTheWindowContextAndRunEndsOnQuit) {
     test::HeadlessApp h;
     const WindowContext& context = h.window->getWindowContext();
     h.frames();
@@ -171,10 +163,6 @@ TEST(Frames, FixedFrameTimeReachesTheWindowContext) {
     EXPECT_EQ(context.getFrameCount(), 4u);
     EXPECT_NEAR(context.getTime(), 0.316667, 1e-6);
     EXPECT_EQ(h.app->getFrameCount(), 4u);
-}
-
-TEST(Frames, RunEndsOnQuit) {
-    test::HeadlessApp h;
     int frames = 0;
     Application::registerTickCallback(&frames, [&] {
         if (++frames == 5) {

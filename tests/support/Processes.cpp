@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace e2e {
+namespace processes {
 
 namespace {
 
@@ -64,9 +64,9 @@ bool Process::running() {
     return true;
 }
 
-int Process::stop() {
+int Process::stop(int signalNumber) {
     if (running()) {
-        kill(pid, SIGTERM);
+        kill(pid, signalNumber);
     }
     return wait();
 }
@@ -117,4 +117,4 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-} // namespace e2e
+} // namespace processes

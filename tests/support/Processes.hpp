@@ -1,16 +1,17 @@
 #pragma once
 
-// Child processes for the end-to-end tests: programs started with their output in a
-// file, commands run to completion with their output captured.
+// Child processes for the tests of whole programs (POSIX): programs started with their
+// output in a file, commands run to completion with their output captured.
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
-namespace e2e {
+namespace processes {
 
 // A program running in the background until stopped (SIGTERM, then waited for).
 class Process {
@@ -24,8 +25,8 @@ public:
     Process& operator=(const Process&) = delete;
 
     bool running();
-    // Ends it (SIGTERM) and returns its exit status (-1 when it died by a signal).
-    int stop();
+    // Ends it with the signal and returns its exit status (-1 when the signal killed it).
+    int stop(int signalNumber = SIGTERM);
     // Waits for it to end by itself and returns its exit status (-1 for a signal).
     int wait();
 
@@ -49,4 +50,4 @@ bool pollUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 
 std::string readFile(const std::filesystem::path& path);
 
-} // namespace e2e
+} // namespace processes
