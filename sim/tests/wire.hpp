@@ -76,6 +76,7 @@ class WireClient {
   Bytes receiveAll(int timeoutMs = 5000);
   bool closedByServer(int timeoutMs = 5000);
 
+  bool connected() const { return socket_ >= 0; }
   uint32_t registerSession();  // the session handle, 0 on failure
   uint32_t session() const { return session_; }
   // SendRRData around a message-router request: the reply's message-router bytes.
