@@ -12,6 +12,7 @@
 
 #include "Address.hpp"
 #include "Arguments.hpp"
+#include "zoltc_logix.h"
 
 namespace cli {
 
@@ -39,6 +40,9 @@ struct Command {
 
 inline constexpr OptionSpec kTimeoutOption{"--timeout", true};
 inline constexpr OptionSpec kPathOption{"--path", true};
+// Messaging: auto (a connection when the controller gives one) unless one of these.
+inline constexpr OptionSpec kUnconnectedOption{"--unconnected", false};
+inline constexpr OptionSpec kConnectedOption{"--connected", false};
 
 // The exit statuses of every command.
 inline constexpr int kExitOk = 0;
@@ -49,10 +53,12 @@ struct CommonOptions {
     Address address;
     std::uint32_t timeoutMs = 0;
     std::string path; // route path text ("1,0"); empty: the device at the address
+    zoltc_logix_messaging messaging = ZOLTC_LOGIX_MESSAGING_AUTO;
 };
 
 // The address (the first positional word, which is removed), --timeout (1 to
-// 4294967295 ms, 10000 when absent) and --path (checked here). Throws UsageError.
+// 4294967295 ms, 10000 when absent), --path (checked here) and --unconnected or
+// --connected (not both). Throws UsageError.
 CommonOptions takeCommonOptions(Arguments& arguments);
 
 // The commands, in the order the top-level help lists them.

@@ -30,6 +30,14 @@ CommonOptions takeCommonOptions(Arguments& arguments) {
         }
         options.path = *text;
     }
+    if (arguments.has(kUnconnectedOption.name) && arguments.has(kConnectedOption.name)) {
+        throw UsageError("--unconnected and --connected exclude each other");
+    }
+    if (arguments.has(kUnconnectedOption.name)) {
+        options.messaging = ZOLTC_LOGIX_MESSAGING_UNCONNECTED;
+    } else if (arguments.has(kConnectedOption.name)) {
+        options.messaging = ZOLTC_LOGIX_MESSAGING_CONNECTED;
+    }
     return options;
 }
 

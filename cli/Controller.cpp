@@ -78,7 +78,7 @@ std::string Controller::explain(zoltc_logix_result result) const {
 }
 
 std::unique_ptr<Controller> Controller::connect(const Address& address, std::uint32_t timeoutMs, std::ostream& err,
-                                               const std::string& path) {
+                                               const std::string& path, zoltc_logix_messaging messaging) {
     zoltc_logix_client* client = zoltc_logix_client_create();
     if (client == nullptr) {
         err << "quillon-cli: cannot connect to " << formatAddress(address) << ": "
@@ -88,6 +88,9 @@ std::unique_ptr<Controller> Controller::connect(const Address& address, std::uin
     // Owned from here on, so that every exit below releases the handle.
     std::unique_ptr<Controller> controller(new Controller(client, address, timeoutMs, path));
     zoltc_logix_result result = zoltc_logix_set_route(client, path.c_str(), nullptr, 0);
+    if (result == ZOLTC_LOGIX_OK) {
+        result = zoltc_logix_set_messaging(client, messaging);
+    }
     if (result == ZOLTC_LOGIX_OK) {
         result = zoltc_logix_connect(client, address.host.c_str(), address.port, timeoutMs);
     }

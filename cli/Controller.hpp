@@ -30,10 +30,12 @@ public:
     // Unregisters the session and releases the handle.
     ~Controller();
 
-    // Connects (along the route path `path` when it is not empty), or writes "cannot
-    // connect to <address>: <cause>" to `err` and returns null.
+    // Connects (along the route path `path` when it is not empty, in the messaging
+    // mode `messaging`), or writes "cannot connect to <address>: <cause>" to `err`
+    // and returns null.
     static std::unique_ptr<Controller> connect(const Address& address, std::uint32_t timeoutMs, std::ostream& err,
-                                               const std::string& path = {});
+                                               const std::string& path = {},
+                                               zoltc_logix_messaging messaging = ZOLTC_LOGIX_MESSAGING_AUTO);
 
     // After a lost connection: connects again once, along the same route, and says so
     // on `err` ("lost the connection to <address>; reconnected"). False (said too) when

@@ -10,15 +10,19 @@
 namespace cli {
 namespace {
 
+const char* messagingName(const zoltc_logix_client* client) {
+    return zoltc_logix_get_messaging(client)->mode == ZOLTC_LOGIX_MESSAGING_CONNECTED ? "connected" : "unconnected";
+}
+
 int runIdentity(std::span<const std::string> words, const CommandIo& io) {
-    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption};
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption, kUnconnectedOption, kConnectedOption};
     Arguments arguments = parseArguments(words, kOptions);
     const CommonOptions common = takeCommonOptions(arguments);
     if (!arguments.positionals.empty()) {
         throw UsageError("unexpected argument '" + arguments.positionals.front() + "'");
     }
 
-    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path);
+    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path, common.messaging);
     if (!controller) {
         return kExitFailed;
     }
@@ -30,7 +34,9 @@ int runIdentity(std::span<const std::string> words, const CommandIo& io) {
            << fmt::format("Status:        0x{:04X}\n", identity.status)
            << fmt::format("Serial:        0x{:08X}\n", identity.serial_number)
            << fmt::format("Product name:  {}\n",
-                          printable(identity.product_name != nullptr ? identity.product_name : ""));
+                          printable(identity.product_name != nullptr ? identity.product_name : ""))
+           << fmt::format("Messaging:     {}, {}-byte packets\n", messagingName(controller->client()),
+                          zoltc_logix_get_messaging(controller->client())->packet_size);
     return kExitOk;
 }
 
@@ -39,10 +45,13 @@ int runIdentity(std::span<const std::string> words, const CommandIo& io) {
 const Command identityCommand{
     "identity",
     "show the controller's identity",
-    "quillon-cli identity HOST[:PORT] [--timeout MS] [--path P]",
+    "quillon-cli identity HOST[:PORT] [--timeout MS] [--path P] [--unconnected | --connected]",
     "Connects and prints the identity the controller reports: vendor, device type,\n"
     "product code, revision, status and serial number (both in hexadecimal) and the\n"
-    "product name.\n",
+    "product name, then the messaging connect negotiated: connected with its packet\n"
+    "size, or unconnected (504-byte packets). Every command opens a connection when\n"
+    "the controller gives one; --unconnected sends unconnected messages only, and\n"
+    "--connected fails when no connection can be opened.\n",
     runIdentity,
     false,
 };

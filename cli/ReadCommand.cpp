@@ -12,14 +12,14 @@ namespace cli {
 namespace {
 
 int runRead(std::span<const std::string> words, const CommandIo& io) {
-    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption, {"--json", false}};
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption, kUnconnectedOption, kConnectedOption, {"--json", false}};
     Arguments arguments = parseArguments(words, kOptions);
     const CommonOptions common = takeCommonOptions(arguments);
     if (arguments.positionals.empty()) {
         throw UsageError("missing TAG: name at least one tag to read");
     }
 
-    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path);
+    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path, common.messaging);
     if (!controller) {
         return kExitFailed;
     }
@@ -46,7 +46,7 @@ int runRead(std::span<const std::string> words, const CommandIo& io) {
 const Command readCommand{
     "read",
     "read tag values once",
-    "quillon-cli read HOST[:PORT] TAG... [--json] [--timeout MS] [--path P]",
+    "quillon-cli read HOST[:PORT] TAG... [--json] [--timeout MS] [--path P] [--unconnected | --connected]",
     "Reads each TAG (a tag path such as Counter, Tank.Level, Data[3], Grid[1,2] or\n"
     "Program:Main.Step) and prints its path, type name and value as the program's\n"
     "inspector shows them, or the reason it could not be read.\n"

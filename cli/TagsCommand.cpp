@@ -27,7 +27,7 @@ struct TagsOptions {
 
 TagsOptions parseTagsOptions(std::span<const std::string> words) {
     static constexpr OptionSpec kOptions[] = {
-        kTimeoutOption, kPathOption, {"--program", true}, {"--all-programs", false}, {"--tree", false},
+        kTimeoutOption, kPathOption, kUnconnectedOption, kConnectedOption, {"--program", true}, {"--all-programs", false}, {"--tree", false},
         {"--json", false}, {"--csv", false},  {"--filter", true}, {"--elements", false},
     };
     Arguments arguments = parseArguments(words, kOptions);
@@ -141,7 +141,7 @@ int writeJson(Controller& controller, const TagsOptions& options, const CommandI
 
 int runTags(std::span<const std::string> words, const CommandIo& io) {
     const TagsOptions options = parseTagsOptions(words);
-    const auto controller = Controller::connect(options.common.address, options.common.timeoutMs, io.err, options.common.path);
+    const auto controller = Controller::connect(options.common.address, options.common.timeoutMs, io.err, options.common.path, options.common.messaging);
     if (!controller) {
         return kExitFailed;
     }
@@ -209,7 +209,7 @@ const Command tagsCommand{
     "tags",
     "list the controller's tags",
     "quillon-cli tags HOST[:PORT] [--program NAME | --all-programs]\n"
-    "                 [--tree | --json [--elements] | --csv] [--filter TEXT] [--timeout MS] [--path P]",
+    "                 [--tree | --json [--elements] | --csv] [--filter TEXT] [--timeout MS] [--path P] [--unconnected | --connected]",
     "Lists the controller-scope tags, every structure expanded into its members and\n"
     "every array into its elements, as the program's tag tree shows them. Programs\n"
     "are listed by name; their own tags only with --all-programs or --program.\n"

@@ -61,7 +61,7 @@ bool waitInterval(double seconds, const std::atomic<bool>& stop) {
 }
 
 int runWatch(std::span<const std::string> words, const CommandIo& io) {
-    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption, {"--interval", true}};
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption, kUnconnectedOption, kConnectedOption, {"--interval", true}};
     Arguments arguments = parseArguments(words, kOptions);
     const CommonOptions common = takeCommonOptions(arguments);
     const double interval = parseInterval(arguments);
@@ -69,7 +69,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
         throw UsageError("missing TAG: name at least one tag to watch");
     }
 
-    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path);
+    const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path, common.messaging);
     if (!controller) {
         return kExitFailed;
     }
@@ -119,7 +119,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
 const Command watchCommand{
     "watch",
     "read tag values again and again and print the changes",
-    "quillon-cli watch HOST[:PORT] TAG... [--interval SECONDS] [--timeout MS] [--path P]",
+    "quillon-cli watch HOST[:PORT] TAG... [--interval SECONDS] [--timeout MS] [--path P] [--unconnected | --connected]",
     "Reads the tags as \"read\" does (see quillon-cli read --help) every interval and\n"
     "prints a line for every value that changed, and for every value at the first\n"
     "reading: \"<local time>  <path>  <type name>  <value or error>\". A tag that\n"

@@ -7,7 +7,8 @@
  *   1. Result codes and internal status codes
  *   2. Memory: allocation table, byte buffers, path builder
  *   3. CIP requests and responses, request path segments
- *   4. Client handle: create, connect, disconnect, identity, single requests
+ *   4. Client handle: create, connect, disconnect, identity, messaging mode,
+ *      single requests
  *   5. Batched requests (Multiple Service Packet)
  *   6. Data types and tag records
  *   7. Tag browsing
@@ -83,7 +84,8 @@ typedef uint8_t zoltc_logix_result;
   X(ERR_TOO_LARGE, 18, "too large")                                                     \
   X(ERR_UNSUPPORTED, 19, "unsupported")                                                 \
   X(ERR_ROUTE_FAILED, 20, "route failed")                                               \
-  X(ERR_ABORTED, 21, "aborted")
+  X(ERR_ABORTED, 21, "aborted")                                                         \
+  X(ERR_NO_CONNECTION, 22, "no connection")
 
 enum {
 #define ZOLTC_LOGIX_RESULT_ENUM_(name, value, text) ZOLTC_LOGIX_##name = value,
@@ -108,7 +110,8 @@ typedef uint8_t zoltc_logix_status;
   X(SESSION_REFUSED, 11)                                                                \
   X(TOO_LARGE, 15)                                                                      \
   X(ROUTE_FAILED, 16)                                                                   \
-  X(ABORTED, 17)
+  X(ABORTED, 17)                                                                        \
+  X(NO_CONNECTION, 18)
 
 enum {
 #define ZOLTC_LOGIX_STATUS_ENUM_(name, value) ZOLTC_LOGIX_STATUS_##name = value,
@@ -117,7 +120,7 @@ enum {
 };
 
 /* The result for an internal status: 0-5 map to themselves, 7 -> 6, 8 -> 7,
- * 9 -> 8, 11 -> 10, 15 -> 18, 16 -> 20, 17 -> 21; every other value ->
+ * 9 -> 8, 11 -> 10, 15 -> 18, 16 -> 20, 17 -> 21, 18 -> 22; every other value ->
  * ZOLTC_LOGIX_ERR_UNKNOWN. */
 ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status);
 
@@ -329,12 +332,55 @@ ZOLTC_LOGIX_API const char *zoltc_logix_get_product_name(const zoltc_logix_clien
  * handle); its fields are zero before the first connect. Null for a null handle. */
 ZOLTC_LOGIX_API const zoltc_logix_identity *zoltc_logix_get_identity(const zoltc_logix_client *client);
 
-/* Sends one request unconnected to the message router and fills `response`
+/* How requests travel. Unconnected: each in its own SendRRData, about 500
+ * bytes at most (the default: exactly the bytes of earlier releases).
+ * Connected: after the identity read, connect opens a class 3 connection to
+ * the controller's message router (through the route when one is set; the
+ * requests then carry no Unconnected Send): Large Forward Open for 4002-byte
+ * packets, else Forward Open at the size the controller offers or 504; every
+ * later request goes in SendUnitData with a sequence count, and batched reads
+ * fill the whole packet. Auto: connected when a connection can be opened,
+ * unconnected otherwise. */
+typedef uint8_t zoltc_logix_messaging;
+enum {
+  ZOLTC_LOGIX_MESSAGING_UNCONNECTED = 0,
+  ZOLTC_LOGIX_MESSAGING_AUTO = 1,
+  ZOLTC_LOGIX_MESSAGING_CONNECTED = 2
+};
+
+/* Chooses the mode of the next connect (the current connection keeps its
+ * own). 1 for a null handle or an unknown mode. */
+ZOLTC_LOGIX_API zoltc_logix_result zoltc_logix_set_messaging(zoltc_logix_client *client,
+                                                             zoltc_logix_messaging mode);
+
+/* What connect negotiated, and what became of it. */
+typedef struct zoltc_logix_messaging_state {
+  zoltc_logix_messaging requested; /* the mode set for connects */
+  zoltc_logix_messaging mode;      /* CONNECTED while a connection is open, else UNCONNECTED */
+  uint16_t packet_size;            /* bytes of a message: the connection size, or 504 */
+  /* A connection was open and is lost: the controller dropped it and it could
+   * not be reopened, so requests go unconnected until the next connect (in
+   * connected-only mode they fail with ZOLTC_LOGIX_ERR_NO_CONNECTION instead). */
+  bool fell_back;
+} zoltc_logix_messaging_state;
+
+/* The handle's messaging state (borrowed; valid until the next call on the
+ * handle); null for a null handle. Before the first connect: the requested
+ * mode, unconnected, 504. A connection that the controller drops is reopened
+ * once, within the call that finds it gone; Forward Close goes out on
+ * disconnect, destroy and reconnect, before UnRegisterSession. In
+ * connected-only mode a connect that can open no connection fails with
+ * ZOLTC_LOGIX_ERR_NO_CONNECTION (the refusal in zoltc_logix_get_refusal). */
+ZOLTC_LOGIX_API const zoltc_logix_messaging_state *zoltc_logix_get_messaging(const zoltc_logix_client *client);
+
+/* Sends one request to the message router (connected when a connection is
+ * open, see zoltc_logix_set_messaging) and fills `response`
  * (release it with zoltc_logix_cip_response_free). Success means a well-formed
  * response to this request's service (reply service = service | 0x80)
  * arrived, whatever its general status: the caller judges `general_status`. Results: 1 null argument or bad request (odd path length,
  * length without pointer); 18 path above 510 bytes or request above 65519
- * bytes; 8 no registered session; 4 timeout; 6 connection lost (the session is
+ * bytes (on a connection: above its packet size less 2); 22 connected-only
+ * and the connection was lost and could not be reopened; 8 no registered session; 4 timeout; 6 connection lost (the session is
  * closed: later requests give 8); 5 malformed or mismatched reply (a mismatched
  * header closes the session); 7 encapsulation status or another session handle
  * (the session stays); 2 no memory; 21 aborted (the connection is closed). The

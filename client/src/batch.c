@@ -222,8 +222,8 @@ static zoltc_logix_status exchange_packet(zoltc_logix_session *session,
 
 /* How many requests from `first` on fit the packet budget (0 when the first
  * alone does not). Sizes were checked before, so the sum cannot wrap in 64 bits. */
-static uint32_t pack(const zoltc_logix_cip_request *requests, uint32_t first, uint32_t count,
-                     uint32_t budget) {
+uint32_t zoltc_logix_packet_fit(const zoltc_logix_cip_request *requests, uint32_t first, uint32_t count,
+                                uint32_t budget) {
   uint64_t size = PACKET_FIXED_COST;
   uint32_t n = 0;
   while (n < ZOLTC_LOGIX_MAX_PACKET_REQUESTS && first + n < count) {
@@ -235,6 +235,14 @@ static uint32_t pack(const zoltc_logix_cip_request *requests, uint32_t first, ui
     ++n;
   }
   return n;
+}
+
+uint32_t zoltc_logix_packet_budget(const zoltc_logix_session *session) {
+  if (session->connection.open) {
+    return (uint32_t)session->connection.size - 2u;
+  }
+  /* A routed packet still has to fit the budget with its Unconnected Send. */
+  return ZOLTC_LOGIX_PACKET_BUDGET - zoltc_logix_route_overhead(&session->route);
 }
 
 zoltc_logix_status zoltc_logix_send_batch(zoltc_logix_session *session,
@@ -266,11 +274,10 @@ zoltc_logix_status zoltc_logix_send_batch(zoltc_logix_session *session,
   list->responses = responses;
   list->count = count;
 
-  /* A routed packet still has to fit the budget with its Unconnected Send. */
-  const uint32_t budget = ZOLTC_LOGIX_PACKET_BUDGET - zoltc_logix_route_overhead(&session->route);
+  const uint32_t budget = zoltc_logix_packet_budget(session);
   uint32_t next = 0;
   while (next < count) {
-    uint32_t n = pack(requests, next, count, budget);
+    uint32_t n = zoltc_logix_packet_fit(requests, next, count, budget);
     zoltc_logix_status status =
         n == 0 ? ZOLTC_LOGIX_STATUS_TOO_LARGE
                : exchange_packet(session, requests + next, n, responses + next);

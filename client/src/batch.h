@@ -40,6 +40,16 @@ zoltc_logix_status zoltc_logix_msp_take_reply(const zoltc_logix_cip_response *re
                                               const zoltc_logix_cip_request *requests, uint32_t n,
                                               zoltc_logix_cip_response *responses);
 
+/* The bytes a packet's message-router request may take on this session: the
+ * connection size less its sequence count while a connection is open, else
+ * ZOLTC_LOGIX_PACKET_BUDGET less what a route's Unconnected Send adds. */
+uint32_t zoltc_logix_packet_budget(const zoltc_logix_session *session);
+
+/* How many of requests[first..count) one packet of `budget` bytes carries (0
+ * when the first alone does not fit). */
+uint32_t zoltc_logix_packet_fit(const zoltc_logix_cip_request *requests, uint32_t first, uint32_t count,
+                                uint32_t budget);
+
 /* Sends `count` requests in as few packets as the budget allows and fills the
  * list with one response per request, in request order. All or nothing: on
  * failure the list is empty (responses of packets already exchanged are

@@ -3,6 +3,7 @@
 #include "cip.h"
 
 #include "alloc.h"
+#include "connected.h"
 #include "wire.h"
 
 #include <string.h>
@@ -178,8 +179,8 @@ static bool session_is_registered(const zoltc_logix_session *session) {
   return session->socket != NULL && session->state == ZOLTC_LOGIX_SESSION_REGISTERED;
 }
 
-static zoltc_logix_status carry_rr_data(zoltc_logix_session *session, const uint8_t *request,
-                                        uint32_t length, zoltc_logix_cip_response *response) {
+zoltc_logix_status zoltc_logix_carry_rr_data(zoltc_logix_session *session, const uint8_t *request,
+                                             uint32_t length, zoltc_logix_cip_response *response) {
   if (response == NULL) {
     return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;
   }
@@ -224,11 +225,10 @@ static zoltc_logix_status carry_rr_data(zoltc_logix_session *session, const uint
 
 /* A session with a route carries every request in an Unconnected Send, and a
  * router's refusal is not the target's reply (route.c). */
-zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
-                                            const uint8_t *request, uint32_t length,
-                                            zoltc_logix_cip_response *response) {
+zoltc_logix_status zoltc_logix_send_unconnected(zoltc_logix_session *session, const uint8_t *request,
+                                                uint32_t length, zoltc_logix_cip_response *response) {
   if (session == NULL || session->route.path.length == 0) {
-    return carry_rr_data(session, request, length, response);
+    return zoltc_logix_carry_rr_data(session, request, length, response);
   }
   if (response != NULL) {
     clear_response(response);
@@ -239,7 +239,7 @@ zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
   if (status != ZOLTC_LOGIX_STATUS_OK) {
     return status;
   }
-  status = carry_rr_data(session, routed.data, routed.length, response);
+  status = zoltc_logix_carry_rr_data(session, routed.data, routed.length, response);
   zoltc_logix_buffer_free(&routed);
   if (status == ZOLTC_LOGIX_STATUS_OK) {
     status = zoltc_logix_route_check_reply(&session->route, request[0], response);
@@ -248,6 +248,28 @@ zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
     }
   }
   return status;
+}
+
+zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session, const uint8_t *request,
+                                            uint32_t length, zoltc_logix_cip_response *response) {
+  if (session != NULL && session->connection.pending && session_is_registered(session)) {
+    zoltc_logix_refusal refusal;
+    zoltc_logix_status status = zoltc_logix_connection_open(session, &refusal);
+    if (status != ZOLTC_LOGIX_STATUS_OK) {
+      if (response != NULL) {
+        clear_response(response);
+      }
+      return status;
+    }
+  }
+  if (session != NULL && session->connection.open && session_is_registered(session)) {
+    if (response == NULL) {
+      return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;
+    }
+    clear_response(response);
+    return zoltc_logix_connected_send(session, request, length, response);
+  }
+  return zoltc_logix_send_unconnected(session, request, length, response);
 }
 
 zoltc_logix_status zoltc_logix_send_direct(zoltc_logix_session *session,

@@ -1,5 +1,5 @@
 /* CIP message-router requests and responses, carried unconnected in SendRRData
- * with the Common Packet Format. */
+ * with the Common Packet Format, or on a connection (connected.h). */
 #ifndef ZOLTC_LOGIX_CIP_H
 #define ZOLTC_LOGIX_CIP_H
 
@@ -54,8 +54,9 @@ zoltc_logix_status zoltc_logix_cpf_find_unconnected_item(const uint8_t *bytes,
                                                          uint32_t length,
                                                          zoltc_logix_buffer *item);
 
-/* Carries one encoded message-router request in SendRRData and decodes the
- * reply into `response`. 15 request above 65519 bytes (its SendRRData data
+/* Carries one encoded message-router request on the session's connection
+ * (connected.c) when one is open, else in SendRRData, and decodes the reply
+ * into `response`. 15 request above 65519 bytes (its SendRRData data
  * would not fit the encapsulation length), 9 session not registered, 8 reply
  * with a non-zero encapsulation status or another session handle (the
  * connection stays open), 5 no unconnected data item or a malformed response,
@@ -63,6 +64,16 @@ zoltc_logix_status zoltc_logix_cpf_find_unconnected_item(const uint8_t *bytes,
 zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session,
                                             const uint8_t *request, uint32_t length,
                                             zoltc_logix_cip_response *response);
+
+/* SendRRData without the route's Unconnected Send (Forward Open and Close
+ * carry the route in their connection path). As zoltc_logix_send_rr_data. */
+zoltc_logix_status zoltc_logix_carry_rr_data(zoltc_logix_session *session, const uint8_t *request,
+                                             uint32_t length, zoltc_logix_cip_response *response);
+
+/* The unconnected way of zoltc_logix_send_rr_data, whatever the session's
+ * connection: along the route when one is set. */
+zoltc_logix_status zoltc_logix_send_unconnected(zoltc_logix_session *session, const uint8_t *request,
+                                                uint32_t length, zoltc_logix_cip_response *response);
 
 /* Encodes, sends and decodes one request. The general status is not judged:
  * success means a well-formed response to the request's service arrived (5

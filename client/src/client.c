@@ -3,6 +3,7 @@
 
 #include "alloc.h"
 #include "cip.h"
+#include "connected.h"
 #include "identity.h"
 #include "wire.h"
 
@@ -36,6 +37,8 @@ zoltc_logix_result zoltc_logix_result_from_status(zoltc_logix_status status) {
     return ZOLTC_LOGIX_ERR_ROUTE_FAILED;
   case ZOLTC_LOGIX_STATUS_ABORTED:
     return ZOLTC_LOGIX_ERR_ABORTED;
+  case ZOLTC_LOGIX_STATUS_NO_CONNECTION:
+    return ZOLTC_LOGIX_ERR_NO_CONNECTION;
   default:
     return ZOLTC_LOGIX_ERR_UNKNOWN;
   }
@@ -72,6 +75,7 @@ void zoltc_logix_client_destroy(zoltc_logix_client *client) {
   if (client == NULL) {
     return;
   }
+  zoltc_logix_connection_close(client->session);
   zoltc_logix_route_free(&client->session->route);
   zoltc_logix_client_forget_templates(client);
   zoltc_logix_session_free(client->session);
@@ -86,6 +90,7 @@ zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *h
   }
   if (host[0] != '\0' && port != 0) {
     zoltc_logix_client_forget_templates(client);
+    zoltc_logix_connection_close(client->session);
   }
   zoltc_logix_status status = zoltc_logix_session_open(client->session, host, port, timeout_ms);
   if (status == ZOLTC_LOGIX_STATUS_SESSION_REFUSED) {
@@ -106,6 +111,9 @@ zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *h
     status = zoltc_logix_identity_decode(&response, &client->identity);
   }
   zoltc_logix_cip_response_free(&response);
+  if (status == ZOLTC_LOGIX_STATUS_OK) {
+    status = zoltc_logix_connection_open(client->session, &client->refusal);
+  }
   if (status != ZOLTC_LOGIX_STATUS_OK) {
     zoltc_logix_session_close(client->session);
   }
@@ -116,8 +124,21 @@ void zoltc_logix_disconnect(zoltc_logix_client *client) {
   if (client == NULL) {
     return;
   }
+  zoltc_logix_connection_close(client->session);
   zoltc_logix_session_close(client->session);
   zoltc_logix_client_forget_templates(client);
+}
+
+zoltc_logix_result zoltc_logix_set_messaging(zoltc_logix_client *client, zoltc_logix_messaging mode) {
+  if (client == NULL || mode > ZOLTC_LOGIX_MESSAGING_CONNECTED) {
+    return ZOLTC_LOGIX_ERR_INVALID_ARGUMENT;
+  }
+  client->session->messaging.requested = mode;
+  return ZOLTC_LOGIX_OK;
+}
+
+const zoltc_logix_messaging_state *zoltc_logix_get_messaging(const zoltc_logix_client *client) {
+  return client != NULL ? &client->session->messaging : NULL;
 }
 
 uint16_t zoltc_logix_cip_extended_status(const zoltc_logix_cip_response *response) {

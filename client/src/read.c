@@ -3,6 +3,8 @@
 #include "read.h"
 
 #include "alloc.h"
+#include "batch.h"
+#include "client.h"
 #include "cip.h"
 #include "tagpath.h"
 #include "wire.h"
@@ -186,10 +188,23 @@ static uint32_t prepare_requests(zoltc_logix_read_item *items, uint32_t count,
   return n;
 }
 
-/* Batches of ZOLTC_LOGIX_READ_BATCH requests in order, until one fails. */
+/* The requests of the batch that starts at `first`: ZOLTC_LOGIX_READ_BATCH
+ * unconnected; on a connection as many as fill one packet, whatever their
+ * number (a reply too large for the connection halves it, as any batch). */
+static uint32_t batch_size(const read_job *job, uint32_t first, uint32_t n) {
+  const zoltc_logix_session *session = job->client->session;
+  if (session->connection.open) {
+    const uint32_t fit = zoltc_logix_packet_fit(job->requests, first, n, zoltc_logix_packet_budget(session));
+    return fit != 0 ? fit : 1u;
+  }
+  return n - first < ZOLTC_LOGIX_READ_BATCH ? n - first : ZOLTC_LOGIX_READ_BATCH;
+}
+
+/* Batches in order, until one fails. */
 static zoltc_logix_result exchange_batches(const read_job *job, uint32_t n) {
-  for (uint32_t first = 0; first < n; first += ZOLTC_LOGIX_READ_BATCH) {
-    uint32_t size = n - first < ZOLTC_LOGIX_READ_BATCH ? n - first : ZOLTC_LOGIX_READ_BATCH;
+  uint32_t size = 0;
+  for (uint32_t first = 0; first < n; first += size) {
+    size = batch_size(job, first, n);
     zoltc_logix_result result = exchange_batch(job, first, size);
     if (result != ZOLTC_LOGIX_OK) {
       /* Items already answered keep their outcome; the rest share the failure. */

@@ -6,6 +6,7 @@
 #include "alloc.h"
 #include "cip.h"
 #include "client.h"
+#include "connected.h"
 #include "wire.h"
 
 #include <stdarg.h>
@@ -340,6 +341,7 @@ zoltc_logix_result zoltc_logix_set_route(zoltc_logix_client *client, const char 
   if (result != ZOLTC_LOGIX_OK) {
     return result;
   }
+  zoltc_logix_connection_reroute(client->session);
   zoltc_logix_route_free(&client->session->route);
   client->session->route.path = path;
   return ZOLTC_LOGIX_OK;

@@ -46,6 +46,10 @@ static void drop_connection(zoltc_logix_session *session) {
   session->socket = NULL;
   session->session_handle = 0;
   session->state = ZOLTC_LOGIX_SESSION_CLOSED;
+  /* A class 3 connection lives inside the session's TCP connection. */
+  session->connection.open = false;
+  session->messaging.mode = ZOLTC_LOGIX_MESSAGING_UNCONNECTED;
+  session->messaging.packet_size = ZOLTC_LOGIX_UNCONNECTED_PACKET;
 }
 
 void zoltc_logix_encap_reply_free(zoltc_logix_encap_reply *reply) {
@@ -63,6 +67,11 @@ zoltc_logix_session *zoltc_logix_session_create(void) {
   }
   memset(session, 0, sizeof *session);
   session->socket = NULL;
+  session->messaging.packet_size = ZOLTC_LOGIX_UNCONNECTED_PACKET;
+  /* Connection serials start where the clock and the record's address say, so
+   * that two handles of one program do not offer a controller the same one. */
+  session->connection.next_serial =
+      (uint16_t)(zoltc_logix_monotonic_ms() ^ ((uintptr_t)session >> 4) ^ ((uintptr_t)session >> 20));
   session->waker = zoltc_logix_waker_create();
   if (session->waker == NULL) {
     zoltc_logix_free(session);
@@ -205,7 +214,9 @@ zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,
   reply->status = zoltc_logix_get_u32(header + 8);
   reply->sender_context = zoltc_logix_get_u64(header + 12);
   reply->options = zoltc_logix_get_u32(header + 20);
-  if (reply->command != command || (reply->status == 0 && reply->sender_context != context)) {
+  const bool context_checked = command != ZOLTC_LOGIX_ENCAP_SEND_UNIT_DATA;
+  if (reply->command != command ||
+      (context_checked && reply->status == 0 && reply->sender_context != context)) {
     return fail_exchange(session, reply, ZOLTC_LOGIX_STATUS_BAD_REPLY);
   }
   if (reply_length == 0) {

@@ -11,15 +11,31 @@ extern "C" {
 #endif
 
 #define ZOLTC_LOGIX_ENCAP_HEADER_SIZE 24u
+/* The message size of unconnected messages, as the messaging state reports it. */
+#define ZOLTC_LOGIX_UNCONNECTED_PACKET 504u
 #define ZOLTC_LOGIX_ENCAP_REGISTER_SESSION 0x0065u
 #define ZOLTC_LOGIX_ENCAP_UNREGISTER_SESSION 0x0066u
 #define ZOLTC_LOGIX_ENCAP_SEND_RR_DATA 0x006Fu
+#define ZOLTC_LOGIX_ENCAP_SEND_UNIT_DATA 0x0070u
 
 enum {
   ZOLTC_LOGIX_SESSION_CLOSED = 0,
   ZOLTC_LOGIX_SESSION_OPENING = 1,
   ZOLTC_LOGIX_SESSION_REGISTERED = 2
 };
+
+/* The class 3 connection requests travel on while it is open (connected.c). */
+typedef struct zoltc_logix_cip_connection {
+  bool open;
+  bool large;        /* opened with Large Forward Open */
+  uint32_t ot_id;    /* the controller's id, named in our requests */
+  uint32_t to_id;    /* ours, named in its replies */
+  uint16_t serial;   /* connection serial number of the open connection */
+  uint16_t next_serial; /* the next open's serial; distinct per handle, never reused */
+  uint16_t sequence; /* sequence count of the last request */
+  uint16_t size;     /* connection size in bytes (sequence count included) */
+  bool pending;      /* the route changed: open a connection before the next request */
+} zoltc_logix_cip_connection;
 
 typedef struct zoltc_logix_session {
   zoltc_logix_socket *socket; /* owned; null while closed */
@@ -32,6 +48,10 @@ typedef struct zoltc_logix_session {
   /* Where cip.c sends message-router requests (route.h). Set and released by
    * the client handle; kept across connects. */
   zoltc_logix_route route;
+  /* The mode, the connection and what became of it (connected.c). Kept across
+   * connects; the connection itself ends with the socket. */
+  zoltc_logix_messaging_state messaging;
+  zoltc_logix_cip_connection connection;
 } zoltc_logix_session;
 
 typedef struct zoltc_logix_encap_reply {
@@ -73,7 +93,8 @@ void zoltc_logix_session_close(zoltc_logix_session *session);
  * above 65535 bytes, 9 no socket, 2 no memory, 4 timeout, 7 send or receive
  * failed, 5 a reply with another command, or with status 0 and another sender
  * context (a non-zero status is an error answer whatever its context: some
- * controllers do not echo it then), 17 the waker is raised (before or during
+ * controllers do not echo it then; SendUnitData replies are matched by their
+ * connection id and sequence count instead), 17 the waker is raised (before or during
  * the exchange). Failures of the transfer or the reply's header close the
  * connection; the reply is empty after any failure. */
 zoltc_logix_status zoltc_logix_session_transact(zoltc_logix_session *session,

@@ -19,8 +19,7 @@ enum {
  * an artefact of the layout, not something a user addresses. */
 static const char hidden_prefix[] = "ZZZZZZZZZZ";
 
-/* Attribute count 2, then the ids 4 (object definition size) and 2 (member count). */
-static const uint8_t attributes_request[6] = {0x02, 0x00, 0x04, 0x00, 0x02, 0x00};
+const uint8_t zoltc_logix_template_attributes_request[6] = {0x02, 0x00, 0x04, 0x00, 0x02, 0x00};
 
 void zoltc_logix_template_free(zoltc_logix_template *entry) {
   if (entry == NULL) {
@@ -190,8 +189,8 @@ static zoltc_logix_result read_attributes(zoltc_logix_client *client,
                                           uint16_t *member_count) {
   zoltc_logix_cip_response response = {0};
   zoltc_logix_result result =
-      send_to_template(client, path, SERVICE_GET_ATTRIBUTE_LIST, attributes_request,
-                       sizeof attributes_request, false, &response);
+      send_to_template(client, path, SERVICE_GET_ATTRIBUTE_LIST, zoltc_logix_template_attributes_request,
+                       sizeof zoltc_logix_template_attributes_request, false, &response);
   if (result == ZOLTC_LOGIX_OK) {
     result = zoltc_logix_template_attributes_decode(response.data.data, response.data.length,
                                                     data_size, member_count);

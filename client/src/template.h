@@ -70,6 +70,25 @@ zoltc_logix_result zoltc_logix_template_parse(const uint8_t *data, uint32_t leng
                                               uint16_t member_count,
                                               zoltc_logix_template *entry);
 
+/* Attribute count 2, then the ids 4 (object definition size) and 2 (member
+ * count): the Get Attribute List request data of a template. */
+extern const uint8_t zoltc_logix_template_attributes_request[6];
+
+/* Parses template data and keeps it in the client's cache as `template_id`
+ * (which must not be cached yet); the cache's member records are bounded like
+ * a browse result's (18). The parser's results otherwise. */
+zoltc_logix_result zoltc_logix_template_cache_add(zoltc_logix_client *client, uint16_t template_id,
+                                                  const uint8_t *data, uint32_t length, uint16_t member_count);
+
+/* In the connected modes, reads the templates the structure records of `list`
+ * need (and the types of their members, level by level) in bundles: their
+ * attribute requests in Multiple Service Packets, then the templates whose
+ * whole data fits one reply, as many per packet as the packet budget holds.
+ * What a bundle does not bring (a refusal, a partial reply, a packet too
+ * large) is left to the one-by-one reads, so the records are the same. Sends
+ * nothing in unconnected mode. Failures of the exchange itself are returned. */
+zoltc_logix_result zoltc_logix_template_prefetch(zoltc_logix_client *client, const zoltc_logix_tag_info_list *list);
+
 /* Reads the data of template `template_id`: Get Attribute List, then Read
  * Template in chunks of at most 65535 bytes. On success `data` owns the bytes
  * received (release with zoltc_logix_buffer_free); on failure it is empty. */

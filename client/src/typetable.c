@@ -32,10 +32,8 @@ void zoltc_logix_client_forget_templates(zoltc_logix_client *client) {
   client->templates = NULL;
 }
 
-/* The cached template of `template_id`, read and parsed on first use. The
- * cache's member records are bounded like a browse result's. */
-static zoltc_logix_result cached_template(zoltc_logix_client *client, uint16_t template_id,
-                                          const zoltc_logix_template **out) {
+zoltc_logix_result zoltc_logix_template_cache_add(zoltc_logix_client *client, uint16_t template_id,
+                                                  const uint8_t *data, uint32_t length, uint16_t member_count) {
   if (client->templates == NULL) {
     client->templates = zoltc_logix_type_table_create();
     if (client->templates == NULL) {
@@ -43,32 +41,42 @@ static zoltc_logix_result cached_template(zoltc_logix_client *client, uint16_t t
     }
   }
   zoltc_logix_type_table *cache = client->templates;
-  if (cache->slots[template_id] == NULL) {
-    zoltc_logix_template *entry = zoltc_logix_alloc(sizeof *entry);
-    if (entry == NULL) {
-      return ZOLTC_LOGIX_ERR_NO_MEMORY;
-    }
-    memset(entry, 0, sizeof *entry);
+  zoltc_logix_template *entry = zoltc_logix_alloc(sizeof *entry);
+  if (entry == NULL) {
+    return ZOLTC_LOGIX_ERR_NO_MEMORY;
+  }
+  memset(entry, 0, sizeof *entry);
+  zoltc_logix_result result = zoltc_logix_template_parse(data, length, member_count, entry);
+  if (result == ZOLTC_LOGIX_OK && entry->members.count > ZOLTC_LOGIX_MAX_RECORDS - cache->members) {
+    result = ZOLTC_LOGIX_ERR_TOO_LARGE;
+  }
+  if (result != ZOLTC_LOGIX_OK) {
+    zoltc_logix_template_free(entry);
+    zoltc_logix_free(entry);
+    return result;
+  }
+  cache->members += entry->members.count;
+  cache->slots[template_id] = entry;
+  return ZOLTC_LOGIX_OK;
+}
+
+/* The cached template of `template_id`, read and parsed on first use. The
+ * cache's member records are bounded like a browse result's. */
+static zoltc_logix_result cached_template(zoltc_logix_client *client, uint16_t template_id,
+                                          const zoltc_logix_template **out) {
+  if (client->templates == NULL || client->templates->slots[template_id] == NULL) {
     zoltc_logix_buffer data = {0};
     uint16_t member_count = 0;
-    zoltc_logix_result result =
-        zoltc_logix_template_read(client, template_id, &data, &member_count);
+    zoltc_logix_result result = zoltc_logix_template_read(client, template_id, &data, &member_count);
     if (result == ZOLTC_LOGIX_OK) {
-      result = zoltc_logix_template_parse(data.data, data.length, member_count, entry);
+      result = zoltc_logix_template_cache_add(client, template_id, data.data, data.length, member_count);
     }
     zoltc_logix_buffer_free(&data);
-    if (result == ZOLTC_LOGIX_OK && entry->members.count > ZOLTC_LOGIX_MAX_RECORDS - cache->members) {
-      result = ZOLTC_LOGIX_ERR_TOO_LARGE;
-    }
     if (result != ZOLTC_LOGIX_OK) {
-      zoltc_logix_template_free(entry);
-      zoltc_logix_free(entry);
       return result;
     }
-    cache->members += entry->members.count;
-    cache->slots[template_id] = entry;
   }
-  *out = cache->slots[template_id];
+  *out = client->templates->slots[template_id];
   return ZOLTC_LOGIX_OK;
 }
 
@@ -191,6 +199,10 @@ zoltc_logix_result zoltc_logix_template_expand_list(zoltc_logix_client *client,
   }
   if (!any) {
     return ZOLTC_LOGIX_OK;
+  }
+  zoltc_logix_result fetched = zoltc_logix_template_prefetch(client, list);
+  if (fetched != ZOLTC_LOGIX_OK) {
+    return fetched;
   }
   list->types = zoltc_logix_type_table_create();
   if (list->types == NULL) {

@@ -1,6 +1,9 @@
 #include "encapsulation.hpp"
 
+#include <algorithm>
+
 #include "identity_object.hpp"
+#include "limits.hpp"
 
 namespace quillon::sim::detail {
 
@@ -9,6 +12,8 @@ namespace {
 constexpr uint16_t kProtocolVersion = 1;
 constexpr uint16_t kItemNullAddress = 0x0000;
 constexpr uint16_t kItemUnconnectedData = 0x00B2;
+constexpr uint16_t kItemConnectedAddress = 0x00A1;
+constexpr uint16_t kItemConnectedData = 0x00B1;
 constexpr uint16_t kItemIdentity = 0x000C;
 constexpr uint16_t kItemCommunications = 0x0100;
 // ListServices capability flags: CIP encapsulation over TCP (bit 5) and class 0/1 over UDP (bit 8).
@@ -89,6 +94,7 @@ Outcome Connection::handle(const Header& header, ByteSpan data, const Options& o
       return outcome;
     }
     case command::kSendRRData: return sendRRData(header, data, options);
+    case command::kSendUnitData: return sendUnitData(header, data, options);
     case command::kListIdentity:
       return answer(header, encap_status::kSuccess,
                     itemList(kItemIdentity, identityItem(db_.identity, env_.localIpv4, env_.localPort)));
@@ -146,7 +152,7 @@ Outcome Connection::sendRRData(const Header& header, ByteSpan data, const Option
     return answer(header, encap_status::kIncorrectData);
 
   Outcome outcome;
-  Router router(db_, options, &outcome.records);
+  Router router(db_, options, &outcome.records, &cipConnections_);
   Bytes routerReply = router.handle(request);
   Bytes cpf;
   cpf.reserve(16 + routerReply.size());
@@ -159,6 +165,75 @@ Outcome Connection::sendRRData(const Header& header, ByteSpan data, const Option
   putU16(cpf, static_cast<uint16_t>(routerReply.size()));
   putBytes(cpf, routerReply);
   outcome.reply = replyPacket(header, encap_status::kSuccess, session_, cpf);
+  return outcome;
+}
+
+// SendUnitData: interface handle 0, timeout, then a connected address item naming the O->T
+// connection and a connected data item: the sequence count and the message-router request.
+// The reply names the T->O connection and carries the same count. A connection this
+// session does not know (never opened, closed, timed out, dropped) is answered with
+// encapsulation status 0x0003 and no data.
+Outcome Connection::sendUnitData(const Header& header, ByteSpan data, const Options& options) {
+  if (session_ == 0 || header.sessionHandle != session_) return answer(header, encap_status::kInvalidSession);
+  ByteReader in(data);
+  uint32_t interfaceHandle = in.u32();
+  in.skip(2);
+  uint16_t count = in.u16();
+  uint16_t addressType = in.u16();
+  uint16_t addressLength = in.u16();
+  uint32_t otId = in.u32();
+  uint16_t dataType = in.u16();
+  ByteSpan item = in.bytes(in.u16());
+  if (!in.ok()) return answer(header, encap_status::kInvalidLength);
+  if (interfaceHandle != 0 || count != 2 || addressType != kItemConnectedAddress || addressLength != 4 ||
+      dataType != kItemConnectedData || item.size() < 3 || !in.atEnd())
+    return answer(header, encap_status::kIncorrectData);
+
+  const auto now = Clock::now();
+  CipConnection* connection = cipConnections_.find(otId, now);
+  if (!connection) return answer(header, encap_status::kIncorrectData);
+  ByteReader items(item);
+  const uint16_t sequence = items.u16();
+  ByteSpan request = items.rest();
+  Outcome outcome;
+  outcome.cipConnectionId = otId;
+  outcome.sequenceCount = sequence;
+  connection->lastUsed = now;
+  if (connection->lastSequence == sequence) {
+    // A repeated count is the originator trying again: the same reply, not a second run.
+    outcome.reply = replyPacket(header, encap_status::kSuccess, session_, connection->lastReply);
+    return outcome;
+  }
+
+  Bytes routerReply;
+  if (request.size() + 2 > connection->otSize) {
+    routerReply = encodeReply(request[0], failure(status::kRequestTooLarge));
+  } else {
+    // Replies fill the connection: every paged or packed answer is bound by its size.
+    Options connected = options;
+    connected.replyLimit = static_cast<uint32_t>(std::max<size_t>(connection->toSize - 2, kSmallestReplyLimit));
+    connected.mspReplyLimit = static_cast<uint32_t>(capBy(options.mspReplyLimit, connection->toSize - 2));
+    Router router(*connection->target, connected, &outcome.records);
+    routerReply = router.handle(request);
+  }
+  Bytes cpf;
+  cpf.reserve(22 + routerReply.size());
+  putU32(cpf, 0);
+  putU16(cpf, 0);
+  putU16(cpf, 2);
+  putU16(cpf, kItemConnectedAddress);
+  putU16(cpf, 4);
+  putU32(cpf, connection->toId);
+  putU16(cpf, kItemConnectedData);
+  putU16(cpf, static_cast<uint16_t>(2 + routerReply.size()));
+  putU16(cpf, sequence);
+  putBytes(cpf, routerReply);
+  connection->lastSequence = sequence;
+  connection->lastReply = cpf;
+  outcome.reply = replyPacket(header, encap_status::kSuccess, session_, cpf);
+  // As a program download does: the connection is gone once this reply is out.
+  if (options.dropConnectionAfter && ++connection->served >= options.dropConnectionAfter)
+    cipConnections_.forget(otId);
   return outcome;
 }
 

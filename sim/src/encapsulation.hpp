@@ -2,12 +2,14 @@
 // protocol state of one TCP connection.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "bytes.hpp"
+#include "connections.hpp"
 #include "database.hpp"
 #include "quillon_sim/options.hpp"
 #include "router.hpp"
@@ -24,6 +26,7 @@ inline constexpr uint16_t kListInterfaces = 0x0064;
 inline constexpr uint16_t kRegisterSession = 0x0065;
 inline constexpr uint16_t kUnRegisterSession = 0x0066;
 inline constexpr uint16_t kSendRRData = 0x006F;
+inline constexpr uint16_t kSendUnitData = 0x0070;
 }  // namespace command
 
 namespace encap_status {
@@ -52,6 +55,8 @@ struct Outcome {
   std::optional<Bytes> reply;  // header + data; none for NOP and UnRegisterSession
   bool close = false;
   std::vector<CipRecord> records;  // the CIP requests served, outer first
+  uint32_t cipConnectionId = 0;    // SendUnitData: the connection it named
+  uint16_t sequenceCount = 0;      // SendUnitData: its sequence count
 };
 
 // Where the connection sees the world from: the address the client reached (for
@@ -62,13 +67,14 @@ struct ConnectionEnvironment {
   std::function<uint32_t()> newSessionHandle;
   std::function<void()> sessionRegistered;
   std::function<void()> sessionUnregistered;
+  std::atomic<uint32_t>* openCipConnections = nullptr;  // across the server; null: this connection's
 };
 
 // The encapsulation protocol of one connection; knows no sockets, so it can be fed bytes.
 class Connection {
  public:
   Connection(const Database& db, ConnectionEnvironment environment)
-      : db_(db), env_(std::move(environment)) {}
+      : db_(db), env_(std::move(environment)), cipConnections_(db, env_.openCipConnections) {}
 
   // One whole request: its header and `data` (header.length bytes).
   Outcome handle(const Header& header, ByteSpan data, const Options& options);
@@ -78,10 +84,12 @@ class Connection {
  private:
   Outcome registerSession(const Header& header, ByteSpan data, const Options& options);
   Outcome sendRRData(const Header& header, ByteSpan data, const Options& options);
+  Outcome sendUnitData(const Header& header, ByteSpan data, const Options& options);
 
   const Database& db_;
   ConnectionEnvironment env_;
   uint32_t session_ = 0;
+  ConnectionTable cipConnections_;  // class 3 connections opened on this session
 };
 
 // Feeds a byte stream to a Connection as the server would, packet by packet, until the

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "connections.hpp"
 #include "identity_object.hpp"
 #include "limits.hpp"
 #include "symbol_object.hpp"
@@ -19,6 +20,9 @@ constexpr uint8_t kReadTag = 0x4C;
 constexpr uint8_t kReadTagFragmented = 0x52;
 constexpr uint8_t kUnconnectedSend = 0x52;
 constexpr uint8_t kGetInstanceAttributeList = 0x55;
+constexpr uint8_t kForwardClose = 0x4E;
+constexpr uint8_t kForwardOpen = 0x54;
+constexpr uint8_t kLargeForwardOpen = 0x5B;
 
 constexpr uint32_t kClassIdentity = 0x01;
 constexpr uint32_t kClassMessageRouter = 0x02;
@@ -105,32 +109,41 @@ Bytes Router::unconnectedSend(const Request& request, Nesting nesting) {
     putU8(reply.data, static_cast<uint8_t>(words));
     return encodeReply(request.service, reply);
   };
-  const Database* target = &db_;
-  if (!route.empty()) {
-    ByteReader hop(route);
-    uint8_t segment = hop.u8();
-    if ((segment & 0xE0) != 0) return refuse(extended::kInvalidSegment, routeWords);
-    uint16_t port = segment & 0x0F;
-    bool extendedLink = (segment & 0x10) != 0;
-    uint8_t linkSize = extendedLink ? hop.u8() : 1;
-    if (port == 0x0F) port = hop.u16();
-    ByteSpan link = hop.bytes(linkSize);
-    if (hop.remaining() % 2 == 1) hop.skip(1);
-    if (!hop.ok() || linkSize == 0) return refuse(extended::kInvalidSegment, routeWords);
-    if (port != 1) return refuse(extended::kInvalidPort, routeWords);
-    if (extendedLink) return refuse(extended::kInvalidLinkAddress, routeWords);
-    if (link[0] != db_.slot) {
-      auto found = db_.slots.find(link[0]);
-      if (found == db_.slots.end()) return refuse(extended::kInvalidLinkAddress, routeWords);
-      target = found->second.get();
-    }
-    // Anything after the first hop would lead on from the controller to another module.
-    if (!hop.atEnd()) return refuse(extended::kInvalidLinkAddress, hop.remaining() / 2);
-  }
+  RouteStep step = followRoute(db_, route);
+  if (step.refusal) return refuse(step.refusal, step.wordsLeft);
+  if (!route.empty() && step.rest.size() == route.size()) return refuse(extended::kInvalidSegment, routeWords);
+  // Anything after the first hop would lead on from the controller to another module.
+  if (!step.rest.empty()) return refuse(extended::kInvalidLinkAddress, step.rest.size() / 2);
+  const Database* target = step.target;
   nesting.insideSend = true;
   if (target == &db_) return handleAt(embedded, nesting, true);
   Router there(*target, options_, records_);
   return there.handleAt(embedded, nesting, true);
+}
+
+RouteStep followRoute(const Database& db, ByteSpan route) {
+  RouteStep step{&db, 0, 0, route};
+  if (route.empty() || (route[0] & 0xE0) != 0) return step;
+  const size_t routeWords = route.size() / 2;
+  auto refuse = [&](uint16_t ext) { return RouteStep{nullptr, ext, routeWords, {}}; };
+  ByteReader hop(route);
+  uint8_t segment = hop.u8();
+  uint16_t port = segment & 0x0F;
+  bool extendedLink = (segment & 0x10) != 0;
+  uint8_t linkSize = extendedLink ? hop.u8() : 1;
+  if (port == 0x0F) port = hop.u16();
+  ByteSpan link = hop.bytes(linkSize);
+  if (hop.position() % 2 == 1) hop.skip(1);
+  if (!hop.ok() || linkSize == 0) return refuse(extended::kInvalidSegment);
+  if (port != 1) return refuse(extended::kInvalidPort);
+  if (extendedLink) return refuse(extended::kInvalidLinkAddress);
+  if (link[0] != db.slot) {
+    auto found = db.slots.find(link[0]);
+    if (found == db.slots.end()) return refuse(extended::kInvalidLinkAddress);
+    step.target = found->second.get();
+  }
+  step.rest = hop.rest();
+  return step;
 }
 
 Reply Router::dispatch(const Request& request, const Path& path, Nesting nesting) {
@@ -163,6 +176,11 @@ Reply Router::logicalObject(const Request& request, const Path& path, Nesting ne
       return multipleServicePacket(request, nesting);
     case kClassConnectionManager:
       if (instance != 1u || path.size() != 2) return failure(status::kPathDestinationUnknown);
+      // Connections are opened and closed by requests of their own, never embedded.
+      if (!connections_ || nesting.insideSend || nesting.insidePacket) return failure(status::kServiceNotSupported);
+      if (request.service == kForwardOpen || request.service == kLargeForwardOpen)
+        return connections_->forwardOpen(request, request.service == kLargeForwardOpen, options_);
+      if (request.service == kForwardClose) return connections_->forwardClose(request);
       return failure(status::kServiceNotSupported);
     case kClassSymbol:
       if (db_.isModule) return failure(status::kPathDestinationUnknown);

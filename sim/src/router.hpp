@@ -22,11 +22,27 @@ struct CipRecord {
   bool embedded = false;
 };
 
+class ConnectionTable;
+
+// Where a route path leads: the one backplane hop it may start with (port 1 to a slot) is
+// followed to that slot's controller; `rest` is what follows the hop (the whole path when
+// it does not start with a port segment). A refusal is an extended status with the route
+// words the router still had.
+struct RouteStep {
+  const Database* target = nullptr;
+  uint16_t refusal = 0;
+  size_t wordsLeft = 0;
+  ByteSpan rest;
+};
+RouteStep followRoute(const Database& db, ByteSpan route);
+
 class Router {
  public:
-  // records may be null when nobody keeps them.
-  Router(const Database& db, const Options& options, std::vector<CipRecord>* records)
-      : db_(db), options_(options), records_(records) {}
+  // records may be null when nobody keeps them; connections null where no class 3
+  // connection can be opened (the Connection Manager then refuses Forward Open).
+  Router(const Database& db, const Options& options, std::vector<CipRecord>* records,
+         ConnectionTable* connections = nullptr)
+      : db_(db), options_(options), records_(records), connections_(connections) {}
 
   // The encoded message-router reply to an encoded request of at least one byte.
   Bytes handle(ByteSpan request) { return handleAt(request, Nesting{}, false); }
@@ -49,6 +65,7 @@ class Router {
   const Database& db_;
   const Options& options_;
   std::vector<CipRecord>* records_;
+  ConnectionTable* connections_;
 };
 
 }  // namespace quillon::sim::detail

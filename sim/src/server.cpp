@@ -71,6 +71,7 @@ struct Server::Impl {
   std::atomic<uint64_t> registered{0};
   std::atomic<uint64_t> unregistered{0};
   std::atomic<uint64_t> open{0};
+  std::atomic<uint32_t> cipConnections{0};  // class 3 connections open across sessions
   std::atomic<uint32_t> nextHandle{sessionSeed()};
 
   mutable std::mutex stateMutex;  // start and stop
@@ -221,6 +222,7 @@ void Server::Impl::serve(ClientConnection& client) {
   };
   environment.sessionRegistered = [this] { ++registered; };
   environment.sessionUnregistered = [this] { ++unregistered; };
+  environment.openCipConnections = &cipConnections;
   Connection protocol(controller.database(), std::move(environment));
 
   uint8_t head[kHeaderSize];
@@ -251,6 +253,8 @@ void Server::Impl::serve(ClientConnection& client) {
       continue;
     }
     Outcome outcome = protocol.handle(header, data, knobs);
+    base.cipConnectionId = outcome.cipConnectionId;
+    base.sequenceCount = outcome.sequenceCount;
     if (outcome.records.empty()) record(base, knobs.requestRecordLimit);
     for (CipRecord& cip : outcome.records) {
       RequestRecord entry = base;
@@ -397,6 +401,10 @@ std::string formatRequestRecord(const RequestRecord& record) {
                   record.service, record.generalStatus);
     text += line;
     text += record.path;
+  }
+  if (record.cipConnectionId != 0) {
+    std::snprintf(line, sizeof line, " cipconn=0x%08X seq=%u", record.cipConnectionId, record.sequenceCount);
+    text += line;
   }
   return text;
 }

@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
     Session, EncapsulationErrors,
     ::testing::Values(
         EncapsulationCase{"UnknownCommand", 0x0099, true, false, {}, 0x0001},
-        EncapsulationCase{"SendUnitDataWithoutConnection", 0x0070, true, false, {}, 0x0001},
+        EncapsulationCase{"SendUnitDataWithoutItems", 0x0070, true, false, {}, 0x0065},
         EncapsulationCase{"SendRRDataBeforeRegister", 0x006F, false, false, cpf({{0, {}}, {0xB2, kIdentityRequest}}), 0x0064},
         EncapsulationCase{"AnotherSession", 0x006F, true, true, cpf({{0, {}}, {0xB2, kIdentityRequest}}), 0x0064},
         EncapsulationCase{"RegisterWithShortData", 0x0065, false, false, {1, 0}, 0x0065},

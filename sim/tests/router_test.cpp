@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"UnknownIdentityInstance", routerRequest(0x01, PathBuilder().classId(1).instance(2)), 0x05},
         StatusCase{"UnknownTemplate", routerRequest(0x03, PathBuilder().classId(0x6C).instance(0x0FFF), {1, 0, 1, 0}), 0x05},
         StatusCase{"ServiceOnMessageRouter", routerRequest(0x01, PathBuilder().classId(2).instance(1)), 0x08},
-        StatusCase{"ForwardOpenNotOffered", routerRequest(0x54, PathBuilder().classId(6).instance(1)), 0x08},
+        StatusCase{"ForwardOpenWithoutData", routerRequest(0x54, PathBuilder().classId(6).instance(1)), 0x13},
         StatusCase{"WriteTagNotOffered", routerRequest(0x4D, PathBuilder().symbol("DintValue"), {0xC4, 0, 1, 0, 1, 0, 0, 0}), 0x08},
         StatusCase{"EmptyPath", routerRequest(0x01, {}), 0x04},
         StatusCase{"SymbolLengthZero", routerRequest(0x4C, {0x91, 0x00}, {1, 0}), 0x04},

@@ -1,5 +1,7 @@
 #include "AppState.hpp"
 
+#include <fmt/format.h>
+
 #include "Logger.hpp"
 #include "Route.hpp"
 
@@ -10,7 +12,10 @@ AppState& AppState::instance() {
 
 // A null handle (out of memory) is tolerated: the library answers every call on it
 // with its invalid-argument result and ignores a disconnect.
-AppState::AppState() : client(zoltc_logix_client_create()) {}
+// The program opens a connection when the controller gives one (fewer, larger exchanges).
+AppState::AppState() : client(zoltc_logix_client_create()) {
+    zoltc_logix_set_messaging(client, ZOLTC_LOGIX_MESSAGING_AUTO);
+}
 
 AppState::~AppState() {
     zoltc_logix_client_destroy(client);
@@ -43,6 +48,7 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
     }
     std::string routeText = result == ZOLTC_LOGIX_ERR_ROUTE_FAILED ? routeFailureText(client) : std::string();
     Identity answered;
+    std::string negotiated;
     if (result == ZOLTC_LOGIX_OK) {
         const zoltc_logix_identity* id = zoltc_logix_get_identity(client);
         answered.vendorId = id->vendor_id;
@@ -50,6 +56,10 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
         answered.productCode = id->product_code;
         answered.serialNumber = id->serial_number;
         answered.productName = id->product_name != nullptr ? id->product_name : "";
+        const zoltc_logix_messaging_state* way = zoltc_logix_get_messaging(client);
+        negotiated = fmt::format("{}, {}-byte packets",
+                                 way->mode == ZOLTC_LOGIX_MESSAGING_CONNECTED ? "connected" : "unconnected",
+                                 way->packet_size);
     }
     std::lock_guard stateLock(stateMutex);
     if (generation.load() != attempt) {
@@ -76,6 +86,7 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
         ++epoch;
     }
     current = std::move(answered);
+    messagingText = std::move(negotiated);
     hasIdentity = true;
     reason.clear();
     state = Link::Connected;
@@ -151,6 +162,11 @@ std::string AppState::route() const {
 std::string AppState::routeFailure() const {
     std::lock_guard lock(stateMutex);
     return failedRoute;
+}
+
+std::string AppState::messaging() const {
+    std::lock_guard lock(stateMutex);
+    return messagingText;
 }
 
 std::string AppState::lostReason() const {

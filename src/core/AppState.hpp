@@ -118,11 +118,15 @@ public:
     // What a router along the route said when the last connect failed there ("no module
     // answers at slot 3"); "" after any other outcome.
     std::string routeFailure() const;
+    // What the last successful connect negotiated: "connected, 4002-byte packets" or
+    // "unconnected, 504-byte packets"; "" before the first.
+    std::string messaging() const;
 
 private:
     mutable std::mutex stateMutex; // guards the fields below, never held over a library call
     Link state = Link::Disconnected;
     Identity current;
+    std::string messagingText;
     bool hasIdentity = false;
     std::string reason;
     std::string currentRoute;

@@ -31,7 +31,7 @@ using quillon::sim::RequestRecord;
 using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kShortMs = 200;
-constexpr uint16_t kRegister = 0x65, kUnRegister = 0x66, kSendRRData = 0x6F;
+constexpr uint16_t kRegister = 0x65, kUnRegister = 0x66, kSendRRData = 0x6F, kSendUnitData = 0x70;
 // RegisterSession: header with length 4, then protocol version 1 and no flags.
 const Bytes kRegisterSession = join({hex("65 00 04 00"), Bytes(20, 0), hex("01 00 00 00")});
 const uint8_t kIdentityPath[] = {0x20, 0x01, 0x24, 0x01};
@@ -193,6 +193,7 @@ TEST_F(Connection, SessionRecord) {
 }
 
 TEST_F(Connection, ConnectRegistersAndReadsTheIdentity) {
+  QUILLON_SKIP_WHEN_CONNECTED();
   EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), kTestProductName);
@@ -211,6 +212,7 @@ TEST_F(Connection, ConnectRegistersAndReadsTheIdentity) {
 // unregisters the old session first; disconnect and destroy unregister too, and the product name
 // stays after a disconnect.
 TEST_F(Connection, SessionsEndAndContextsKeepCounting) {
+  QUILLON_SKIP_WHEN_CONNECTED();
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
   EXPECT_EQ(request(), ZOLTC_LOGIX_OK);
   const uint32_t first = lastSession();
@@ -245,6 +247,7 @@ TEST_F(Connection, SessionsEndAndContextsKeepCounting) {
 }
 
 TEST_F(Connection, RequestsAndTheirLimits) {
+  QUILLON_SKIP_WHEN_CONNECTED();
   EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
   EXPECT_TRUE(records().empty());
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
@@ -317,6 +320,12 @@ class Faults : public Connection, public ::testing::WithParamInterface<FaultCase
 
 // A failed connect leaves the handle closed and without a product name, usable again.
 TEST_P(Faults, AtConnectAndOnALaterRequest) {
+  // Connected replies are matched by connection id and sequence count, and a non-zero
+  // encapsulation status says the connection is gone.
+  const std::string label = GetParam().label;
+  if (label == "WrongSenderContext" || label == "EncapsulationStatus" || label == "RegisterStatusWithAnotherContext") {
+    QUILLON_SKIP_WHEN_CONNECTED();
+  }
   setOptions(GetParam().knob);
   EXPECT_EQ(connect(kShortMs), GetParam().atConnect);
   EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
@@ -390,7 +399,8 @@ TEST_F(Connection, AbortEndsAStalledCallAndLeavesTheHandleUsable) {
       result = connectedFirst ? request() : connect(60000);
       returned = Clock::now();
     });
-    const uint16_t command = connectedFirst ? kSendRRData : kRegister;
+    const uint16_t sent = quillon::testing::testMessagingConnected() ? kSendUnitData : kSendRRData;
+    const uint16_t command = connectedFirst ? sent : kRegister;
     const bool stalled = waitForRecord([&](const RequestRecord& r) { return r.command == command; });
     const auto aborted = Clock::now();
     zoltc_logix_abort(client());

@@ -24,6 +24,21 @@ inline constexpr const char* kTestProductName = "1756-L83E/B Quillon Test";
 // 33.11, status 0x3160, serial 0x00C0FFEE and `productName`.
 quillon::sim::Controller identityController(const std::string& productName = kTestProductName);
 
+// Sets the messaging mode the suite runs in on `client`: QUILLON_TEST_MESSAGING
+// "connected" (connected only), "auto", or unset (the library's default,
+// unconnected). SimulatorTest applies it to its own handle; tests that create
+// handles of their own call it too so the suite runs once per mode.
+void applyTestMessaging(zoltc_logix_client* client);
+// True when the suite runs in a connected mode (tests of unconnected bytes skip).
+bool testMessagingConnected();
+
+// A test of what the unconnected mode puts on the wire (its packets of 500
+// bytes and 30 reads, SendRRData and its sender context, Unconnected Send)
+// skips when the suite runs connected; the connected wire is tested in
+// client/tests/connected.
+#define QUILLON_SKIP_WHEN_CONNECTED()                                              \
+  if (quillon::testing::testMessagingConnected()) GTEST_SKIP() << "unconnected wire"
+
 // Starts a server for `controller`; the returned server listens on 127.0.0.1.
 std::unique_ptr<quillon::sim::Server> startServer(quillon::sim::Controller controller,
                                                   const quillon::sim::Options& options = {});

@@ -84,6 +84,14 @@ struct Options {
   // Get_Attributes_All on the Identity object: only the first K bytes of its data.
   std::optional<uint32_t> identityDataBytes;
 
+  // ---- class 3 connections (Forward Open, Large Forward Open, Forward Close, SendUnitData)
+  bool refuseLargeForwardOpen = false;  // Large Forward Open answered 0x08 (older firmware)
+  bool refuseForwardOpen = false;       // both Forward Opens answered 0x08 (no connections to give)
+  uint32_t maxCipConnections = 32;      // open at once across the server; one more gets 0x01/0x0113
+  uint32_t maxConnectionSize = 4002;    // largest connection size in bytes; above it 0x01/0x0109
+  uint32_t dropConnectionAfter = 0;     // forget a connection after answering N requests on it
+  uint32_t connectionTimeoutMs = 0;     // idle timeout of every connection; 0: its RPI x multiplier
+
   // ---- request record
   // The oldest records are dropped beyond this many; 0 keeps none (the executable, whose
   // log goes through the request observer, so that a long demo does not grow).

@@ -24,7 +24,8 @@ namespace quillon::sim {
 
 // One request the server received. A Multiple Service Packet or an Unconnected Send is
 // recorded once as itself and once more for every request it carries (embedded = true),
-// so the exchanges on the wire are the records with embedded == false.
+// so the exchanges on the wire are the records with embedded == false. A connected request
+// (SendUnitData, command 0x70) carries its connection id and sequence count.
 struct RequestRecord {
   std::chrono::system_clock::time_point time;
   uint64_t connectionId = 0;       // 1 for the first connection accepted, then rising
@@ -37,6 +38,8 @@ struct RequestRecord {
                                    // "class 0x6B instance 0"; empty when there is none
   std::vector<uint8_t> data;       // the CIP service data
   uint8_t generalStatus = 0;       // the general status of the CIP reply
+  uint32_t cipConnectionId = 0;    // SendUnitData: the O->T connection id it named; else 0
+  uint16_t sequenceCount = 0;      // SendUnitData: the sequence count of its Connected Data item
 };
 
 class Server {

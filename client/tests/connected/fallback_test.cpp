@@ -1,0 +1,271 @@
+// Connected messaging against the simulator: what connect negotiates, the
+// fallbacks (Large refused, every open refused, a connection dropped between
+// reads or in the middle of a browse), checked on the wire through the
+// simulator's record, and the checks on replies that are not ours.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include "connected.h"
+}
+#include "simulator.hpp"
+
+namespace {
+
+using quillon::sim::Options;
+using quillon::sim::RequestRecord;
+
+constexpr const char* kController = R"({"identity": {"productName": "Connected"},
+  "types": [{"name": "Motor", "members": [{"name": "Speed", "type": "REAL"}, {"name": "On", "type": "BOOL"}]},
+            {"name": "Valve", "members": [{"name": "Open", "type": "BOOL"}, {"name": "Count", "type": "DINT"}]}],
+  "tags": [{"name": "A", "type": "DINT", "value": 1}, {"name": "B", "type": "DINT", "value": 2},
+           {"name": "M1", "type": "Motor"}, {"name": "V1", "type": "Valve"}, {"name": "C", "type": "DINT", "value": 3}]})";
+
+// The exchanges on the wire, as "command/service/status" words: "6F/5B/08" is a
+// Large Forward Open refused, "70/4C/00" a Read Tag answered on the connection.
+std::vector<std::string> wire(const std::vector<RequestRecord>& records) {
+  std::vector<std::string> out;
+  for (const RequestRecord& r : records) {
+    char word[16];
+    std::snprintf(word, sizeof word, "%02X/%02X/%02X", r.command, r.service, r.generalStatus);
+    out.emplace_back(word);
+  }
+  return out;
+}
+
+class ConnectedTest : public quillon::testing::SimulatorTest {
+ protected:
+  quillon::sim::Controller makeController() const override { return quillon::sim::parseController(kController); }
+
+  zoltc_logix_result connectIn(zoltc_logix_messaging mode) {
+    EXPECT_EQ(zoltc_logix_set_messaging(client(), mode), ZOLTC_LOGIX_OK);
+    return connect();
+  }
+  void setKnobs(const std::function<void(Options&)>& change) {
+    Options options = server().options();
+    change(options);
+    server().setOptions(options);
+  }
+  zoltc_logix_result readA() {
+    zoltc_logix_read_item item{};
+    item.tag_name = "A";
+    zoltc_logix_result result = zoltc_logix_read_tags(client(), &item, 1);
+    EXPECT_EQ(item.status, result);
+    return result;
+  }
+  // The wire from the first record after `from` on.
+  std::vector<std::string> wireFrom(size_t from) {
+    std::vector<RequestRecord> all = records();
+    return wire(std::vector<RequestRecord>(all.begin() + static_cast<long>(from), all.end()));
+  }
+};
+
+struct OpenCase {
+  const char* name;
+  zoltc_logix_messaging mode;
+  std::function<void(Options&)> knobs;
+  zoltc_logix_result connected;
+  zoltc_logix_messaging negotiated;
+  uint16_t packetSize;
+  std::vector<std::string> opens;  // the wire after the identity read
+};
+
+class OpenTest : public ConnectedTest, public ::testing::WithParamInterface<OpenCase> {};
+
+TEST_P(OpenTest, NegotiatesAsTheControllerAllows) {
+  const OpenCase& c = GetParam();
+  setKnobs(c.knobs);
+  ASSERT_EQ(connectIn(c.mode), c.connected);
+  const zoltc_logix_messaging_state* state = zoltc_logix_get_messaging(client());
+  EXPECT_EQ(state->mode, c.negotiated);
+  EXPECT_EQ(state->packet_size, c.packetSize);
+  EXPECT_FALSE(state->fell_back);
+  if (c.connected != ZOLTC_LOGIX_OK) {
+    // A failed connect closes the session; its UnRegisterSession is not answered.
+    EXPECT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == 0x66; }));
+  }
+  EXPECT_EQ(wireFrom(2), c.opens);  // after RegisterSession and the identity read
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenTest,
+    ::testing::Values(
+        OpenCase{"UnconnectedSendsNoOpen", ZOLTC_LOGIX_MESSAGING_UNCONNECTED, [](Options&) {}, ZOLTC_LOGIX_OK,
+                 ZOLTC_LOGIX_MESSAGING_UNCONNECTED, 504, {}},
+        OpenCase{"LargeAccepted", ZOLTC_LOGIX_MESSAGING_AUTO, [](Options&) {}, ZOLTC_LOGIX_OK,
+                 ZOLTC_LOGIX_MESSAGING_CONNECTED, 4002, {"6F/5B/00"}},
+        OpenCase{"LargeRefused", ZOLTC_LOGIX_MESSAGING_AUTO, [](Options& o) { o.refuseLargeForwardOpen = true; },
+                 ZOLTC_LOGIX_OK, ZOLTC_LOGIX_MESSAGING_CONNECTED, 504, {"6F/5B/08", "6F/54/00"}},
+        OpenCase{"SizeOfferedSmall", ZOLTC_LOGIX_MESSAGING_AUTO, [](Options& o) { o.maxConnectionSize = 400; },
+                 ZOLTC_LOGIX_OK, ZOLTC_LOGIX_MESSAGING_CONNECTED, 400, {"6F/5B/01", "6F/54/00"}},
+        OpenCase{"SizeOfferedLarge", ZOLTC_LOGIX_MESSAGING_CONNECTED, [](Options& o) { o.maxConnectionSize = 1400; },
+                 ZOLTC_LOGIX_OK, ZOLTC_LOGIX_MESSAGING_CONNECTED, 1400, {"6F/5B/01", "6F/5B/00"}},
+        OpenCase{"AllRefusedAutoGoesUnconnected", ZOLTC_LOGIX_MESSAGING_AUTO,
+                 [](Options& o) { o.refuseForwardOpen = true; }, ZOLTC_LOGIX_OK, ZOLTC_LOGIX_MESSAGING_UNCONNECTED,
+                 504, {"6F/5B/08", "6F/54/08"}},
+        OpenCase{"AllRefusedConnectedOnlyFails", ZOLTC_LOGIX_MESSAGING_CONNECTED,
+                 [](Options& o) { o.refuseForwardOpen = true; }, ZOLTC_LOGIX_ERR_NO_CONNECTION,
+                 ZOLTC_LOGIX_MESSAGING_UNCONNECTED, 504, {"6F/5B/08", "6F/54/08", "66/00/00"}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+struct DropCase {
+  const char* name;
+  zoltc_logix_messaging mode;
+  bool reopenRefused;
+  zoltc_logix_result second;
+  std::vector<std::string> secondWire;
+  bool fellBack;
+};
+
+class DropTest : public ConnectedTest, public ::testing::WithParamInterface<DropCase> {};
+
+// The controller forgets the connection after one request (as a program
+// download does): the next read reopens it once, or goes unconnected.
+TEST_P(DropTest, BetweenReads) {
+  const DropCase& c = GetParam();
+  ASSERT_EQ(connectIn(c.mode), ZOLTC_LOGIX_OK);
+  setKnobs([&](Options& o) { o.dropConnectionAfter = 1; });
+  ASSERT_EQ(readA(), ZOLTC_LOGIX_OK);
+  if (c.reopenRefused) setKnobs([](Options& o) { o.refuseForwardOpen = true; o.refuseLargeForwardOpen = true; });
+  const size_t before = records().size();
+  EXPECT_EQ(readA(), c.second);
+  EXPECT_EQ(wireFrom(before), c.secondWire);
+  EXPECT_EQ(zoltc_logix_get_messaging(client())->fell_back, c.fellBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DropTest,
+    ::testing::Values(
+        DropCase{"Reopened", ZOLTC_LOGIX_MESSAGING_AUTO, false, ZOLTC_LOGIX_OK,
+                 {"70/00/00", "6F/5B/00", "70/4C/00"}, false},
+        DropCase{"ReopenRefusedGoesUnconnected", ZOLTC_LOGIX_MESSAGING_AUTO, true, ZOLTC_LOGIX_OK,
+                 {"70/00/00", "6F/5B/08", "6F/4C/00"}, true},
+        DropCase{"ReopenRefusedConnectedOnlyFails", ZOLTC_LOGIX_MESSAGING_CONNECTED, true,
+                 ZOLTC_LOGIX_ERR_NO_CONNECTION, {"70/00/00", "6F/5B/08"}, true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// A browse whose connection is dropped every third request gives the same
+// records as an unconnected browse, reopening as it goes.
+TEST_F(ConnectedTest, DroppedMidBrowse) {
+  auto names = [](const zoltc_logix_tag_info_list& list) {
+    std::vector<std::string> out;
+    for (uint32_t i = 0; i < list.count; ++i) {
+      out.emplace_back(list.items[i].name);
+      const zoltc_logix_tag_info_list& members = list.items[i].members;
+      for (uint32_t m = 0; m < members.count; ++m) out.push_back("." + std::string(members.items[m].name));
+    }
+    return out;
+  };
+  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_UNCONNECTED), ZOLTC_LOGIX_OK);
+  zoltc_logix_tag_info_list expected{};
+  ASSERT_EQ(zoltc_logix_list_tags(client(), &expected), ZOLTC_LOGIX_OK);
+
+  setKnobs([](Options& o) { o.dropConnectionAfter = 2; });
+  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
+  const size_t before = records().size();
+  zoltc_logix_tag_info_list list{};
+  ASSERT_EQ(zoltc_logix_list_tags(client(), &list), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(names(list), names(expected));
+  std::vector<std::string> after = wireFrom(before);
+  EXPECT_GE(std::count(after.begin(), after.end(), "6F/5B/00"), 1);
+  EXPECT_EQ(std::count(after.begin(), after.end(), "6F/55/00"), 0);  // no page went unconnected
+  EXPECT_FALSE(zoltc_logix_get_messaging(client())->fell_back);
+  zoltc_logix_tag_info_list_free(&expected);
+  zoltc_logix_tag_info_list_free(&list);
+}
+
+// Connected, the templates come in packets: their attribute requests in one,
+// the whole templates in another, none one by one.
+TEST_F(ConnectedTest, BrowseBundlesTemplates) {
+  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
+  const size_t before = records().size();
+  zoltc_logix_tag_info_list list{};
+  ASSERT_EQ(zoltc_logix_list_tags(client(), &list), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(wireFrom(before), (std::vector<std::string>{"70/55/00", "70/0A/00", "70/0A/00"}));
+  std::vector<RequestRecord> embedded = records(true);
+  EXPECT_EQ(std::count_if(embedded.begin(), embedded.end(), [](const RequestRecord& r) { return r.service == 0x4C; }),
+            2);
+  zoltc_logix_tag_info_list_free(&list);
+}
+
+TEST_F(ConnectedTest, ForwardCloseBeforeUnRegisterSession) {
+  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
+  const size_t before = records().size();
+  zoltc_logix_disconnect(client());
+  ASSERT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == 0x66; }));
+  EXPECT_EQ(wireFrom(before), (std::vector<std::string>{"6F/4E/00", "66/00/00"}));
+}
+
+// Through a communication module the connection path carries the route, and
+// the requests on the connection need no Unconnected Send.
+TEST_F(ConnectedTest, ThroughARoute) {
+  server().stop();
+  quillon::sim::Server chassis(quillon::sim::parseController(R"({"chassis": {"module": {"slot": 1},
+      "controllers": [{"slot": 2, "tags": [{"name": "A", "type": "DINT", "value": 7}]}]}})"));
+  const uint16_t port = chassis.start(0, "127.0.0.1");
+  ASSERT_EQ(zoltc_logix_set_route(client(), "1,2", nullptr, 0), ZOLTC_LOGIX_OK);
+  ASSERT_EQ(zoltc_logix_set_messaging(client(), ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
+  ASSERT_EQ(zoltc_logix_connect(client(), "127.0.0.1", port, kTimeoutMs), ZOLTC_LOGIX_OK);
+  zoltc_logix_read_item item{};
+  item.tag_name = "A";
+  ASSERT_EQ(zoltc_logix_read_tags(client(), &item, 1), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(item.value[0], 7);
+  std::vector<RequestRecord> all = chassis.requests();
+  ASSERT_GE(all.size(), 2u);
+  EXPECT_EQ(all.back().command, 0x70);
+  EXPECT_EQ(all.back().service, 0x4C);
+  EXPECT_NE(all.back().cipConnectionId, 0u);
+  zoltc_logix_disconnect(client());
+}
+
+// Replies that are not ours: another connection's id, another sequence count,
+// a list without the connected items.
+struct UnwrapCase {
+  const char* name;
+  uint32_t toId;
+  uint16_t sequence;
+  std::vector<uint8_t> bytes;
+  zoltc_logix_status expected;
+};
+
+class UnwrapTest : public ::testing::TestWithParam<UnwrapCase> {};
+
+// SendUnitData reply data, cut to `keep` bytes.
+std::vector<uint8_t> unitData(uint32_t toId, uint16_t sequence, size_t keep = 26) {
+  std::vector<uint8_t> bytes{0, 0, 0, 0, 0, 0, 2, 0, 0xA1, 0, 4, 0, static_cast<uint8_t>(toId), static_cast<uint8_t>(toId >> 8),
+          static_cast<uint8_t>(toId >> 16), static_cast<uint8_t>(toId >> 24), 0xB1, 0, 6, 0,
+          static_cast<uint8_t>(sequence), static_cast<uint8_t>(sequence >> 8), 0xCC, 0, 0, 0};
+  bytes.resize(keep);
+  return bytes;
+}
+
+TEST_P(UnwrapTest, TakesOnlyOurReply) {
+  const UnwrapCase& c = GetParam();
+  const uint8_t* reply = nullptr;
+  uint32_t length = 0;
+  EXPECT_EQ(zoltc_logix_unit_data_unwrap(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), c.toId, c.sequence,
+                                         &reply, &length),
+            c.expected);
+  if (c.expected == ZOLTC_LOGIX_STATUS_OK) {
+    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(reply[0], 0xCC);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnwrapTest,
+    ::testing::Values(UnwrapCase{"Ours", 0x11223344, 9, unitData(0x11223344, 9), ZOLTC_LOGIX_STATUS_OK},
+                      UnwrapCase{"AnotherConnection", 0x11223344, 9, unitData(0x11223345, 9),
+                                 ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                      UnwrapCase{"AnotherSequenceCount", 0x11223344, 9, unitData(0x11223344, 8),
+                                 ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                      UnwrapCase{"CutInTheDataItem", 0x11223344, 9, unitData(0x11223344, 9, 21),
+                                 ZOLTC_LOGIX_STATUS_BAD_REPLY}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+}  // namespace
