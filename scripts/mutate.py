@@ -17,7 +17,7 @@ Mutation operators (each applied at one site):
   lcr     logical connector: && <-> ||
   const   integer literal +1 / -1
   len     a length, size, count or named limit used in an expression: X -> (X + 1u) / (X - 1u)
-  sdl     delete a statement that assigns (incl. memset/memcpy), releases
+  sdl     delete (or, as an if's body, empty) a statement that assigns (incl. memset/memcpy), releases
           (free/close/clear/drop/release/reset calls), changes a container
           (push_back, insert, erase, append, ...), returns a failure or throws
   code    swap a result/status code for another one of the same family (the area's
@@ -678,6 +678,11 @@ def find_sites(text, lines_ok, families):
         if st.kind not in ("assign", "write", "release", "return_fail") or not usable(first):
             continue
         start, end = first.start, last.end
+        # The body of an `if (...)` or `else` without braces becomes an empty block,
+        # so that the next statement does not take its place.
+        if st.first > 0 and tokens[st.first - 1].text in (")", "else"):
+            add("sdl", first, start, end, ["{}"])
+            continue
         # Take the whole line(s) when the statement is alone on them.
         line_start = text.rfind("\n", 0, start) + 1
         line_end = text.find("\n", end)
