@@ -43,7 +43,8 @@ Usage, from the project's root, after configuring a build folder for it, e.g.
 there, since it restores each file with git checkout):
   mutate.py list    [--area A] [--count N] [--seed S]   show the sample, run nothing
   mutate.py run     [--area A] [--count N] [--seed S] [--budget-min M] [--extra-suite CMD]
-  mutate.py run     [--area A] --replay OLD/results.jsonl   the mutants of an earlier run again
+  mutate.py run     [--area A] --replay OLD/results.jsonl [--only-killed]
+                                                        the mutants of an earlier run again
   mutate.py report  [--area A]                          summarise results.jsonl
   mutate.py compare OLD/results.jsonl NEW/results.jsonl  faults found before and missed now
 
@@ -911,7 +912,7 @@ def replayed(args):
     the same offset, else the same text on the line nearest to the old one."""
     slots = {}
     for r in map(json.loads, open(args.replay)):
-        if r["outcome"] != "scored":
+        if r["outcome"] != "scored" or (args.only_killed and not r["killed_by_tests"]):
             continue
         text = open(os.path.join(args.root, r["file"])).read()
         start = r.get("start", -1)
@@ -1153,6 +1154,8 @@ def main():
     p.add_argument("--all-programs", action="store_true",
                    help="run every program on every mutant instead of stopping at the first kill")
     p.add_argument("--replay", default=None, help="results.jsonl of an earlier run: its scored mutants")
+    p.add_argument("--only-killed", action="store_true",
+                   help="with --replay: only the mutants that run killed (the faults that can be lost)")
     p.add_argument("--extra-suite", default=None, help="shell command; {root} = the source tree")
     p.add_argument("--extra-timeout", type=int, default=240)
     args = p.parse_args()
