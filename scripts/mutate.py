@@ -791,6 +791,8 @@ def git(root, *args):
 
 def area_targets(args):
     """The ninja targets that match the area's regex (its test programs)."""
+    # Configure again first when the tree changed, so that renamed programs are seen.
+    subprocess.run(["ninja", "-C", args.build, "build.ninja"], capture_output=True, check=True)
     out = subprocess.run(["ninja", "-C", args.build, "-t", "targets", "all"], capture_output=True,
                          text=True, check=True).stdout
     names = {row.split(":")[0] for row in out.splitlines() if ":" in row}
