@@ -1133,8 +1133,8 @@ def cmd_compare(args):
     print("\nGAINED (surviving before, killed now): %d" % len(gained))
     for k in gained:
         r = new[k]
-        print("  %s %s:%d %s %s, killed by %s" % (r["id"], r["file"], r["line"], r["op"], r["change"],
-                                                killers(r)))
+        print("  %s (now %s) %s:%d %s %s, killed by %s" % (old[k]["id"], r["id"], r["file"], r["line"],
+                                                         r["op"], r["change"], killers(r)))
 
 
 def main():
