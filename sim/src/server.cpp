@@ -396,15 +396,16 @@ std::string formatRequestRecord(const RequestRecord& record) {
                 static_cast<unsigned long long>(record.connectionId), record.command, record.sessionHandle,
                 static_cast<unsigned long long>(record.senderContext));
   std::string text = line;
+  // Before the path, which is free text and ends the line.
+  if (record.cipConnectionId != 0) {
+    std::snprintf(line, sizeof line, " cipconn=0x%08X seq=%u", record.cipConnectionId, record.sequenceCount);
+    text += line;
+  }
   if (record.service != 0 || !record.path.empty()) {
     std::snprintf(line, sizeof line, " %sservice=0x%02X status=0x%02X path=", record.embedded ? "embedded " : "",
                   record.service, record.generalStatus);
     text += line;
     text += record.path;
-  }
-  if (record.cipConnectionId != 0) {
-    std::snprintf(line, sizeof line, " cipconn=0x%08X seq=%u", record.cipConnectionId, record.sequenceCount);
-    text += line;
   }
   return text;
 }

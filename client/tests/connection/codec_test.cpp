@@ -365,7 +365,7 @@ TEST(Identity, SuccessReplacesAndFailureKeepsTheEarlierIdentity) {
 
 TEST(Results, FromEveryStatusAndNames) {
   const std::map<int, int> mapped{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {7, 6},
-                                  {8, 7}, {9, 8}, {11, 10}, {15, 18}, {16, 20}, {17, 21}};
+                                  {8, 7}, {9, 8}, {11, 10}, {15, 18}, {16, 20}, {17, 21}, {18, 22}};
   for (int status = 0; status <= 255; ++status) {
     const auto found = mapped.find(status);
     EXPECT_EQ(zoltc_logix_result_from_status(static_cast<zoltc_logix_status>(status)),
@@ -374,7 +374,8 @@ TEST(Results, FromEveryStatusAndNames) {
   EXPECT_STREQ(zoltc_logix_result_name(ZOLTC_LOGIX_OK), "ok");
   EXPECT_STREQ(zoltc_logix_result_name(ZOLTC_LOGIX_ERR_TOO_LARGE), "too large");
   EXPECT_STREQ(zoltc_logix_result_name(ZOLTC_LOGIX_ERR_ABORTED), "aborted");
-  for (int unnamed : {11, 14, 22, 255}) EXPECT_STREQ(zoltc_logix_result_name(static_cast<zoltc_logix_result>(unnamed)), "unknown result");
+  EXPECT_STREQ(zoltc_logix_result_name(ZOLTC_LOGIX_ERR_NO_CONNECTION), "no connection");
+  for (int unnamed : {11, 14, 23, 255}) EXPECT_STREQ(zoltc_logix_result_name(static_cast<zoltc_logix_result>(unnamed)), "unknown result");
 }
 
 }  // namespace
