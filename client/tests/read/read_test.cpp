@@ -269,6 +269,7 @@ TEST_F(SendRequests, ReplyStatuses) {
   EXPECT_EQ(list.responses[1].data.length, 0u);
   EXPECT_EQ(records()[0].generalStatus, 0x1E);
   clearRecords();
+  zoltc_logix_cip_response_list_free(&list);  // the call below clears its output without freeing it
   const zoltc_logix_cip_request odd{kReadTag, paths[0].data, 3, kOne, 2};  // an odd path: refused unsent
   EXPECT_EQ(zoltc_logix_send_requests(client(), &odd, 1, &list), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_TRUE(records().empty());
