@@ -1,0 +1,12 @@
+#include "Views/ThemedPanel.hpp"
+
+#include "AppTheme.hpp"
+
+zolt::ui::ImGuiPanel* addThemedPanel(zolt::ui::Widget& parent, std::function<void()> build) {
+    const AppTheme& theme = AppTheme::instance();
+    auto* panel = parent.addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, parent.getActualSize());
+    panel->setDefaultFont(theme.defaultFont(), theme.smallFontSize() * theme.imguiFontScale(), nullptr);
+    theme.applyImGuiStyle(panel->getImGuiContext());
+    panel->setBuildImGuiFunction(std::move(build));
+    return panel;
+}
