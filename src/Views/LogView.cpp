@@ -38,6 +38,7 @@ void LogView::buildImGui() {
         lines = memory.lines();
         seen = added;
     }
+    beginPaneContent();
     ImGui::TextUnformatted("Log");
     ImGui::SameLine();
     if (ImGui::SmallButton("Copy")) {

@@ -57,7 +57,8 @@ void StatusLineView::buildImGui() {
         boxesWidth += ImGui::GetFrameHeight() + style.ItemInnerSpacing.x +
                       ImGui::CalcTextSize(toggle.label.c_str()).x + style.ItemSpacing.x;
     }
-    const float right = ImGui::GetCursorPosX() + ImGui::GetContentRegionAvail().x;
+    ImGui::SetCursorPos(ImVec2(6.0f, 3.0f));
+    const float right = ImGui::GetCursorPosX() + ImGui::GetContentRegionAvail().x - 6.0f;
     const ImVec2 start = ImGui::GetCursorScreenPos();
     const float textRight = start.x + right - boxesWidth - style.ItemSpacing.x;
     ImGui::PushClipRect(ImVec2(start.x, start.y), ImVec2(textRight, start.y + ImGui::GetFrameHeight()), true);

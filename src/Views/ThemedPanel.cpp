@@ -10,3 +10,13 @@ zolt::ui::ImGuiPanel* addThemedPanel(zolt::ui::Widget& parent, std::function<voi
     panel->setBuildImGuiFunction(std::move(build));
     return panel;
 }
+
+void beginPaneContent() {
+    constexpr float band = 4.0f;
+    constexpr float margin = 6.0f;
+    const ImVec2 origin = ImGui::GetWindowPos();
+    ImGui::GetWindowDrawList()->AddRectFilled(
+        origin, ImVec2(origin.x + ImGui::GetWindowWidth(), origin.y + band), imColor(AppTheme::instance().surfaceColor()));
+    ImGui::SetCursorPos(ImVec2(margin, band + margin));
+    ImGui::Indent(margin);
+}

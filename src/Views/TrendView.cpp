@@ -112,10 +112,11 @@ void TrendView::buildImGui() {
     drawn.legendBoxes.clear();
     drawn.points.clear();
 
+    beginPaneContent();
     buildBar(from, to);
     const ImVec2 area = ImGui::GetContentRegionAvail();
     const float legendWidth = std::clamp(area.x * 0.38f, 220.0f, 380.0f);
-    if (ImGui::BeginChild("legend", ImVec2(legendWidth, area.y), ImGuiChildFlags_None)) {
+    if (ImGui::BeginChild("legend", ImVec2(legendWidth, area.y - 6.0f), ImGuiChildFlags_None)) {
         buildLegend(from, to);
     }
     ImGui::EndChild();
@@ -193,7 +194,10 @@ void TrendView::buildExport() {
 void TrendView::buildLegend(std::int64_t from, std::int64_t to) {
     constexpr ImGuiTableFlags flags = ImGuiTableFlags_RowBg | ImGuiTableFlags_BordersInnerV |
                                       ImGuiTableFlags_SizingStretchProp | ImGuiTableFlags_ScrollY;
-    bool any = false;
+    if (std::none_of(inspector->entries().begin(), inspector->entries().end(), isNumeric)) {
+        ImGui::TextWrapped("Watch a numeric tag (pick it in the tree) to trend it here.");
+        return;
+    }
     if (ImGui::BeginTable("series", 4, flags)) {
         ImGui::TableSetupScrollFreeze(0, 1);
         ImGui::TableSetupColumn("Series", ImGuiTableColumnFlags_WidthStretch, 2.0f);
@@ -205,7 +209,6 @@ void TrendView::buildLegend(std::int64_t from, std::int64_t to) {
             if (!isNumeric(row)) {
                 continue;
             }
-            any = true;
             ImGui::TableNextRow();
             ImGui::TableSetColumnIndex(0);
             ImGui::PushID(row.name.c_str());
@@ -239,9 +242,6 @@ void TrendView::buildLegend(std::int64_t from, std::int64_t to) {
             }
         }
         ImGui::EndTable();
-    }
-    if (!any) {
-        ImGui::TextWrapped("Watch a numeric tag (pick it in the tree) to trend it here.");
     }
 }
 
@@ -342,10 +342,10 @@ void TrendView::drawSeries(ImDrawList& list, const TrendSeries& series, ImU32 co
         drawn.points.back() += line.size();
         line.clear();
     };
-    // From the sample before the window to the one after it, so lines reach the edges.
+    // From the sample before the window on, so that the line reaches its left edge.
     std::size_t i = series.lowerBound(from);
     i = i > 0 ? i - 1 : 0;
-    const std::size_t end = std::min(series.size(), series.lowerBound(to) + 1);
+    const std::size_t end = series.lowerBound(to + 1);
     for (; i < end; ++i) {
         const TrendSample& sample = series.at(i);
         if (sample.isGap()) {
