@@ -395,6 +395,7 @@ void benchTrend(zolt::ui::Application& app, MainWindow& mainWindow, int frames) 
     constexpr int samples = 30 * 60;
     TagInspector& inspector = TagInspector::instance();
     TrendView& trend = *mainWindow.getTrendView();
+    trend.setVisible(true); // as its box in the status line does
     std::vector<std::string> names;
     for (int i = 0; i < seriesCount; ++i) {
         names.push_back("Trend" + std::to_string(i));
@@ -444,6 +445,7 @@ void benchTrend(zolt::ui::Application& app, MainWindow& mainWindow, int frames) 
     measure("idle, 20 series x 30 minutes shown");
     std::printf("  %-44s %zu\n", "points drawn a frame", points);
     inspector.clear();
+    trend.setVisible(false);
 }
 
 int runLarge() {

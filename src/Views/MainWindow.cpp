@@ -72,7 +72,9 @@ MainWindow::MainWindow() {
 
     inspectorView = content->addChild<InspectorView>();
 
+    // Both start hidden, so the tree keeps its height for browsing until a pane is asked for.
     trendView = rootStack->addChild<TrendView>();
+    trendView->setVisible(false);
     logView = rootStack->addChild<LogView>();
     logView->setVisible(false);
     statusLine = rootStack->addChild<StatusLineView>();

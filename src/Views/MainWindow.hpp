@@ -3,7 +3,7 @@
 // The application's single window: the top bar across the top and, below it, the tag
 // tree on the left, a thin separator and the tag inspector on the right; under them the
 // trend pane and the log pane across the whole width (the status line's boxes show and
-// hide them: the trend shown, the log hidden at first), and the status line along the
+// hide them; both hidden at first), and the status line along the
 // bottom. The device finder the bar's Find button opens lies over them, below the
 // address. The root layout follows the window's size every frame; the bottom panes take
 // a share of its height within bounds, so that the tree and inspector keep the rest.

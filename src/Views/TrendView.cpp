@@ -233,7 +233,7 @@ void TrendView::buildLegend(std::int64_t from, std::int64_t to) {
             if (range.count > 0) {
                 for (const double value : {range.last, range.min, range.max}) {
                     ImGui::TableNextColumn();
-                    ImGui::Text("%.6g", value);
+                    ImGui::Text("%.5g", value);
                 }
             }
             ImGui::PopID();

@@ -28,19 +28,20 @@ Vec2 size(const zolt::ui::Widget& widget) {
 TEST_F(MainWindowTest, BarOnTopTreeSeparatorAndInspectorThenTheBottomPanesFollowingTheWindow) {
     EXPECT_EQ(window->getTitle(), "Quillon");
     EXPECT_EQ(size(topBar()), (Vec2{1200.0f, 50.0f}));
-    EXPECT_EQ(size(*tree().getParent()), (Vec2{1200.0f, 448.0f})) << "800 less bar, trend (a third) and status";
-    EXPECT_EQ(size(tree()), (Vec2{598.0f, 448.0f})) << "fill shares equally below the tree's 600";
+    EXPECT_EQ(size(*tree().getParent()), (Vec2{1200.0f, 720.0f})) << "800 less bar and status line";
+    EXPECT_EQ(size(tree()), (Vec2{598.0f, 720.0f})) << "fill shares equally below the tree's 600";
     EXPECT_EQ(size(*tree().getParent()->getChild(1)).x, 4.0f);
     EXPECT_EQ(inspectorView().getWorldPosition(), (Vec2{602.0f, 50.0f}));
-    EXPECT_EQ(mainWindow->getTrendView()->getWorldPosition(), (Vec2{0.0f, 498.0f}));
     EXPECT_EQ(mainWindow->getStatusLine()->getWorldPosition(), (Vec2{0.0f, 770.0f}));
 
+    mainWindow->getTrendView()->setVisible(true);
     mainWindow->getLogView()->setVisible(true);
     window->setSize(1500, 900);
     frame(2);
     EXPECT_EQ(size(topBar()), (Vec2{1500.0f, 50.0f}));
     EXPECT_EQ(size(tree()).x, 600.0f) << "the tree stops at 600 pixels";
     EXPECT_EQ(size(inspectorView()), (Vec2{896.0f, 334.0f})) << "less trend 306 and log 180";
+    EXPECT_EQ(mainWindow->getTrendView()->getWorldPosition(), (Vec2{0.0f, 384.0f}));
     EXPECT_EQ(size(*mainWindow->getLogView()), (Vec2{1500.0f, 180.0f}));
 
     window->setSize(800, 300);

@@ -44,6 +44,8 @@ TEST_F(TrendTest, ALiveCounterIsTrendedAsItCountsAndTheStatusLineCountsTheReads)
     for (const char* path : {"Counter", "Wave", "Message"}) {
         clickRow(path);
     }
+    clickIn(*status().getPanel(), status().toggleRects().at(0));
+    ASSERT_TRUE(trend().isVisible()) << "the status line's Trend box shows the pane";
     frame();
     ASSERT_EQ(trend().lastDrawn().legendBoxes.size(), 2u) << "the numeric rows: not the STRING";
     for (std::size_t row = 0; row < 2; ++row) {
