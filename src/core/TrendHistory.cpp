@@ -1,5 +1,6 @@
 #include "TrendHistory.hpp"
 
+#include "Csv.hpp"
 #include "Logger.hpp"
 
 #include <algorithm>
@@ -15,22 +16,6 @@
 namespace {
 
 constexpr double gapValue = std::numeric_limits<double>::quiet_NaN();
-
-// A CSV field: quoted when it holds a separator, a quote or a line end (tag paths hold
-// commas: "Grid[1,2]").
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + '"';
-}
 
 } // namespace
 
