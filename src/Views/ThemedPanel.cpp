@@ -15,8 +15,8 @@ void beginPaneContent() {
     constexpr float band = 4.0f;
     constexpr float margin = 6.0f;
     const ImVec2 origin = ImGui::GetWindowPos();
-    ImGui::GetWindowDrawList()->AddRectFilled(
-        origin, ImVec2(origin.x + ImGui::GetWindowWidth(), origin.y + band), imColor(AppTheme::instance().surfaceColor()));
+    const ImVec2 end(origin.x + ImGui::GetWindowWidth(), origin.y + band);
+    ImGui::GetWindowDrawList()->AddRectFilled(origin, end, imColor(AppTheme::instance().surfaceColor()));
     ImGui::SetCursorPos(ImVec2(margin, band + margin));
     ImGui::Indent(margin);
 }

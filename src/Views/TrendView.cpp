@@ -164,11 +164,17 @@ void TrendView::buildExport() {
         ImGui::OpenPopup("export");
     }
     ImGui::EndDisabled();
-    if (!ImGui::BeginPopup("export")) {
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(8.0f, 8.0f));
+    const bool open = ImGui::BeginPopup("export");
+    ImGui::PopStyleVar();
+    if (!open) {
         return;
     }
     ImGui::TextUnformatted("The shown series, all samples kept, to the file:");
     ImGui::SetNextItemWidth(420.0f);
+    if (ImGui::IsWindowAppearing()) {
+        ImGui::SetKeyboardFocusHere(); // the path can be typed at once
+    }
     const bool entered = ImGui::InputText("##path", &exportPath, ImGuiInputTextFlags_EnterReturnsTrue);
     ImGui::SameLine();
     if (ImGui::Button("Save") || entered) {
@@ -279,7 +285,7 @@ void TrendView::drawPlot(ImDrawList& list, ImVec2 min, ImVec2 max, std::int64_t 
     drawn.low = low;
     drawn.high = high;
     const float height = plotMax.y - plotMin.y;
-    const double valueStep = niceStep(high - low, std::max(2, static_cast<int>(height / 36.0f)));
+    const double valueStep = niceStep(high - low, std::max(2, static_cast<int>(height / 28.0f)));
     // Counted, not summed: next to a large value a small step may not change a double.
     const double firstValue = std::ceil(low / valueStep) * valueStep;
     for (int k = 0; k < 64 && firstValue + k * valueStep <= high; ++k) {
@@ -324,6 +330,31 @@ void TrendView::drawPlot(ImDrawList& list, ImVec2 min, ImVec2 max, std::int64_t 
     }
     list.PopClipRect();
     list.AddRect(plotMin, plotMax, grid);
+    if (ImGui::IsMouseHoveringRect(plotMin, plotMax)) {
+        const float x = ImGui::GetIO().MousePos.x;
+        list.AddLine(ImVec2(x, plotMin.y), ImVec2(x, plotMax.y), text);
+        readOut(from + static_cast<std::int64_t>(static_cast<double>((x - plotMin.x) / width) * span));
+    }
+}
+
+void TrendView::readOut(std::int64_t time) const {
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(6.0f, 4.0f));
+    ImGui::BeginTooltip();
+    ImGui::PopStyleVar();
+    ImGui::TextUnformatted(formatClockTime(time).c_str());
+    for (const Shown& series : shown) {
+        // The value that stood at that time: the last sample read before it.
+        const TrendSeries* kept = history.find(series.name);
+        const std::size_t after = kept != nullptr ? kept->lowerBound(time + 1) : 0;
+        ImGui::PushStyleColor(ImGuiCol_Text, palette[series.colour]);
+        if (after == 0 || kept->at(after - 1).isGap()) {
+            ImGui::Text("%s: no value", series.name.c_str());
+        } else {
+            ImGui::Text("%s: %.6g", series.name.c_str(), kept->at(after - 1).value);
+        }
+        ImGui::PopStyleColor();
+    }
+    ImGui::EndTooltip();
 }
 
 void TrendView::drawSeries(ImDrawList& list, const TrendSeries& series, ImU32 colour, ImVec2 min, ImVec2 max,

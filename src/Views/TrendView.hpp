@@ -5,9 +5,9 @@
 // window; the bar above picks the window (1, 5 or 30 minutes), pauses and resumes, scales
 // to the values or to a range typed in, and exports the shown series as CSV to a file the
 // user names. The plot, drawn with ImGui's draw lists, has a value axis and a time axis in
-// local time; a failed read, or the time between two connections, breaks a line. The
-// history (TrendHistory) is fed by every refresh the inspector collects while the pane
-// exists.
+// local time, and tells the values at the time under the pointer; a failed read, or the
+// time between two connections, breaks a line. The history (TrendHistory) is fed by every
+// refresh the inspector collects while the pane exists.
 
 #include "TrendHistory.hpp"
 
@@ -70,6 +70,8 @@ private:
     void drawPlot(ImDrawList& list, ImVec2 min, ImVec2 max, std::int64_t from, std::int64_t to);
     void drawSeries(ImDrawList& list, const TrendSeries& series, ImU32 colour, ImVec2 min, ImVec2 max,
                     std::int64_t from, std::int64_t to);
+    // The hover text over the plot: the time and each shown series' value then.
+    void readOut(std::int64_t time) const;
     // The value axis for the window: the shown values with a margin, or the typed range.
     std::pair<double, double> valueAxis(std::int64_t from, std::int64_t to) const;
 

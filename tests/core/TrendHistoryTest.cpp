@@ -99,9 +99,12 @@ TEST(TrendHistory, NumbersAreSamplesFailuresGapsStringsAndRowsGoneNothing) {
 
 TEST(TrendHistory, CsvHasATimeLinePerSampleAndEmptyCellsForGaps) {
     TrendHistory history;
-    history.record(*refresh(t0, {{"A", ZOLTC_LOGIX_TYPE_DINT, "1"}, {"Grid[1,2]", ZOLTC_LOGIX_TYPE_REAL, "0.5"}}));
-    history.record(*refresh(t0 + second, {{"A", ZOLTC_LOGIX_TYPE_DINT, nullptr}, {"Grid[1,2]", ZOLTC_LOGIX_TYPE_REAL, "-1e-07"}}));
-    history.record(*refresh(t0 + 2 * second, {{"A", ZOLTC_LOGIX_TYPE_DINT, nullptr}, {"Grid[1,2]", ZOLTC_LOGIX_TYPE_REAL, nullptr}}));
+    const std::vector<std::pair<const char*, const char*>> reads{{"1", "0.5"}, {nullptr, "-1e-07"}, {nullptr, nullptr}};
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        history.record(*refresh(t0 + static_cast<std::int64_t>(i) * second,
+                                {{"A", ZOLTC_LOGIX_TYPE_DINT, reads[i].first},
+                                 {"Grid[1,2]", ZOLTC_LOGIX_TYPE_REAL, reads[i].second}}));
+    }
     const std::string expected = "time,A,\"Grid[1,2]\",None\n" + formatLogTime(t0) + ",1,0.5,\n" +
                                  formatLogTime(t0 + second) + ",,-1e-07,\n";
     std::ostringstream out;

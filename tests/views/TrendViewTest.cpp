@@ -57,7 +57,8 @@ TEST_F(TrendTest, ALiveCounterIsTrendedAsItCountsAndTheStatusLineCountsTheReads)
     ASSERT_TRUE(pumpUntil(
         [&] {
             counter = trend().getHistory().find("Counter");
-            return counter != nullptr && counter->size() >= 3 && counter->range(0, always).max > counter->range(0, always).min;
+            return counter != nullptr && counter->size() >= 3 &&
+                   counter->range(0, always).max > counter->range(0, always).min;
         },
         "the counter to count"));
     frame();
