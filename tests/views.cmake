@@ -33,6 +33,7 @@ add_executable(views_tests
   ${views_test_dir}/TreeItemTest.cpp
   ${views_test_dir}/InspectorViewTest.cpp
   ${views_test_dir}/MainWindowTest.cpp
+  ${views_test_dir}/TrendViewTest.cpp
   ${views_test_dir}/RouteTest.cpp)
 target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
 set_target_properties(views_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})

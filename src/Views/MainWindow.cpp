@@ -3,7 +3,10 @@
 #include "AppTheme.hpp"
 #include "Views/DeviceFinderView.hpp"
 #include "Views/InspectorView.hpp"
+#include "Views/LogView.hpp"
+#include "Views/StatusLineView.hpp"
 #include "Views/TopBarView.hpp"
+#include "Views/TrendView.hpp"
 #include "Views/TreeView.hpp"
 
 #include <zolt/ui/Application.hpp>
@@ -12,11 +15,27 @@
 #include <zolt/ui/Stack.hpp>
 #include <zolt/ui/Window.hpp>
 
+#include <algorithm>
+
 namespace {
 
 constexpr float barHeight = 50.0f;
 constexpr float treeMaxWidth = 600.0f;
 constexpr float separatorWidth = 4.0f;
+constexpr float statusLineHeight = 30.0f;
+// The bottom panes' share of the window's height, and their bounds.
+constexpr float trendShare = 0.34f;
+constexpr float trendMinHeight = 160.0f;
+constexpr float trendMaxHeight = 360.0f;
+constexpr float logShare = 0.2f;
+constexpr float logMinHeight = 90.0f;
+constexpr float logMaxHeight = 240.0f;
+
+// A fixed height for a child of the root column.
+void setHeight(zolt::ui::Widget& widget, float height) {
+    widget.setMinSize(zolt::ui::Vec2{0.0f, height});
+    widget.setMaxSize(zolt::ui::Vec2{zolt::ui::kUnbounded, height});
+}
 // Resizable, decorated, visible, focused, centred, scaled to the monitor.
 constexpr std::uint32_t windowFlags = zolt::ui::kWindowDefault;
 
@@ -51,7 +70,17 @@ MainWindow::MainWindow() {
     separator->setMaxSize(zolt::ui::Vec2{separatorWidth, zolt::ui::kUnbounded});
     separator->setColor(theme.surfaceColor());
 
-    content->addChild<InspectorView>();
+    inspectorView = content->addChild<InspectorView>();
+
+    // Both start hidden, so the tree keeps its height for browsing until a pane is asked for.
+    trendView = rootStack->addChild<TrendView>();
+    trendView->setVisible(false);
+    logView = rootStack->addChild<LogView>();
+    logView->setVisible(false);
+    statusLine = rootStack->addChild<StatusLineView>();
+    setHeight(*statusLine, statusLineHeight);
+    statusLine->addPaneToggle("Trend", trendView);
+    statusLine->addPaneToggle("Log", logView);
 
     // Added after the root stack, so it is drawn over the views and hit first.
     deviceFinder = window->getRootWidget()->addChild<DeviceFinderView>(
@@ -77,6 +106,8 @@ void MainWindow::tick() {
     const auto h = static_cast<float>(window->getHeight());
     rootStack->setPreferredSize(zolt::ui::Vec2{w, h});
     topBar->setMaxSize(zolt::ui::Vec2{w, barHeight});
+    setHeight(*trendView, std::clamp(h * trendShare, trendMinHeight, trendMaxHeight));
+    setHeight(*logView, std::clamp(h * logShare, logMinHeight, logMaxHeight));
     const zolt::ui::Vec2 address = topBar->getAddressPanel()->getWorldPosition();
     deviceFinder->setPosition(zolt::ui::Vec2{address.x, barHeight});
 }

@@ -65,6 +65,30 @@ std::string formatLogTime(std::int64_t nanosecondsSinceEpoch) {
     }
 }
 
+void LogMemory::add(LogLevel level, std::string text) {
+    const std::lock_guard lock(mutex);
+    if (kept.size() == capacity) {
+        kept.pop_front();
+    }
+    kept.push_back(LogLine{level, std::move(text)});
+    ++total;
+}
+
+std::uint64_t LogMemory::added() const {
+    const std::lock_guard lock(mutex);
+    return total;
+}
+
+std::vector<LogLine> LogMemory::lines() const {
+    const std::lock_guard lock(mutex);
+    return {kept.begin(), kept.end()};
+}
+
+LogMemory& Logger::memory() {
+    static LogMemory lines;
+    return lines;
+}
+
 void Logger::write(LogLevel level, const std::string& function, const std::string& message) noexcept {
     try {
         const auto index = std::min(static_cast<std::size_t>(level), levelStyles.size() - 1);
@@ -77,6 +101,7 @@ void Logger::write(LogLevel level, const std::string& function, const std::strin
         // Each line reaches a file or pipe as it happens, not when the buffer fills or the
         // program ends (a crash would lose it).
         stream << resetAndEndLine << std::flush;
+        memory().add(static_cast<LogLevel>(index), line);
     } catch (const std::exception& error) {
         reportFailure(error.what());
     } catch (...) {

@@ -2,13 +2,18 @@
 
 // Console diagnostics: one coloured, time-stamped line per call, naming the calling
 // function by its full signature. Formats are checked when the program is compiled.
+// The last lines are also kept in memory, for the program's log pane.
 //
 //   logInfo("Loaded {} assets", count);
 //   logMessage(LogSite{LogLevel::Error, std::source_location::current()}, "failed: {}", code);
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <source_location>
 #include <string>
+#include <vector>
 #include <type_traits>
 #include <utility>
 
@@ -23,17 +28,46 @@ struct LogSite {
     std::source_location location;
 };
 
+struct LogLine {
+    LogLevel level = LogLevel::Info;
+    std::string text; // as on the console, without the colour codes and the line end
+};
+
+// The most recent lines written, oldest first; any thread.
+class LogMemory {
+public:
+    static constexpr std::size_t capacity = 1000;
+
+    void add(LogLevel level, std::string text);
+    // How many lines were ever added (the oldest go once `capacity` are kept): a reader
+    // that saw this count before has nothing new to copy.
+    std::uint64_t added() const;
+    std::vector<LogLine> lines() const;
+
+private:
+    mutable std::mutex mutex;
+    std::deque<LogLine> kept;
+    std::uint64_t total = 0;
+};
+
 class Logger {
 public:
     // Writes one line to standard output (TRACE to WARN) or standard error (ERROR,
     // FATAL). Levels above FATAL count as FATAL. Never throws: a failure to build or
     // write the line is reported on standard error instead.
+    // The line also goes to memory().
     static void write(LogLevel level, const std::string& function, const std::string& message) noexcept;
+    static LogMemory& memory();
 };
 
 // The local time stamp "YYYY-MM-DD HH:MM:SS.uuuuuu" for nanoseconds since 1970-01-01
 // UTC, or "Invalid time" when the calendar conversion fails.
 std::string formatLogTime(std::int64_t nanosecondsSinceEpoch);
+// Its clock part, "HH:MM:SS" (or "Invalid time").
+inline std::string formatClockTime(std::int64_t nanosecondsSinceEpoch) {
+    const std::string text = formatLogTime(nanosecondsSinceEpoch);
+    return text.size() > 19 ? text.substr(11, 8) : text;
+}
 
 // Formats the message and writes it. A message whose arguments cannot be formatted is
 // dropped without a trace: logging must never take the caller down.

@@ -103,6 +103,9 @@ void TagInspector::update() {
             if (batch->generation == generation) {
                 adopt(*batch);
             }
+            for (const auto& [key, observer] : refreshObservers) {
+                observer(*batch);
+            }
             if (isConnectionFailure(connectionFailure)) {
                 appState->noteConnectionLost(failureText(connectionFailure));
             }
@@ -126,6 +129,15 @@ std::int64_t TagInspector::nextReadTime() const {
         return 0;
     }
     return lastReadTime + readInterval;
+}
+
+void TagInspector::addRefreshObserver(const void* key, RefreshObserver observer) {
+    removeRefreshObserver(key);
+    refreshObservers.emplace_back(key, std::move(observer));
+}
+
+void TagInspector::removeRefreshObserver(const void* key) {
+    std::erase_if(refreshObservers, [key](const auto& observer) { return observer.first == key; });
 }
 
 void TagInspector::setWake(std::function<void()> replacement) {
@@ -192,7 +204,10 @@ void TagInspector::readBatch(AppState* appState, const std::shared_ptr<ReadBatch
         if (!appState->isConnected() || appState->connectionGeneration() != batch->connectionGeneration) {
             return;
         }
+        const auto start = std::chrono::steady_clock::now();
         batch->values = readValues(client, plan);
+        const auto took = std::chrono::steady_clock::now() - start;
+        batch->roundTrip = std::chrono::duration_cast<std::chrono::nanoseconds>(took).count();
         batch->ran = true;
         for (const TagValue& value : batch->values) {
             if (isConnectionFailure(value.result)) {

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class AppState;
@@ -51,7 +52,13 @@ public:
         std::vector<TagValue> values;
         // The first failure of the connection itself (lost, not connected), else OK.
         zoltc_logix_result connectionFailure = ZOLTC_LOGIX_OK;
+        std::int64_t roundTrip = 0; // nanoseconds the read took on the worker, when it ran
     };
+
+    // Called by update() with every batch it collects that was read on the present
+    // connection, whether or not the list changed meanwhile: the trend and the status line
+    // take their figures from it.
+    using RefreshObserver = std::function<void(const ReadBatch&)>;
 
     // Nanoseconds of the system wall clock since 1970; tests substitute their own.
     using Clock = std::function<std::int64_t()>;
@@ -94,6 +101,10 @@ public:
     std::int64_t now() const { return clock(); }
     // Replaces the wall clock (null restores it).
     void setClock(Clock clock);
+    // Adds (or, under the same key, replaces) an observer of collected batches; removing an
+    // unknown key does nothing.
+    void addRefreshObserver(const void* key, RefreshObserver observer);
+    void removeRefreshObserver(const void* key);
 
 private:
     TagInspector();
@@ -110,5 +121,6 @@ private:
     std::int64_t lastReadTime = 0;
     Clock clock;
     std::function<void()> wake;
+    std::vector<std::pair<const void*, RefreshObserver>> refreshObservers;
     zoltc_logix_result connectionFailure = ZOLTC_LOGIX_OK;
 };

@@ -114,10 +114,10 @@ TEST_F(Formats, JsonSurvivesBytesThatAreNotUtf8) {
 }
 
 TEST(Escapes, CsvQuotesByRfc4180AndPrintableEscapesControlBytesOnly) {
-    EXPECT_EQ(cli::csvField("Tank.Level"), "Tank.Level");
-    EXPECT_EQ(cli::csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(cli::csvField("two\nlines"), "\"two\nlines\"");
-    EXPECT_EQ(cli::csvField("cr\r"), "\"cr\r\"");
+    EXPECT_EQ(csvField("Tank.Level"), "Tank.Level");
+    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
+    EXPECT_EQ(csvField("cr\r"), "\"cr\r\"");
     EXPECT_EQ(cli::printable("a\x1B[2Jb"), "a\\x1B[2Jb");
     EXPECT_EQ(cli::printable(std::string("nul\0del\x7F", 8)), "nul\\x00del\\x7F");
     EXPECT_EQ(cli::printable("\xC3\xA4\xE2\x82\xAC"), "\xC3\xA4\xE2\x82\xAC");

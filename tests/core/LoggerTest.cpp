@@ -38,6 +38,22 @@ TEST(LoggerLine, HasColourTimeTagSignatureMessageAndReset) {
     EXPECT_EQ(line.substr(31), " [INFO ] <" + callerSignature + "> 42 widgets\033[0m\n");
     EXPECT_NE(callerSignature.find("namedCaller(int"), std::string::npos) << "the whole signature";
     EXPECT_EQ(capture.standardError(), "");
+    const LogLine kept = Logger::memory().lines().back();
+    EXPECT_EQ(kept.level, LogLevel::Info);
+    EXPECT_EQ(kept.text, line.substr(5, line.size() - 5 - 5)) << "the console's line, without colour and line end";
+}
+
+TEST(LoggerMemory, KeepsTheNewestLinesAndCountsAll) {
+    OutputCapture capture;
+    const std::uint64_t before = Logger::memory().added();
+    for (std::size_t i = 0; i <= LogMemory::capacity; ++i) {
+        Logger::write(LogLevel::Fatal, "f()", std::to_string(i));
+    }
+    const std::vector<LogLine> lines = Logger::memory().lines();
+    EXPECT_EQ(Logger::memory().added() - before, LogMemory::capacity + 1);
+    ASSERT_EQ(lines.size(), LogMemory::capacity);
+    EXPECT_TRUE(lines.front().text.ends_with("<f()> 1")) << lines.front().text;
+    EXPECT_TRUE(lines.back().text.ends_with(std::to_string(LogMemory::capacity))) << lines.back().text;
 }
 
 struct LevelRow {

@@ -1,11 +1,15 @@
 // The main window's layout: bar over the full width, tree at most 600 pixels, the
-// separator and the inspector; following the window's size; its minimum size.
+// separator and the inspector, the trend pane and the status line across the bottom (the
+// log pane when its box is ticked); following the window's size; its minimum size.
 #include "ViewsSupport.hpp"
 
 #include "Views/DefaultButton.hpp"
 #include "Views/DeviceFinderView.hpp"
 #include "Views/InspectorView.hpp"
+#include "Views/LogView.hpp"
+#include "Views/StatusLineView.hpp"
 #include "Views/TopBarView.hpp"
+#include "Views/TrendView.hpp"
 #include "Views/TreeView.hpp"
 
 #include <zolt/ui/ImGuiPanel.hpp>
@@ -21,19 +25,24 @@ Vec2 size(const zolt::ui::Widget& widget) {
     return widget.getActualSize();
 }
 
-TEST_F(MainWindowTest, BarOnTopTreeSeparatorAndInspectorBelowFollowingTheWindow) {
+TEST_F(MainWindowTest, BarOnTopTreeSeparatorAndInspectorThenTheBottomPanesFollowingTheWindow) {
     EXPECT_EQ(window->getTitle(), "Quillon");
     EXPECT_EQ(size(topBar()), (Vec2{1200.0f, 50.0f}));
-    EXPECT_EQ(size(*tree().getParent()), (Vec2{1200.0f, 750.0f}));
-    EXPECT_EQ(size(tree()), (Vec2{598.0f, 750.0f})) << "fill shares equally below the tree's 600";
+    EXPECT_EQ(size(*tree().getParent()), (Vec2{1200.0f, 720.0f})) << "800 less bar and status line";
+    EXPECT_EQ(size(tree()), (Vec2{598.0f, 720.0f})) << "fill shares equally below the tree's 600";
     EXPECT_EQ(size(*tree().getParent()->getChild(1)).x, 4.0f);
     EXPECT_EQ(inspectorView().getWorldPosition(), (Vec2{602.0f, 50.0f}));
+    EXPECT_EQ(mainWindow->getStatusLine()->getWorldPosition(), (Vec2{0.0f, 770.0f}));
 
+    mainWindow->getTrendView()->setVisible(true);
+    mainWindow->getLogView()->setVisible(true);
     window->setSize(1500, 900);
     frame(2);
     EXPECT_EQ(size(topBar()), (Vec2{1500.0f, 50.0f}));
     EXPECT_EQ(size(tree()).x, 600.0f) << "the tree stops at 600 pixels";
-    EXPECT_EQ(size(inspectorView()), (Vec2{896.0f, 850.0f}));
+    EXPECT_EQ(size(inspectorView()), (Vec2{896.0f, 334.0f})) << "less trend 306 and log 180";
+    EXPECT_EQ(mainWindow->getTrendView()->getWorldPosition(), (Vec2{0.0f, 384.0f}));
+    EXPECT_EQ(size(*mainWindow->getLogView()), (Vec2{1500.0f, 180.0f}));
 
     window->setSize(800, 300);
     frame();

@@ -1,7 +1,5 @@
 #include "Csv.hpp"
 
-namespace cli {
-
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
         return std::string(text);
@@ -16,5 +14,3 @@ std::string csvField(std::string_view text) {
     field += '"';
     return field;
 }
-
-} // namespace cli

@@ -6,8 +6,4 @@
 #include <string>
 #include <string_view>
 
-namespace cli {
-
 std::string csvField(std::string_view text);
-
-} // namespace cli
