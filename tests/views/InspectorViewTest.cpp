@@ -30,10 +30,10 @@ protected:
     std::string valueOf(const std::string& name) const { return watched(name).value; }
     void clickDelete(std::size_t row) {
         frame();
-        const std::vector<zolt::ui::Vec4>& buttons = inspectorView().deleteButtonRects();
-        ASSERT_LT(row, buttons.size());
+        const auto& rows = inspectorView().drawnRows();
+        ASSERT_LT(row, rows.size());
         const zolt::ui::Vec2 panel = inspectorView().getPanel()->getWorldPosition();
-        const zolt::ui::Vec4 r = buttons[row];
+        const zolt::ui::Vec4 r = rows[row].remove;
         click(zolt::ui::Vec2{panel.x + (r.x + r.z) / 2.0f, panel.y + (r.y + r.w) / 2.0f});
     }
 };
@@ -46,7 +46,7 @@ TEST_F(InspectorTest, ClickedRowsShowEmptyThenWithTheirValuesAndRefusedRowsAreNo
         EXPECT_EQ(watched("DintValue").typeName, "DINT");
         EXPECT_EQ(valueOf("DintValue"), "");
         frame();
-        EXPECT_EQ(inspectorView().deleteButtonRects().size(), 1u) << "one table row drawn";
+        EXPECT_EQ(inspectorView().drawnRows().size(), 1u) << "one table row drawn";
     }
     EXPECT_TRUE(pumpUntil([&] { return valueOf("DintValue") == "123456"; }, "the value"));
     for (const char* refused : {"Line1", "Temperatures", "MainProgram"}) {
