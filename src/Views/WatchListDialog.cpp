@@ -150,6 +150,9 @@ void WatchListDialog::draw() {
         ImGui::SetKeyboardFocusHere();
     }
     const bool entered = ImGui::InputText("##file", &pathText, ImGuiInputTextFlags_EnterReturnsTrue);
+    if (entered) {
+        ImGui::SetKeyboardFocusHere(-1); // Enter again answers the question below
+    }
     if (ImGui::IsItemEdited()) {
         replaceAsked = false;
         messageText.clear();
