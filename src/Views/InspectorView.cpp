@@ -31,8 +31,8 @@ constexpr ImGuiTableFlags tableFlags = ImGuiTableFlags_Resizable | ImGuiTableFla
 constexpr int columnCount = 4;
 constexpr float deleteIconSize = 20.0f;
 constexpr const char* rowPayload = "INSPECTOR_ROW";
-// The widest value a row holds in decimal, which the value column fits when it opens.
-constexpr const char* widestDecimal = "18446744073709551615";
+// The value column opens wide enough for the longest decimal value, a ULINT's 20 digits.
+constexpr int widestDecimalDigits = 20;
 
 ImVec4 toImVec4(zolt::ui::Color color) {
     return ImVec4(color.r / 255.0f, color.g / 255.0f, color.b / 255.0f, color.a / 255.0f);
@@ -111,7 +111,7 @@ void InspectorView::note(std::string_view label) {
     items.emplace_back(std::string(label), lastItemRect());
 }
 
-void InspectorView::drawValue(const TagInspector::Entry& entry, std::int64_t now) {
+bool InspectorView::drawValue(const TagInspector::Entry& entry, std::int64_t now) {
     const AppTheme& theme = AppTheme::instance();
     const float rowHeight = deleteIconSize;
     const std::string value = TagInspector::shownValue(entry);
@@ -130,6 +130,7 @@ void InspectorView::drawValue(const TagInspector::Entry& entry, std::int64_t now
             ImGui::SetTooltip("%s%s", whole.c_str(), age.c_str());
         }
     }
+    return cut;
 }
 
 void InspectorView::drawRow(std::size_t index, std::int64_t now) {
@@ -176,7 +177,7 @@ void InspectorView::drawRow(std::size_t index, std::int64_t now) {
     }
 
     ImGui::TableSetColumnIndex(2);
-    drawValue(entry, now);
+    geometry.valueCut = drawValue(entry, now);
     geometry.value = lastItemRect();
 
     ImGui::TableSetColumnIndex(3);
@@ -229,7 +230,11 @@ void InspectorView::drawTable() {
     if (!ImGui::BeginTable("Variables", columnCount, tableFlags, ImVec2(0.0f, ImGui::GetContentRegionAvail().y))) {
         return;
     }
-    const float valueWidth = ImGui::CalcTextSize(widestDecimal).x + 2.0f * ImGui::GetStyle().CellPadding.x;
+    float digitWidth = 0.0f;
+    for (const char* digit : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}) {
+        digitWidth = std::max(digitWidth, ImGui::CalcTextSize(digit).x);
+    }
+    const float valueWidth = digitWidth * widestDecimalDigits + 2.0f * ImGui::GetStyle().CellPadding.x;
     ImGui::TableSetupScrollFreeze(0, 1);
     ImGui::TableSetupColumn("Name", ImGuiTableColumnFlags_WidthStretch, 1.0f);
     ImGui::TableSetupColumn("Type", ImGuiTableColumnFlags_WidthFixed, 96.0f);
@@ -310,7 +315,12 @@ void InspectorView::buildImGui() {
     if (openMenu) {
         ImGui::OpenPopup("Rows");
     }
+    // The menu and the dialog are opaque, with room around their items.
+    ImGui::PushStyleColor(ImGuiCol_PopupBg, toImVec4(AppTheme::instance().surfaceColor()));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(8.0f, 6.0f));
     drawMenu();
     dialog.draw();
+    ImGui::PopStyleVar();
+    ImGui::PopStyleColor();
     seenRows = inspector->entries().size();
 }

@@ -48,6 +48,7 @@ public:
         zolt::ui::Vec4 row;
         zolt::ui::Vec4 value;
         zolt::ui::Vec4 remove;
+        bool valueCut = false; // the value ended in an ellipsis
     };
     const std::vector<RowGeometry>& drawnRows() const { return rows; }
     // Where the labelled header, menu item or button was drawn in the last frame; a zero
@@ -60,7 +61,8 @@ private:
     void buildImGui();
     void drawTable();
     void drawRow(std::size_t index, std::int64_t now);
-    void drawValue(const TagInspector::Entry& entry, std::int64_t now);
+    // Returns whether the text was cut.
+    bool drawValue(const TagInspector::Entry& entry, std::int64_t now);
     void applySort();
     void note(std::string_view label);
 

@@ -11,6 +11,7 @@
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -27,9 +28,17 @@ struct Lookup {
     std::string failure;
 };
 
+// In the user's home folder: the working folder of a program started from a menu is
+// often one the user cannot write to.
 std::string defaultPath() {
+#ifdef _WIN32
+    const char* home = std::getenv("USERPROFILE");
+#else
+    const char* home = std::getenv("HOME");
+#endif
     std::error_code ignored;
-    const std::filesystem::path folder = std::filesystem::current_path(ignored);
+    const std::filesystem::path folder =
+        home != nullptr && home[0] != '\0' ? std::filesystem::path(home) : std::filesystem::current_path(ignored);
     const std::u8string text = (folder / "watch-list.txt").u8string();
     return std::string(text.begin(), text.end());
 }
