@@ -69,7 +69,9 @@ private:
     // InspectorViewMenu.cpp: the selection's actions.
     void handleShortcuts();
     void drawMenu();
-    void drawFormatMenu();
+    // A submenu that sets one part of the selected rows' format to one of the choices.
+    template <typename T, typename Choices>
+    void formatMenu(const char* label, const Choices& choices, T ValueFormat::*part);
     void copySelection(bool paths, bool values);
     void removeSelection();
     template <typename Change>

@@ -11,27 +11,19 @@
 
 namespace {
 
-struct BaseChoice {
+template <typename T>
+struct Choice {
     const char* label;
-    IntegerBase base;
+    T value;
 };
-constexpr BaseChoice baseChoices[] = {{"Decimal", IntegerBase::Decimal},
-                                      {"Hexadecimal (16#FF)", IntegerBase::Hexadecimal},
-                                      {"Binary (2#1010)", IntegerBase::Binary}};
 
-struct BoolChoice {
-    const char* label;
-    BoolText text;
-};
-constexpr BoolChoice boolChoices[] = {
+constexpr Choice<IntegerBase> baseChoices[] = {{"Decimal", IntegerBase::Decimal},
+                                               {"Hexadecimal (16#FF)", IntegerBase::Hexadecimal},
+                                               {"Binary (2#1010)", IntegerBase::Binary}};
+constexpr Choice<BoolText> boolChoices[] = {
     {"true / false", BoolText::Lower}, {"0 / 1", BoolText::Digit}, {"FALSE / TRUE", BoolText::Upper}};
-
-struct DigitsChoice {
-    const char* label;
-    int digits;
-};
-constexpr DigitsChoice digitsChoices[] = {{"Shortest exact", -1}, {"0 digits", 0}, {"1 digit", 1},
-                                          {"2 digits", 2},        {"3 digits", 3}, {"6 digits", 6}};
+constexpr Choice<int> digitsChoices[] = {{"Shortest exact", -1}, {"0 digits", 0}, {"1 digit", 1},
+                                         {"2 digits", 2},        {"3 digits", 3}, {"6 digits", 6}};
 
 } // namespace
 
@@ -107,40 +99,19 @@ void InspectorView::handleShortcuts() {
     }
 }
 
-void InspectorView::drawFormatMenu() {
-    if (ImGui::BeginMenu("Integers as")) {
-        for (const BaseChoice& choice : baseChoices) {
-            if (ImGui::MenuItem(choice.label, nullptr,
-                                allSelected([&](const ValueFormat& f) { return f.base == choice.base; }))) {
-                changeFormat([&](ValueFormat& f) { f.base = choice.base; });
+template <typename T, typename Choices>
+void InspectorView::formatMenu(const char* label, const Choices& choices, T ValueFormat::*part) {
+    if (ImGui::BeginMenu(label)) {
+        for (const Choice<T>& choice : choices) {
+            const bool checked = allSelected([&](const ValueFormat& f) { return f.*part == choice.value; });
+            if (ImGui::MenuItem(choice.label, nullptr, checked)) {
+                changeFormat([&](ValueFormat& f) { f.*part = choice.value; });
             }
             note(choice.label);
         }
         ImGui::EndMenu();
     }
-    note("Integers as");
-    if (ImGui::BeginMenu("BOOL as")) {
-        for (const BoolChoice& choice : boolChoices) {
-            if (ImGui::MenuItem(choice.label, nullptr,
-                                allSelected([&](const ValueFormat& f) { return f.boolText == choice.text; }))) {
-                changeFormat([&](ValueFormat& f) { f.boolText = choice.text; });
-            }
-            note(choice.label);
-        }
-        ImGui::EndMenu();
-    }
-    note("BOOL as");
-    if (ImGui::BeginMenu("REAL digits")) {
-        for (const DigitsChoice& choice : digitsChoices) {
-            if (ImGui::MenuItem(choice.label, nullptr,
-                                allSelected([&](const ValueFormat& f) { return f.floatDigits == choice.digits; }))) {
-                changeFormat([&](ValueFormat& f) { f.floatDigits = choice.digits; });
-            }
-            note(choice.label);
-        }
-        ImGui::EndMenu();
-    }
-    note("REAL digits");
+    note(label);
 }
 
 void InspectorView::drawMenu() {
@@ -162,7 +133,9 @@ void InspectorView::drawMenu() {
         note(copy.label);
     }
     ImGui::Separator();
-    drawFormatMenu();
+    formatMenu("Integers as", baseChoices, &ValueFormat::base);
+    formatMenu("BOOL as", boolChoices, &ValueFormat::boolText);
+    formatMenu("REAL digits", digitsChoices, &ValueFormat::floatDigits);
     ImGui::Separator();
     if (ImGui::MenuItem("Remove", "Delete")) {
         removeSelection();
