@@ -27,6 +27,7 @@ protected:
         for (const std::string& path : paths) {
             clickRow(path);
         }
+        frame();
         ASSERT_EQ(watchedNames(), paths);
         pumpUntil([&] { return shown(paths.back()) != ""; }, "the values");
     }
@@ -139,6 +140,9 @@ TEST_F(InspectorActionsTest, RowsAreSelectedCopiedFormattedAndRemovedByMouseAndK
     clickWith(row(3), ImGuiKey_LeftShift, zolt::ui::kModShift);
     pressKey(ImGuiKey_Delete);
     EXPECT_EQ(watchedNames(), (Names{"DintValue"}));
+    watchAndRead({"DintValue", "SintValue", "IntValue"});
+    click(inPanel(inspectorView().drawnRows().at(1).remove)); // a row's own button removes only it
+    EXPECT_EQ(watchedNames(), (Names{"DintValue", "IntValue"}));
 }
 
 TEST_F(InspectorActionsTest, HeaderClicksSortAndARowDraggedOntoAnotherMovesThere) {
