@@ -12,6 +12,7 @@
 #include "TagReader.hpp"
 #include "UsageError.hpp"
 #include "ValueOutput.hpp"
+#include "WatchList.hpp"
 
 namespace cli {
 namespace {
@@ -60,20 +61,35 @@ bool waitInterval(double seconds, const std::atomic<bool>& stop) {
     return false;
 }
 
+// The paths of the --from file, then the TAGs named on the line.
+std::vector<std::string> watchedPaths(const Arguments& arguments) {
+    std::vector<std::string> paths;
+    if (const auto file = arguments.value("--from")) {
+        WatchListFile list = readWatchList(pathFromUtf8(*file));
+        if (!list.error.empty()) {
+            throw UsageError("invalid --from '" + *file + "': " + list.error);
+        }
+        paths = std::move(list.paths);
+    }
+    paths.insert(paths.end(), arguments.positionals.begin(), arguments.positionals.end());
+    if (paths.empty()) {
+        throw UsageError("missing TAG: name at least one tag to watch, or a --from file that lists one");
+    }
+    return paths;
+}
+
 int runWatch(std::span<const std::string> words, const CommandIo& io) {
-    static constexpr OptionSpec kOptions[] = {kTimeoutOption, kPathOption, kUnconnectedOption, kConnectedOption, {"--interval", true}};
+    static constexpr OptionSpec kOptions[] = {kTimeoutOption,   kPathOption,          kUnconnectedOption,
+                                              kConnectedOption, {"--interval", true}, {"--from", true}};
     Arguments arguments = parseArguments(words, kOptions);
     const CommonOptions common = takeCommonOptions(arguments);
     const double interval = parseInterval(arguments);
-    if (arguments.positionals.empty()) {
-        throw UsageError("missing TAG: name at least one tag to watch");
-    }
+    const std::vector<std::string> plan = watchedPaths(arguments);
 
     const auto controller = Controller::connect(common.address, common.timeoutMs, io.err, common.path, common.messaging);
     if (!controller) {
         return kExitFailed;
     }
-    const std::vector<std::string>& plan = arguments.positionals;
     TagReader reader(io.err);
     std::vector<TagValue> previous;
     while (!io.stop.load()) {
@@ -119,7 +135,7 @@ int runWatch(std::span<const std::string> words, const CommandIo& io) {
 const Command watchCommand{
     "watch",
     "read tag values again and again and print the changes",
-    "quillon-cli watch HOST[:PORT] TAG... [--interval SECONDS] [--timeout MS] [--path P] [--unconnected | --connected]",
+    "quillon-cli watch HOST[:PORT] [TAG...] [--from FILE] [--interval SECONDS] [--timeout MS] [--path P] [--unconnected | --connected]",
     "Reads the tags as \"read\" does (see quillon-cli read --help) every interval and\n"
     "prints a line for every value that changed, and for every value at the first\n"
     "reading: \"<local time>  <path>  <type name>  <value or error>\". A tag that\n"
@@ -129,7 +145,9 @@ const Command watchCommand{
     "a second loss ends it with exit status 1.\n"
     "\n"
     "Options:\n"
-    "  --interval SECONDS   time between readings, e.g. 0.5 (default 1)\n",
+    "  --interval SECONDS   time between readings, e.g. 0.5 (default 1)\n"
+    "  --from FILE          also watch the paths of a watch list file, as the program\n"
+    "                       saves it: one tag path per line, '#' starts a comment\n",
     runWatch,
     true,
 };

@@ -14,7 +14,8 @@ add_executable(core_tests
   ${core_test_dir}/AssetPackTest.cpp
   ${core_test_dir}/TagModelTest.cpp
   ${core_test_dir}/TagDisplayTest.cpp
-  ${core_test_dir}/TrendHistoryTest.cpp)
+  ${core_test_dir}/TrendHistoryTest.cpp
+  ${core_test_dir}/WatchListTest.cpp)
 target_include_directories(core_tests PRIVATE ${QUILLON_TEST_SUPPORT_DIR})
 target_link_libraries(core_tests PRIVATE quillon_core pakwriter GTest::gtest_main quillon::warnings)
 target_compile_definitions(core_tests PRIVATE QUILLON_ASSETS_DIR="${PROJECT_SOURCE_DIR}/assets")

@@ -32,6 +32,7 @@ add_executable(views_tests
   ${views_test_dir}/TreeViewTest.cpp
   ${views_test_dir}/TreeItemTest.cpp
   ${views_test_dir}/InspectorViewTest.cpp
+  ${views_test_dir}/InspectorActionsTest.cpp
   ${views_test_dir}/MainWindowTest.cpp
   ${views_test_dir}/TrendViewTest.cpp
   ${views_test_dir}/RouteTest.cpp)

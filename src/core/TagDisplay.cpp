@@ -2,6 +2,8 @@
 
 #include <array>
 #include <bit>
+#include <limits>
+#include <type_traits>
 
 #include <fmt/format.h>
 
@@ -43,6 +45,54 @@ std::string decimal(std::span<const std::uint8_t, 8> value) {
     return fmt::format("{}", littleEndian<T>(value));
 }
 
+// The type's bits as 16#.... or 2#...., every digit of its width, "_" between groups of four.
+std::string baseDigits(std::uint64_t bits, std::size_t bytes, IntegerBase base) {
+    const unsigned digitBits = base == IntegerBase::Hexadecimal ? 4 : 1;
+    const std::size_t digits = bytes * 8 / digitBits;
+    std::string text = base == IntegerBase::Hexadecimal ? "16#" : "2#";
+    for (std::size_t i = digits; i-- > 0;) {
+        text += "0123456789ABCDEF"[(bits >> (i * digitBits)) & ((1u << digitBits) - 1)];
+        if (i != 0 && i % 4 == 0) {
+            text += '_';
+        }
+    }
+    return text;
+}
+
+// Calls f(T{}) with the C++ type of the atomic code's values (not BOOL); nothing for a
+// code without one.
+template <typename F>
+void withValueType(std::uint8_t atomicCode, F&& f) {
+    switch (atomicCode) {
+    case ZOLTC_LOGIX_TYPE_SINT:
+        return f(std::int8_t{});
+    case ZOLTC_LOGIX_TYPE_INT:
+        return f(std::int16_t{});
+    case ZOLTC_LOGIX_TYPE_DINT:
+        return f(std::int32_t{});
+    case ZOLTC_LOGIX_TYPE_LINT:
+        return f(std::int64_t{});
+    case ZOLTC_LOGIX_TYPE_USINT:
+    case ZOLTC_LOGIX_TYPE_BYTE:
+        return f(std::uint8_t{});
+    case ZOLTC_LOGIX_TYPE_UINT:
+    case ZOLTC_LOGIX_TYPE_WORD:
+        return f(std::uint16_t{});
+    case ZOLTC_LOGIX_TYPE_UDINT:
+    case ZOLTC_LOGIX_TYPE_DWORD:
+        return f(std::uint32_t{});
+    case ZOLTC_LOGIX_TYPE_ULINT:
+    case ZOLTC_LOGIX_TYPE_LWORD:
+        return f(std::uint64_t{});
+    case ZOLTC_LOGIX_TYPE_REAL:
+        return f(float{});
+    case ZOLTC_LOGIX_TYPE_LREAL:
+        return f(double{});
+    default:
+        return;
+    }
+}
+
 }  // namespace
 
 std::string_view tagTypeName(const zoltc_logix_tag_info& info) {
@@ -62,36 +112,35 @@ std::string_view tagTypeName(const zoltc_logix_tag_info& info) {
     return "STRUCT";
 }
 
-std::string formatTagValue(std::span<const std::uint8_t, 8> value, std::uint8_t atomicCode) {
-    switch (atomicCode) {
-    case ZOLTC_LOGIX_TYPE_BOOL:
+std::string formatTagValue(std::span<const std::uint8_t, 8> value, std::uint8_t atomicCode,
+                           const ValueFormat& format) {
+    static constexpr std::array<std::array<std::string_view, 2>, 3> boolTexts{
+        {{"false", "true"}, {"0", "1"}, {"FALSE", "TRUE"}}};
+    static_assert(boolTexts.size() == static_cast<std::size_t>(BoolText::Upper) + 1);
+    if (atomicCode == ZOLTC_LOGIX_TYPE_BOOL) {
         // Only the byte the decoder writes for true counts as true.
-        return value[0] == 1 ? "true" : "false";
-    case ZOLTC_LOGIX_TYPE_SINT:
-        return decimal<std::int8_t>(value);
-    case ZOLTC_LOGIX_TYPE_INT:
-        return decimal<std::int16_t>(value);
-    case ZOLTC_LOGIX_TYPE_DINT:
-        return decimal<std::int32_t>(value);
-    case ZOLTC_LOGIX_TYPE_LINT:
-        return decimal<std::int64_t>(value);
-    case ZOLTC_LOGIX_TYPE_USINT:
-    case ZOLTC_LOGIX_TYPE_BYTE:
-        return decimal<std::uint8_t>(value);
-    case ZOLTC_LOGIX_TYPE_UINT:
-    case ZOLTC_LOGIX_TYPE_WORD:
-        return decimal<std::uint16_t>(value);
-    case ZOLTC_LOGIX_TYPE_UDINT:
-    case ZOLTC_LOGIX_TYPE_DWORD:
-        return decimal<std::uint32_t>(value);
-    case ZOLTC_LOGIX_TYPE_ULINT:
-    case ZOLTC_LOGIX_TYPE_LWORD:
-        return decimal<std::uint64_t>(value);
-    case ZOLTC_LOGIX_TYPE_REAL:
-        return decimal<float>(value);
-    case ZOLTC_LOGIX_TYPE_LREAL:
-        return decimal<double>(value);
-    default:
-        return {};
+        return std::string(boolTexts[static_cast<std::size_t>(format.boolText)][value[0] == 1 ? 1 : 0]);
     }
+    std::string text;
+    withValueType(atomicCode, [&]<typename T>(T) {
+        if constexpr (std::is_floating_point_v<T>) {
+            text = format.floatDigits < 0 ? decimal<T>(value)
+                                          : fmt::format("{:.{}f}", littleEndian<T>(value), format.floatDigits);
+        } else if (format.base == IntegerBase::Decimal) {
+            text = decimal<T>(value);
+        } else {
+            text = baseDigits(littleEndian<std::make_unsigned_t<T>>(value), sizeof(T), format.base);
+        }
+    });
+    return text;
+}
+
+std::optional<long double> tagNumber(std::span<const std::uint8_t, 8> value, std::uint8_t atomicCode) {
+    static_assert(std::numeric_limits<long double>::digits >= 64, "64-bit integers must order exactly");
+    if (atomicCode == ZOLTC_LOGIX_TYPE_BOOL) {
+        return value[0] == 1 ? 1.0L : 0.0L;
+    }
+    std::optional<long double> number;
+    withValueType(atomicCode, [&]<typename T>(T) { number = static_cast<long double>(littleEndian<T>(value)); });
+    return number;
 }

@@ -1,6 +1,7 @@
 #include "TagInspector.hpp"
 
 #include "AppState.hpp"
+#include "Printable.hpp"
 #include "TagDisplay.hpp"
 #include "TagValues.hpp"
 #include "ThreadPool.hpp"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <limits>
 
 namespace {
@@ -33,22 +35,37 @@ void TagInspector::setClock(Clock replacement) {
 
 void TagInspector::addTag(const zoltc_logix_tag_info& info, std::string_view path, bool boolBit) {
     const bool isString = zoltc_logix_tag_is_string(&info);
-    if (!zoltc_logix_type_is_atomic(info.type) && !isString) {
-        return;
-    }
-    std::string name = path.empty() ? std::string(info.name ? info.name : "") : std::string(path);
-    auto same = [&name](const Entry& entry) { return entry.name == name; };
-    if (std::any_of(entries_.begin(), entries_.end(), same)) {
-        return;
-    }
-    ++generation;
     Entry entry;
-    entry.name = std::move(name);
+    entry.name = path.empty() ? std::string(info.name ? info.name : "") : std::string(path);
     entry.typeName = isString ? std::string("STRING") : std::string(tagTypeName(info));
     entry.type = info.type;
     entry.isString = isString;
     entry.boolBit = boolBit;
+    add(std::move(entry));
+}
+
+bool TagInspector::addResolved(std::string path, const ResolvedTag& tag) {
+    Entry entry;
+    entry.name = std::move(path);
+    entry.typeName = tag.isString ? std::string("STRING") : tag.typeName;
+    entry.type = tag.type;
+    entry.isString = tag.isString;
+    entry.boolBit = tag.boolBit;
+    return add(std::move(entry));
+}
+
+bool TagInspector::add(Entry entry) {
+    // A STRING array is taken: its reads say why it has no value.
+    if (!zoltc_logix_type_is_atomic(entry.type) && !entry.isString) {
+        return false;
+    }
+    auto same = [&entry](const Entry& other) { return other.name == entry.name; };
+    if (std::any_of(entries_.begin(), entries_.end(), same)) {
+        return false;
+    }
+    ++generation;
     entries_.push_back(std::move(entry));
+    return true;
 }
 
 void TagInspector::removeTag(const char* name) {
@@ -59,6 +76,83 @@ void TagInspector::removeTag(const char* name) {
     if (entries_.size() != before) {
         ++generation;
     }
+}
+
+void TagInspector::moveTag(std::size_t from, std::size_t to) {
+    if (from >= entries_.size() || to >= entries_.size() || from == to) {
+        return;
+    }
+    Entry moved = std::move(entries_[from]);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(from));
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(to), std::move(moved));
+    ++generation; // a read in flight holds its values in the earlier order
+}
+
+namespace {
+
+// Ascending by value, numbers come first, then texts, then rows without a value.
+int valueRank(const TagInspector::Entry& entry, std::optional<long double>& number) {
+    if (entry.value.empty()) {
+        return 2;
+    }
+    if (!entry.isString) {
+        number = tagNumber(entry.raw, zoltc_logix_type_atomic_code(entry.rawType));
+    }
+    return number ? 0 : 1;
+}
+
+// -1, 0 or 1 as a is before, with or after b in ascending order.
+int compareValues(const TagInspector::Entry& a, const TagInspector::Entry& b) {
+    std::optional<long double> x;
+    std::optional<long double> y;
+    const int rankA = valueRank(a, x);
+    const int rankB = valueRank(b, y);
+    if (rankA != rankB) {
+        return rankA < rankB ? -1 : 1;
+    }
+    if (x && y) {
+        return *x < *y ? -1 : (*y < *x ? 1 : 0);
+    }
+    return a.value.compare(b.value) < 0 ? -1 : (b.value.compare(a.value) < 0 ? 1 : 0);
+}
+
+} // namespace
+
+void TagInspector::sortBy(SortKey key, bool descending) {
+    auto order = [key](const Entry& a, const Entry& b) {
+        switch (key) {
+        case SortKey::Name:
+            return a.name.compare(b.name);
+        case SortKey::Type:
+            return a.typeName.compare(b.typeName);
+        case SortKey::Value:
+            return compareValues(a, b);
+        }
+        return 0;
+    };
+    std::stable_sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
+        const int c = order(a, b);
+        return descending ? c > 0 : c < 0;
+    });
+    ++generation;
+}
+
+void TagInspector::setFormat(std::string_view name, const ValueFormat& format) {
+    for (Entry& entry : entries_) {
+        if (entry.name == name) {
+            entry.format = format;
+        }
+    }
+}
+
+std::string TagInspector::shownValue(const Entry& entry) {
+    if (entry.isString) {
+        return printable(entry.value);
+    }
+    if (entry.value.empty() || entry.format == ValueFormat{}) {
+        return entry.value;
+    }
+    return formatTagValue(entry.raw, zoltc_logix_type_atomic_code(entry.rawType), entry.format);
 }
 
 std::vector<std::string> TagInspector::keepFound(const std::vector<std::string>& names,
@@ -152,6 +246,8 @@ void TagInspector::adopt(const ReadBatch& finished) {
         entry.stale = read.result != ZOLTC_LOGIX_OK;
         if (!entry.stale) {
             entry.value = read.value;
+            entry.raw = read.raw;
+            entry.rawType = read.type;
             entry.typeName = read.typeName;
             entry.readTime = finished.startTime;
         }

@@ -8,10 +8,12 @@
 // operation runs on the UI thread except the read itself, which runs on the pool worker
 // on the batch's own copy of the list.
 
+#include "TagDisplay.hpp"
 #include "TagResolver.hpp"
 #include "TagValues.hpp"
 #include "zoltc_logix.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -37,7 +39,12 @@ public:
         bool stale = false;        // the latest read failed, or the connection is gone
         // Why the row is stale, or, on a fresh row, typeChangedText.
         std::string problem;
+        std::array<std::uint8_t, 8> raw{}; // the value area `value` was decoded from
+        std::uint16_t rawType = 0;         // the type it was decoded by
+        ValueFormat format;                // how the row shows its value
     };
+
+    enum class SortKey { Name, Type, Value };
 
     // One background read, shared by the inspector and the task that performs it. The
     // task writes values, ran and connectionFailure, then sets finished (release); the UI
@@ -73,8 +80,20 @@ public:
     // Watches the tag when it is an atomic scalar or a "STRING" (any dimensions) and no
     // entry has its name yet. The name is `path`, or the record's name when it is empty.
     void addTag(const zoltc_logix_tag_info& info, std::string_view path, bool boolBit = false);
+    // Watches a path found on the controller (an opened watch list), under the same
+    // rules as addTag. Returns whether it was added.
+    bool addResolved(std::string path, const ResolvedTag& tag);
     // Removes the entry with this name, if any.
     void removeTag(const char* name);
+    // Moves the entry at `from` to index `to` (both below the size).
+    void moveTag(std::size_t from, std::size_t to);
+    // Orders the rows, ties kept in their order. Ascending by value: numbers by their
+    // value, then texts, then rows without a value; descending is the reverse.
+    void sortBy(SortKey key, bool descending);
+    // The display format of the entry with this name, if any.
+    void setFormat(std::string_view name, const ValueFormat& format);
+    // The value text in the row's format; a STRING with its control bytes escaped.
+    static std::string shownValue(const Entry& entry);
     // Removes every entry (and discards a read in flight when it ends).
     void clear();
     // After another controller answered: each entry named in `names` takes the type
@@ -108,6 +127,7 @@ public:
 
 private:
     TagInspector();
+    bool add(Entry entry);
     static void readBatch(AppState* appState, const std::shared_ptr<ReadBatch>& batch);
     void startBatch(std::int64_t now);
     void adopt(const ReadBatch& finished);

@@ -2,6 +2,8 @@
 
 #include "TagDisplay.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -96,7 +98,8 @@ std::vector<TagValue> readValues(zoltc_logix_client* client, const std::vector<P
             if (changed) {
                 value.problem = typeChangedText;
             }
-            value.value = formatTagValue(items[k].value, zoltc_logix_type_atomic_code(value.type));
+            std::copy(std::begin(items[k].value), std::end(items[k].value), value.raw.begin());
+            value.value = formatTagValue(value.raw, zoltc_logix_type_atomic_code(value.type));
         }
     }
 

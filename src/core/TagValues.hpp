@@ -12,6 +12,7 @@
 
 #include "zoltc_logix.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -41,6 +42,8 @@ struct TagValue {
     std::uint16_t type = 0; // 0 when not known
     std::string typeName;   // empty when not known
     std::string value;      // the value text, when result is OK
+    // The batch read's value area (decoded by `type`), so that it can be shown in another format.
+    std::array<std::uint8_t, 8> raw{};
     // Why there is no value (result not OK: "tag not found", "connection lost", ...), or
     // typeChangedText when the value was decoded by a type other than the known one.
     std::string problem;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "CliFixture.hpp"
@@ -53,9 +54,10 @@ TEST_F(Executable, BadUsageExitsWithTwoAndAReadWithAFailureWithOne) {
               "NoSuchTag  ?     error: tag not found (path segment error) (CIP 0x04)\n");
 }
 
-TEST_F(Executable, WatchPrintsChangesWithTimeStamps) {
-    processes::Process watch =
-        start({"watch", address, "Program:Conveyor.ItemCount", "NoSuchTag", "Message", "--interval", "0.05"});
+TEST_F(Executable, WatchPrintsChangesWithTimeStampsOfTheListedAndNamedTags) {
+    const fs::path list = folder / "list.txt";
+    std::ofstream(list) << "# saved by the program\r\nProgram:Conveyor.ItemCount\r\n\n  NoSuchTag  # gone\n";
+    processes::Process watch = start({"watch", address, "--from", list.string(), "Message", "--interval", "0.05"});
     // The first reading prints all three; each later line is a change of ItemCount (every 500 ms).
     ASSERT_TRUE(simtest::waitFor([&] { return lines(written()).size() >= 5; })) << written();
     EXPECT_EQ(watch.stop(SIGINT), 0);

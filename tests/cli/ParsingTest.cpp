@@ -127,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadUsage{{"tags", "plc", "--program="}, "needs a program name"},
                     BadUsage{{"read", "plc"}, "missing TAG"}, BadUsage{{"read", "plc", "A", "--tree"}, "unknown option"},
                     BadUsage{{"watch", "plc"}, "missing TAG"},
+                    BadUsage{{"watch", "plc", "--from", "/no/such/list"}, "invalid --from '/no/such/list': cannot open"},
                     BadUsage{{"watch", "plc", "A", "--interval", "0"}, "invalid --interval '0'"},
                     BadUsage{{"watch", "plc", "A", "--interval", "90000"}, "invalid --interval"},
                     BadUsage{{"tags", "plc", "--path", "1,,0"}, "invalid --path '1,,0': item 2 is empty"},

@@ -1,4 +1,5 @@
 // Type names and value texts that the tree, the inspector and quillon-cli show.
+#include "Printable.hpp"
 #include "TagDisplay.hpp"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,51 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueRow{"lrealThird", bytesOf(1.0 / 3.0), 0xCB, "0.3333333333333333"},
                     ValueRow{"codeWithoutDisplay", bytesOf<std::int32_t>(7), 0xCF, ""}),
     [](const auto& row) { return std::string(row.param.what); });
+
+struct FormatRow {
+    const char* what;
+    std::array<std::uint8_t, 8> value;
+    std::uint8_t code;
+    ValueFormat format;
+    const char* expected;
+};
+
+void PrintTo(const FormatRow& row, std::ostream* out) {
+    *out << row.what;
+}
+
+class FormatTagValueAs : public testing::TestWithParam<FormatRow> {};
+
+TEST_P(FormatTagValueAs, WritesTheTextInTheChosenFormat) {
+    EXPECT_EQ(formatTagValue(GetParam().value, GetParam().code, GetParam().format), GetParam().expected);
+}
+
+constexpr ValueFormat hex{IntegerBase::Hexadecimal};
+constexpr ValueFormat binary{IntegerBase::Binary};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FormatTagValueAs,
+    testing::Values(FormatRow{"dwordHex", bytesOf(0xDEADBEEFu), 0xD3, hex, "16#DEAD_BEEF"},
+                    FormatRow{"negativeIntHexIsItsBits", lowFF, 0xC3, hex, "16#FFFF"},
+                    FormatRow{"dintHexIgnoresHighBytes", lowFF, 0xC4, hex, "16#017F_FFFF"},
+                    FormatRow{"ulintHexAllDigits", ff, 0xC9, hex, "16#FFFF_FFFF_FFFF_FFFF"},
+                    FormatRow{"sintBinary", bytesOf<std::int8_t>(5), 0xC2, binary, "2#0000_0101"},
+                    FormatRow{"wordBinary", bytesOf<std::uint16_t>(0x8001), 0xD2, binary, "2#1000_0000_0000_0001"},
+                    FormatRow{"boolDigit", {1}, 0xC1, ValueFormat{.boolText = BoolText::Digit}, "1"},
+                    FormatRow{"boolUpper", {0}, 0xC1, ValueFormat{.boolText = BoolText::Upper}, "FALSE"},
+                    FormatRow{"boolIgnoresTheBase", {1}, 0xC1, hex, "true"},
+                    FormatRow{"realTwoDigits", bytesOf(2.5f), 0xCA, ValueFormat{.floatDigits = 2}, "2.50"},
+                    FormatRow{"lrealRounded", bytesOf(2.0 / 3.0), 0xCB, ValueFormat{.floatDigits = 3}, "0.667"},
+                    FormatRow{"realIgnoresTheBase", bytesOf(1.5f), 0xCA, hex, "1.5"},
+                    FormatRow{"dintIgnoresFloatDigits", bytesOf<std::int32_t>(-7), 0xC4,
+                              ValueFormat{.floatDigits = 2}, "-7"}),
+    [](const auto& row) { return std::string(row.param.what); });
+
+TEST(Printable, EscapesControlBytesOnly) {
+    EXPECT_EQ(printable("a\x1B[2Jb"), "a\\x1B[2Jb");
+    EXPECT_EQ(printable(std::string("nul\0del\x7F\n", 9)), "nul\\x00del\\x7F\\x0A");
+    EXPECT_EQ(printable("\xC3\xA4\xE2\x82\xAC"), "\xC3\xA4\xE2\x82\xAC");
+}
 
 // Every REAL and LREAL text reads back to the same number, across magnitudes.
 TEST(FormatTagValue, RealTextsReadBack) {

@@ -219,10 +219,47 @@ TEST_F(InspectorModelTest, OneBatchAtATimeEvenWhenItTakesLongerThanTheInterval) 
     EXPECT_EQ(readsOf(*server, "DintValue"), 2);
 }
 
-enum class Change { AddTag, RemoveTag, Clear, Disconnect, Reconnect };
+TEST_F(InspectorModelTest, RowsSortByNameTypeOrValueMoveByHandAndShowTheirFormat) {
+    watch("UlintValue", ZOLTC_LOGIX_TYPE_ULINT);
+    watch("Message", handrecords::kStringStruct, {}, "STRING");
+    watch("LintValue", ZOLTC_LOGIX_TYPE_LINT);
+    watch("IntValue", ZOLTC_LOGIX_TYPE_DINT); // answered as INT
+    watch("RealValue", ZOLTC_LOGIX_TYPE_REAL);
+    watch("NoSuchTag", ZOLTC_LOGIX_TYPE_DINT);
+    readOnce();
+    auto order = [&](TagInspector::SortKey key, bool descending) {
+        inspector.sortBy(key, descending);
+        std::vector<std::string> names;
+        for (const TagInspector::Entry& e : inspector.entries()) {
+            names.push_back(e.name);
+        }
+        return names;
+    };
+    using Key = TagInspector::SortKey;
+    const std::vector<std::string> byValue{"LintValue", "IntValue", "RealValue", "UlintValue", "Message", "NoSuchTag"};
+    EXPECT_EQ(order(Key::Value, false), byValue);
+    EXPECT_EQ(order(Key::Value, true), std::vector<std::string>(byValue.rbegin(), byValue.rend()));
+    EXPECT_EQ(order(Key::Type, false),
+              (std::vector<std::string>{"NoSuchTag", "IntValue", "LintValue", "RealValue", "Message", "UlintValue"}));
+    EXPECT_EQ(order(Key::Name, false),
+              (std::vector<std::string>{"IntValue", "LintValue", "Message", "NoSuchTag", "RealValue", "UlintValue"}));
+    inspector.moveTag(5, 0);
+    inspector.moveTag(1, 2);
+    EXPECT_EQ(inspector.entries()[0].name, "UlintValue");
+    EXPECT_EQ(inspector.entries()[2].name, "IntValue");
+
+    const ValueFormat hex{IntegerBase::Hexadecimal};
+    inspector.setFormat("IntValue", hex);
+    inspector.setFormat("Message", hex);
+    EXPECT_EQ(TagInspector::shownValue(entry("IntValue")), "16#FB2E") << "the bits of the type it was read as";
+    EXPECT_EQ(TagInspector::shownValue(entry("Message")), "Hello from line 1");
+    EXPECT_EQ(TagInspector::shownValue(entry("LintValue")), "-9000000000");
+}
+
+enum class Change { AddTag, RemoveTag, Reorder, Clear, Disconnect, Reconnect };
 
 std::string changeName(Change change) {
-    const char* names[] = {"addTag", "removeTag", "clear", "disconnect", "reconnect"};
+    const char* names[] = {"addTag", "removeTag", "reorder", "clear", "disconnect", "reconnect"};
     return names[static_cast<int>(change)];
 }
 
@@ -246,6 +283,9 @@ TEST_P(DroppedBatchTest, TheBatchIsDroppedAndTheNextReadsTheNewState) {
             break;
         case Change::RemoveTag:
             inspector.removeTag("IntValue");
+            break;
+        case Change::Reorder:
+            inspector.moveTag(1, 0);
             break;
         case Change::Clear:
             inspector.clear();
@@ -279,8 +319,8 @@ TEST_P(DroppedBatchTest, TheBatchIsDroppedAndTheNextReadsTheNewState) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, DroppedBatchTest,
-                         testing::Values(Change::AddTag, Change::RemoveTag, Change::Clear, Change::Disconnect,
-                                         Change::Reconnect),
+                         testing::Values(Change::AddTag, Change::RemoveTag, Change::Reorder, Change::Clear,
+                                         Change::Disconnect, Change::Reconnect),
                          [](const auto& param) { return changeName(param.param); });
 
 } // namespace

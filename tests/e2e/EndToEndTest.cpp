@@ -297,13 +297,14 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     ASSERT_TRUE(pollUntil(
         [&] {
             shot = capture(*window, shotFile);
-            return shot && shot->count(980, 72, 1170, 96, isText) > 10 && shot->count(980, 96, 1170, 122, isText) > 10;
+            // Below the watch list buttons and the header: rows of 24 pixels from y = 100.
+            return shot && shot->count(955, 100, 1160, 124, isText) > 10 && shot->count(955, 124, 1160, 148, isText) > 10;
         },
         10s))
         << "values not shown; screenshot: " << shotFile;
     std::cout << "screenshot: " << shotFile.string() << std::endl;
     EXPECT_GT(shot->count(718, 0, 1018, 25, isSuccessGreen), 30) << "PLC-Status: CONNECTED in green";
-    EXPECT_GT(shot->count(606, 72, 880, 96, isText), 10) << "the first watched name";
+    EXPECT_GT(shot->count(606, 100, 840, 124, isText), 10) << "the first watched name";
 
     EXPECT_TRUE(quillon->running()) << readFile(outputDir / "quillon.out");
 }

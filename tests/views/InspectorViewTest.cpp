@@ -1,5 +1,5 @@
-// Tags picked in the tree show in the inspector with their values; the delete button;
-// what disconnecting and reconnecting do to the list. The model's rules are its own tests'.
+// Tags picked in the tree show in the inspector with their values; what disconnecting
+// and reconnecting do to the list. The model's rules are its own tests'.
 #include "ViewsSupport.hpp"
 
 #include "TagInspector.hpp"
@@ -28,14 +28,6 @@ protected:
         return {};
     }
     std::string valueOf(const std::string& name) const { return watched(name).value; }
-    void clickDelete(std::size_t row) {
-        frame();
-        const std::vector<zolt::ui::Vec4>& buttons = inspectorView().deleteButtonRects();
-        ASSERT_LT(row, buttons.size());
-        const zolt::ui::Vec2 panel = inspectorView().getPanel()->getWorldPosition();
-        const zolt::ui::Vec4 r = buttons[row];
-        click(zolt::ui::Vec2{panel.x + (r.x + r.z) / 2.0f, panel.y + (r.y + r.w) / 2.0f});
-    }
 };
 
 TEST_F(InspectorTest, ClickedRowsShowEmptyThenWithTheirValuesAndRefusedRowsAreNotTaken) {
@@ -46,7 +38,7 @@ TEST_F(InspectorTest, ClickedRowsShowEmptyThenWithTheirValuesAndRefusedRowsAreNo
         EXPECT_EQ(watched("DintValue").typeName, "DINT");
         EXPECT_EQ(valueOf("DintValue"), "");
         frame();
-        EXPECT_EQ(inspectorView().deleteButtonRects().size(), 1u) << "one table row drawn";
+        EXPECT_EQ(inspectorView().drawnRows().size(), 1u) << "one table row drawn";
     }
     EXPECT_TRUE(pumpUntil([&] { return valueOf("DintValue") == "123456"; }, "the value"));
     for (const char* refused : {"Line1", "Temperatures", "MainProgram"}) {
@@ -58,18 +50,6 @@ TEST_F(InspectorTest, ClickedRowsShowEmptyThenWithTheirValuesAndRefusedRowsAreNo
     EXPECT_EQ(watchedNames(), (std::vector<std::string>{"DintValue", "Temperatures[3]", "Message"}));
     EXPECT_TRUE(pumpUntil([&] { return valueOf("Temperatures[3]") == "22" && valueOf("Message") == "Hello from line 1"; },
                           "both values"));
-}
-
-TEST_F(InspectorTest, TheDeleteButtonRemovesOnlyItsRow) {
-    connectSample();
-    for (const char* path : {"BoolFlag", "SintValue", "IntValue"}) {
-        clickRow(path);
-    }
-    ASSERT_EQ(watchedNames().size(), 3u);
-    clickDelete(0);
-    EXPECT_EQ(watchedNames(), (std::vector<std::string>{"SintValue", "IntValue"}));
-    clickDelete(1);
-    EXPECT_EQ(watchedNames(), (std::vector<std::string>{"SintValue"}));
 }
 
 TEST_F(InspectorTest, DisconnectingStopsTheReadsAndKeepsTheValuesMarkedStale) {

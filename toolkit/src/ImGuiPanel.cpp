@@ -163,6 +163,9 @@ bool ImGuiPanel::onMouseMove(const MouseEvent& event) {
 bool ImGuiPanel::onMouseButtonDown(const MouseEvent& event) {
     const int button = imguiButton(event.button);
     if (button >= 0) {
+        // Ctrl or Shift may have gone down while another widget had the keyboard: a
+        // Ctrl+click or Shift+click here must see them.
+        sendMods(event.mods);
         context_->IO.AddMousePosEvent(event.local.x, event.local.y);
         context_->IO.AddMouseButtonEvent(button, true);
         buttons_ |= 1 << button;

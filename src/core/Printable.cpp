@@ -1,7 +1,5 @@
 #include "Printable.hpp"
 
-namespace cli {
-
 std::string printable(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string result;
@@ -18,5 +16,3 @@ std::string printable(std::string_view text) {
     }
     return result;
 }
-
-} // namespace cli

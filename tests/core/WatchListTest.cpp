@@ -1,0 +1,59 @@
+// Watch list files: what a text lists, a file replaced whole, and the failures.
+#include "WatchList.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Paths = std::vector<std::string>;
+
+struct ParseRow {
+    const char* what;
+    const char* text;
+    Paths expected;
+};
+
+void PrintTo(const ParseRow& row, std::ostream* out) {
+    *out << row.what;
+}
+
+class ParseWatchList : public testing::TestWithParam<ParseRow> {};
+
+TEST_P(ParseWatchList, ListsThePaths) {
+    EXPECT_EQ(parseWatchList(GetParam().text), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ParseWatchList,
+    testing::Values(ParseRow{"empty", "", {}},
+                    ParseRow{"commentsAndBlankLines", "# list\n\n  \nA\n# B\n", {"A"}},
+                    ParseRow{"commentAfterAPath", "Program:Main.Count # the count\n", {"Program:Main.Count"}},
+                    ParseRow{"windowsLineEndsAndSpaces", "\tA[1,2] \r\nB\r\n", {"A[1,2]", "B"}},
+                    ParseRow{"lastLineWithoutEnd", "A\nB", {"A", "B"}},
+                    ParseRow{"repeatedPathOnce", "A\nB\nA\n", {"A", "B"}}),
+    [](const auto& row) { return std::string(row.param.what); });
+
+// The read-back of a saved list is the views' round trip; here what they cannot see.
+TEST(WatchListFile, AReplacedFileLeavesNoTemporaryFileAndFailuresSayWhy) {
+    const fs::path folder = fs::temp_directory_path() / ("quillon-watch-list-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(folder);
+    const fs::path file = folder / "list.txt";
+    ASSERT_EQ(writeWatchList(file, {"Old"}), "");
+    ASSERT_EQ(writeWatchList(file, {"New"}), "");
+    EXPECT_EQ(readWatchList(file).paths, Paths{"New"});
+    EXPECT_EQ(fs::directory_iterator(folder)->path(), file) << "one file, no temporary one";
+    EXPECT_NE(writeWatchList(folder / "missing" / "list.txt", {"A"}).find("cannot create the file"), std::string::npos);
+    const WatchListFile missing = readWatchList(folder / "missing.txt");
+    EXPECT_NE(missing.error.find("cannot open the file"), std::string::npos);
+    fs::remove_all(folder);
+}
+
+} // namespace

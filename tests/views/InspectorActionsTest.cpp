@@ -1,0 +1,212 @@
+// What an engineer does with the inspector's rows, by mouse and keyboard: select, copy to
+// the clipboard, change the display format, remove, sort, drag, and a watch list saved to
+// a file and opened again. The texts themselves are the core's tests'.
+#include "ViewsSupport.hpp"
+
+#include "TagInspector.hpp"
+#include "Views/InspectorView.hpp"
+#include "WatchList.hpp"
+
+#include <zolt/ui/ImGuiPanel.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace viewtest;
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+class InspectorActionsTest : public ViewsTest {
+protected:
+    // Watches the tags from the tree and waits for their first values.
+    void watchAndRead(const Names& paths) {
+        for (const std::string& path : paths) {
+            clickRow(path);
+        }
+        frame();
+        ASSERT_EQ(watchedNames(), paths);
+        pumpUntil([&] { return shown(paths.back()) != ""; }, "the values");
+    }
+    std::string shown(const std::string& name) const {
+        for (const TagInspector::Entry& entry : TagInspector::instance().entries()) {
+            if (entry.name == name) {
+                return TagInspector::shownValue(entry);
+            }
+        }
+        return "(not watched)";
+    }
+    zolt::ui::Vec2 inPanel(zolt::ui::Vec4 r) const {
+        const zolt::ui::Vec2 panel = inspectorView().getPanel()->getWorldPosition();
+        return zolt::ui::Vec2{panel.x + (r.x + r.z) / 2.0f, panel.y + (r.y + r.w) / 2.0f};
+    }
+    zolt::ui::Vec2 row(std::size_t index) {
+        frame();
+        for (const InspectorView::RowGeometry& drawn : inspectorView().drawnRows()) {
+            if (drawn.index == index) {
+                return inPanel(drawn.row);
+            }
+        }
+        ADD_FAILURE() << "row " << index << " not drawn";
+        return {};
+    }
+    // A click with Ctrl or Shift held; the key goes to whichever pane has the keyboard.
+    void clickWith(zolt::ui::Vec2 at, ImGuiKey modifier, int mods) {
+        window->injectKey(modifier, true, mods);
+        frame();
+        click(at);
+        window->injectKey(modifier, false, 0);
+        frame();
+    }
+    void rightClick(zolt::ui::Vec2 at) {
+        window->injectMouseMove(at.x, at.y);
+        frame();
+        window->injectMouseButton(zolt::ui::kMouseRight, true);
+        frame();
+        window->injectMouseButton(zolt::ui::kMouseRight, false);
+        frame(2);
+    }
+    // Clicks the labelled menu entries in turn (a submenu, then its entry).
+    void choose(const Names& labels) {
+        for (const std::string& label : labels) {
+            frame(2);
+            const zolt::ui::Vec4 at = inspectorView().itemRect(label);
+            ASSERT_GT(at.z, at.x) << label << " not drawn";
+            click(inPanel(at));
+        }
+    }
+    Names selectedNames() const {
+        Names names;
+        for (const std::string& name : watchedNames()) {
+            if (inspectorView().isSelected(name)) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+    std::string clipboard() const { return window->getClipboardText(); }
+};
+
+TEST_F(InspectorActionsTest, RowsAreSelectedCopiedFormattedAndRemovedByMouseAndKeyboard) {
+    connectSample();
+    watchAndRead({"DintValue", "UintValue", "BoolFlag", "UlintValue", "RealValue"});
+    auto ulint = [&] {
+        frame();
+        return inspectorView().drawnRows().at(3);
+    };
+    EXPECT_FALSE(ulint().valueCut) << "20 digits shown whole";
+    EXPECT_LE(ulint().value.z, ulint().remove.x) << "the value ends before the remove button";
+
+    click(row(0));
+    click(ipField()); // Ctrl goes down while the top bar has the keyboard
+    clickWith(row(2), ImGuiKey_LeftCtrl, zolt::ui::kModCtrl);
+    EXPECT_EQ(selectedNames(), (Names{"DintValue", "BoolFlag"}));
+    pressKey(ImGuiKey_C, zolt::ui::kModCtrl);
+    EXPECT_EQ(clipboard(), "DintValue = 123456\nBoolFlag = true");
+    clickWith(row(4), ImGuiKey_LeftShift, zolt::ui::kModShift);
+    EXPECT_EQ(selectedNames(), (Names{"BoolFlag", "UlintValue", "RealValue"}));
+    pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
+    EXPECT_EQ(selectedNames().size(), 5u);
+
+    // The menu acts on the whole selection.
+    rightClick(row(1));
+    choose({"Integers as", "Hexadecimal (16#FF)"});
+    rightClick(row(2));
+    choose({"BOOL as", "FALSE / TRUE"});
+    rightClick(row(4));
+    choose({"REAL digits", "2 digits"});
+    rightClick(row(0));
+    choose({"Copy value"});
+    EXPECT_EQ(clipboard(), "16#0001_E240\n16#EA60\nTRUE\n16#F9CC_D8A1_C508_0000\n1.50");
+    rightClick(row(3));
+    choose({"Integers as", "Binary (2#1010)"});
+    EXPECT_TRUE(ulint().valueCut) << "64 binary digits end in an ellipsis";
+    EXPECT_LE(ulint().value.z, ulint().remove.x);
+    rightClick(row(3));
+    choose({"Copy path"});
+    EXPECT_EQ(clipboard(), "DintValue\nUintValue\nBoolFlag\nUlintValue\nRealValue");
+
+    // A right click outside the selection takes only that row.
+    pressKey(ImGuiKey_Escape);
+    click(row(0));
+    rightClick(row(2));
+    EXPECT_EQ(selectedNames(), (Names{"BoolFlag"}));
+    choose({"Remove"});
+    EXPECT_EQ(watchedNames(), (Names{"DintValue", "UintValue", "UlintValue", "RealValue"}));
+    click(row(1));
+    clickWith(row(3), ImGuiKey_LeftShift, zolt::ui::kModShift);
+    pressKey(ImGuiKey_Delete);
+    EXPECT_EQ(watchedNames(), (Names{"DintValue"}));
+    watchAndRead({"DintValue", "SintValue", "IntValue"});
+    click(inPanel(inspectorView().drawnRows().at(1).remove)); // a row's own button removes only it
+    EXPECT_EQ(watchedNames(), (Names{"DintValue", "IntValue"}));
+}
+
+TEST_F(InspectorActionsTest, HeaderClicksSortAndARowDraggedOntoAnotherMovesThere) {
+    connectSample();
+    watchAndRead({"IntValue", "DintValue", "SintValue", "Message"});
+    const zolt::ui::Vec2 valueHeader = inPanel(inspectorView().itemRect("Value"));
+    click(valueHeader);
+    EXPECT_EQ(watchedNames(), (Names{"IntValue", "SintValue", "DintValue", "Message"}));
+    click(valueHeader);
+    EXPECT_EQ(watchedNames(), (Names{"Message", "DintValue", "SintValue", "IntValue"}));
+    click(inPanel(inspectorView().itemRect("Name")));
+    EXPECT_EQ(watchedNames(), (Names{"DintValue", "IntValue", "Message", "SintValue"}));
+
+    const zolt::ui::Vec2 from = row(0);
+    const zolt::ui::Vec2 to = row(2);
+    window->injectMouseMove(from.x, from.y);
+    frame();
+    window->injectMouseButton(zolt::ui::kMouseLeft, true);
+    for (int step = 1; step <= 6; ++step) {
+        frame();
+        window->injectMouseMove(from.x, from.y + (to.y - from.y) * static_cast<float>(step) / 6.0f);
+    }
+    frame(2);
+    window->injectMouseButton(zolt::ui::kMouseLeft, false);
+    frame(2);
+    EXPECT_EQ(watchedNames(), (Names{"IntValue", "Message", "DintValue", "SintValue"}));
+}
+
+TEST_F(InspectorActionsTest, AWatchListSavedToAFileOpensAgainOnTheController) {
+    const fs::path folder = fs::temp_directory_path() / ("quillon-views-list-" + std::to_string(port));
+    fs::create_directories(folder);
+    const std::string file = (folder / "line 1.txt").string();
+    const Names paths{"DintValue", "Temperatures[3]", "Message"};
+    connectSample();
+    toggleRow("Temperatures");
+    watchAndRead(paths);
+
+    auto typeInDialog = [&](ImGuiKey shortcut) {
+        click(row(0));
+        pressKey(shortcut, zolt::ui::kModCtrl);
+        frame(2);
+        pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
+        typeText(file);
+        pressKey(ImGuiKey_Enter);
+    };
+    typeInDialog(ImGuiKey_S);
+    EXPECT_EQ(readWatchList(file).paths, paths);
+    EXPECT_EQ(inspectorView().getDialog().mode(), WatchListDialog::Mode::Closed);
+    TagInspector::instance().removeTag("Message");
+    typeInDialog(ImGuiKey_S);
+    EXPECT_NE(inspectorView().getDialog().message().find("exists"), std::string::npos) << "asked before replacing";
+    EXPECT_EQ(readWatchList(file).paths, paths);
+    pressKey(ImGuiKey_Enter); // Replace
+    EXPECT_EQ(readWatchList(file).paths, (Names{"DintValue", "Temperatures[3]"}));
+
+    std::ofstream(file, std::ios::app) << "NoSuchTag\n# a note\nProgram:Conveyor.ItemCount\n";
+    typeInDialog(ImGuiKey_O);
+    pumpUntil([&] { return !inspectorView().getDialog().isOpening(); }, "the lookup");
+    EXPECT_EQ(watchedNames(), (Names{"DintValue", "Temperatures[3]", "Program:Conveyor.ItemCount"}));
+    EXPECT_NE(inspectorView().getDialog().message().find("not on this controller or without one value: NoSuchTag"),
+              std::string::npos)
+        << inspectorView().getDialog().message();
+    pumpUntil([&] { return shown("Program:Conveyor.ItemCount") != ""; }, "the opened list's values");
+    fs::remove_all(folder);
+}
+
+} // namespace
