@@ -62,6 +62,7 @@ TEST_P(AllocationFailure, IsReportedAndLeavesNothingBehind) {
       EXPECT_TRUE(allocator.injected());
       return;
     }
+    applyTestMessaging(client);  // the second pass sweeps the connected code
     zoltc_logix_result result = zoltc_logix_connect(client, "127.0.0.1", port(), 5000);
     EXPECT_EQ(zoltc_logix_get_product_name(client) == nullptr, result != ZOLTC_LOGIX_OK);
     if (result == ZOLTC_LOGIX_OK) result = GetParam().call(client);
