@@ -79,6 +79,8 @@ TEST_P(OpenTest, NegotiatesAsTheControllerAllows) {
   ASSERT_EQ(connectIn(c.mode), c.connected);
   const zoltc_logix_messaging_state* state = zoltc_logix_get_messaging(client());
   EXPECT_EQ(std::tuple(state->mode, state->packet_size, state->fell_back), std::tuple(c.negotiated, c.packetSize, false));
+  // A connect that fails for want of a connection gives the handle no product name.
+  EXPECT_EQ(zoltc_logix_get_product_name(client()) != nullptr, c.connected == ZOLTC_LOGIX_OK);
   if (c.connected != ZOLTC_LOGIX_OK) {
     // A failed connect closes the session; its UnRegisterSession is not answered.
     EXPECT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == 0x66; }));
