@@ -100,6 +100,9 @@ zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *h
     return zoltc_logix_result_from_status(status);
   }
   zoltc_logix_cip_response response;
+  /* The identity is the handle's only once the whole connect succeeded (a connection, too,
+   * when one is asked for): a failed connect keeps the name of the one before. */
+  zoltc_logix_identity identity = {0};
   status = zoltc_logix_send_direct(client->session, zoltc_logix_identity_request(), &response);
   if (status == ZOLTC_LOGIX_STATUS_REJECTED) {
     client->refusal = (zoltc_logix_refusal){0, 0, client->session->refused_status};
@@ -108,13 +111,17 @@ zoltc_logix_result zoltc_logix_connect(zoltc_logix_client *client, const char *h
     zoltc_logix_client_note_refusal(client, &response);
     status = ZOLTC_LOGIX_STATUS_REJECTED;
   } else if (status == ZOLTC_LOGIX_STATUS_OK) {
-    status = zoltc_logix_identity_decode(&response, &client->identity);
+    status = zoltc_logix_identity_decode(&response, &identity);
   }
   zoltc_logix_cip_response_free(&response);
   if (status == ZOLTC_LOGIX_STATUS_OK) {
     status = zoltc_logix_connection_open(client->session, &client->refusal);
   }
-  if (status != ZOLTC_LOGIX_STATUS_OK) {
+  if (status == ZOLTC_LOGIX_STATUS_OK) {
+    zoltc_logix_identity_clear(&client->identity);
+    client->identity = identity;
+  } else {
+    zoltc_logix_identity_clear(&identity);
     zoltc_logix_session_close(client->session);
   }
   return zoltc_logix_result_from_status(status);

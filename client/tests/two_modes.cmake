@@ -1,6 +1,7 @@
 # The client's integration suites run a second time with connected messaging
-# (the fixture's handles read QUILLON_TEST_MESSAGING), and the tests of the
-# connected mode itself. Included after the other parts, which define the programs.
+# (the fixture's handles read QUILLON_TEST_MESSAGING; tests that do not depend on the
+# mode skip that pass), and the tests of the connected mode itself. Included after
+# the other parts, which define the programs.
 foreach(program client_connection_integration_tests client_browse_tests client_read_sim_tests
                 client_route_sim_tests)
   gtest_discover_tests(${program} TEST_PREFIX "client." TEST_SUFFIX .connected NO_PRETTY_VALUES

@@ -87,13 +87,15 @@ INSTANTIATE_TEST_SUITE_P(
     LabelName{});
 
 // The limit counts connections across the server: the second session's open is refused
-// until the first session's connections end with it.
+// until the first session's connections end with it. A triad used twice and a close of an
+// unknown connection are refused.
 TEST_F(SimTest, ConnectionLimitAndDuplicateTriads) {
   setOptions([](Options& o) { o.maxCipConnections = 2; });
   auto first = client();
   EXPECT_EQ(first->request(forwardOpen(true, 4002, 1)).status, 0x00);
   EXPECT_EQ(first->request(forwardOpen(true, 4002, 1)).additional, (std::vector<uint16_t>{0x0100}));
   EXPECT_EQ(first->request(forwardOpen(true, 4002, 2)).status, 0x00);
+  EXPECT_EQ(first->request(forwardClose(9)).additional, (std::vector<uint16_t>{0x0107}));  // no such connection
   auto second = client();
   EXPECT_EQ(second->request(forwardOpen(true, 4002, 3)).additional, (std::vector<uint16_t>{0x0113}));
   first.reset();  // its connections end with its session, a moment later
@@ -116,18 +118,10 @@ class ConnectedTest : public SimTest {
   }
   // One SendUnitData; the reply packet (status, data) or nullopt.
   std::optional<Packet> unitData(WireClient& wire, uint32_t otId, uint16_t sequence, const Bytes& request) {
-    Bytes data;
-    put(data, 0, 4);
-    put(data, 0, 2);
-    put(data, 2, 2);
-    put(data, 0xA1, 2);
-    put(data, 4, 2);
-    put(data, otId, 4);
-    put(data, 0xB1, 2);
-    put(data, static_cast<uint16_t>(2 + request.size()), 2);
-    put(data, sequence, 2);
-    data.insert(data.end(), request.begin(), request.end());
-    wire.send(0x70, wire.session(), data, sequence);
+    Bytes id, counted;
+    put(id, otId, 4);
+    put(counted, sequence, 2);
+    wire.send(0x70, wire.session(), commonPacket({{0xA1, id}, {0xB1, join(counted, request)}}), sequence);
     return wire.receive();
   }
 };
@@ -137,26 +131,16 @@ TEST_F(ConnectedTest, RepliesNameTheTargetIdAndTheSequenceCount) {
   auto [otId, toId] = open(*wire);
   server().clearRequests();
   std::optional<Packet> reply = unitData(*wire, otId, 5, readTagRequest("Counter"));
-  ASSERT_TRUE(reply);
-  ASSERT_EQ(reply->status, 0u);
-  ASSERT_GE(reply->data.size(), 24u);
-  EXPECT_EQ(get16(reply->data, 8), 0xA1u);
-  EXPECT_EQ(get32(reply->data, 12), toId);
-  EXPECT_EQ(get16(reply->data, 16), 0xB1u);
-  EXPECT_EQ(get16(reply->data, 20), 5u);
-  EXPECT_EQ(reply->data[22], 0xCC);  // Read Tag reply
-  EXPECT_EQ(reply->data[24], 0x00);
-
+  ASSERT_TRUE(reply && reply->data.size() >= 25u);
+  EXPECT_EQ(std::tuple(reply->status, get16(reply->data, 8), get32(reply->data, 12), get16(reply->data, 16), get16(reply->data, 20)),
+            std::tuple(0u, 0xA1, toId, 0xB1, 5));
+  EXPECT_EQ(std::tuple(reply->data[22], reply->data[24]), std::tuple(0xCC, 0x00));  // a Read Tag reply
   // The same count again is a retry: the same reply, and the request is not served twice.
-  std::optional<Packet> again = unitData(*wire, otId, 5, readTagRequest("Counter"));
-  ASSERT_TRUE(again);
-  EXPECT_EQ(again->data, reply->data);
+  EXPECT_EQ(unitData(*wire, otId, 5, readTagRequest("Counter")).value_or(Packet{}).data, reply->data);
   std::vector<RequestRecord> records = server().requests();
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].cipConnectionId, otId);
-  EXPECT_EQ(records[0].sequenceCount, 5u);
-  EXPECT_EQ(records[0].service, 0x4C);
-  EXPECT_EQ(records[1].service, 0x00);
+  EXPECT_EQ(std::tuple(records[0].cipConnectionId, records[0].sequenceCount, records[0].service, records[1].service),
+            std::tuple(otId, 5u, 0x4C, 0x00));
 }
 
 // Replies fill the connection: a symbol page of a 4002-byte connection is larger than the
@@ -171,10 +155,8 @@ TEST_F(ConnectedTest, ConnectionSizeBoundsRequestsAndReplies) {
   EXPECT_GT(big->data.size() - 24, unconnected);
   EXPECT_LE(big->data.size() - 22, 4002u);
   auto [smallId, smallTo] = open(*wire, 40, 8);
-  Bytes tooLarge = readTagRequest("Program:MainProgram.AVeryLongTagNameThatDoesNotFit");
-  std::optional<Packet> refused = unitData(*wire, smallId, 1, tooLarge);
-  ASSERT_TRUE(refused);
-  EXPECT_EQ(refused->data[24], 0x1A);
+  std::optional<Packet> refused = unitData(*wire, smallId, 1, readTagRequest("Program:MainProgram.AVeryLongTagNameThatDoesNotFit"));
+  EXPECT_EQ(refused.value_or(Packet{}).data.at(24), 0x1A);
 }
 
 struct EndCase {
@@ -217,22 +199,12 @@ TEST_F(ConnectedTest, ConnectionPathRoutesToTheSlot) {
       "controllers": [{"slot": 2, "tags": [{"name": "A", "type": "DINT", "value": 7}]}]}})"));
   auto wire = client();
   auto [otId, toId] = open(*wire, 4002, 7, Bytes{0x01, 0x02});
-  std::optional<Packet> reply = unitData(*wire, otId, 1, readTagRequest("A"));
-  ASSERT_TRUE(reply);
-  ASSERT_GE(reply->data.size(), 29u);
-  EXPECT_EQ(reply->data[24], 0x00);
-  EXPECT_EQ(reply->data[28], 7);
+  const Bytes reply = unitData(*wire, otId, 1, readTagRequest("A")).value_or(Packet{}).data;
+  ASSERT_GE(reply.size(), 29u);
+  EXPECT_EQ(std::tuple(reply[24], reply[28]), std::tuple(0x00, 7));
   RouterReply empty = wire->request(forwardOpen(true, 4002, 8, Bytes{0x01, 0x03}));
-  EXPECT_EQ(empty.status, 0x01);
-  EXPECT_EQ(empty.additional, std::vector<uint16_t>{0x0312});
-  EXPECT_EQ(empty.data.at(8), 3);  // route words left: the hop and the message router's two
-}
-
-TEST_F(ConnectedTest, CloseOfAnUnknownConnectionIsRefused) {
-  auto wire = client();
-  RouterReply reply = wire->request(forwardClose(9));
-  EXPECT_EQ(reply.status, 0x01);
-  EXPECT_EQ(reply.additional, (std::vector<uint16_t>{0x0107}));
+  // Route words left: the hop and the message router's two.
+  EXPECT_EQ(std::tuple(empty.status, empty.additional, empty.data.at(8)), std::tuple(0x01, std::vector<uint16_t>{0x0312}, 3));
 }
 
 }  // namespace

@@ -80,6 +80,10 @@ TEST(Database, ProgramsInTheControllerScopeAndGeneratedControllers) {
   EXPECT_EQ(controller.symbols("P1")[0].type, 0xC1);
   EXPECT_TRUE(controller.symbols("P2").empty());
   EXPECT_EQ(controller.typeCount(), 1u);  // STRING
+  // A name of 255 characters is the longest; "system": false makes no system symbol.
+  const auto named = [](size_t n) { return R"({"tags": [{"name": ")" + std::string(n, 'N') + R"(", "type": "DINT", "system": false}]})"; };
+  EXPECT_EQ(parseController(named(255)).symbols().at(0).type, 0xC4);
+  EXPECT_THROW(parseController(named(256)), std::runtime_error);
   const GenerateSpec spec = parseGenerateSpec("tags=500,types=12,programs=3,programTags=7,members=4,seed=9");
   EXPECT_EQ(std::tuple(spec.tags, spec.types, spec.programs, spec.programTags, spec.members), std::tuple(500u, 12u, 3u, 7u, 4u));
   const Controller generated = generateController(spec);
@@ -101,7 +105,7 @@ TEST(CommandLine, FlagsSetEveryKnob) {
        "--wrong-command", "--wrong-session-handle", "--encap-status", "0x65", "--truncate-reply", "9", "--garbage-reply", "--register-status", "1",
        "--register-zero-handle", "--reply-limit", "0", "--symbols-per-page", "2", "--empty-last-page", "--template-bytes", "100",
        "--fragment-bytes", "50", "--msp-request-limit", "400", "--msp-reply-limit", "300", "--live-clock-ms", "42", "--stuck-symbol-pages", "0",
-       "--identity-status", "0x08", "--identity-bytes", "0", "--log-requests", "-", "--template-override", "0xABC,1," + path,
+       "--identity-status", "0x8", "--identity-bytes", "0", "--log-requests", "-", "--template-override", "0xABC,1," + path,
        "--template-override", "7,0," + path});
   std::remove(path.c_str());
   const Options& o = line.options;

@@ -47,19 +47,6 @@ TEST_F(Encapsulation, SessionsRegisterAndEnd) {
   EXPECT_TRUE(server().requests().empty());
 }
 
-Bytes cpf(std::vector<std::pair<uint16_t, Bytes>> items, uint32_t interfaceHandle = 0) {
-  Bytes out;
-  put(out, interfaceHandle, 4);
-  put(out, 0, 2);
-  put(out, items.size(), 2);
-  for (auto& [type, data] : items) {
-    put(out, type, 2);
-    put(out, data.size(), 2);
-    out.insert(out.end(), data.begin(), data.end());
-  }
-  return out;
-}
-
 struct EncapsulationCase {
   const char* label;
   uint16_t command;
@@ -91,15 +78,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         EncapsulationCase{"UnknownCommand", 0x0099, true, false, {}, 0x0001},
         EncapsulationCase{"SendUnitDataWithoutItems", 0x0070, true, false, {}, 0x0065},
-        EncapsulationCase{"SendRRDataBeforeRegister", 0x006F, false, false, cpf({{0, {}}, {0xB2, kIdentityRequest}}), 0x0064},
-        EncapsulationCase{"AnotherSession", 0x006F, true, true, cpf({{0, {}}, {0xB2, kIdentityRequest}}), 0x0064},
+        EncapsulationCase{"SendRRDataBeforeRegister", 0x006F, false, false, commonPacket({{0, {}}, {0xB2, kIdentityRequest}}), 0x0064},
+        EncapsulationCase{"AnotherSession", 0x006F, true, true, commonPacket({{0, {}}, {0xB2, kIdentityRequest}}), 0x0064},
         EncapsulationCase{"RegisterWithShortData", 0x0065, false, false, {1, 0}, 0x0065},
         EncapsulationCase{"RegisterVersion2", 0x0065, false, false, {2, 0, 0, 0}, 0x0069},
-        EncapsulationCase{"ConnectedItem", 0x006F, true, false, cpf({{0, {}}, {0xB1, kIdentityRequest}}), 0x0003},
-        EncapsulationCase{"OneItemOnly", 0x006F, true, false, cpf({{0xB2, kIdentityRequest}}), 0x0003},
-        EncapsulationCase{"InterfaceHandle", 0x006F, true, false, cpf({{0, {}}, {0xB2, kIdentityRequest}}, 5), 0x0003},
+        EncapsulationCase{"ConnectedItem", 0x006F, true, false, commonPacket({{0, {}}, {0xB1, kIdentityRequest}}), 0x0003},
+        EncapsulationCase{"OneItemOnly", 0x006F, true, false, commonPacket({{0xB2, kIdentityRequest}}), 0x0003},
+        EncapsulationCase{"InterfaceHandle", 0x006F, true, false, commonPacket({{0, {}}, {0xB2, kIdentityRequest}}, 5), 0x0003},
         EncapsulationCase{"ItemLongerThanData", 0x006F, true, false, Bytes{0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0xB2, 0, 50, 0, 1, 2}, 0x0065},
-        EncapsulationCase{"EmptyRouterRequest", 0x006F, true, false, cpf({{0, {}}, {0xB2, {}}}), 0x0003}),
+        EncapsulationCase{"EmptyRouterRequest", 0x006F, true, false, commonPacket({{0, {}}, {0xB2, {}}}), 0x0003}),
     LabelName{});
 
 TEST_F(Encapsulation, ListIdentityAndListServices) {
@@ -229,12 +216,18 @@ TEST_F(Encapsulation, RegisterRefusals) {
   EXPECT_EQ(server().sessionsRegistered(), 0u);
 }
 
-// The identity faults bend Get_Attributes_All only; the session registers as usual and single
-// attributes still answer.
+// The identity from the database; its faults bend Get_Attributes_All only: the session
+// registers as usual and single attributes still answer.
 TEST_F(Encapsulation, IdentityFaultsRefuseOrShortenGetAttributesAll) {
   auto wire = client();
   const RouterReply whole = wire->request(kIdentityRequest);
-  ASSERT_EQ(whole.status, 0);
+  ASSERT_EQ(std::tuple(whole.status, whole.data.size()), std::tuple(0, 15u + whole.data.at(14) + 1));  // then the state byte
+  const Identity& id = sampleController().identity();
+  const Bytes& d = whole.data;
+  EXPECT_EQ(std::tuple(get16(d, 0), get16(d, 2), get16(d, 4), d[6], d[7], get16(d, 8), get32(d, 10)),
+            std::tuple(id.vendorId, id.deviceType, id.productCode, 34, 11, 0x3160, 0x60C0FFEEu));
+  EXPECT_EQ(std::string(d.begin() + 15, d.end() - 1), "Zolt QX-85 Line Controller");
+  EXPECT_EQ(wire->request(0x0E, PathBuilder().classId(1).instance(1).attribute(99)).status, 0x14);
   setOptions([](Options& o) { o.identityStatus = 0x08; });
   const RouterReply refused = wire->request(kIdentityRequest);
   EXPECT_EQ(std::tuple(refused.service, refused.status, refused.data.size()), std::tuple(0x81, 0x08, 0u));
@@ -267,6 +260,7 @@ TEST_F(Encapsulation, SeveralClientsAtOnce) {
   EXPECT_EQ(server().connectionsAccepted(), 8u);
 }
 
+// Broken framing and noise on the socket; the decoders themselves are fuzzed (sim/fuzz).
 TEST_F(Encapsulation, MalformedInputNeverBringsTheServerDown) {
   std::mt19937 random(7);
   auto header = [](uint16_t command, uint16_t length, size_t size, uint8_t fill = 0) {
@@ -286,15 +280,6 @@ TEST_F(Encapsulation, MalformedInputNeverBringsTheServerDown) {
   for (const Bytes& stream : streams) {
     WireClient(port()).sendRaw(stream);
     EXPECT_EQ(client()->request(readTagRequest("DintValue")).status, 0);
-  }
-  // Mutated CIP parts of framed requests on a registered session are all answered.
-  auto wire = client();
-  const Bytes base = sendRRData(wire->session(), 1, kIdentityRequest);
-  for (int i = 0; i < 300; ++i) {
-    Bytes packet = base;
-    for (int flips = 0; flips < 3; ++flips) packet[24 + random() % (packet.size() - 24)] = static_cast<uint8_t>(random());
-    wire->sendRaw(packet);
-    ASSERT_TRUE(wire->receive()) << "no answer to mutation " << i;
   }
 }
 

@@ -1,5 +1,7 @@
 // The Symbol object (Get Instance Attribute List in pages) and the Template object (attributes,
 // Read Template in chunks, the layout of template bytes, and served overrides).
+#include <map>
+
 #include "sim_test.hpp"
 
 namespace quillon::sim::test {
@@ -91,23 +93,18 @@ TEST_F(Objects, PagesJoinToTheWholeScope) {
   EXPECT_EQ(pages, 2u);  // the empty last page
 }
 
+// The loader's type words: programs, system symbols, tasks, arrays (BOOL[64] as two DWORDs);
+// symbols in rising instance order.
 TEST_F(Objects, SampleListsProgramsSystemSymbolsAndWideInstanceIds) {
-  const std::vector<SymbolInfo> symbols = sampleController().symbols();
-  auto find = [&](const std::string& name) {
-    for (const SymbolInfo& s : symbols) {
-      if (s.name == name) return s;
-    }
-    ADD_FAILURE() << name << " missing";
-    return SymbolInfo{};
-  };
+  std::map<std::string, SymbolInfo> byName;
+  for (const SymbolInfo& s : sampleController().symbols()) byName[s.name] = s;
   for (auto [name, type] : {std::pair("Program:MainProgram", 0x1068), {"__SysDiagnostics", 0x10C4}, {"__CONTAINER", 0x00C4},
                             {"Task:MainTask", 0x1070}, {"Inputs", 0x20D3}, {"Cube", 0x60C3}, {"Matrix", 0x40C4}}) {
-    EXPECT_EQ(find(name).type, type) << name;
+    EXPECT_EQ(byName[name].type, type) << name;
   }
-  EXPECT_EQ(find("Inputs").dims, (std::array<uint32_t, 3>{2, 0, 0}));  // BOOL[64] as two DWORDs
-  EXPECT_EQ(find("Cube").dims, (std::array<uint32_t, 3>{2, 3, 4}));
-  EXPECT_EQ(find("Motors").type & 0xF000, 0xA000);
-  EXPECT_EQ(find("ArchivedCount").instanceId, 70000u);
+  EXPECT_EQ(std::tuple(byName["Inputs"].dims, byName["Cube"].dims, byName["Motors"].type & 0xF000, byName["ArchivedCount"].instanceId),
+            std::tuple(std::array<uint32_t, 3>{2, 0, 0}, std::array<uint32_t, 3>{2, 3, 4}, 0xA000, 70000u));
+  const std::vector<SymbolInfo> symbols = sampleController().symbols();
   for (size_t i = 1; i < symbols.size(); ++i) EXPECT_LT(symbols[i - 1].instanceId, symbols[i].instanceId);
   EXPECT_EQ(sampleController().programs(), (std::vector<std::string>{"MainProgram", "Conveyor", "Packaging"}));
 }
@@ -144,19 +141,8 @@ TEST_F(Objects, StuckPagesSayMoreWithoutEntries) {
     EXPECT_EQ(std::tuple(stuck.status, stuck.data.size()), std::tuple(0x06, 0u)) << start;
   }
   setOptions([](Options& o) { o.stuckSymbolPagesFrom = 0; });
-  EXPECT_EQ(std::tuple(page(*wire, 0).status, page(*wire, 0).data.size()), std::tuple(0x06, 0u));
-  EXPECT_TRUE(page(*wire, 0, "Packaging").data.empty());
-}
-
-TEST(GeneratedSymbols, LargeControllerPagesWithinTheLimit) {
-  const Controller controller = generateController(parseGenerateSpec("tags=8000,types=20,programs=2,programTags=5"));
-  Server server(controller);
-  WireClient wire(server.start());
-  ASSERT_NE(wire.registerSession(), 0u);
-  size_t pages = 0;
-  const std::vector<Entry> entries = browse(wire, "", pages);
-  expectSame(entries, controller.symbols());
-  EXPECT_GT(entries.back().instance, 65535u);
+  const RouterReply fromZero = page(*wire, 0);
+  EXPECT_EQ(std::tuple(fromZero.status, fromZero.data.size(), page(*wire, 0, "Packaging").data.size()), std::tuple(0x06, 0u, 0u));
 }
 
 struct Member {

@@ -1,4 +1,4 @@
-// The message router: the identity object, refusals of services, objects and malformed paths,
+// The message router: refusals of services, objects and malformed paths,
 // Unconnected Send through a chassis, and Multiple Service Packets with their 0x1A and 0x1B knobs.
 #include "sim_test.hpp"
 
@@ -8,20 +8,6 @@ namespace {
 using Router = SimTest;
 
 const Bytes kIdentity = PathBuilder().classId(1).instance(1);
-
-TEST_F(Router, IdentityFromTheDatabase) {
-  auto wire = client();
-  const RouterReply reply = wire->request(0x01, kIdentity);
-  ASSERT_EQ(std::tuple(reply.service, reply.status), std::tuple(0x81, 0));
-  const Identity& id = sampleController().identity();
-  const Bytes& d = reply.data;
-  EXPECT_EQ(std::tuple(get16(d, 0), get16(d, 2), get16(d, 4), d[6], d[7], get16(d, 8), get32(d, 10)),
-            std::tuple(id.vendorId, id.deviceType, id.productCode, 34, 11, 0x3160, 0x60C0FFEEu));
-  EXPECT_EQ(std::string(d.begin() + 15, d.begin() + 15 + d.at(14)), "Zolt QX-85 Line Controller");
-  const RouterReply name = wire->request(0x0E, PathBuilder().classId(1).instance(1).attribute(7));
-  EXPECT_EQ(std::tuple(name.status, name.data), std::tuple(0, Bytes(d.begin() + 14, d.begin() + 15 + d[14])));
-  EXPECT_EQ(wire->request(0x0E, PathBuilder().classId(1).instance(1).attribute(99)).status, 0x14);
-}
 
 struct StatusCase {
   const char* label;

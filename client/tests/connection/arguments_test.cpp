@@ -65,8 +65,8 @@ class Arguments : public ::testing::TestWithParam<Row> {};
 TEST_P(Arguments, AreRefusedWithTheirCode) {
   Objects o;
   EXPECT_EQ(GetParam().call(o), GetParam().expected);
-  EXPECT_EQ(o.list.items, nullptr);  // outputs are cleared, never left stale
-  EXPECT_EQ(o.responses.count, 0u);
+  // Outputs are cleared, never left stale.
+  EXPECT_EQ(std::tuple(o.list.items, o.responses.count, o.buffer.length), std::tuple(nullptr, 0u, 0u));
 }
 
 // One call with `o` the test's objects, and the code it must give.

@@ -73,15 +73,14 @@ class Connection : public SimulatorTest {
 };
 
 TEST_F(Connection, TransportConnectsByAddressAndNameAndMovesExactCounts) {
+  QUILLON_SKIP_SECOND_PASS();
   for (const char* host : {"127.0.0.1", "localhost"}) {
     Holder holder = connected(host);
-    EXPECT_TRUE(zoltc_logix_socket_is_open(holder.get()));
     ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
     Bytes reply(28);  // the header, then its 4 data bytes
     ASSERT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
     ASSERT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data() + 24, 4, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
-    EXPECT_EQ(reply[0], 0x65);
-    EXPECT_EQ(reply[24], 1);
+    EXPECT_EQ(std::tuple(reply[0], reply[24]), std::tuple(0x65, 1));
   }
   EXPECT_EQ(server().connectionsAccepted(), 2u);
   Holder holder = connected();
@@ -94,27 +93,23 @@ TEST_F(Connection, TransportConnectsByAddressAndNameAndMovesExactCounts) {
   EXPECT_TRUE(zoltc_logix_socket_is_open(holder.get()));  // the caller decides
 }
 
-TEST_F(Connection, TransportPeerLeaving) {
-  setOptions([](Options& o) { o.truncateReplyTo = 10; });
+// Sending to a peer that has gone is an error, not SIGPIPE (which would end this program); the
+// first sends may still be accepted locally.
+TEST_F(Connection, SendingToAPeerThatLeftIsClosed) {
+  QUILLON_SKIP_SECOND_PASS();
   Holder holder = connected();
-  ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
-  Bytes reply(24);
-  EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kTimeoutMs), ZOLTC_LOGIX_IO_CLOSED);
-  EXPECT_EQ(reply[0], 0x65);
-  // Sending to a peer that has gone is an error, not SIGPIPE (which would end this program);
-  // the first sends may still be accepted locally.
-  Holder other = connected();
   server().stop();
   const Bytes block(64 * 1024, 0);
   zoltc_logix_io_result result = ZOLTC_LOGIX_IO_OK;
   for (int i = 0; i < 100 && result == ZOLTC_LOGIX_IO_OK; ++i)
-    result = zoltc_logix_tcp_send_all(other.get(), block.data(), static_cast<uint32_t>(block.size()), kTimeoutMs);
+    result = zoltc_logix_tcp_send_all(holder.get(), block.data(), static_cast<uint32_t>(block.size()), kTimeoutMs);
   EXPECT_EQ(result, ZOLTC_LOGIX_IO_CLOSED);
 }
 
 // Refused and unresolvable addresses, promptly, at both layers; a connect on a connected holder
 // replaces its socket, and a failed one leaves it without.
 TEST_F(Connection, RefusedUnresolvableAndReplacedSockets) {
+  QUILLON_SKIP_SECOND_PASS();
   Holder holder = connected();
   ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);
   ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
@@ -134,6 +129,7 @@ TEST_F(Connection, RefusedUnresolvableAndReplacedSockets) {
 // A listener that never accepts, its queue filled, so that a further connect stays pending (the
 // SYN is dropped, not refused; Windows refuses instead).
 TEST(ConnectPending, StillPendingAtTheTimeoutIsTimeout) {
+  QUILLON_SKIP_SECOND_PASS();
   const int listener = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -165,22 +161,19 @@ TEST(ConnectPending, StillPendingAtTheTimeoutIsTimeout) {
 }
 #endif
 
-// A session that never registered sends nothing when closed, and one without a socket refuses
-// exchanges; the same record then registers on a new connection, and refuses oversize data
-// before sending anything while keeping its connection.
+// A session without a socket refuses exchanges, and one that never registered sends nothing when
+// closed; the same record then registers on a new connection, and refuses oversize data unsent.
 TEST_F(Connection, SessionRecord) {
+  QUILLON_SKIP_SECOND_PASS();
   zoltc_logix_session* session = zoltc_logix_session_create();
-  ASSERT_NE(session, nullptr);
   zoltc_logix_encap_reply reply{};
   EXPECT_EQ(zoltc_logix_session_transact(session, kSendRRData, nullptr, 0, &reply), ZOLTC_LOGIX_STATUS_NOT_CONNECTED);
   session->socket = zoltc_logix_socket_create();
   ASSERT_EQ(zoltc_logix_tcp_connect(session->socket, "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);
   zoltc_logix_session_close(session);
-  EXPECT_EQ(session->socket, nullptr);
-  EXPECT_EQ(session->state, ZOLTC_LOGIX_SESSION_CLOSED);
+  EXPECT_EQ(std::tuple(session->socket, session->state), std::tuple(nullptr, ZOLTC_LOGIX_SESSION_CLOSED));
   ASSERT_EQ(zoltc_logix_session_open(session, "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_STATUS_OK);
-  EXPECT_EQ(session->state, ZOLTC_LOGIX_SESSION_REGISTERED);
-  EXPECT_EQ(session->sender_context, 1u);
+  EXPECT_EQ(std::tuple(session->state, session->sender_context), std::tuple(ZOLTC_LOGIX_SESSION_REGISTERED, 1u));
   const Bytes data(65536, 0);
   EXPECT_EQ(zoltc_logix_session_transact(session, kSendRRData, data.data(), 65536, &reply), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT);
   EXPECT_EQ(zoltc_logix_session_transact(session, kSendRRData, nullptr, 4, &reply), ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT);
@@ -192,7 +185,10 @@ TEST_F(Connection, SessionRecord) {
   EXPECT_EQ(wire[0].connectionId, 2u);
 }
 
-TEST_F(Connection, ConnectRegistersAndReadsTheIdentity) {
+// Connect registers a session and reads the identity. The sender context starts at 1 and is
+// never reset; UnRegisterSession carries 0. A reconnect unregisters the old session first;
+// disconnect and destroy unregister too, and the product name stays after a disconnect.
+TEST_F(Connection, ConnectReadsTheIdentitySessionsEndAndContextsKeepCounting) {
   QUILLON_SKIP_WHEN_CONNECTED();
   EXPECT_EQ(zoltc_logix_get_product_name(client()), nullptr);
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
@@ -203,19 +199,11 @@ TEST_F(Connection, ConnectRegistersAndReadsTheIdentity) {
                        id->status, id->serial_number), std::tuple(1, 14, 166, 33, 11, 0x3160, 0x00C0FFEEu));
   const auto wire = records();
   ASSERT_EQ(wire.size(), 2u);
-  EXPECT_EQ(std::tuple(wire[0].command, wire[0].sessionHandle), std::tuple(kRegister, 0u));
-  EXPECT_EQ(std::tuple(wire[1].command, wire[1].service, wire[1].generalStatus), std::tuple(kSendRRData, 1, 0));
-  EXPECT_NE(wire[1].sessionHandle, 0u);
-}
-
-// The sender context starts at 1 and is never reset; UnRegisterSession carries 0. A reconnect
-// unregisters the old session first; disconnect and destroy unregister too, and the product name
-// stays after a disconnect.
-TEST_F(Connection, SessionsEndAndContextsKeepCounting) {
-  QUILLON_SKIP_WHEN_CONNECTED();
-  ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(std::tuple(wire[0].command, wire[0].sessionHandle, wire[1].command, wire[1].service, wire[1].generalStatus),
+            std::tuple(kRegister, 0u, kSendRRData, 1, 0));
   EXPECT_EQ(request(), ZOLTC_LOGIX_OK);
   const uint32_t first = lastSession();
+  EXPECT_NE(first, 0u);
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
   ASSERT_TRUE(unregistered(first));
   std::vector<uint64_t> contexts;
@@ -263,12 +251,11 @@ TEST_F(Connection, RequestsAndTheirLimits) {
   ASSERT_EQ(request(&response, {0x4B, kIdentityPath, 4, nullptr, 0}), ZOLTC_LOGIX_OK);
   EXPECT_EQ(response.general_status, 0x08);
   zoltc_logix_cip_response_free(&response);
-  // Requests that cannot be encoded send nothing: an odd path, a path of 256 words, and the
-  // largest request whose SendRRData still fits the encapsulation length, and one byte more.
+  // The largest request whose SendRRData still fits the encapsulation length goes; one byte
+  // more, or an odd path, is refused unsent.
   const size_t before = records().size();
   const Bytes big(65519 - 5, 0);
   EXPECT_EQ(request(nullptr, {0x01, kIdentityPath, 3, nullptr, 0}), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
-  EXPECT_EQ(request(nullptr, {0x01, big.data(), 512, nullptr, 0}), ZOLTC_LOGIX_ERR_TOO_LARGE);
   EXPECT_NE(request(nullptr, {0x4C, kIdentityPath, 4, big.data(), 65519 - 6}), ZOLTC_LOGIX_ERR_TOO_LARGE);
   EXPECT_EQ(request(nullptr, {0x4C, kIdentityPath, 4, big.data(), 65519 - 5}), ZOLTC_LOGIX_ERR_TOO_LARGE);
   EXPECT_EQ(records().size(), before + 1);

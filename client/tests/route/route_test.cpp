@@ -30,10 +30,12 @@ class RouteText : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(RouteText, EncodesPortSegmentsOrSaysWhatIsWrong) {
   const TextCase& c = GetParam();
-  zoltc_logix_buffer out{};
+  uint8_t stale = 0;
+  zoltc_logix_buffer out{&stale, 1};
   char message[160];
   EXPECT_EQ(zoltc_logix_parse_route(c.text.c_str(), &out, message, sizeof message), c.result);
   EXPECT_EQ(bytesOf(out), c.encoded);
+  EXPECT_NE(out.data, &stale);
   EXPECT_NE(std::string(message).find(c.message), std::string::npos) << message;
   if (c.result == ZOLTC_LOGIX_OK) {
     EXPECT_STREQ(message, "");

@@ -39,6 +39,10 @@ bool testMessagingConnected();
 #define QUILLON_SKIP_WHEN_CONNECTED()                                              \
   if (quillon::testing::testMessagingConnected()) GTEST_SKIP() << "unconnected wire"
 
+// A test whose calls do not depend on the messaging mode runs in the unconnected pass only.
+#define QUILLON_SKIP_SECOND_PASS()                                                  \
+  if (quillon::testing::testMessagingConnected()) GTEST_SKIP() << "independent of the messaging mode"
+
 // Starts a server for `controller`; the returned server listens on 127.0.0.1.
 std::unique_ptr<quillon::sim::Server> startServer(quillon::sim::Controller controller,
                                                   const quillon::sim::Options& options = {});
