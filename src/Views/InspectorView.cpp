@@ -48,7 +48,7 @@ InspectorView::InspectorView(zolt::ui::Widget* parent)
     const zolt::ui::Vec2 size = getActualSize();
     scrollView = addChild<zolt::ui::ScrollView>(zolt::ui::Vec2{0.0f, 0.0f}, size);
     panel = scrollView->addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, size);
-    panel->setDefaultFont(theme.defaultFont(), theme.smallFontSize() * theme.imguiFontScale(), nullptr);
+    panel->setDefaultFont(theme.defaultFont(), theme.listFontSize() * theme.imguiFontScale(), nullptr);
     theme.applyImGuiStyle(panel->getImGuiContext());
     panel->setBuildImGuiFunction([this] { buildImGui(); });
     inspector->setWake([] { zolt::ui::Application::requestFrame(); });

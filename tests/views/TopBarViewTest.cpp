@@ -28,7 +28,7 @@ protected:
     std::string buttonText() const { return topBar().getConnectButton()->getText()->getText(); }
     bool locked() const { return topBar().getConnectButton()->isLocked(); }
     bool connected() const { return AppState::instance().isConnected(); }
-    bool showsConnected() { return status() == "PLC-Status: CONNECTED"; }
+    bool showsConnected() { return status().starts_with("PLC-Status: CONNECTED"); }
     const AppTheme& theme() const { return AppTheme::instance(); }
 };
 
