@@ -90,6 +90,10 @@ TEST_F(TopBarTest, AFailedConnectShowsConnectionFailed) {
     EXPECT_EQ(statusColor(), theme().errorColor());
     EXPECT_EQ(plcType(), "Connection failed");
     EXPECT_EQ(buttonText(), "Connect");
+    PoolGate gate; // the next attempt: the last one's outcome does not stay beside it
+    click(connectButton());
+    EXPECT_EQ(status(), "PLC-Status: CONNECTING");
+    EXPECT_EQ(plcType(), "");
 }
 
 // A device that accepts TCP and never answers: the second click (Cancel) ends the
