@@ -55,8 +55,7 @@ TEST_F(MainWindowTest, TheTopBarFitsTheMinimumWidth) {
         const zolt::ui::TextElement& state = *topBar().getStatusLabel();
         const zolt::ui::Widget& status = *state.getParent();
         const zolt::ui::ImGuiPanel& inputs = *topBar().getAddressPanel();
-        EXPECT_LE(logo.getWorldPosition().y + size(logo).y, 50.0f);
-        EXPECT_GE(logo.getWorldPosition().y, 0.0f);
+        EXPECT_TRUE(logo.getWorldPosition().y >= 0.0f && logo.getWorldPosition().y + size(logo).y <= 50.0f);
         EXPECT_LE(inputs.getWorldPosition().x + size(inputs).x, connect.getWorldPosition().x);
         EXPECT_LE(connect.getWorldPosition().x + size(connect).x, status.getWorldPosition().x);
         EXPECT_TRUE(state.getText().starts_with(width == 800 ? "CONNECTED" : "PLC-Status: CONNECTED · connected, 4002 B"))
