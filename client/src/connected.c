@@ -328,13 +328,14 @@ zoltc_logix_status zoltc_logix_connected_send(zoltc_logix_session *session, cons
         return status;
       }
       set_unconnected(session);
-    } else if (status != ZOLTC_LOGIX_STATUS_REJECTED) {
-      return status;
     }
-    /* Refused again: a later request tries after twice as many. */
+    /* Not reopened: a later request tries after twice as many. */
     connection->retry_in = connection->retry_wait;
     if (connection->retry_wait < ZOLTC_LOGIX_RETRY_LAST) {
       connection->retry_wait *= 2u;
+    }
+    if (status != ZOLTC_LOGIX_STATUS_NO_CONNECTION && status != ZOLTC_LOGIX_STATUS_REJECTED) {
+      return status;
     }
   }
   session->messaging.fell_back = true;
