@@ -359,8 +359,10 @@ typedef struct zoltc_logix_messaging_state {
   zoltc_logix_messaging mode;      /* CONNECTED while a connection is open, else UNCONNECTED */
   uint16_t packet_size;            /* bytes of a message: the connection size, or 504 */
   /* A connection was open and is lost: the controller dropped it and it could
-   * not be reopened, so requests go unconnected until the next connect (in
-   * connected-only mode they fail with ZOLTC_LOGIX_ERR_NO_CONNECTION instead). */
+   * not be reopened, so requests go unconnected (in connected-only mode they
+   * fail with ZOLTC_LOGIX_ERR_NO_CONNECTION instead). A later request tries to
+   * reopen it, after 8 requests, then 16, 32 and every 64 while refused; false
+   * again once it is open. */
   bool fell_back;
 } zoltc_logix_messaging_state;
 
@@ -368,7 +370,8 @@ typedef struct zoltc_logix_messaging_state {
  * handle); null for a null handle. Before the first connect: the requested
  * mode, unconnected, 504. A connection that the controller drops is reopened
  * once, within the call that finds it gone; Forward Close goes out on
- * disconnect, destroy and reconnect, before UnRegisterSession. In
+ * disconnect, destroy and reconnect, before UnRegisterSession, and its reply is
+ * awaited at most 500 ms (a controller silent longer has its session closed). In
  * connected-only mode a connect that can open no connection fails with
  * ZOLTC_LOGIX_ERR_NO_CONNECTION (the refusal in zoltc_logix_get_refusal). */
 ZOLTC_LOGIX_API const zoltc_logix_messaging_state *zoltc_logix_get_messaging(const zoltc_logix_client *client);

@@ -262,7 +262,8 @@ zoltc_logix_status zoltc_logix_send_rr_data(zoltc_logix_session *session, const 
       return status;
     }
   }
-  if (session != NULL && session->connection.open && session_is_registered(session)) {
+  if (session != NULL && (session->connection.open || session->connection.retry_in != 0) &&
+      session_is_registered(session)) {
     if (response == NULL) {
       return ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT;
     }

@@ -170,6 +170,7 @@ static zoltc_logix_status try_open(zoltc_logix_session *session, bool large, uin
 zoltc_logix_status zoltc_logix_connection_open(zoltc_logix_session *session, zoltc_logix_refusal *refusal) {
   set_unconnected(session);
   session->connection.pending = false;
+  session->connection.retry_in = 0;
   session->messaging.fell_back = false;
   if (session->messaging.requested == ZOLTC_LOGIX_MESSAGING_UNCONNECTED) {
     return ZOLTC_LOGIX_STATUS_OK;
@@ -191,15 +192,27 @@ zoltc_logix_status zoltc_logix_connection_open(zoltc_logix_session *session, zol
 }
 
 void zoltc_logix_connection_close(zoltc_logix_session *session) {
-  if (session == NULL || !session->connection.open) {
+  if (session == NULL) {
+    return;
+  }
+  session->connection.retry_in = 0;
+  if (!session->connection.open) {
     return;
   }
   set_unconnected(session);
   zoltc_logix_buffer request = {NULL, 0};
   if (forward_close_request(session, session->connection.serial, &request) == ZOLTC_LOGIX_STATUS_OK) {
+    /* A stalled controller must not hold a disconnect for the whole timeout:
+     * the close gets a short wait of its own (a timeout closes the session,
+     * which ends the connection on the controller's side too). */
+    const uint32_t timeout_ms = session->timeout_ms;
+    if (session->timeout_ms > ZOLTC_LOGIX_CLOSE_WAIT_MS) {
+      session->timeout_ms = ZOLTC_LOGIX_CLOSE_WAIT_MS;
+    }
     zoltc_logix_cip_response response;
     (void)zoltc_logix_carry_rr_data(session, request.data, request.length, &response);
     zoltc_logix_cip_response_free(&response);
+    session->timeout_ms = timeout_ms;
   }
   zoltc_logix_buffer_free(&request);
 }
@@ -292,25 +305,38 @@ static zoltc_logix_status exchange(zoltc_logix_session *session, const uint8_t *
 
 zoltc_logix_status zoltc_logix_connected_send(zoltc_logix_session *session, const uint8_t *request,
                                               uint32_t length, zoltc_logix_cip_response *response) {
-  zoltc_logix_status status = exchange(session, request, length, response);
-  if (status != ZOLTC_LOGIX_STATUS_NO_CONNECTION) {
-    return status;
-  }
-  /* The controller forgot the connection: open it again once, as it was. */
-  const bool large = session->connection.large;
-  const uint16_t size = session->connection.size;
-  set_unconnected(session);
-  zoltc_logix_refusal refusal;
-  uint16_t offered = 0;
-  status = try_open(session, large, size, &refusal, &offered);
-  if (status == ZOLTC_LOGIX_STATUS_OK) {
+  zoltc_logix_cip_connection *connection = &session->connection;
+  zoltc_logix_status status = ZOLTC_LOGIX_STATUS_NO_CONNECTION;
+  if (connection->open) {
     status = exchange(session, request, length, response);
     if (status != ZOLTC_LOGIX_STATUS_NO_CONNECTION) {
       return status;
     }
+    /* The controller forgot the connection: open it again once, as it was. */
     set_unconnected(session);
-  } else if (status != ZOLTC_LOGIX_STATUS_REJECTED) {
-    return status;
+    connection->retry_wait = ZOLTC_LOGIX_RETRY_FIRST;
+    connection->retry_in = 1u;
+  }
+  if (connection->retry_in != 0 && --connection->retry_in == 0) {
+    zoltc_logix_refusal refusal;
+    uint16_t offered = 0;
+    status = try_open(session, connection->large, connection->size, &refusal, &offered);
+    if (status == ZOLTC_LOGIX_STATUS_OK) {
+      status = exchange(session, request, length, response);
+      if (status != ZOLTC_LOGIX_STATUS_NO_CONNECTION) {
+        session->messaging.fell_back = false;
+        return status;
+      }
+      set_unconnected(session);
+    }
+    /* Not reopened: a later request tries after twice as many. */
+    connection->retry_in = connection->retry_wait;
+    if (connection->retry_wait < ZOLTC_LOGIX_RETRY_LAST) {
+      connection->retry_wait *= 2u;
+    }
+    if (status != ZOLTC_LOGIX_STATUS_NO_CONNECTION && status != ZOLTC_LOGIX_STATUS_REJECTED) {
+      return status;
+    }
   }
   session->messaging.fell_back = true;
   if (session->messaging.requested == ZOLTC_LOGIX_MESSAGING_CONNECTED) {

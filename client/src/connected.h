@@ -29,6 +29,14 @@ extern "C" {
 #define ZOLTC_LOGIX_CONNECTION_RPI_US 2000000u
 #define ZOLTC_LOGIX_CONNECTION_MULTIPLIER 3u
 
+/* The wait for a Forward Close's reply, whatever the session's timeout. */
+#define ZOLTC_LOGIX_CLOSE_WAIT_MS 500u
+
+/* A lost connection that could not be reopened is tried again after this many
+ * requests, then after twice as many each time it is refused, up to the last. */
+#define ZOLTC_LOGIX_RETRY_FIRST 8u
+#define ZOLTC_LOGIX_RETRY_LAST 64u
+
 /* Extended status of a Forward Open refused for its size; its second word is
  * the size the controller would accept. */
 #define ZOLTC_LOGIX_CM_INVALID_SIZE 0x0109u
@@ -50,19 +58,22 @@ zoltc_logix_status zoltc_logix_unit_data_unwrap(const uint8_t *bytes, uint32_t l
  * route); the statuses of the exchange otherwise. */
 zoltc_logix_status zoltc_logix_connection_open(zoltc_logix_session *session, zoltc_logix_refusal *refusal);
 
-/* Forward Close of an open connection (its reply awaited within the timeout,
- * its outcome not judged); the connection is closed afterwards in any case. */
+/* Forward Close of an open connection (its reply awaited at most
+ * ZOLTC_LOGIX_CLOSE_WAIT_MS, its outcome not judged; a controller that does not
+ * answer in time has the session closed); the connection is closed afterwards
+ * in any case, and no reopen stays planned. */
 void zoltc_logix_connection_close(zoltc_logix_session *session);
 
 /* Before the session's route changes: closes an open connection, and the next
  * request opens one along the new route (a connection leads where its path led). */
 void zoltc_logix_connection_reroute(zoltc_logix_session *session);
 
-/* One message-router request on the open connection. A reply saying the
- * controller does not know the connection (it timed out, a program download
- * ended it) reopens it once and sends again; if that fails the request goes
- * unconnected and the messaging state says it fell back (18 instead in
- * connected-only mode). 5 for a reply not ours (its connection id or sequence
+/* One message-router request on the open connection, or after a lost one. A
+ * reply saying the controller does not know the connection (it timed out, a
+ * program download ended it) reopens it once and sends again; if that fails
+ * the request goes unconnected and the messaging state says it fell back (18
+ * instead in connected-only mode), and a later request tries to reopen it
+ * (ZOLTC_LOGIX_RETRY_FIRST). 5 for a reply not ours (its connection id or sequence
  * count; the session is closed), 15 for a request above the connection size,
  * and the statuses of the exchange. */
 zoltc_logix_status zoltc_logix_connected_send(zoltc_logix_session *session, const uint8_t *request,

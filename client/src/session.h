@@ -35,6 +35,10 @@ typedef struct zoltc_logix_cip_connection {
   uint16_t sequence; /* sequence count of the last request */
   uint16_t size;     /* connection size in bytes (sequence count included) */
   bool pending;      /* the route changed: open a connection before the next request */
+  /* After a connection was lost and not reopened: requests left before the
+   * next try (0: none planned), and the wait after that try fails. */
+  uint16_t retry_in;
+  uint16_t retry_wait;
 } zoltc_logix_cip_connection;
 
 typedef struct zoltc_logix_session {

@@ -74,7 +74,7 @@ InspectorView::InspectorView(zolt::ui::Widget* parent)
     : zolt::ui::Widget(parent), inspector(&TagInspector::instance()), dialog(lifetime()) {
     const AppTheme& theme = AppTheme::instance();
     panel = addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, getActualSize());
-    panel->setDefaultFont(theme.defaultFont(), theme.smallFontSize() * theme.imguiFontScale(), nullptr);
+    panel->setDefaultFont(theme.defaultFont(), theme.listFontSize() * theme.imguiFontScale(), nullptr);
     theme.applyImGuiStyle(panel->getImGuiContext());
     panel->setBuildImGuiFunction([this] { buildImGui(); });
     inspector->setWake([] { zolt::ui::Application::requestFrame(); });

@@ -45,7 +45,7 @@ MainWindow::MainWindow() {
     const AppTheme& theme = AppTheme::instance();
     window = zolt::ui::Application::createWindow("Quillon", width, height, windowFlags);
     window->setClearColor(theme.backgroundColor());
-    window->setMinSize(width, minHeight);
+    window->setMinSize(minWidth, minHeight);
 
     const auto w = static_cast<float>(width);
     rootStack = window->getRootWidget()->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f},

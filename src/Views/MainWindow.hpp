@@ -25,7 +25,9 @@ class MainWindow {
 public:
     static constexpr int width = 1200;
     static constexpr int height = 800;
-    static constexpr int minHeight = 400;
+    // Half of a 1920-pixel screen fits; the top bar stays usable down to this width.
+    static constexpr int minWidth = 800;
+    static constexpr int minHeight = 500;
 
     // Opens the window and builds its widgets; needs an Application.
     MainWindow();

@@ -30,14 +30,22 @@
 namespace {
 
 constexpr float barHeight = 50.0f;
-constexpr float rightWidth = 482.0f;
-// The left side (logo, address panel, Connect) and the right one fit the window's
-// minimum width of 1200 with a few pixels to spare.
-constexpr float leftSpacing = 24.0f;
+// The logo with 5 pixels above and below it.
+constexpr float logoSize = 40.0f;
+constexpr float leftSpacing = 12.0f;
 constexpr float addressWidth = 474.0f;
 constexpr float connectWidth = 120.0f;
-// The status column's room for a line of text (its width less its padding).
-constexpr float statusTextWidth = 284.0f;
+// Logo, address panel and Connect, and a gap before the status: always shown whole.
+constexpr float leftWidth = logoSize + addressWidth + connectWidth + 3.0f * leftSpacing;
+// The right side at its widest: the status column, a gap, the maker's column. Narrower
+// windows drop the maker's column first, then the status column shrinks and its texts
+// shorten (the full texts are in its hover text).
+constexpr float statusWidth = 300.0f;
+constexpr float rightSpacing = 32.0f;
+constexpr float makerWidth = 150.0f;
+constexpr float rightWidth = statusWidth + rightSpacing + makerWidth;
+constexpr float statusPadding = 6.0f;
+constexpr const char* statusPrefix = "PLC-Status: ";
 
 zolt::ui::TextElement* addLabel(zolt::ui::Widget* parent, const AppTheme& theme, const std::string& text) {
     auto* label = parent->addChild<zolt::ui::TextElement>(theme.defaultFont(), text);
@@ -57,6 +65,11 @@ constexpr std::chrono::seconds probeInterval{2};
 // font (whole UTF-8 characters only).
 void setFittedText(zolt::ui::TextElement* label, const std::string& text, float width) {
     label->setText(text);
+    if (label->getDesiredSize().x > width && text.starts_with(statusPrefix)) {
+        // The state word matters more than its label.
+        setFittedText(label, text.substr(std::char_traits<char>::length(statusPrefix)), width);
+        return;
+    }
     std::string cut = text;
     while (!cut.empty() && label->getDesiredSize().x > width) {
         do {
@@ -97,8 +110,9 @@ TopBarView::TopBarView(zolt::ui::Widget* parent)
     left->setDistribution(zolt::ui::Distribution::Start);
     left->setSpacing(leftSpacing);
 
-    auto* logo = left->addChild<zolt::ui::Rectangle>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{64.0f, 64.0f});
-    logo->setTexture(AppTextures::instance().getSvg("icons/zolt.svg", 256, 256));
+    auto* logo =
+        left->addChild<zolt::ui::Rectangle>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{logoSize, logoSize});
+    logo->setTexture(AppTextures::instance().getSvg(AppTextures::logoAsset, 128, 128));
     logo->setColor(zolt::ui::Color{0, 0, 0, 255});
 
     addressPanel = left->addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{addressWidth, 25.0f});
@@ -112,24 +126,24 @@ TopBarView::TopBarView(zolt::ui::Widget* parent)
     // Tab order: IP, Port, Path, Connect, and round again.
     connectButton->setKeyboardHandlers([this] { connect(); }, [this](bool backwards) { focusField(backwards); });
 
-    auto* right = mainStack->addChild<zolt::ui::Stack>();
-    right->setOrientation(zolt::ui::Orientation::Horizontal);
-    right->setAlignment(zolt::ui::Alignment::Stretch);
-    right->setDistribution(zolt::ui::Distribution::End);
-    right->setSpacing(32.0f);
-    right->setMinSize(zolt::ui::Vec2{rightWidth, barHeight});
-    right->setMaxSize(zolt::ui::Vec2{rightWidth, barHeight});
+    rightSide = mainStack->addChild<zolt::ui::Stack>();
+    rightSide->setOrientation(zolt::ui::Orientation::Horizontal);
+    rightSide->setAlignment(zolt::ui::Alignment::Stretch);
+    rightSide->setDistribution(zolt::ui::Distribution::End);
+    rightSide->setSpacing(rightSpacing);
 
-    auto* status = right->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{300.0f, barHeight});
-    status->setOrientation(zolt::ui::Orientation::Vertical);
-    status->setAlignment(zolt::ui::Alignment::Start);
-    status->setDistribution(zolt::ui::Distribution::SpaceEvenly);
-    status->setPadding(8.0f);
-    statusLabel = status->addChild<zolt::ui::TextElement>(theme.defaultFont(), std::string());
+    statusColumn =
+        rightSide->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{statusWidth, barHeight});
+    statusColumn->setOrientation(zolt::ui::Orientation::Vertical);
+    statusColumn->setAlignment(zolt::ui::Alignment::Start);
+    statusColumn->setDistribution(zolt::ui::Distribution::SpaceEvenly);
+    statusColumn->setPadding(statusPadding);
+    statusLabel = statusColumn->addChild<zolt::ui::TextElement>(theme.defaultFont(), std::string());
     statusLabel->setFontSize(theme.smallFontSize());
-    plcTypeLabel = addLabel(status, theme, std::string());
+    plcTypeLabel = addLabel(statusColumn, theme, std::string());
 
-    auto* maker = right->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{150.0f, barHeight});
+    makerColumn = rightSide->addChild<zolt::ui::Stack>(zolt::ui::Vec2{0.0f, 0.0f}, zolt::ui::Vec2{makerWidth, barHeight});
+    auto* maker = makerColumn;
     maker->setOrientation(zolt::ui::Orientation::Vertical);
     maker->setAlignment(zolt::ui::Alignment::Start);
     maker->setDistribution(zolt::ui::Distribution::SpaceEvenly);
@@ -143,7 +157,81 @@ void TopBarView::resized() {
     const zolt::ui::Vec2 size = getActualSize();
     mainStack->setPreferredSize(size);
     background->setPreferredSize(size);
+    const float room = std::clamp(size.x - leftWidth, 0.0f, rightWidth);
+    makerColumn->setVisible(room >= rightWidth);
+    const float status = room >= rightWidth ? statusWidth : room;
+    rightSide->setMinSize(zolt::ui::Vec2{room, barHeight});
+    rightSide->setMaxSize(zolt::ui::Vec2{room, barHeight});
+    statusColumn->setMinSize(zolt::ui::Vec2{status, barHeight});
+    statusColumn->setMaxSize(zolt::ui::Vec2{status, barHeight});
+    statusTextWidth = std::max(status - 2.0f * statusPadding, 0.0f);
+    fitStatus();
     zolt::ui::Widget::resized();
+}
+
+void TopBarView::setStatus(const std::string& text, zolt::ui::Color color) {
+    statusText = text;
+    statusLabel->setColor(color);
+    fitStatus();
+}
+
+void TopBarView::setDetail(const std::string& text, zolt::ui::Color color) {
+    detailText = text;
+    plcTypeLabel->setColor(color);
+    fitStatus();
+}
+
+void TopBarView::fitStatus() {
+    // A narrow column shows the state and the messaging; the product name is in the hover.
+    const bool narrow = statusTextWidth < statusWidth - 2.0f * statusPadding;
+    if (narrow && lastState == ConnectionState::Connected && !shownMessaging.empty()) {
+        setFittedText(statusLabel, "PLC-Status: CONNECTED", statusTextWidth);
+        setFittedText(plcTypeLabel, shownMessaging, statusTextWidth);
+        return;
+    }
+    setFittedText(statusLabel, statusText, statusTextWidth);
+    setFittedText(plcTypeLabel, detailText, statusTextWidth);
+}
+
+std::string TopBarView::connectedStatus() const {
+    const std::string brief = appState->messaging().brief;
+    return brief.empty() ? "PLC-Status: CONNECTED" : "PLC-Status: CONNECTED · " + brief;
+}
+
+void TopBarView::showHover() {
+    const zolt::ui::Vec2 mouse = getWindow()->getMousePosition();
+    const zolt::ui::Vec2 at = statusColumn->getWorldPosition();
+    const zolt::ui::Vec2 size = statusColumn->getActualSize();
+    const bool over = mouse.x >= at.x && mouse.x < at.x + size.x && mouse.y >= at.y && mouse.y < at.y + size.y;
+    std::string text;
+    if (over && !statusText.empty()) {
+        text = statusText + (detailText.empty() ? std::string() : "\n" + detailText);
+        const std::string detail = appState->messaging().detail;
+        if (lastState == ConnectionState::Connected && !detail.empty()) {
+            text += "\n" + detail;
+        }
+    }
+    if (hoverBox == nullptr) {
+        if (text.empty()) {
+            return;
+        }
+        // Over the panes below the bar: a child of the window's root, drawn after them.
+        const AppTheme& theme = AppTheme::instance();
+        hoverBox = getWindow()->getRootWidget()->addChild<zolt::ui::Rectangle>();
+        hoverBox->setColor(theme.surfaceColor());
+        hoverLabel = addLabel(hoverBox, theme, std::string());
+        hoverLabel->setPosition(zolt::ui::Vec2{statusPadding, statusPadding});
+    }
+    hoverBox->setVisible(!text.empty());
+    if (text.empty() || text == hoverLabel->getText()) {
+        return;
+    }
+    hoverLabel->setText(text);
+    const zolt::ui::Vec2 wanted = hoverLabel->getDesiredSize();
+    const zolt::ui::Vec2 box{wanted.x + 2.0f * statusPadding, wanted.y + 2.0f * statusPadding};
+    const float window = static_cast<float>(getWindow()->getWidth());
+    hoverBox->setPreferredSize(box);
+    hoverBox->setPosition(zolt::ui::Vec2{std::max(std::min(at.x, window - box.x), 0.0f), at.y + size.y});
 }
 
 TopBarView::ConnectionState TopBarView::currentState() const {
@@ -176,7 +264,13 @@ void TopBarView::update() {
     }
     if (state == ConnectionState::Connected) {
         probeWhenDue();
+        if (appState->messaging().brief != shownMessaging) {
+            // The probe found the connection lost, or back.
+            shownMessaging = appState->messaging().brief;
+            setStatus(connectedStatus(), AppTheme::instance().successColor());
+        }
     }
+    showHover();
     if (state == ConnectionState::Lost) {
         if (connectTasks == 0 && std::chrono::steady_clock::now() >= nextAttempt) {
             startConnect(true);
@@ -224,8 +318,7 @@ void TopBarView::showReconnectNote() {
     }
     if (note != shownNote) {
         shownNote = note;
-        plcTypeLabel->setColor(AppTheme::instance().textColor());
-        plcTypeLabel->setText(note);
+        setDetail(note, AppTheme::instance().textColor());
     }
 }
 
@@ -234,30 +327,28 @@ void TopBarView::showState(ConnectionState state) {
     zolt::ui::TextElement* buttonText = connectButton->getText();
     switch (state) {
     case ConnectionState::Connected:
-        statusLabel->setText("PLC-Status: CONNECTED");
-        statusLabel->setColor(theme.successColor());
+        shownMessaging = appState->messaging().brief;
+        setStatus(connectedStatus(), theme.successColor());
         buttonText->setText("Disconnect");
-        plcTypeLabel->setColor(theme.textColor());
-        plcTypeLabel->setText(fmt::format("PLC-Type: {}", appState->plcType()));
+        setDetail(fmt::format("PLC-Type: {}", appState->plcType()), theme.textColor());
         break;
     case ConnectionState::Disconnected:
-        statusLabel->setText("PLC-Status: DISCONNECTED");
-        statusLabel->setColor(theme.errorColor());
+        setStatus("PLC-Status: DISCONNECTED", theme.errorColor());
         buttonText->setText("Connect");
         if (!shownNote.empty()) {
             // The reconnect note goes; the product name of the lost controller shows again.
             shownNote.clear();
-            plcTypeLabel->setText(fmt::format("PLC-Type: {}", appState->plcType()));
+            setDetail(fmt::format("PLC-Type: {}", appState->plcType()), theme.textColor());
         }
         break;
     case ConnectionState::Connecting:
-        statusLabel->setText("PLC-Status: CONNECTING");
-        statusLabel->setColor(theme.warningColor());
+        setStatus("PLC-Status: CONNECTING", theme.warningColor());
         buttonText->setText("Cancel");
+        // The outcome of an earlier attempt is no news about this one.
+        setDetail(std::string(), theme.textColor());
         break;
     case ConnectionState::Lost:
-        statusLabel->setText("PLC-Status: CONNECTION LOST");
-        statusLabel->setColor(theme.errorColor());
+        setStatus("PLC-Status: CONNECTION LOST", theme.errorColor());
         buttonText->setText("Disconnect");
         shownNote.clear();
         break;
@@ -288,12 +379,11 @@ void TopBarView::showInputNote() {
     const AppTheme& theme = AppTheme::instance();
     shownInputNote = inputNote();
     if (!shownInputNote.empty()) {
-        setFittedText(plcTypeLabel, shownInputNote, statusTextWidth);
-        plcTypeLabel->setColor(theme.errorColor());
+        setDetail(shownInputNote, theme.errorColor());
         return;
     }
-    plcTypeLabel->setColor(theme.textColor());
-    plcTypeLabel->setText(appState->isConnected() ? fmt::format("PLC-Type: {}", appState->plcType()) : std::string());
+    setDetail(appState->isConnected() ? fmt::format("PLC-Type: {}", appState->plcType()) : std::string(),
+              theme.textColor());
 }
 
 void TopBarView::connect() {
@@ -349,8 +439,8 @@ void TopBarView::startConnect(bool afterLoss) {
                 nextAttempt = std::chrono::steady_clock::now() + backoff[backoffStep];
             } else {
                 // A router along the path says where it gave up ("no module answers at slot 3").
-                setFittedText(plcTypeLabel, where.empty() ? "Connection failed" : "Connection failed: " + where,
-                              statusTextWidth);
+                setDetail(where.empty() ? "Connection failed" : "Connection failed: " + where,
+                          AppTheme::instance().textColor());
             }
             zolt::ui::Application::requestFrame();
         },

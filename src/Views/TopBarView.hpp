@@ -8,6 +8,7 @@
 // lost shows as CONNECTION LOST with the reason and is tried again by itself, after 1 s,
 // 2 s, 5 s and then every 10 s, until it answers or the user disconnects.
 
+#include <zolt/ui/Types.hpp>
 #include <zolt/ui/Widget.hpp>
 
 #include <chrono>
@@ -76,6 +77,15 @@ public:
 private:
     void buildImGui();
     void showState(ConnectionState state);
+    // The status column's two lines, kept whole and shown as far as the column allows.
+    void setStatus(const std::string& text, zolt::ui::Color color);
+    void setDetail(const std::string& text, zolt::ui::Color color);
+    // Shows both lines as far as the column's width allows.
+    void fitStatus();
+    // "PLC-Status: CONNECTED" and the messaging the connection uses.
+    std::string connectedStatus() const;
+    // The status column's full texts below it while the pointer is over it.
+    void showHover();
     // Starts a connect to ipText:port on the worker; `afterLoss` for the automatic one.
     void startConnect(bool afterLoss);
     // The lost state's second line: the reason and the time to the next attempt.
@@ -118,6 +128,15 @@ private:
     std::chrono::steady_clock::time_point nextProbe;
     ConnectionState lastState = ConnectionState::Disconnected;
     zolt::ui::TextElement* plcTypeLabel = nullptr;
+    zolt::ui::Stack* rightSide = nullptr;
+    zolt::ui::Stack* statusColumn = nullptr;
+    zolt::ui::Stack* makerColumn = nullptr;
+    float statusTextWidth = 0.0f;
+    std::string statusText;
+    std::string detailText;
+    std::string shownMessaging;
+    zolt::ui::Rectangle* hoverBox = nullptr; // made on first hover, a child of the window's root
+    zolt::ui::TextElement* hoverLabel = nullptr;
     zolt::ui::TextElement* statusLabel = nullptr;
     DefaultButton* connectButton = nullptr;
     zolt::ui::ImGuiPanel* addressPanel = nullptr;

@@ -52,7 +52,7 @@ std::string failureSentence(zoltc_logix_client* client, zoltc_logix_result resul
 TreeView::TreeView(zolt::ui::Widget* parent)
     : zolt::ui::Widget(parent), appState(&AppState::instance()), inspector(&TagInspector::instance()) {
     const AppTheme& theme = AppTheme::instance();
-    const float fontSize = theme.normalFontSize() * theme.imguiFontScale();
+    const float fontSize = theme.listFontSize() * theme.imguiFontScale();
     const zolt::ui::Vec2 size = getActualSize();
 
     spinnerStack = addChild<zolt::ui::Stack>();

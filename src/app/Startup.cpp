@@ -2,6 +2,7 @@
 
 #include "AppState.hpp"
 
+#include "AppTextures.hpp"
 #include "AssetPack.hpp"
 #include "ThreadPool.hpp"
 #include "Views/MainWindow.hpp"
@@ -10,6 +11,7 @@
 #include <zolt/ui/Application.hpp>
 #include <zolt/ui/Exceptions.hpp>
 #include <zolt/ui/RenderContext.hpp>
+#include <zolt/ui/Window.hpp>
 
 #include <cstddef>
 #include <exception>
@@ -148,6 +150,7 @@ int runQuillon(const std::string& host, std::uint16_t port, const std::string& p
         application = std::make_unique<zolt::ui::Application>(std::move(context), applicationName);
         zolt::ui::Application::setVSync(true);
         mainWindow = std::make_unique<MainWindow>();
+        mainWindow->getWindow()->setIcon(AppTextures::windowIcon());
         if (!host.empty() || !path.empty()) {
             mainWindow->getTopBar()->connectTo(host, host.empty() ? TopBarView::defaultPort : port, path);
         }

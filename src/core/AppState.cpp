@@ -48,7 +48,6 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
     }
     std::string routeText = result == ZOLTC_LOGIX_ERR_ROUTE_FAILED ? routeFailureText(client) : std::string();
     Identity answered;
-    std::string negotiated;
     if (result == ZOLTC_LOGIX_OK) {
         const zoltc_logix_identity* id = zoltc_logix_get_identity(client);
         answered.vendorId = id->vendor_id;
@@ -56,10 +55,7 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
         answered.productCode = id->product_code;
         answered.serialNumber = id->serial_number;
         answered.productName = id->product_name != nullptr ? id->product_name : "";
-        const zoltc_logix_messaging_state* way = zoltc_logix_get_messaging(client);
-        negotiated = fmt::format("{}, {}-byte packets",
-                                 way->mode == ZOLTC_LOGIX_MESSAGING_CONNECTED ? "connected" : "unconnected",
-                                 way->packet_size);
+        noteMessaging(client);
     }
     std::lock_guard stateLock(stateMutex);
     if (generation.load() != attempt) {
@@ -86,7 +82,6 @@ zoltc_logix_result AppState::connect(const std::string& ip, std::uint16_t port, 
         ++epoch;
     }
     current = std::move(answered);
-    messagingText = std::move(negotiated);
     hasIdentity = true;
     reason.clear();
     state = Link::Connected;
@@ -126,12 +121,33 @@ zoltc_logix_result AppState::probe() {
     // Get Attribute Single, identity object (class 1), instance 1, attribute 1.
     static constexpr std::uint8_t path[] = {0x20, 0x01, 0x24, 0x01, 0x30, 0x01};
     const zoltc_logix_cip_request request{0x0E, path, sizeof path, nullptr, 0};
-    return withClient([&request](zoltc_logix_client* handle) {
+    return withClient([this, &request](zoltc_logix_client* handle) {
         zoltc_logix_cip_response response{};
         const zoltc_logix_result result = zoltc_logix_send_request(handle, &request, &response);
         zoltc_logix_cip_response_free(&response);
+        noteMessaging(handle);
         return result;
     });
+}
+
+void AppState::noteMessaging(const zoltc_logix_client* handle) {
+    const zoltc_logix_messaging_state* way = zoltc_logix_get_messaging(handle);
+    Messaging now;
+    if (way->mode == ZOLTC_LOGIX_MESSAGING_CONNECTED) {
+        now.brief = fmt::format("connected, {} B", way->packet_size);
+        now.detail = fmt::format("Connected messaging (a CIP connection), {}-byte packets", way->packet_size);
+    } else if (way->fell_back) {
+        now.brief = "unconnected (fell back)";
+        now.detail = fmt::format("Unconnected messaging, {}-byte packets: the controller dropped the connection "
+                                 "and refused a new one; it is tried again from time to time",
+                                 way->packet_size);
+    } else {
+        now.brief = "unconnected";
+        now.detail = fmt::format("Unconnected messaging, {}-byte packets: the controller gave no connection",
+                                 way->packet_size);
+    }
+    std::lock_guard lock(stateMutex);
+    messagingText = std::move(now);
 }
 
 AppState::Link AppState::link() const {
@@ -164,7 +180,7 @@ std::string AppState::routeFailure() const {
     return failedRoute;
 }
 
-std::string AppState::messaging() const {
+AppState::Messaging AppState::messaging() const {
     std::lock_guard lock(stateMutex);
     return messagingText;
 }

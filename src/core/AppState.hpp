@@ -118,15 +118,23 @@ public:
     // What a router along the route said when the last connect failed there ("no module
     // answers at slot 3"); "" after any other outcome.
     std::string routeFailure() const;
-    // What the last successful connect negotiated: "connected, 4002-byte packets" or
-    // "unconnected, 504-byte packets"; "" before the first.
-    std::string messaging() const;
+    // What the last successful connect negotiated, and what became of it since (the
+    // probe looks again): short for the bar ("connected, 4002 B", "unconnected",
+    // "unconnected (fell back)") and in full for its hover text; both "" before the
+    // first connect.
+    struct Messaging {
+        std::string brief;
+        std::string detail;
+    };
+    Messaging messaging() const;
 
 private:
     mutable std::mutex stateMutex; // guards the fields below, never held over a library call
     Link state = Link::Disconnected;
     Identity current;
-    std::string messagingText;
+    Messaging messagingText;
+    // Pool worker, client lock held: reads the handle's messaging state into messagingText.
+    void noteMessaging(const zoltc_logix_client* handle);
     bool hasIdentity = false;
     std::string reason;
     std::string currentRoute;

@@ -31,6 +31,24 @@ const zolt::ui::Texture* AppTextures::getTexture(const std::string& name) {
     return loadTexture(name);
 }
 
+std::vector<zolt::ui::Image> AppTextures::windowIcon() {
+    std::vector<zolt::ui::Image> sizes;
+    auto asset = AssetPack::instance().find(logoAsset);
+    if (!asset) {
+        return sizes;
+    }
+    try {
+        const zolt::ui::SVG svg(asset->data, static_cast<std::size_t>(asset->size));
+        for (int side : {16, 32, 48, 64, 128}) {
+            sizes.push_back(svg.rasterize(side, side));
+        }
+    } catch (const std::exception& e) {
+        logError("Failed to render the window icon '{}': {}", logoAsset, e.what());
+        sizes.clear();
+    }
+    return sizes;
+}
+
 const zolt::ui::Texture* AppTextures::loadSvg(const SvgKey& key) {
     auto asset = AssetPack::instance().find(key.name);
     if (!asset) {

@@ -5,10 +5,12 @@
 // failures are not cached (each request tries again). UI thread only.
 
 #include <zolt/ui/Texture.hpp>
+#include <zolt/ui/Types.hpp>
 
 #include <compare>
 #include <map>
 #include <string>
+#include <vector>
 
 class AppTextures {
 public:
@@ -20,6 +22,9 @@ public:
         friend auto operator<=>(const SvgKey&, const SvgKey&) = default;
     };
 
+    // The maker's logo: the top bar shows it, the window's icon is made from it.
+    static constexpr const char* logoAsset = "icons/zolt.svg";
+
     static AppTextures& instance();
 
     AppTextures(const AppTextures&) = delete;
@@ -30,6 +35,9 @@ public:
     const zolt::ui::Texture* getSvg(const std::string& name, int width, int height);
     // The decoded raster asset `name`, or null as for getSvg.
     const zolt::ui::Texture* getTexture(const std::string& name);
+    // The window icon: the logo asset as pixels, square, in the sizes systems ask for;
+    // empty when the pack lacks it or it cannot be rendered (one ERROR line). Not cached.
+    static std::vector<zolt::ui::Image> windowIcon();
 
 private:
     AppTextures() = default;

@@ -43,6 +43,9 @@ public:
     float smallFontSize() const { return smallFontSize_; }
     float normalFontSize() const { return normalFontSize_; }
     float largeFontSize() const { return largeFontSize_; }
+    // The text of the tag tree and the inspector, one size for both lists (before
+    // imguiFontScale, as the other sizes).
+    float listFontSize() const { return listFontSize_; }
     float imguiFontScale() const { return imguiFontScale_; }
     // The fonts (views of the pack's bytes, valid for the process lifetime).
     const zolt::ui::Font* defaultFont() const { return &defaultFont_; }
@@ -68,6 +71,7 @@ private:
     float smallFontSize_ = 14.0f;
     float normalFontSize_ = 18.0f;
     float largeFontSize_ = 24.0f;
+    float listFontSize_ = 16.0f;
     float imguiFontScale_ = 1.2f;
     zolt::ui::Font defaultFont_;
     zolt::ui::Font editorFont_;

@@ -33,6 +33,20 @@ TEST_F(AppStateTest, ConnectReadsTheProductNameAndEachConnectIsANewGeneration) {
     EXPECT_EQ(state.connectionGeneration(), 3U);
 }
 
+// What the bar shows of the messaging: what connect negotiated, then what the probe finds
+// (a connection the controller dropped and would not give again).
+TEST_F(AppStateTest, MessagingFollowsTheConnection) {
+    EXPECT_EQ(state.messaging().brief, "");
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
+    EXPECT_EQ(state.messaging().brief, "connected, 4002 B");
+    quillon::sim::Options dropped = server->options();
+    dropped.dropConnectionAfter = 1;
+    dropped.refuseForwardOpen = true;
+    server->setOptions(dropped);
+    ASSERT_EQ(state.probe() | state.probe(), ZOLTC_LOGIX_OK);
+    EXPECT_EQ(state.messaging().brief, "unconnected (fell back)");
+}
+
 TEST_F(AppStateTest, InvalidArgumentsFailWithoutTouchingTheNetwork) {
     EXPECT_EQ(state.connect("", 44818), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(state.connect("127.0.0.1", 0), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);

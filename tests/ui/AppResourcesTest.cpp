@@ -11,8 +11,11 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -35,6 +38,16 @@ TEST(AppTextures, RendersEachSvgSizeOnceAndKeepsIt) {
     ASSERT_NE(loading, nullptr);
     EXPECT_EQ(textures.getTexture(uitest::loadingPng), loading);
     EXPECT_EQ(loading->getPixels()[1], 128) << "the orange test image";
+}
+
+// The logo as the window icon: every size square, and drawn (not all transparent).
+TEST(AppTextures, WindowIconComesFromTheLogo) {
+    const std::vector<zolt::ui::Image> sizes = AppTextures::windowIcon();
+    ASSERT_EQ(sizes.size(), 5u);
+    for (const zolt::ui::Image& image : sizes) {
+        EXPECT_EQ(image.rgba.size(), static_cast<std::size_t>(image.width * image.width * 4));
+        EXPECT_GT(std::count(image.rgba.begin(), image.rgba.end(), std::uint8_t{255}), image.width) << image.width;
+    }
 }
 
 TEST(AppTextures, MissingAssetsAreSilentBrokenOnesLogAnErrorPerAttempt) {

@@ -1,5 +1,6 @@
 #include "UiTestSupport.hpp"
 
+#include "AppTextures.hpp"
 #include "AssetPack.hpp"
 #include "PakWriter.hpp"
 
@@ -34,6 +35,7 @@ void loadTestPack(bool withFont) {
         items.push_back({"fonts/montserrat-font/MontserratMedium.ttf", zolt::ui::test::fontBytes()});
     }
     items.push_back({"icons/tag.svg", readFile(QUILLON_ASSETS_DIR "/icons/tag.svg")});
+    items.push_back({AppTextures::logoAsset, readFile(QUILLON_ASSETS_DIR "/icons/zolt.svg")});
     items.push_back({loadingPng, zolt::ui::test::solidPng(8, 8, zolt::ui::Color{255, 128, 0, 255})});
     items.push_back({brokenSvg, bytes("<svg but not really")});
     items.push_back({brokenPng, bytes("\x89PNG\r\n\x1a\n then nothing sensible")});

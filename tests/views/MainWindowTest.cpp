@@ -44,22 +44,39 @@ TEST_F(MainWindowTest, BarOnTopTreeSeparatorAndInspectorThenTheBottomPanesFollow
     EXPECT_EQ(mainWindow->getTrendView()->getWorldPosition(), (Vec2{0.0f, 384.0f}));
     EXPECT_EQ(size(*mainWindow->getLogView()), (Vec2{1500.0f, 180.0f}));
 
-    window->setSize(800, 300);
+    window->setSize(600, 300);
     frame();
-    EXPECT_EQ(window->getWidth(), 1200) << "the window's minimum";
-    EXPECT_EQ(window->getHeight(), 400);
+    EXPECT_EQ(window->getWidth(), 800) << "the window's minimum";
+    EXPECT_EQ(window->getHeight(), 500);
 }
 
-// At the minimum width the bar's left side (logo, address with Find, Port and Path,
-// Connect) ends before the status column, and the device finder stays inside the window.
+// At the usual and at the minimum width the logo stays inside the bar, the bar's left side
+// (logo, address with Find, Port and Path, Connect) ends before the status column, the
+// status texts stay inside the window (shortened), and the device finder too.
 TEST_F(MainWindowTest, TheTopBarFitsTheMinimumWidth) {
-    frame(2);
-    const DefaultButton& connect = *topBar().getConnectButton();
-    const zolt::ui::Widget& status = *topBar().getStatusLabel()->getParent();
-    const zolt::ui::ImGuiPanel& inputs = *topBar().getAddressPanel();
-    EXPECT_LE(inputs.getWorldPosition().x + size(inputs).x, connect.getWorldPosition().x);
-    EXPECT_LE(connect.getWorldPosition().x + size(connect).x, status.getWorldPosition().x);
-    EXPECT_LE(inputs.getWorldPosition().x + DeviceFinderView::width, 1200.0f);
+    connectSample();
+    for (const int width : {1200, 800}) {
+        SCOPED_TRACE(width);
+        window->setSize(width, 600);
+        frame(2);
+        const zolt::ui::Widget& logo = *topBar().getAddressPanel()->getParent()->getChild(0);
+        const DefaultButton& connect = *topBar().getConnectButton();
+        const zolt::ui::TextElement& state = *topBar().getStatusLabel();
+        const zolt::ui::Widget& status = *state.getParent();
+        const zolt::ui::ImGuiPanel& inputs = *topBar().getAddressPanel();
+        EXPECT_TRUE(logo.getWorldPosition().y >= 0.0f && logo.getWorldPosition().y + size(logo).y <= 50.0f);
+        EXPECT_LE(inputs.getWorldPosition().x + size(inputs).x, connect.getWorldPosition().x);
+        EXPECT_LE(connect.getWorldPosition().x + size(connect).x, status.getWorldPosition().x);
+        EXPECT_TRUE(state.getText().starts_with(width == 800 ? "CONNECTED" : "PLC-Status: CONNECTED · connected, 4002 B"))
+            << state.getText();
+        if (width == 800) {
+            EXPECT_EQ(topBar().getPlcTypeLabel()->getText(), "connected, 4002 B") << "the messaging, not the product";
+        }
+        for (const zolt::ui::Widget* line : {status.getChild(0), status.getChild(1)}) {
+            EXPECT_LE(line->getWorldPosition().x + line->getDesiredSize().x, static_cast<float>(width));
+        }
+        EXPECT_LE(inputs.getWorldPosition().x + DeviceFinderView::width, static_cast<float>(width));
+    }
 }
 
 } // namespace

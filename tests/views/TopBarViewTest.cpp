@@ -28,7 +28,7 @@ protected:
     std::string buttonText() const { return topBar().getConnectButton()->getText()->getText(); }
     bool locked() const { return topBar().getConnectButton()->isLocked(); }
     bool connected() const { return AppState::instance().isConnected(); }
-    bool showsConnected() { return status() == "PLC-Status: CONNECTED"; }
+    bool showsConnected() { return status().starts_with("PLC-Status: CONNECTED"); }
     const AppTheme& theme() const { return AppTheme::instance(); }
 };
 
@@ -90,6 +90,10 @@ TEST_F(TopBarTest, AFailedConnectShowsConnectionFailed) {
     EXPECT_EQ(statusColor(), theme().errorColor());
     EXPECT_EQ(plcType(), "Connection failed");
     EXPECT_EQ(buttonText(), "Connect");
+    PoolGate gate; // the next attempt: the last one's outcome does not stay beside it
+    click(connectButton());
+    EXPECT_EQ(status(), "PLC-Status: CONNECTING");
+    EXPECT_EQ(plcType(), "");
 }
 
 // A device that accepts TCP and never answers: the second click (Cancel) ends the

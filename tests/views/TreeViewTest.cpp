@@ -180,7 +180,7 @@ TEST_F(TreeTest, RowsOutsideTheVisiblePartAreSkippedButKeepTheirPlace) {
     }
     frame();
     const float content = tree().getTreePanel()->getPreferredSize().y;
-    ASSERT_GT(content, 3.0f * tree().getScrollView()->getActualSize().y);
+    ASSERT_GT(content, 2.5f * tree().getScrollView()->getActualSize().y);
     TreeItem& first = *tree().getItems().front();
     TreeItem& last = *tree().getItems().back();
     reveal(last);

@@ -43,6 +43,7 @@ public:
     virtual void setSize(int width, int height) = 0;
     virtual void setMinSize(int width, int height) = 0;
     virtual void setTitle(const std::string& title) = 0;
+    virtual void setIcon(const std::vector<Image>& sizes) = 0;
     virtual bool closeRequested() const = 0;
     virtual void hide() = 0;
     virtual Vec2 framebufferScale() const = 0;

@@ -113,6 +113,19 @@ public:
         }
     }
     void setTitle(const std::string& title) override { glfwSetWindowTitle(window_, title.c_str()); }
+    void setIcon(const std::vector<Image>& sizes) override {
+        std::vector<GLFWimage> images;
+        for (const Image& image : sizes) {
+            if (image.width > 0 && image.height > 0 &&
+                image.rgba.size() == static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4u) {
+                // GLFW copies the pixels before it returns; it only reads them.
+                images.push_back(GLFWimage{image.width, image.height, const_cast<unsigned char*>(image.rgba.data())});
+            }
+        }
+        if (!images.empty()) {
+            glfwSetWindowIcon(window_, static_cast<int>(images.size()), images.data());
+        }
+    }
     bool closeRequested() const override { return glfwWindowShouldClose(window_) == GLFW_TRUE; }
     void hide() override { glfwHideWindow(window_); }
     Vec2 framebufferScale() const override {

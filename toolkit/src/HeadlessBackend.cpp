@@ -26,6 +26,7 @@ public:
         setSize(width_, height_);
     }
     void setTitle(const std::string&) override {}
+    void setIcon(const std::vector<Image>&) override {}
     bool closeRequested() const override { return false; }
     void hide() override {}
     Vec2 framebufferScale() const override { return Vec2{1.0f, 1.0f}; }

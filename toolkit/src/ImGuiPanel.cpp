@@ -112,6 +112,12 @@ void ImGuiPanel::buildFrame(float deltaSeconds) {
 
     detail::WindowAccess::backend(*getWindow()).newFrame(context_);
     ImGui::NewFrame();
+    if (blurPending_) {
+        // The keyboard went elsewhere: no field of this panel stays active or looks focused.
+        blurPending_ = false;
+        ImGui::ClearActiveID();
+        ImGui::FocusWindow(nullptr);
+    }
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     // A zero size would mean "fit the content" to ImGui.
     ImGui::SetNextWindowSize(ImVec2(std::max(size.x, 1.0f), std::max(size.y, 1.0f)));
@@ -226,6 +232,7 @@ void ImGuiPanel::onFocusGained() {
 
 void ImGuiPanel::onFocusLost() {
     context_->IO.AddFocusEvent(false);
+    blurPending_ = true;
 }
 
 bool ImGuiPanel::acceptsFocus() const {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #define NANOSVG_IMPLEMENTATION
@@ -19,16 +20,16 @@ namespace {
 constexpr int maxDimension = 8192;
 }
 
-struct SVG::Image {
+struct SVG::Parsed {
     NSVGimage* image = nullptr;
-    ~Image() {
+    ~Parsed() {
         if (image != nullptr) {
             nsvgDelete(image);
         }
     }
 };
 
-SVG::SVG(const void* data, std::size_t size) : image_(std::make_unique<Image>()) {
+SVG::SVG(const void* data, std::size_t size) : image_(std::make_unique<Parsed>()) {
     if (data == nullptr || size == 0) {
         throw ResourceException("SVG data is empty", kResourceErrorEmpty);
     }
@@ -53,6 +54,11 @@ float SVG::getHeight() const {
 }
 
 Texture SVG::createTexture(int width, int height) const {
+    const Image image = rasterize(width, height);
+    return Texture::fromPixels(image.rgba.data(), image.width, image.height);
+}
+
+Image SVG::rasterize(int width, int height) const {
     if (width <= 0 || height <= 0 || width > maxDimension || height > maxDimension) {
         throw ResourceException("SVG raster size " + std::to_string(width) + "x" + std::to_string(height) +
                                     " is out of range",
@@ -72,7 +78,7 @@ Texture SVG::createTexture(int width, int height) const {
     }
     nsvgRasterize(rasterizer, image, tx, ty, scale, pixels.data(), width, height, width * 4);
     nsvgDeleteRasterizer(rasterizer);
-    return Texture::fromPixels(pixels.data(), width, height);
+    return Image{width, height, std::move(pixels)};
 }
 
 } // namespace zolt::ui

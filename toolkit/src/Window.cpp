@@ -147,6 +147,10 @@ void Window::setTitle(const std::string& title) {
     impl_->native->setTitle(title);
 }
 
+void Window::setIcon(const std::vector<Image>& sizes) {
+    impl_->native->setIcon(sizes);
+}
+
 const std::string& Window::getTitle() const {
     return impl_->title;
 }

@@ -173,12 +173,14 @@ struct PanelFixture : ::testing::Test {
     ImGuiPanel* panel = h.root()->addChild<ImGuiPanel>(Vec2{100, 50}, Vec2{300, 200});
     std::string text;
     int presses = 0;
+    bool inputActive = false;
     ImVec2 inputCenter;
     ImVec2 buttonCenter;
     void SetUp() override {
         panel->setDefaultFont(nullptr, 16.0f, nullptr);
         panel->setBuildImGuiFunction([this] {
             ImGui::InputText("##name", &text);
+            inputActive = ImGui::IsItemActive();
             inputCenter = centre();
             if (ImGui::Button("Apply")) {
                 ++presses;
@@ -212,10 +214,12 @@ TEST_F(PanelFixture, TypingIntoATextInput) {
     h.window->injectChar(0x00E9); // é arrives as UTF-8
     h.frames();
     EXPECT_EQ(text, "10.0.0.\xC3\xA9");
-    h.click(550, 350); // outside the panel: text goes nowhere
+    EXPECT_TRUE(inputActive);
+    h.click(550, 350); // outside the panel: text goes nowhere, and the field looks idle
     h.window->injectText("cd");
     h.frames(2);
     EXPECT_EQ(text, "10.0.0.\xC3\xA9");
+    EXPECT_FALSE(inputActive);
     clickAt(buttonCenter);
     EXPECT_EQ(presses, 1);
 }

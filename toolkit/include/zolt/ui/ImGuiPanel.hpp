@@ -71,6 +71,7 @@ private:
     bool rendererReady_ = false;
     bool frameBuilt_ = false;
     bool hovered_ = false;
+    bool blurPending_ = false; // the focus left: end the active item in the next frame
     int buttons_ = 0; // mouse buttons held on the panel
 };
 

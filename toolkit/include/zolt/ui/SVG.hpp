@@ -2,6 +2,7 @@
 // SVG: a parsed vector image that can be rasterised into textures of any size.
 
 #include "zolt/ui/Texture.hpp"
+#include "zolt/ui/Types.hpp"
 
 #include <cstddef>
 #include <memory>
@@ -26,10 +27,12 @@ public:
     // transparent around). Throws ResourceException (kResourceErrorSize) for sizes outside
     // 1..8192.
     Texture createTexture(int width, int height) const;
+    // The same rendering as pixels (a window icon), with the same exceptions.
+    Image rasterize(int width, int height) const;
 
 private:
-    struct Image;
-    std::unique_ptr<Image> image_;
+    struct Parsed;
+    std::unique_ptr<Parsed> image_;
 };
 
 } // namespace zolt::ui

@@ -3,6 +3,7 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <vector>
 
 namespace zolt::ui {
 
@@ -48,5 +49,12 @@ constexpr Vec4 toVec4(Color c) {
 
 // The largest finite float: a size component with no upper bound.
 inline constexpr float kUnbounded = FLT_MAX;
+
+// RGBA pixels, rows top to bottom (a capture, a rasterised image, a window icon).
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+};
 
 } // namespace zolt::ui

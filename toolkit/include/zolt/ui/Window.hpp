@@ -65,13 +65,6 @@ enum MouseButton : int {
     kMouseMiddle = 2,
 };
 
-// Pixels of an RGBA capture, rows top to bottom.
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgba;
-};
-
 class Window {
 public:
     ~Window();
@@ -92,6 +85,9 @@ public:
     Color getClearColor() const;
     void setTitle(const std::string& title);
     const std::string& getTitle() const;
+    // The icon the system shows for the window (title bar, task bar), in the sizes given
+    // (the system picks the nearest); empty images are skipped. Headless windows keep none.
+    void setIcon(const std::vector<Image>& sizes);
 
     // The root widget: sized to the window, never hidden, owned by the window.
     Widget* getRootWidget() const;
