@@ -15,6 +15,10 @@
 // name of a structure, or "STRUCT" when the structure has none. The view stays valid
 // as long as the record (the texts are static or the record's own type_name).
 std::string_view tagTypeName(const zoltc_logix_tag_info& info);
+// The data type with an array's element type and dimensions, as a hover text shows it:
+// "DINT[10,4]", "MOTOR_UDT[20]", "STRING[5]"; a BOOL array counts its bits ("BOOL[64]").
+// Anything else as tagTypeName names it.
+std::string tagFullTypeName(const zoltc_logix_tag_info& info);
 
 // The display text of a value that a read left in a read item's 8-byte value area
 // (little-endian from the first byte) for the given atomic data type code: decimal
