@@ -79,18 +79,17 @@ void DatablockItem::loadChildren() {
     }
 }
 
-bool DatablockItem::adoptPending() {
+void DatablockItem::adoptPending() {
     if (!pending) {
-        return false;
+        return;
     }
     if (!takeRowBudget(pending->records().size())) {
         zolt::ui::Application::requestFrame(); // the next frame's share
-        return false;
+        return;
     }
     adoptChildren(std::move(*pending));
     pending.reset();
     setLoading(false);
-    return true;
 }
 
 void DatablockItem::adoptChildren(TagList list) {

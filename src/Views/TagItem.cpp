@@ -67,6 +67,16 @@ bool TagItem::hasChildren() const {
     return hasTreeChildRows(*info);
 }
 
+std::size_t TagItem::childRowCount() const {
+    if (childrenBuilt || !hasChildren()) {
+        return getChildCount();
+    }
+    if (zoltc_logix_type_dimensions(info->type) == 0) {
+        return info->members.count;
+    }
+    return static_cast<std::size_t>(shownElementCount(*info)) + (omittedElementCount(*info) > 0 ? 1 : 0);
+}
+
 std::string TagItem::getTypeName() const {
     return tagFullTypeName(*info);
 }

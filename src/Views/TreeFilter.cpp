@@ -88,13 +88,16 @@ void TreeFilter::forgetOpened() {
 }
 
 void TreeFilter::openForMatchesBelow(TreeItem& row) {
-    if (text.empty() || !row.isVisible() || row.isOpen() || !row.canOpen() || openedRows >= maxOpenedRows ||
-        row.matchesItself(text) || !openedSet.insert(&row).second) {
+    if (text.empty() || !row.isVisible() || row.isOpen() || !row.canOpen() || row.matchesItself(text)) {
+        return;
+    }
+    const std::size_t rows = row.childRowCount();
+    if (openedRows + rows > maxOpenedRows || !openedSet.insert(&row).second) {
         return; // a row the user closed after this text opened it stays closed
     }
     row.setOpen(true); // builds the rows below: the tree runs the filter again over them
     opened.emplace_back(&row, row.lifetime());
-    openedRows += row.getChildCount();
+    openedRows += rows;
 }
 
 bool TreeFilter::step(std::size_t budget) {

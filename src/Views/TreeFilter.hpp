@@ -57,9 +57,10 @@ class TreeFilter {
 public:
     // Row checks per frame: a few milliseconds of work.
     static constexpr std::size_t rowsPerFrame = 20000;
-    // The filter stops opening rows once those it opened show this many rows below them:
-    // a broad text would otherwise build millions of rows.
-    static constexpr std::size_t maxOpenedRows = 20000;
+    // The rows the filter opens show at most this many rows below them (it opens no row
+    // that would pass it): a broad text would otherwise build millions of rows, and one
+    // 100 000-element array would stall the frame that opens it.
+    static constexpr std::size_t maxOpenedRows = 4000;
 
     // Starts over with this text over these rows (which must outlive the run). Rows are
     // visited as they go, children before their parent, so starting costs nothing per row.

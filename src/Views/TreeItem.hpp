@@ -94,6 +94,8 @@ public:
     virtual std::string_view getKey() const = 0;
     // Whether the row can be opened (it has or will have rows below it).
     virtual bool canOpen() const = 0;
+    // The rows directly below it, built or not.
+    virtual std::size_t childRowCount() const { return getChildCount(); }
     // What a click on the row, Enter or Space does: a tag goes to the inspector.
     virtual void activate() {}
     // Whether the row is open (its children are drawn below it when it is visible).
@@ -166,8 +168,8 @@ public:
     // Starts the background browse of the program's tags (UI thread).
     void loadChildren();
     // Makes rows of a list that arrived when the frame's row budget was spent; the tree
-    // calls it every frame. The row shows as loading until then. True when it made them.
-    bool adoptPending();
+    // calls it every frame. The row shows as loading until then.
+    void adoptPending();
 
     void draw() override;
     bool filterStep(const std::string& text, std::size_t& budget) override;
@@ -225,6 +227,7 @@ public:
     std::string_view getLabel() const override { return name; }
     std::string_view getKey() const override { return path; }
     bool canOpen() const override { return hasChildren(); }
+    std::size_t childRowCount() const override;
     // Hands the tag to the inspector, which decides whether it can be watched.
     void activate() override;
 

@@ -92,10 +92,16 @@ void TreeView::update() {
         buildRows();
     }
     for (DatablockItem* program : programs) {
-        if (program->adoptPending() && !reopenKeys.empty()) {
-            restoreRow(*program);
-        }
+        program->adoptPending();
     }
+    // After a reload, a program's rows open again once they are in.
+    std::erase_if(restoring, [this](DatablockItem* program) {
+        if (program->isLoading()) {
+            return false;
+        }
+        restoreRow(*program);
+        return true;
+    });
     if (filterFocusWanted) {
         filterFocusWanted = false;
         focusFilter = true;
@@ -114,9 +120,7 @@ void TreeView::update() {
         loadedEpoch = appState->tagEpoch();
         std::vector<std::string> watched;
         if (appState->tagEpochAfterLoss()) {
-            for (const TagInspector::Entry& entry : inspector->entries()) {
-                watched.push_back(entry.name);
-            }
+            watched = watchedPaths();
         } else {
             inspector->clear();
         }
@@ -150,6 +154,7 @@ void TreeView::startFilter() {
 }
 
 void TreeView::clearRows() {
+    restoring.clear();
     filter.forgetOpened();
     filter.start(appliedFilter, std::vector<TreeItem*>{});
     select(nullptr);
@@ -182,12 +187,17 @@ void TreeView::reload() {
     }
     const TreeItem* current = getSelected();
     reselectKey = current != nullptr ? std::string(current->getKey()) : std::string();
-    std::vector<std::string> watched;
-    for (const TagInspector::Entry& entry : inspector->entries()) {
-        watched.push_back(entry.name);
-    }
+    std::vector<std::string> watched = watchedPaths();
     clearRows();
     load(std::move(watched));
+}
+
+std::vector<std::string> TreeView::watchedPaths() const {
+    std::vector<std::string> paths;
+    for (const TagInspector::Entry& entry : inspector->entries()) {
+        paths.push_back(entry.name);
+    }
+    return paths;
 }
 
 void TreeView::rememberOpenRows(const TreeItem& row) {
@@ -285,6 +295,7 @@ void TreeView::load(std::vector<std::string> watched) {
 }
 
 void TreeView::adoptList(TagList list) {
+    restoring.clear();
     filter.forgetOpened();
     programs.clear();
     items.clear();
@@ -314,6 +325,9 @@ void TreeView::buildRows() {
                     auto program = std::make_unique<DatablockItem>(&record);
                     program->loadChildren();
                     programs.push_back(program.get());
+                    if (!reopenKeys.empty() || !reselectKey.empty()) {
+                        restoring.push_back(program.get());
+                    }
                     items.push_back(std::move(program));
                 } else {
                     // Its member and element rows follow when first needed.
@@ -407,11 +421,14 @@ void TreeView::handleKeys() {
     const int page = std::max(1, static_cast<int>(ImGui::GetWindowHeight() / TreeItem::rowPitch()) - 1);
     TreeItem* target = nullptr;
     if (current == nullptr) {
-        const bool anyMove = ImGui::IsKeyPressed(ImGuiKey_DownArrow) || ImGui::IsKeyPressed(ImGuiKey_UpArrow) ||
-                             ImGui::IsKeyPressed(ImGuiKey_Home) || ImGui::IsKeyPressed(ImGuiKey_PageDown);
-        target = anyMove ? treenav::firstShown(items) : nullptr;
-        if (ImGui::IsKeyPressed(ImGuiKey_End) || ImGui::IsKeyPressed(ImGuiKey_PageUp)) {
-            target = ImGui::IsKeyPressed(ImGuiKey_End) ? treenav::lastShown(items) : treenav::firstShown(items);
+        // No selection yet: End starts at the last row, any other move at the first.
+        for (const ImGuiKey key : {ImGuiKey_DownArrow, ImGuiKey_UpArrow, ImGuiKey_PageDown, ImGuiKey_PageUp, ImGuiKey_Home}) {
+            if (ImGui::IsKeyPressed(key)) {
+                target = treenav::firstShown(items);
+            }
+        }
+        if (ImGui::IsKeyPressed(ImGuiKey_End)) {
+            target = treenav::lastShown(items);
         }
     } else if (ImGui::IsKeyPressed(ImGuiKey_DownArrow)) {
         target = treenav::nextShown(items, *current);

@@ -100,6 +100,8 @@ private:
     // Opens the row again when it was open before a reload (and selects it when it was).
     void restoreRow(TreeItem& row);
     void rememberOpenRows(const TreeItem& row);
+    // The paths of the watch list, to look up on a new list.
+    std::vector<std::string> watchedPaths() const;
 
     AppState* appState;
     TagInspector* inspector;
@@ -121,6 +123,7 @@ private:
     // Before a reload: the keys of the open rows and of the selected one.
     std::unordered_set<std::string> reopenKeys;
     std::string reselectKey;
+    std::vector<DatablockItem*> restoring; // programs whose rows are still to restore
     std::string filterText;
     std::string appliedFilter;
     std::uint64_t loadedEpoch = 0;

@@ -151,6 +151,7 @@ TEST_F(TagItemTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
         ASSERT_LT(++steps, 10);
     }
     EXPECT_TRUE(rows[0]->isVisible());
+    EXPECT_FALSE(rows[0]->isOpen()) << "the filter opens no row of 100 000 rows";
     EXPECT_FALSE(rows[1]->isVisible());
 }
 

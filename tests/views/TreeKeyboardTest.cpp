@@ -90,8 +90,9 @@ TEST_F(TreeKeyboardTest, TypingOrCtrlFMovesToTheFilterBox) {
 
 TEST_F(TreeKeyboardTest, ReloadListsAgainOnTheSameConnectionKeepingOpenRowsAndWatchList) {
     connectSample();
-    toggleRow("Line1");
-    toggleRow("MainProgram");
+    for (const char* path : {"Line1", "MainProgram", "Program:MainProgram.StepTimer"}) {
+        toggleRow(path);
+    }
     clickRow("DintValue");
     const TreeItem* firstRow = tree().getItems().front().get();
     const std::uint64_t connection = server->requests().back().connectionId;
@@ -102,7 +103,7 @@ TEST_F(TreeKeyboardTest, ReloadListsAgainOnTheSameConnectionKeepingOpenRowsAndWa
     waitForTree(firstRow);
     frame(2);
     EXPECT_TRUE(findRow("Line1")->isOpen());
-    EXPECT_TRUE(findRow("MainProgram")->isOpen()) << "a program's rows arrive later";
+    EXPECT_TRUE(findRow("Program:MainProgram.StepTimer")->isOpen()) << "a program's rows arrive later";
     EXPECT_FALSE(findRow("Line1.Motor")->isOpen());
     EXPECT_EQ(selectedKey(), "DintValue");
     EXPECT_EQ(watchedNames(), (std::vector<std::string>{"DintValue"}));
