@@ -8,13 +8,12 @@
 //
 // Two things keep huge trees fast. A tag row builds its child rows only when they are
 // first needed (the row is opened, or asked to with loadChildren): a controller of a
-// hundred thousand records can describe millions of rows (every STRING holds 82
-// characters, every array of structures repeats its members), and building them all
-// would stall the window for seconds. The filter still sees every row: a row whose
+// hundred thousand records can describe millions of rows (every array of structures
+// repeats its members), and building them all would stall the window for seconds. The filter still sees every row: a row whose
 // children are not built yet matches against its records directly. And drawing skips
 // rows outside the visible part of the panel: their height is added to the cursor
 // instead, so the layout keeps its full height while only the rows that can be seen
-// build ImGui items.
+// build ImGui items; at the top, RowOffsets finds them without walking every row.
 
 #include "TagList.hpp"
 
