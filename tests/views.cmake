@@ -31,6 +31,7 @@ add_executable(views_tests
   ${views_test_dir}/TopBarViewTest.cpp
   ${views_test_dir}/TreeViewTest.cpp
   ${views_test_dir}/TreeItemTest.cpp
+  ${views_test_dir}/TreeKeyboardTest.cpp
   ${views_test_dir}/InspectorViewTest.cpp
   ${views_test_dir}/InspectorActionsTest.cpp
   ${views_test_dir}/MainWindowTest.cpp

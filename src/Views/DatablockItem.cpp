@@ -16,8 +16,8 @@
 
 namespace {
 
-// Open on the arrow; hit box and highlight span the label only. Always with an arrow,
-// also while the program has no tags.
+// Opened by the arrow (a click elsewhere on the row toggles it too). Always with an
+// arrow, also while the program has no tags.
 constexpr ImGuiTreeNodeFlags programNodeFlags = ImGuiTreeNodeFlags_OpenOnArrow | ImGuiTreeNodeFlags_SpanLabelWidth;
 
 const char* recordName(const zoltc_logix_tag_info* info) {
@@ -101,19 +101,28 @@ void DatablockItem::adoptChildren(TagList list) {
             std::string name = record.name != nullptr ? record.name : "";
             std::string path = memberPath(parentPath, name);
             children.push_back(std::make_unique<TagItem>(std::move(name), std::move(path), &record));
+            adopt(*children.back());
         }
     } catch (const std::exception& error) {
         logError("failed to build the rows of program '{}': {}", recordName(info), error.what());
     }
+    noteChildrenChanged();
 }
 
 void DatablockItem::draw() {
     drawRow(recordName(info), recordName(info), icon, programNodeFlags, *theme);
 }
 
-void DatablockItem::onRowDrawn(bool hovered, bool) {
-    if (hovered && !failure.empty()) {
+void DatablockItem::onRowDrawn(bool hovered) {
+    if (!hovered) {
+        return;
+    }
+    if (!failure.empty()) {
         ImGui::SetTooltip("The tags of this program could not be listed: %s", failure.c_str());
+    } else if (isLoading()) {
+        ImGui::SetTooltip("Program %s: listing its tags\xE2\x80\xA6", recordName(info));
+    } else {
+        ImGui::SetTooltip("Program %s: %zu %s", recordName(info), children.size(), children.size() == 1 ? "tag" : "tags");
     }
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-// Open on the arrow; hit box and highlight span the label only; no arrow without children.
+// Opened by the arrow (a click elsewhere on the row watches the tag); no arrow without children.
 constexpr ImGuiTreeNodeFlags tagNodeFlags = ImGuiTreeNodeFlags_OpenOnArrow | ImGuiTreeNodeFlags_SpanLabelWidth;
 constexpr ImGuiTreeNodeFlags leafNodeFlags = tagNodeFlags | ImGuiTreeNodeFlags_Leaf;
 
@@ -48,7 +48,6 @@ TagItem::TagItem(std::string rowName, std::string rowPath, const zoltc_logix_tag
         ownInfo.name = name.data();
         info = &ownInfo;
     }
-    typeName = tagTypeName(*info);
 }
 
 TagItem::~TagItem() {
@@ -65,7 +64,21 @@ TreeItem* TagItem::getChild(std::size_t index) const {
 }
 
 bool TagItem::hasChildren() const {
-    return hasChildRows(*info);
+    return hasTreeChildRows(*info);
+}
+
+std::size_t TagItem::childRowCount() const {
+    if (childrenBuilt || !hasChildren()) {
+        return getChildCount();
+    }
+    if (zoltc_logix_type_dimensions(info->type) == 0) {
+        return info->members.count;
+    }
+    return static_cast<std::size_t>(shownElementCount(*info)) + (omittedElementCount(*info) > 0 ? 1 : 0);
+}
+
+std::string TagItem::getTypeName() const {
+    return tagFullTypeName(*info);
 }
 
 void TagItem::loadChildren() {
@@ -73,6 +86,9 @@ void TagItem::loadChildren() {
         return;
     }
     childrenBuilt = true;
+    if (!hasChildren()) {
+        return;
+    }
     const bool array = zoltc_logix_type_dimensions(info->type) != 0;
     children.reserve(array ? static_cast<std::size_t>(shownElementCount(*info)) : info->members.count);
     std::string scratch = path;
@@ -81,11 +97,14 @@ void TagItem::loadChildren() {
         // An element's record is made by the row from the array's.
         children.push_back(std::make_unique<TagItem>(std::string(childName), std::string(childPath),
                                                      array ? info : &record, array));
+        adopt(*children.back());
         return false;
     });
     if (const std::uint64_t omitted = omittedElementCount(*info); omitted > 0) {
         moreRow = std::make_unique<NoteItem>("\xE2\x80\xA6 " + groupedDigits(omitted) + " more elements");
+        adopt(*moreRow);
     }
+    noteChildrenChanged();
     if (!pendingFilter.empty()) {
         noteUnfilteredBuild();
         pendingFilter.clear();
@@ -100,18 +119,22 @@ void TagItem::draw() {
     drawRow(path, name, icon, hasChildren() ? tagNodeFlags : leafNodeFlags, *theme);
 }
 
-void TagItem::onRowDrawn(bool hovered, bool clicked) {
+void TagItem::onRowDrawn(bool hovered) {
     if (hovered) {
-        ImGui::SetTooltip("Datatype: %.*s", static_cast<int>(typeName.size()), typeName.data());
-    }
-    if (clicked) {
-        // The inspector decides whether the tag can be watched.
-        inspector->addTag(*info, path, boolBit);
+        ImGui::SetTooltip("%s\nDatatype: %s", path.c_str(), getTypeName().c_str());
     }
 }
 
+void TagItem::activate() {
+    inspector->addTag(*info, path, boolBit);
+}
+
+bool TagItem::matchesItself(const std::string& text) const {
+    return rowMatches(name, path, text);
+}
+
 bool TagItem::filterStep(const std::string& text, std::size_t& budget) {
-    if (childrenBuilt) {
+    if (childrenBuilt || !hasChildren()) {
         setVisible(anyChildVisible() || rowMatches(name, path, text));
         return true;
     }

@@ -53,7 +53,7 @@ RowSearch::State RowSearch::run(std::size_t& budget) {
             stack.clear();
             return State::Found;
         }
-        if (hasChildRows(*child)) {
+        if (hasTreeChildRows(*child)) {
             push(*child);
         }
     }
@@ -61,33 +61,74 @@ RowSearch::State RowSearch::run(std::size_t& budget) {
 }
 
 void TreeFilter::begin(std::string newText) {
+    if (newText != openedFor) {
+        // The rows opened for the earlier text close again, unless they went meanwhile.
+        for (const auto& [row, alive] : opened) {
+            if (!alive.expired()) {
+                row->setOpen(false);
+            }
+        }
+        forgetOpened();
+        openedFor = newText;
+    }
     text = std::move(newText);
-    order.clear();
-    next = 0;
+    roots.clear();
+    nextRoot = 0;
+    stack.clear();
+    running = true;
+    decidedRows = 0;
     stepWork = 0;
     totalWork = 0;
 }
 
-void TreeFilter::collect(TreeItem& row) {
-    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
-        collect(*row.getChild(i));
+void TreeFilter::forgetOpened() {
+    opened.clear();
+    openedSet.clear();
+    openedRows = 0;
+}
+
+void TreeFilter::openForMatchesBelow(TreeItem& row) {
+    if (text.empty() || !row.isVisible() || row.isOpen() || !row.canOpen() || row.matchesItself(text)) {
+        return;
     }
-    order.push_back(&row);
+    const std::size_t rows = row.childRowCount();
+    if (openedRows + rows > maxOpenedRows || !openedSet.insert(&row).second) {
+        return; // a row the user closed after this text opened it stays closed
+    }
+    row.setOpen(true); // builds the rows below: the tree runs the filter again over them
+    opened.emplace_back(&row, row.lifetime());
+    openedRows += rows;
 }
 
 bool TreeFilter::step(std::size_t budget) {
     std::size_t left = budget;
     // Deciding a row costs one check, and a search what it checks.
-    while (next < order.size() && left > 0) {
+    while (running && left > 0) {
+        if (stack.empty()) {
+            if (nextRoot == roots.size()) {
+                running = false;
+                break;
+            }
+            stack.push_back(Visit{roots[nextRoot++]});
+        }
+        Visit& top = stack.back();
+        if (top.nextChild < top.row->getChildCount()) {
+            TreeItem* child = top.row->getChild(top.nextChild++);
+            stack.push_back(Visit{child});
+            continue;
+        }
         --left;
-        if (!order[next]->filterStep(text, left)) {
+        if (!top.row->filterStep(text, left)) {
             break;
         }
-        ++next;
+        ++decidedRows;
+        TreeItem& row = *top.row;
+        stack.pop_back();
+        openForMatchesBelow(row);
     }
     stepWork = budget - left;
     totalWork += stepWork;
-    return !isRunning();
+    return !running;
 }
 
 void TreeItem::applyFilter(const std::string& text) {

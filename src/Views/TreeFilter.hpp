@@ -16,6 +16,8 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 class TreeItem;
@@ -48,37 +50,59 @@ private:
     std::string needle_;
 };
 
-// One run of the filter over a tree's rows.
+// One run of the filter over a tree's rows. It also opens the rows kept only for a match
+// below them, so that the matches show, and closes them again when the text changes
+// (rows open before stay as they were).
 class TreeFilter {
 public:
     // Row checks per frame: a few milliseconds of work.
     static constexpr std::size_t rowsPerFrame = 20000;
+    // The rows the filter opens show at most this many rows below them (it opens no row
+    // that would pass it): a broad text would otherwise build millions of rows, and one
+    // 100 000-element array would stall the frame that opens it.
+    static constexpr std::size_t maxOpenedRows = 4000;
 
-    // Starts over with this text over these rows (which must outlive the run).
+    // Starts over with this text over these rows (which must outlive the run). Rows are
+    // visited as they go, children before their parent, so starting costs nothing per row.
     template <class Rows>
     void start(std::string filterText, const Rows& rows) {
         begin(std::move(filterText));
+        roots.reserve(rows.size());
         for (const auto& row : rows) {
-            collect(*row);
+            roots.push_back(&*row);
         }
     }
     // Decides rows for at most `budget` checks; true when every row is decided.
     bool step(std::size_t budget = rowsPerFrame);
-    bool isRunning() const { return next < order.size(); }
-    // Rows decided so far and in all.
-    std::size_t decided() const { return next; }
-    std::size_t total() const { return order.size(); }
+    bool isRunning() const { return running; }
+    // Rows decided so far.
+    std::size_t decided() const { return decidedRows; }
     // The checks the last step made, at most its budget, and all steps of this run.
     std::size_t lastStepWork() const { return stepWork; }
     std::size_t checked() const { return totalWork; }
+    // Forgets the rows it opened without touching them (they are about to go).
+    void forgetOpened();
 
 private:
+    struct Visit {
+        TreeItem* row;
+        std::size_t nextChild = 0;
+    };
     void begin(std::string text);
-    void collect(TreeItem& row);
+    void openForMatchesBelow(TreeItem& row);
 
     std::string text;
-    std::vector<TreeItem*> order; // children before their parent
-    std::size_t next = 0;
+    std::vector<TreeItem*> roots;
+    std::size_t nextRoot = 0;
+    std::vector<Visit> stack; // the row being decided and its ancestors
+    bool running = false;
+    std::size_t decidedRows = 0;
     std::size_t stepWork = 0;
     std::size_t totalWork = 0;
+    // The rows opened for the current text (a row may go while it is listed), and how
+    // many rows they show.
+    std::string openedFor;
+    std::vector<std::pair<TreeItem*, std::weak_ptr<int>>> opened;
+    std::unordered_set<const TreeItem*> openedSet;
+    std::size_t openedRows = 0;
 };

@@ -8,14 +8,15 @@
 #include "TagInspector.hpp"
 #include "TagValues.hpp"
 #include "Views/Spinner.hpp"
-#include "Views/TreeItem.hpp"
+#include "Views/TreeNavigation.hpp"
 
 #include <zolt/ui/Application.hpp>
 #include <zolt/ui/ImGuiPanel.hpp>
-#include <zolt/ui/ScrollView.hpp>
 #include <zolt/ui/Stack.hpp>
+#include <zolt/ui/Window.hpp>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <imgui_stdlib.h>
 
 #include <fmt/format.h>
@@ -27,8 +28,9 @@
 
 namespace {
 
-// The filter box's height; the scroll view always starts below it.
+// The filter box's height; the rows always start below it.
 constexpr float filterHeight = 50.0f;
+constexpr float reloadButtonWidth = 64.0f;
 constexpr float rowSpacing = 8.0f;
 
 // Why a listing failed, for a person. A communication module reached directly refuses
@@ -66,18 +68,18 @@ TreeView::TreeView(zolt::ui::Widget* parent)
     theme.applyImGuiStyle(filterPanel->getImGuiContext());
     filterPanel->setBuildImGuiFunction([this] { buildFilter(); });
 
-    scrollView = addChild<zolt::ui::ScrollView>(zolt::ui::Vec2{0.0f, filterHeight},
-                                                zolt::ui::Vec2{size.x, size.y - filterHeight});
-    scrollView->setVisible(false);
-
-    treePanel = scrollView->addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, 0.0f}, size);
+    treePanel = addChild<zolt::ui::ImGuiPanel>(zolt::ui::Vec2{0.0f, filterHeight},
+                                               zolt::ui::Vec2{size.x, size.y - filterHeight});
     treePanel->setDefaultFont(theme.defaultFont(), fontSize, nullptr);
     theme.applyImGuiStyle(treePanel->getImGuiContext());
+    // The tree's keys are its own (handleKeys), not ImGui's moves between widgets.
+    treePanel->getImGuiContext()->IO.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
     treePanel->setBuildImGuiFunction([this] { buildImGui(); });
 }
 
 TreeView::~TreeView() {
     inspector->clear();
+    filter.forgetOpened();
     programs.clear();
     items.clear();
     tagList.reset();
@@ -92,9 +94,22 @@ void TreeView::update() {
     for (DatablockItem* program : programs) {
         program->adoptPending();
     }
+    // After a reload, a program's rows open again once they are in.
+    std::erase_if(restoring, [this](DatablockItem* program) {
+        if (program->isLoading()) {
+            return false;
+        }
+        restoreRow(*program);
+        return true;
+    });
+    if (filterFocusWanted) {
+        filterFocusWanted = false;
+        focusFilter = true;
+        getWindow()->setFocusedWidget(filterPanel);
+        zolt::ui::Application::requestFrame();
+    }
     const bool isLoadingNow = loading;
     treePanel->setVisible(!isLoadingNow);
-    scrollView->setVisible(!isLoadingNow);
     spinnerStack->setVisible(isLoadingNow);
     filterPanel->setVisible(!isLoadingNow && !items.empty());
 
@@ -105,9 +120,7 @@ void TreeView::update() {
         loadedEpoch = appState->tagEpoch();
         std::vector<std::string> watched;
         if (appState->tagEpochAfterLoss()) {
-            for (const TagInspector::Entry& entry : inspector->entries()) {
-                watched.push_back(entry.name);
-            }
+            watched = watchedPaths();
         } else {
             inspector->clear();
         }
@@ -118,6 +131,10 @@ void TreeView::update() {
     // Program rows fill after the list: the filter applies to their tags once they are in.
     const bool programsLoading =
         std::any_of(programs.begin(), programs.end(), [](const DatablockItem* program) { return program->isLoading(); });
+    if (!programsLoading && !isLoadingNow) {
+        reopenKeys.clear(); // every row a reload restores is there
+        reselectKey.clear();
+    }
     const bool rowsUnfiltered = TreeItem::unfilteredBuilds() != filteredBuilds;
     if (filterText != appliedFilter || rowsUnfiltered || (programsWereLoading && !programsLoading && !filterText.empty())) {
         startFilter();
@@ -137,7 +154,10 @@ void TreeView::startFilter() {
 }
 
 void TreeView::clearRows() {
+    restoring.clear();
+    filter.forgetOpened();
     filter.start(appliedFilter, std::vector<TreeItem*>{});
+    select(nullptr);
     programs.clear();
     items.clear();
     tagList.reset();
@@ -152,12 +172,79 @@ void TreeView::retry() {
     }
 }
 
+bool TreeView::canReload() const {
+    return appState->isConnected() && !loading &&
+           std::none_of(programs.begin(), programs.end(), [](const DatablockItem* program) { return program->isLoading(); });
+}
+
+void TreeView::reload() {
+    if (!canReload()) {
+        return;
+    }
+    reopenKeys.clear();
+    for (const auto& item : items) {
+        rememberOpenRows(*item);
+    }
+    const TreeItem* current = getSelected();
+    reselectKey = current != nullptr ? std::string(current->getKey()) : std::string();
+    std::vector<std::string> watched = watchedPaths();
+    clearRows();
+    load(std::move(watched));
+}
+
+std::vector<std::string> TreeView::watchedPaths() const {
+    std::vector<std::string> paths;
+    for (const TagInspector::Entry& entry : inspector->entries()) {
+        paths.push_back(entry.name);
+    }
+    return paths;
+}
+
+void TreeView::rememberOpenRows(const TreeItem& row) {
+    if (!row.isOpen()) {
+        return;
+    }
+    reopenKeys.emplace(row.getKey());
+    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+        rememberOpenRows(*row.getChild(i));
+    }
+}
+
+void TreeView::restoreRow(TreeItem& row) {
+    if (!reselectKey.empty() && row.getKey() == reselectKey) {
+        select(&row);
+    }
+    if (reopenKeys.count(std::string(row.getKey())) == 0) {
+        return;
+    }
+    row.setOpen(true);
+    for (std::size_t i = 0; i < row.getChildCount(); ++i) {
+        restoreRow(*row.getChild(i));
+    }
+}
+
+TreeItem* TreeView::getSelected() const {
+    return selectedAlive.expired() ? nullptr : selected;
+}
+
+void TreeView::select(TreeItem* row) {
+    if (TreeItem* previous = getSelected()) {
+        previous->setSelected(false);
+    }
+    selected = row;
+    selectedAlive = row != nullptr ? row->lifetime() : std::weak_ptr<int>();
+    if (row != nullptr) {
+        row->setSelected(true);
+        scrollSelected = true;
+        zolt::ui::Application::requestFrame();
+    }
+}
+
 void TreeView::resized() {
     zolt::ui::Widget::resized();
     const zolt::ui::Vec2 size = getActualSize();
-    treePanel->setPreferredSize(zolt::ui::Vec2{size.x, treePanel->getPreferredSize().y});
+    treePanel->setPreferredSize(zolt::ui::Vec2{size.x, size.y - filterHeight});
     spinnerStack->setPreferredSize(size);
-    scrollView->setPreferredSize(zolt::ui::Vec2{size.x, size.y - filterHeight});
     filterPanel->setPreferredSize(zolt::ui::Vec2{size.x, filterHeight});
 }
 
@@ -208,6 +295,8 @@ void TreeView::load(std::vector<std::string> watched) {
 }
 
 void TreeView::adoptList(TagList list) {
+    restoring.clear();
+    filter.forgetOpened();
     programs.clear();
     items.clear();
     tagList = std::move(list);
@@ -226,6 +315,7 @@ void TreeView::buildRows() {
         while (builtRecords < records.size()) {
             const std::size_t end = std::min(records.size(), builtRecords + rowsPerTake);
             if (!TreeItem::takeRowBudget(end - builtRecords)) {
+                offsets.extend(items);
                 zolt::ui::Application::requestFrame(); // the rest in the next frames
                 return;
             }
@@ -235,6 +325,9 @@ void TreeView::buildRows() {
                     auto program = std::make_unique<DatablockItem>(&record);
                     program->loadChildren();
                     programs.push_back(program.get());
+                    if (!reopenKeys.empty() || !reselectKey.empty()) {
+                        restoring.push_back(program.get());
+                    }
                     items.push_back(std::move(program));
                 } else {
                     // Its member and element rows follow when first needed.
@@ -242,15 +335,24 @@ void TreeView::buildRows() {
                     std::string path = name;
                     items.push_back(std::make_unique<TagItem>(std::move(name), std::move(path), &record));
                 }
+                if (!reopenKeys.empty() || !reselectKey.empty()) {
+                    restoreRow(*items.back());
+                }
             }
         }
     } catch (const std::exception& error) {
         logError("failed to build the tag tree: {}", error.what());
     }
+    offsets.extend(items);
     building = false;
     loading = false;
-    // The filter typed before (an earlier connection's included) applies to the new rows.
-    startFilter();
+    // The filter typed before (an earlier connection's included) applies to the new rows;
+    // new rows show already when there is none.
+    if (filterText.empty() && appliedFilter.empty()) {
+        filteredBuilds = TreeItem::unfilteredBuilds();
+    } else {
+        startFilter();
+    }
 }
 
 void TreeView::buildImGui() {
@@ -258,13 +360,124 @@ void TreeView::buildImGui() {
         buildFailure();
         return;
     }
+    ImGui::BeginChild("##rows", ImVec2(0.0f, 0.0f));
+    buildRowsPane();
+    ImGui::EndChild();
+}
+
+void TreeView::buildRowsPane() {
+    if (scrollRequest >= 0.0f) {
+        ImGui::SetScrollY(std::exchange(scrollRequest, -1.0f));
+    }
+    handleKeys();
     if (filter.isRunning()) {
         ImGui::TextDisabled("Filtering\xE2\x80\xA6 %zu rows checked", filter.checked());
     }
+    const float rowsTop = ImGui::GetCursorPosY();
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, rowSpacing));
-    TreeItem::drawRows(items);
+    offsets.draw(items);
+    scrollToSelected(rowsTop);
     ImGui::PopStyleVar();
-    treePanel->setPreferredSize(zolt::ui::Vec2{getActualSize().x, ImGui::GetCursorPosY()});
+    handleClick();
+    scrollY = ImGui::GetScrollY();
+    scrollMaxY = ImGui::GetScrollMaxY();
+}
+
+void TreeView::handleClick() {
+    if (TreeItem* clicked = TreeItem::takeClickedRow()) {
+        select(clicked);
+        scrollSelected = false; // it is in view: the pointer is on it
+        clicked->activate();
+    }
+}
+
+void TreeView::handleKeys() {
+    const ImGuiIO& io = ImGui::GetIO();
+    if (ImGui::IsKeyChordPressed(ImGuiMod_Ctrl | ImGuiKey_F)) {
+        filterFocusWanted = true;
+    } else if (!io.KeyCtrl && !io.KeyAlt && !io.InputQueueCharacters.empty()) {
+        // Type to find: the characters go on into the filter box (Space stays the tree's).
+        std::string typed;
+        for (const ImWchar c : io.InputQueueCharacters) {
+            if (c > ' ' && c != 0x7F) {
+                char utf8[5];
+                typed.append(utf8, static_cast<std::size_t>(ImTextCharToUtf8(utf8, c)));
+            }
+        }
+        if (!typed.empty()) {
+            typedAhead += typed;
+            filterFocusWanted = true;
+        }
+    }
+    if (filterFocusWanted) {
+        zolt::ui::Application::requestFrame();
+        return;
+    }
+
+    TreeItem* current = getSelected();
+    if (current != nullptr) {
+        current = treenav::shownAnchor(*current);
+    }
+    const int page = std::max(1, static_cast<int>(ImGui::GetWindowHeight() / TreeItem::rowPitch()) - 1);
+    TreeItem* target = nullptr;
+    if (current == nullptr) {
+        // No selection yet: End starts at the last row, any other move at the first.
+        for (const ImGuiKey key : {ImGuiKey_DownArrow, ImGuiKey_UpArrow, ImGuiKey_PageDown, ImGuiKey_PageUp, ImGuiKey_Home}) {
+            if (ImGui::IsKeyPressed(key)) {
+                target = treenav::firstShown(items);
+            }
+        }
+        if (ImGui::IsKeyPressed(ImGuiKey_End)) {
+            target = treenav::lastShown(items);
+        }
+    } else if (ImGui::IsKeyPressed(ImGuiKey_DownArrow)) {
+        target = treenav::nextShown(items, *current);
+    } else if (ImGui::IsKeyPressed(ImGuiKey_UpArrow)) {
+        target = treenav::previousShown(items, *current);
+    } else if (ImGui::IsKeyPressed(ImGuiKey_PageDown)) {
+        target = treenav::moveShown(items, *current, page);
+    } else if (ImGui::IsKeyPressed(ImGuiKey_PageUp)) {
+        target = treenav::moveShown(items, *current, -page);
+    } else if (ImGui::IsKeyPressed(ImGuiKey_Home)) {
+        target = treenav::firstShown(items);
+    } else if (ImGui::IsKeyPressed(ImGuiKey_End)) {
+        target = treenav::lastShown(items);
+    } else if (ImGui::IsKeyPressed(ImGuiKey_RightArrow)) {
+        if (current->canOpen() && !current->isOpen()) {
+            current->setOpen(true);
+        } else if (TreeItem* next = treenav::nextShown(items, *current); next != nullptr && next->getParent() == current) {
+            target = next;
+        }
+    } else if (ImGui::IsKeyPressed(ImGuiKey_LeftArrow)) {
+        if (current->isOpen() && current->canOpen()) {
+            current->setOpen(false);
+        } else {
+            target = current->getParent();
+        }
+    } else if (ImGui::IsKeyPressed(ImGuiKey_Enter) || ImGui::IsKeyPressed(ImGuiKey_KeypadEnter) ||
+               ImGui::IsKeyPressed(ImGuiKey_Space)) {
+        current->activate();
+    }
+    if (target != nullptr) {
+        select(target);
+    }
+}
+
+void TreeView::scrollToSelected(float rowsTop) {
+    TreeItem* row = getSelected();
+    if (!scrollSelected || row == nullptr || !treenav::isShown(*row)) {
+        return;
+    }
+    scrollSelected = false;
+    const float pitch = TreeItem::rowPitch();
+    const float top = rowsTop + static_cast<float>(treenav::offsetOf(items, offsets, *row, pitch));
+    const float bottom = top + pitch - rowSpacing;
+    const float view = ImGui::GetWindowHeight();
+    if (top < ImGui::GetScrollY()) {
+        ImGui::SetScrollY(top);
+    } else if (bottom > ImGui::GetScrollY() + view) {
+        ImGui::SetScrollY(bottom - view);
+    }
 }
 
 void TreeView::buildFailure() {
@@ -272,10 +485,36 @@ void TreeView::buildFailure() {
     if (ImGui::Button("Retry")) {
         retry();
     }
-    treePanel->setPreferredSize(zolt::ui::Vec2{getActualSize().x, ImGui::GetCursorPosY()});
 }
 
 void TreeView::buildFilter() {
-    ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x);
+    const float gap = ImGui::GetStyle().ItemSpacing.x;
+    ImGui::SetNextItemWidth(std::max(ImGui::GetContentRegionAvail().x - reloadButtonWidth - gap, 1.0f));
+    if (std::exchange(focusFilter, false)) {
+        ImGui::ClearActiveID(); // taken again, even while it kept its activation
+        ImGui::SetKeyboardFocusHere();
+        selectFilterText = true;
+    }
     ImGui::InputTextWithHint("##TagFilter", "Search tags...", &filterText);
+    if (ImGui::IsItemActivated() && std::exchange(selectFilterText, false)) {
+        if (ImGuiInputTextState* state = ImGui::GetInputTextState(ImGui::GetItemID())) {
+            state->ReloadUserBufAndSelectAll(); // what is typed next replaces the old text
+        }
+    }
+    if (!typedAhead.empty() && ImGui::IsItemActive()) {
+        // The box takes the focus a frame after the request, with its text selected, and
+        // ignores characters in that frame: they come in the next and replace the selection.
+        ImGui::GetIO().AddInputCharactersUTF8(typedAhead.c_str());
+        typedAhead.clear();
+        zolt::ui::Application::requestFrame();
+    }
+    ImGui::SameLine();
+    ImGui::BeginDisabled(!canReload());
+    if (ImGui::Button("Reload", ImVec2(reloadButtonWidth, 0.0f))) {
+        reload();
+    }
+    ImGui::EndDisabled();
+    if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled)) {
+        ImGui::SetTooltip("Reload tags: read the tag list again without reconnecting");
+    }
 }

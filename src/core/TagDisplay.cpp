@@ -1,5 +1,7 @@
 #include "TagDisplay.hpp"
 
+#include "TagRows.hpp"
+
 #include <array>
 #include <bit>
 #include <limits>
@@ -110,6 +112,28 @@ std::string_view tagTypeName(const zoltc_logix_tag_info& info) {
         return info.type_name;
     }
     return "STRUCT";
+}
+
+std::string tagFullTypeName(const zoltc_logix_tag_info& info) {
+    const unsigned dimensions = zoltc_logix_type_dimensions(info.type);
+    if (dimensions == 0) {
+        return std::string(tagTypeName(info));
+    }
+    zoltc_logix_bool_element bit{};
+    if (zoltc_logix_bool_array_element(&info, 0, &bit)) {
+        // Its record counts 32-bit words; its elements are their bits.
+        return fmt::format("BOOL[{}]", elementCount(info));
+    }
+    std::string text(tagTypeName(elementRecord(info)));
+    text += '[';
+    for (unsigned d = 0; d < dimensions; ++d) {
+        if (d > 0) {
+            text += ',';
+        }
+        text += std::to_string(info.dims[d]);
+    }
+    text += ']';
+    return text;
 }
 
 std::string formatTagValue(std::span<const std::uint8_t, 8> value, std::uint8_t atomicCode,

@@ -16,6 +16,10 @@
 // name of a structure, or "STRUCT" when the structure has none. The view stays valid
 // as long as the record (the texts are static or the record's own type_name).
 std::string_view tagTypeName(const zoltc_logix_tag_info& info);
+// The data type with an array's element type and dimensions, as a hover text shows it:
+// "DINT[10,4]", "MOTOR_UDT[20]", "STRING[5]"; a BOOL array counts its bits ("BOOL[64]").
+// Anything else as tagTypeName names it.
+std::string tagFullTypeName(const zoltc_logix_tag_info& info);
 
 // How a value is shown; each part applies to its own kind of type only.
 enum class IntegerBase : std::uint8_t { Decimal, Hexadecimal, Binary };

@@ -86,6 +86,12 @@ bool hasChildRows(const zoltc_logix_tag_info& record) {
     return zoltc_logix_type_dimensions(record.type) == 0 ? record.members.count > 0 : elementCount(record) > 0;
 }
 
+bool hasTreeChildRows(const zoltc_logix_tag_info& record) {
+    // An array of STRINGs keeps its element rows.
+    const bool string = zoltc_logix_tag_is_string(&record) && zoltc_logix_type_dimensions(record.type) == 0;
+    return !string && hasChildRows(record);
+}
+
 void appendElementName(std::string& text, const ElementIndex& index, unsigned dimensions) {
     text += '[';
     for (unsigned d = 0; d < dimensions; ++d) {

@@ -39,6 +39,9 @@ std::uint64_t omittedElementCount(const zoltc_logix_tag_info& array);
 zoltc_logix_tag_info elementRecord(const zoltc_logix_tag_info& array);
 // Whether the row of this record has rows below it (members, or elements).
 bool hasChildRows(const zoltc_logix_tag_info& record);
+// Whether the tree gives the row rows below it: as hasChildRows, except that a STRING is
+// one row whose text can be watched, not its LEN and DATA[0..81].
+bool hasTreeChildRows(const zoltc_logix_tag_info& record);
 
 using ElementIndex = std::array<std::uint32_t, 3>;
 // "[i]", "[i,j]" or "[i,j,k]" appended to `text`.

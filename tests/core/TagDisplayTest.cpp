@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -44,6 +45,39 @@ INSTANTIATE_TEST_SUITE_P(
                     NameRow{"userType", 0x8234, "Motor", "Motor"}, NameRow{"caseKept", 0x8234, "string", "string"},
                     NameRow{"structWithoutName", 0x8234, nullptr, "STRUCT"},
                     NameRow{"structWithEmptyName", 0x9234, "", "STRUCT"}),
+    [](const auto& row) { return std::string(row.param.what); });
+
+struct FullNameRow {
+    const char* what;
+    unsigned type;
+    std::array<std::uint32_t, 3> dims;
+    const char* typeName;
+    const char* expected;
+};
+
+void PrintTo(const FullNameRow& row, std::ostream* out) {
+    *out << row.what;
+}
+
+class TagFullTypeName : public testing::TestWithParam<FullNameRow> {};
+
+TEST_P(TagFullTypeName, GivesTheElementTypeAndDimensions) {
+    zoltc_logix_tag_info info{};
+    info.type = static_cast<std::uint16_t>(GetParam().type);
+    std::copy(GetParam().dims.begin(), GetParam().dims.end(), info.dims);
+    info.type_name = GetParam().typeName;
+    EXPECT_EQ(tagFullTypeName(info), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TagFullTypeName,
+    testing::Values(FullNameRow{"scalar", 0xC4, {}, nullptr, "DINT"},
+                    FullNameRow{"twoDimensions", 0x40C4, {10, 4, 0}, nullptr, "DINT[10,4]"},
+                    FullNameRow{"threeDimensions", 0x60C3, {2, 3, 4}, nullptr, "INT[2,3,4]"},
+                    FullNameRow{"structureArray", 0xA234, {20, 0, 0}, "MOTOR_UDT", "MOTOR_UDT[20]"},
+                    FullNameRow{"string", 0x8FCE, {}, "STRING", "STRING"},
+                    FullNameRow{"stringArray", 0xAFCE, {5, 0, 0}, "STRING", "STRING[5]"},
+                    FullNameRow{"boolArrayCountsBits", 0x20D3, {2, 0, 0}, nullptr, "BOOL[64]"}),
     [](const auto& row) { return std::string(row.param.what); });
 
 template <typename T>

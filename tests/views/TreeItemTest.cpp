@@ -42,11 +42,11 @@ protected:
         {records.record("Speed", ZOLTC_LOGIX_TYPE_REAL), records.record("Running", ZOLTC_LOGIX_TYPE_BOOL),
          records.record("Setpoints", ZOLTC_LOGIX_TYPE_REAL | dims(1), {3, 0, 0}),
          records.record("Grid", ZOLTC_LOGIX_TYPE_DINT | dims(2), {2, 2, 0})});
-    // Motors: MotorData[2] of Running BOOL and History DINT[12].
+    // Motors: MotorData[2] of Running BOOL, History DINT[12] and Label STRING.
     const zoltc_logix_tag_info motors = records.record(
         "Motors", kTankStruct | dims(1), {2, 0, 0}, "MotorData",
         {records.record("Running", ZOLTC_LOGIX_TYPE_BOOL),
-         records.record("History", ZOLTC_LOGIX_TYPE_DINT | dims(1), {12, 0, 0})});
+         records.record("History", ZOLTC_LOGIX_TYPE_DINT | dims(1), {12, 0, 0}), records.stringRecord("Label")});
 };
 
 TEST_F(TagItemTest, ChildRowsAreBuiltWhenFirstNeededOneLevelAtATimeAndOnce) {
@@ -60,6 +60,12 @@ TEST_F(TagItemTest, ChildRowsAreBuiltWhenFirstNeededOneLevelAtATimeAndOnce) {
     EXPECT_EQ(child(row, 0).getChildCount(), 0u);
     const auto empty = records.record("None", ZOLTC_LOGIX_TYPE_DINT | dims(2), {4, 0, 0});
     EXPECT_FALSE(TagItem("None", "None", &empty).hasChildren()) << "a dimension of 0 gives no elements";
+    const auto text = records.stringRecord("Text");
+    TagItem textRow("Text", "Text", &text);
+    textRow.loadChildren();
+    EXPECT_EQ(textRow.getChildCount(), 0u) << "a STRING is one row, without LEN and DATA";
+    const auto texts = records.stringRecord("Texts", dims(1), {3, 0, 0});
+    EXPECT_TRUE(TagItem("Texts", "Texts", &texts).hasChildren());
 }
 
 TEST_F(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
@@ -73,27 +79,44 @@ TEST_F(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
     EXPECT_TRUE(row.getChild(maxElementRows)->isVisible());
 }
 
-TEST_F(TagItemTest, FilterShowsMatchesWithTheirAncestorsAndLoadingShowsThrough) {
-    TagItem row("Line", "Line", &line);
-    loadAll(row);
+// The filter opens the rows that lead to a match (building them: the tree runs it again
+// over the new rows) and closes them when the text changes; a row opened before stays open.
+TEST_F(TagItemTest, FilterShowsMatchesOpensTheWayToThemAndClosesItAfter) {
+    std::vector<std::unique_ptr<TagItem>> rows;
+    rows.push_back(std::make_unique<TagItem>("Line", "Line", &line));
+    rows.push_back(std::make_unique<TagItem>("Motors", "Motors", &motors));
+    TagItem& row = *rows[0];
+    rows[1]->setOpen(true);
+    TreeFilter filter;
+    const auto run = [&](const std::string& text) {
+        std::uint64_t builds = 0;
+        do {
+            builds = TreeItem::unfilteredBuilds();
+            filter.start(text, rows);
+            while (!filter.step()) {
+            }
+        } while (builds != TreeItem::unfilteredBuilds());
+    };
+    run("SETPOINTS[1]");
+    ASSERT_EQ(row.getChildCount(), 4u);
     const TagItem& setpoints = child(row, 2);
-    row.applyFilter("SPEED");
-    EXPECT_TRUE(row.isVisible()) << "an ancestor of a match";
-    EXPECT_TRUE(child(row, 0).isVisible());
-    EXPECT_FALSE(child(row, 1).isVisible());
-    row.applyFilter("[1]");
-    EXPECT_FALSE(child(setpoints, 0).isVisible());
+    EXPECT_TRUE(row.isOpen() && setpoints.isOpen()) << "the way to the match is open";
     EXPECT_TRUE(child(setpoints, 1).isVisible());
-    row.applyFilter("");
-    EXPECT_TRUE(child(setpoints, 0).isVisible());
-    EXPECT_FALSE(row.isLoading());
-    row.getChild(2)->getChild(1)->setLoading(true);
-    EXPECT_TRUE(row.isLoading());
+    EXPECT_FALSE(child(setpoints, 0).isVisible());
+    EXPECT_FALSE(child(row, 0).isVisible());
+    EXPECT_FALSE(rows[1]->isVisible());
+    run("speed");
+    EXPECT_TRUE(row.isOpen() && child(row, 0).isVisible());
+    EXPECT_FALSE(setpoints.isOpen()) << "opened for the earlier text only";
+    run("");
+    EXPECT_FALSE(row.isOpen());
+    EXPECT_TRUE(rows[1]->isOpen()) << "opened by the user";
+    EXPECT_TRUE(child(setpoints, 0).isVisible() && rows[1]->isVisible());
 }
 
 TEST_F(TagItemTest, RowsNotBuiltYetFilterExactlyAsBuiltRowsDo) {
     for (const zoltc_logix_tag_info* record : {&line, &motors}) {
-        for (const char* needle : {"", "speed", "LINE.SET", "[1]", "[1,0]", "s[1].his", "tory[11]", "zzz", "]"}) {
+        for (const char* needle : {"", "speed", "LINE.SET", "[1]", "[1,0]", "s[1].his", "tory[11]", "zzz", "]", "label.len"}) {
             const std::string path = std::string("Program:P.") + record->name;
             TagItem built(record->name, path, record);
             loadAll(built);
@@ -128,6 +151,7 @@ TEST_F(TagItemTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
         ASSERT_LT(++steps, 10);
     }
     EXPECT_TRUE(rows[0]->isVisible());
+    EXPECT_FALSE(rows[0]->isOpen()) << "the filter opens no row of 100 000 rows";
     EXPECT_FALSE(rows[1]->isVisible());
 }
 

@@ -7,7 +7,6 @@
 #include "Views/TreeView.hpp"
 
 #include <zolt/ui/ImGuiPanel.hpp>
-#include <zolt/ui/ScrollView.hpp>
 #include <zolt/ui/Stack.hpp>
 
 #include <string>
@@ -33,7 +32,7 @@ protected:
         return labels;
     }
     bool spinnerShown() const { return tree().getSpinnerStack()->isVisible(); }
-    bool rowsShown() const { return tree().getScrollView()->isVisible() && tree().getTreePanel()->isVisible(); }
+    bool rowsShown() const { return tree().getTreePanel()->isVisible(); }
     bool filterShown() const { return tree().getFilterPanel()->isVisible(); }
 };
 
@@ -69,12 +68,16 @@ TEST_F(TreeTest, TheFilterBoxFiltersTheRowsAndEmptyingItRestoresThem) {
     connectSample();
     TreeItem& setpoints = *findRow("Line1.Recipe.Setpoints"); // rows built before the filter runs
     TreeItem& motor = *findRow("Line1.Motor");
+    toggleRow("Motors"); // opened before filtering
     typeFilter("SETPOINTS");
     EXPECT_EQ(visibleTopLabels(), (std::vector<std::string>{"Line1", "Recipes", "MainProgram"}));
     EXPECT_TRUE(setpoints.isVisible());
     EXPECT_FALSE(motor.isVisible());
+    EXPECT_TRUE(findRow("Line1")->isOpen() && findRow("Line1.Recipe")->isOpen()) << "the way to a match opens";
     typeFilter("");
     EXPECT_EQ(visibleTopLabels().size(), tree().getItems().size());
+    EXPECT_FALSE(findRow("Line1")->isOpen());
+    EXPECT_TRUE(findRow("Motors")->isOpen());
 }
 
 TEST_F(TreeTest, DisconnectingKeepsRowsAndFilterAndReconnectingEmptiesTheInspector) {
@@ -179,13 +182,13 @@ TEST_F(TreeTest, RowsOutsideTheVisiblePartAreSkippedButKeepTheirPlace) {
         ASSERT_TRUE(findRow(path)->isOpen()) << path;
     }
     frame();
-    const float content = tree().getTreePanel()->getPreferredSize().y;
-    ASSERT_GT(content, 2.5f * tree().getScrollView()->getActualSize().y);
+    const float scrollRange = tree().getScrollMaxY();
+    ASSERT_GT(scrollRange, 2.0f * tree().getTreePanel()->getActualSize().y) << "the rows scroll";
     TreeItem& first = *tree().getItems().front();
     TreeItem& last = *tree().getItems().back();
     reveal(last);
     EXPECT_NE(first.getGeometry().frame, last.getGeometry().frame) << "the first row was not drawn";
-    EXPECT_FLOAT_EQ(tree().getTreePanel()->getPreferredSize().y, content) << "the layout keeps its height";
+    EXPECT_FLOAT_EQ(tree().getScrollY(), scrollRange) << "the last row ends the rows";
     clickRow("BatchCount"); // the last row sits where the full layout puts it
     EXPECT_EQ(watchedNames(), (std::vector<std::string>{"BatchCount"}));
 }

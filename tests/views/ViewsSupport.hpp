@@ -98,7 +98,7 @@ protected:
     // A row by its path (tag rows) or program name (program rows), at any depth, with its
     // child rows built (as opening it would); null when there is none.
     TreeItem* findRow(const std::string& key) const;
-    // Scrolls the row into the visible part of the tree and draws it.
+    // Selects the row, which scrolls it into the visible part of the tree, and draws it.
     void reveal(TreeItem& row);
     // The row found by findRow, revealed; throws when there is none.
     TreeItem& shownRow(const std::string& key);
