@@ -215,7 +215,7 @@ TEST_F(ConnectedTest, ForwardCloseBeforeUnRegisterSession) {
   ASSERT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == 0x66; }));
   EXPECT_EQ(wireFrom(before), (std::vector<std::string>{"6F/4E/00", "66/00/00"}));
   ASSERT_EQ(connect(10000), ZOLTC_LOGIX_OK);
-  setKnobs([](Options& o) { o.stall = true; });
+  setOptions([](Options& o) { o.stall = true; });
   const auto start = std::chrono::steady_clock::now();
   zoltc_logix_disconnect(client());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
