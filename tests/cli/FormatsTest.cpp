@@ -108,9 +108,9 @@ TEST_F(Formats, JsonDescribesEachTypeOnceAndElementsOnRequest) {
 }
 
 TEST_F(Formats, JsonSurvivesBytesThatAreNotUtf8) {
-    const auto list = records.list({records.record("Bad\xFF\x01\xC3\xA4\xED\xA0\x80", ZOLTC_LOGIX_TYPE_DINT)});
+    const auto list = records.list({records.record("Bad\xFF\x01\xC3\xA4\xED\xA0\x80\xE2\x82Z", ZOLTC_LOGIX_TYPE_DINT)});
     const auto document = nlohmann::json::parse(json(list, false));
-    EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01\xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01\xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDZ");
 }
 
 TEST(Escapes, CsvQuotesByRfc4180AndPrintableEscapesControlBytesOnly) {
@@ -118,7 +118,7 @@ TEST(Escapes, CsvQuotesByRfc4180AndPrintableEscapesControlBytesOnly) {
     EXPECT_EQ(cli::csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(cli::csvField("two\nlines"), "\"two\nlines\"");
     EXPECT_EQ(cli::csvField("cr\r"), "\"cr\r\"");
-    EXPECT_EQ(cli::printable("a\x1B[2Jb"), "a\\x1B[2Jb");
+    EXPECT_EQ(cli::printable("a\x1B[2J\x1F b"), "a\\x1B[2J\\x1F b");
     EXPECT_EQ(cli::printable(std::string("nul\0del\x7F", 8)), "nul\\x00del\\x7F");
     EXPECT_EQ(cli::printable("\xC3\xA4\xE2\x82\xAC"), "\xC3\xA4\xE2\x82\xAC");
 }

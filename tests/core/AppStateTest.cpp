@@ -3,6 +3,7 @@
 
 #include "AppState.hpp"
 #include "SimFixture.hpp"
+#include "TagList.hpp"
 
 #include <chrono>
 #include <future>
@@ -51,6 +52,19 @@ TEST_F(AppStateTest, DisconnectUnregistersAndLaterCallsFail) {
     EXPECT_EQ(state.withClient([&list](zoltc_logix_client* client) { return zoltc_logix_list_tags(client, &list); }),
               ZOLTC_LOGIX_ERR_NOT_CONNECTED);
     zoltc_logix_tag_info_list_free(&list);
+}
+
+// A browsed list changes owner by move; the list moved into lets go of what it held.
+TEST_F(AppStateTest, ABrowsedListMovesToItsNewOwner) {
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
+    TagList first;
+    TagList second;
+    ASSERT_EQ(state.withClient([&](zoltc_logix_client* client) { return first.browse(client, ""); }), 0);
+    ASSERT_EQ(state.withClient([&](zoltc_logix_client* client) { return second.browse(client, "MainProgram"); }), 0);
+    const std::size_t count = first.records().size();
+    second = std::move(first);
+    EXPECT_EQ(second.records().size(), count);
+    EXPECT_TRUE(first.empty());
 }
 
 // Disconnect from another thread cuts a call that waits on a controller that stopped
