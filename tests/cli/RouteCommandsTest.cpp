@@ -37,8 +37,9 @@ TEST_F(Chassis, DiscoverToOneAddressShowsTheModule) {
     EXPECT_EQ(devices[0].at("productName"), server->controller().identity().productName);
     EXPECT_EQ(devices[0].at("deviceType"), 12);
     EXPECT_EQ(devices[0].at("address"), address);
-    const std::string table = runCli({"discover", "--to", address, "--timeout", "5"}).out;
-    EXPECT_NE(table.find(server->controller().identity().productName), std::string::npos) << table;
+    const clitest::CliRun table = runCli({"discover", "--to", address, "--timeout", "5"});
+    EXPECT_NE(table.out.find(server->controller().identity().productName), std::string::npos) << table.out;
+    EXPECT_EQ(table.err, "");
 }
 
 } // namespace
