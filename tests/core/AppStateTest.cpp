@@ -117,9 +117,11 @@ TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
     ASSERT_NE(state.probe(), ZOLTC_LOGIX_OK);
     ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
     EXPECT_EQ(state.tagEpoch(), epoch + 1);
+    EXPECT_TRUE(state.tagEpochAfterLoss());
     EXPECT_EQ(state.identity().productName, other.controller().identity().productName);
     ASSERT_EQ(state.connect("127.0.0.1", port), 0);
     EXPECT_EQ(state.tagEpoch(), epoch + 2);
+    EXPECT_FALSE(state.tagEpochAfterLoss()) << "the user asked for this connect";
 }
 
 } // namespace
