@@ -106,6 +106,8 @@ TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
     EXPECT_TRUE(lost == ZOLTC_LOGIX_ERR_CONNECTION_LOST || lost == ZOLTC_LOGIX_ERR_NOT_CONNECTED) << lost;
     EXPECT_EQ(state.link(), AppState::Link::Lost);
     EXPECT_EQ(state.lostReason(), zoltc_logix_result_name(lost));
+    EXPECT_NE(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
+    EXPECT_EQ(state.link(), AppState::Link::Lost) << "a failed reconnect stays lost";
 
     server->start(port);
     ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
