@@ -107,9 +107,9 @@ TEST_F(Formats, JsonDescribesEachTypeOnceAndElementsOnRequest) {
 }
 
 TEST_F(Formats, JsonSurvivesBytesThatAreNotUtf8) {
-    const auto list = records.list({records.record("Bad\xFF\x01\xC3\xA4\xED\xA0\x80", ZOLTC_LOGIX_TYPE_DINT)});
+    const auto list = records.list({records.record("Bad\xFF\x01\xC3\xA4\xED\xA0\x80\xE2\x82Z", ZOLTC_LOGIX_TYPE_DINT)});
     const auto document = nlohmann::json::parse(json(list, false));
-    EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01\xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01\xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDZ");
 }
 
 TEST(Escapes, CsvQuotesByRfc4180) {

@@ -31,11 +31,15 @@ TEST_F(Chassis, PathReachesTheControllerInThatSlot) {
 TEST_F(Chassis, DiscoverToOneAddressShowsTheModule) {
     const clitest::CliRun found = runCli({"discover", "--to", address, "--json", "--timeout", "5"});
     ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.err, "");
     const nlohmann::json devices = nlohmann::json::parse(found.out);
     ASSERT_EQ(devices.size(), 1u);
     EXPECT_EQ(devices[0].at("productName"), server->controller().identity().productName);
     EXPECT_EQ(devices[0].at("deviceType"), 12);
     EXPECT_EQ(devices[0].at("address"), address);
+    const clitest::CliRun table = runCli({"discover", "--to", address, "--timeout", "5"});
+    EXPECT_NE(table.out.find(server->controller().identity().productName), std::string::npos) << table.out;
+    EXPECT_EQ(table.err, "");
 }
 
 } // namespace

@@ -1,10 +1,8 @@
-// The rows quillon-cli walks for its formats, what it adds to the shared tag model (kinds,
-// depths, programs, the filter over the walk), and the tag paths the core resolves
-// against listed records.
+// The rows quillon-cli walks for its formats: what it adds to the shared tag model (kinds,
+// depths, programs, the filter over the walk).
 #include <gtest/gtest.h>
 
 #include "HandRecords.hpp"
-#include "TagResolver.hpp"
 #include "TagRows.hpp"
 #include "TagWalk.hpp"
 
@@ -103,65 +101,6 @@ TEST_F(TagRows, AMillionRowsAndMoreAreWalked) {
     std::uint64_t rows = 0;
     cli::walkTagRows(scopes, "", [&](const cli::TagRow&) { ++rows; }, nullptr);
     EXPECT_EQ(rows, 11u * (1 + 100000));
-}
-
-TEST(SplitScope, ProgramPrefixNamesTheScope) {
-    const auto scoped = splitScope("Program:Main.Step.Count[2]");
-    ASSERT_TRUE(scoped);
-    EXPECT_EQ(scoped->program, "Main");
-    EXPECT_EQ(scoped->rest, "Step.Count[2]");
-    EXPECT_EQ(splitScope("Tanks[1].Level")->program, "");
-    EXPECT_FALSE(splitScope("Program:Main"));
-}
-
-struct ResolveCase {
-    const char* path;
-    const char* typeName; // null: not found
-    bool isString;
-};
-
-void PrintTo(const ResolveCase& row, std::ostream* out) {
-    *out << row.path;
-}
-
-class Resolve : public testing::TestWithParam<ResolveCase> {};
-
-TEST_P(Resolve, WalksNamesAndIndices) {
-    handrecords::HandRecords records;
-    const auto tag = resolveTagPath(span(records.sampleScope()), GetParam().path);
-    ASSERT_EQ(tag.has_value(), GetParam().typeName != nullptr) << GetParam().path;
-    if (tag) {
-        EXPECT_EQ(tag->typeName, GetParam().typeName);
-        EXPECT_EQ(tag->isString, GetParam().isString);
-    }
-}
-
-// Out of range, a wrong index count, a member of the whole array, a program entry (a
-// scope, not a tag) and malformed texts (left to the library to refuse) are not found.
-INSTANTIATE_TEST_SUITE_P(
-    Paths, Resolve,
-    testing::Values(ResolveCase{"COUNTER", "DINT", false}, ResolveCase{"Grid", "ARRAY", false},
-                    ResolveCase{"Grid[1,2]", "DINT", false}, ResolveCase{"Grid[1][2]", "DINT", false},
-                    ResolveCase{"Grid[ 1 , 2 ]", "DINT", false}, ResolveCase{"Tanks[1]", "TANK", false},
-                    ResolveCase{"Tanks[1].Level", "REAL", false}, ResolveCase{"Tanks[0].Name", "STRING", true},
-                    ResolveCase{"Tanks[0].Name.DATA[81]", "SINT", false}, ResolveCase{"Msg.LEN", "DINT", false},
-                    ResolveCase{"Grid[2,0]", nullptr, false}, ResolveCase{"Grid[1]", nullptr, false},
-                    ResolveCase{"Grid[1,2,0]", nullptr, false}, ResolveCase{"Counter[0]", nullptr, false},
-                    ResolveCase{"Tanks.Level", nullptr, false}, ResolveCase{"Tanks[0].Missing", nullptr, false},
-                    ResolveCase{"MainProgram", nullptr, false}, ResolveCase{"", nullptr, false},
-                    ResolveCase{"Counter.", nullptr, false}, ResolveCase{".Counter", nullptr, false},
-                    ResolveCase{"Grid[x,1]", nullptr, false}, ResolveCase{"Grid[1,2", nullptr, false},
-                    ResolveCase{"Grid]1[", nullptr, false}, ResolveCase{"Grid[1,]", nullptr, false},
-                    ResolveCase{"Grid[-1,0]", nullptr, false}),
-    [](const auto& row) { return "row" + std::to_string(row.index); });
-
-TEST(ResolveFolding, MatchMustBeUnique) {
-    handrecords::HandRecords records;
-    const auto scope =
-        records.list({records.record("abc", ZOLTC_LOGIX_TYPE_DINT), records.record("ABC", ZOLTC_LOGIX_TYPE_REAL)});
-    EXPECT_FALSE(resolveTagPath(span(scope), "Abc"));
-    ASSERT_TRUE(resolveTagPath(span(scope), "ABC"));
-    EXPECT_EQ(resolveTagPath(span(scope), "ABC")->typeName, "REAL");
 }
 
 } // namespace

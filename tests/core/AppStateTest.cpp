@@ -3,6 +3,7 @@
 
 #include "AppState.hpp"
 #include "SimFixture.hpp"
+#include "TagList.hpp"
 
 #include <chrono>
 #include <future>
@@ -67,6 +68,19 @@ TEST_F(AppStateTest, DisconnectUnregistersAndLaterCallsFail) {
     zoltc_logix_tag_info_list_free(&list);
 }
 
+// A browsed list changes owner by move; the list moved into lets go of what it held.
+TEST_F(AppStateTest, ABrowsedListMovesToItsNewOwner) {
+    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
+    TagList first;
+    TagList second;
+    ASSERT_EQ(state.withClient([&](zoltc_logix_client* client) { return first.browse(client, ""); }), 0);
+    ASSERT_EQ(state.withClient([&](zoltc_logix_client* client) { return second.browse(client, "MainProgram"); }), 0);
+    const std::size_t count = first.records().size();
+    second = std::move(first);
+    EXPECT_EQ(second.records().size(), count);
+    EXPECT_TRUE(first.empty());
+}
+
 // Disconnect from another thread cuts a call that waits on a controller that stopped
 // answering, and the cut is not taken for a lost connection.
 TEST_F(AppStateTest, DisconnectCutsACallInProgress) {
@@ -106,6 +120,8 @@ TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
     EXPECT_TRUE(lost == ZOLTC_LOGIX_ERR_CONNECTION_LOST || lost == ZOLTC_LOGIX_ERR_NOT_CONNECTED) << lost;
     EXPECT_EQ(state.link(), AppState::Link::Lost);
     EXPECT_EQ(state.lostReason(), zoltc_logix_result_name(lost));
+    EXPECT_NE(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
+    EXPECT_EQ(state.link(), AppState::Link::Lost) << "a failed reconnect stays lost";
 
     server->start(port);
     ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
@@ -117,9 +133,11 @@ TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
     ASSERT_NE(state.probe(), ZOLTC_LOGIX_OK);
     ASSERT_EQ(state.connect("127.0.0.1", port, state.beginConnect(true)), 0);
     EXPECT_EQ(state.tagEpoch(), epoch + 1);
+    EXPECT_TRUE(state.tagEpochAfterLoss());
     EXPECT_EQ(state.identity().productName, other.controller().identity().productName);
     ASSERT_EQ(state.connect("127.0.0.1", port), 0);
     EXPECT_EQ(state.tagEpoch(), epoch + 2);
+    EXPECT_FALSE(state.tagEpochAfterLoss()) << "the user asked for this connect";
 }
 
 } // namespace

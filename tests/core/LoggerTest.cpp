@@ -84,21 +84,6 @@ INSTANTIATE_TEST_SUITE_P(Levels, LoggerLevels,
                                          LevelRow{6, "[FATAL]", true}, LevelRow{255, "[FATAL]", true}),
                          [](const auto& row) { return "level" + std::to_string(row.param.level); });
 
-TEST(LoggerShorthands, EachUsesItsLevel) {
-    OutputCapture capture;
-    logTrace("t");
-    logDebug("d");
-    logWarn("w");
-    logError("e");
-    logFatal("f");
-    for (const char* tag : {"[TRACE] <", "[DEBUG] <", "[WARN ] <"}) {
-        EXPECT_NE(capture.standardOutput().find(tag), std::string::npos) << tag;
-    }
-    for (const char* tag : {"[ERROR] <", "[FATAL] <"}) {
-        EXPECT_NE(capture.standardError().find(tag), std::string::npos) << tag;
-    }
-}
-
 // A stream buffer that refuses every byte, so that a stream set to throw on badbit does.
 class RefusingBuffer : public std::streambuf {
 protected:

@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.what); });
 
 TEST(Printable, EscapesControlBytesOnly) {
-    EXPECT_EQ(printable("a\x1B[2Jb"), "a\\x1B[2Jb");
+    EXPECT_EQ(printable("a\x1B[2J\x1F b"), "a\\x1B[2J\\x1F b");
     EXPECT_EQ(printable(std::string("nul\0del\x7F\n", 9)), "nul\\x00del\\x7F\\x0A");
     EXPECT_EQ(printable("\xC3\xA4\xE2\x82\xAC"), "\xC3\xA4\xE2\x82\xAC");
 }

@@ -122,7 +122,9 @@ TEST_F(InspectorModelTest, RowsTellWhyTheyFailedOrThatTheirTypeChangedAndStringA
     watch("NoSuchTag", ZOLTC_LOGIX_TYPE_DINT);
     watch("IntValue", ZOLTC_LOGIX_TYPE_DINT); // listed as DINT, answered as INT
     watch("Names", handrecords::kStringStruct | dims(1), {2, 0, 0}, "STRING");
+    watch("Message", handrecords::kStringStruct, {}, "STRING");
     readOnce();
+    EXPECT_EQ(entry("Message").value, "Hello from line 1");
     EXPECT_EQ(entry("DintValue").value, "123456");
     EXPECT_EQ(entry("DintValue").readTime, now);
     EXPECT_FALSE(entry("DintValue").stale);
@@ -312,6 +314,7 @@ TEST_P(DroppedBatchTest, TheBatchIsDroppedAndTheNextReadsTheNewState) {
         EXPECT_EQ(readsOf(*server, "DintValue"), 0) << "the batch saw the connection gone";
         inspector.update();
         EXPECT_FALSE(inspector.isReading()) << "no reads while disconnected";
+        EXPECT_EQ(entry("DintValue").problem, "not connected");
     } else if (GetParam() != Change::Clear) {
         readOnce();
         EXPECT_EQ(entry("DintValue").value, "123456");

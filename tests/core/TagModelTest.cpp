@@ -1,11 +1,14 @@
 // The tag model the tree and quillon-cli share, on hand-made records: the rows below a
-// tag (names, paths, order, element records), the element row limit, and the filter.
+// tag (names, paths, order, element records), the element row limit, the filter, and
+// the tag paths resolved against listed records.
 #include "HandRecords.hpp"
+#include "TagResolver.hpp"
 #include "TagRows.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -97,11 +100,12 @@ TEST(TagRows, AnArrayGivesAtMostTheLimitAndCountsTheRest) {
     const auto rows = childRows(big, "Big");
     ASSERT_EQ(rows.size(), maxElementRows);
     EXPECT_EQ(rows.back().name, "[" + std::to_string(maxElementRows - 1) + "]");
-    // Three dimensions of 2^32 - 1 overflow 64 bits: the count saturates.
-    const auto huge = records.record("Huge", ZOLTC_LOGIX_TYPE_DINT | dims(3), {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF});
+    // Past 2^64 the count saturates: here only the last factor of 2 overflows.
+    const auto huge = records.record("Huge", ZOLTC_LOGIX_TYPE_DINT | dims(3), {0xFFFFFFFF, 0x80000001, 2});
     EXPECT_EQ(shownElementCount(huge), maxElementRows);
-    EXPECT_GT(omittedElementCount(huge), 0xFFFFFFFFull * 0xFFFFFFFFull - maxElementRows);
+    EXPECT_EQ(omittedElementCount(huge), std::numeric_limits<std::uint64_t>::max() - maxElementRows);
     EXPECT_EQ(omittedElementCount(records.record("Small", ZOLTC_LOGIX_TYPE_DINT | dims(1), {3, 0, 0})), 0u);
+    EXPECT_EQ(shownElementCount(records.record("Scalar", ZOLTC_LOGIX_TYPE_DINT, {3, 0, 0})), 0u) << "no dimensions";
 }
 
 struct ContainsCase {
@@ -161,6 +165,65 @@ TEST(Filter, ElementsPastTheLimitAreNotSearched) {
                                     {static_cast<std::uint32_t>(maxElementRows) + 1, 0, 0});
     EXPECT_TRUE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows - 1) + "]"));
     EXPECT_FALSE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows) + "]"));
+}
+
+TEST(SplitScope, ProgramPrefixNamesTheScope) {
+    const auto scoped = splitScope("Program:Main.Step.Count[2]");
+    ASSERT_TRUE(scoped);
+    EXPECT_EQ(scoped->program, "Main");
+    EXPECT_EQ(scoped->rest, "Step.Count[2]");
+    EXPECT_EQ(splitScope("Tanks[1].Level")->program, "");
+    EXPECT_FALSE(splitScope("Program:Main"));
+}
+
+struct ResolveCase {
+    const char* path;
+    const char* typeName; // null: not found
+    bool isString;
+};
+
+void PrintTo(const ResolveCase& row, std::ostream* out) {
+    *out << row.path;
+}
+
+class Resolve : public testing::TestWithParam<ResolveCase> {};
+
+TEST_P(Resolve, WalksNamesAndIndices) {
+    handrecords::HandRecords records;
+    const auto tag = resolveTagPath(handrecords::span(records.sampleScope()), GetParam().path);
+    ASSERT_EQ(tag.has_value(), GetParam().typeName != nullptr) << GetParam().path;
+    if (tag) {
+        EXPECT_EQ(tag->typeName, GetParam().typeName);
+        EXPECT_EQ(tag->isString, GetParam().isString);
+    }
+}
+
+// Out of range, a wrong index count, a member of the whole array, a program entry (a
+// scope, not a tag) and malformed texts (left to the library to refuse) are not found.
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Resolve,
+    testing::Values(ResolveCase{"COUNTER", "DINT", false}, ResolveCase{"Grid", "ARRAY", false},
+                    ResolveCase{"Grid[1,2]", "DINT", false}, ResolveCase{"Grid[1][2]", "DINT", false},
+                    ResolveCase{"Grid[ 1 , 2 ]", "DINT", false}, ResolveCase{"Tanks[1]", "TANK", false},
+                    ResolveCase{"Tanks[1].Level", "REAL", false}, ResolveCase{"Tanks[0].Name", "STRING", true},
+                    ResolveCase{"Tanks[0].Name.DATA[81]", "SINT", false}, ResolveCase{"Msg.LEN", "DINT", false},
+                    ResolveCase{"Grid[2,0]", nullptr, false}, ResolveCase{"Grid[1]", nullptr, false},
+                    ResolveCase{"Grid[1,2,0]", nullptr, false}, ResolveCase{"Counter[0]", nullptr, false},
+                    ResolveCase{"Tanks.Level", nullptr, false}, ResolveCase{"Tanks[0].Missing", nullptr, false},
+                    ResolveCase{"MainProgram", nullptr, false}, ResolveCase{"", nullptr, false},
+                    ResolveCase{"Counter.", nullptr, false}, ResolveCase{".Counter", nullptr, false},
+                    ResolveCase{"Grid[x,1]", nullptr, false}, ResolveCase{"Grid[1,2", nullptr, false},
+                    ResolveCase{"Grid]1[", nullptr, false}, ResolveCase{"Grid[1,]", nullptr, false},
+                    ResolveCase{"Grid[-1,0]", nullptr, false}),
+    [](const auto& row) { return "row" + std::to_string(row.index); });
+
+TEST(ResolveFolding, MatchMustBeUnique) {
+    handrecords::HandRecords records;
+    const auto scope =
+        records.list({records.record("abc", ZOLTC_LOGIX_TYPE_DINT), records.record("ABC", ZOLTC_LOGIX_TYPE_REAL)});
+    EXPECT_FALSE(resolveTagPath(handrecords::span(scope), "Abc"));
+    ASSERT_TRUE(resolveTagPath(handrecords::span(scope), "ABC"));
+    EXPECT_EQ(resolveTagPath(handrecords::span(scope), "ABC")->typeName, "REAL");
 }
 
 } // namespace

@@ -12,20 +12,16 @@
 
 #include <cmath>
 
-using zolt::ui::Color;
 using zolt::ui::Vec2;
 
 namespace {
 
-TEST(DefaultButton, TakesItsPlaceTheAccentColoursAndTheThemesFont) {
+// The theme's accent colours, text colour and font; clicks and locking are the toolkit's.
+TEST(DefaultButton, TakesTheAccentColoursAndTheThemesFont) {
     uitest::HeadlessApp h;
     auto* button = h.root()->addChild<DefaultButton>(10.0f, 20.0f, 140.0f, 28.0f);
-    int clicks = 0;
-    button->setOnClick([&] { ++clicks; });
     h.app->runFrame();
     const AppTheme& theme = AppTheme::instance();
-    EXPECT_EQ(button->getWorldPosition(), (Vec2{10, 20}));
-    EXPECT_EQ(button->getActualSize(), (Vec2{140, 28}));
     EXPECT_EQ(button->getText()->getFont(), theme.defaultFont());
     EXPECT_EQ(button->getText()->getColor(), theme.textColor());
     EXPECT_EQ(button->getCurrentColor(), theme.accentColor());
@@ -34,14 +30,8 @@ TEST(DefaultButton, TakesItsPlaceTheAccentColoursAndTheThemesFont) {
     h.window->injectMouseButton(zolt::ui::kMouseLeft, true);
     EXPECT_EQ(button->getCurrentColor(), theme.accentActiveColor());
     h.window->injectMouseButton(zolt::ui::kMouseLeft, false);
-    EXPECT_EQ(clicks, 1);
-
     button->setLocked(true);
-    h.window->injectMouseButton(zolt::ui::kMouseLeft, true);
-    h.window->injectMouseButton(zolt::ui::kMouseLeft, false);
-    EXPECT_EQ(clicks, 1) << "a locked button ignores clicks";
-    const Color accent = theme.accentColor();
-    EXPECT_EQ(button->getCurrentColor(), (Color{accent.r, accent.g, accent.b, 0x50}));
+    EXPECT_EQ(button->getCurrentColor(), theme.accentLockedColor());
 }
 
 struct SpinnerTest : ::testing::Test {

@@ -70,15 +70,13 @@ TEST_F(ChassisTest, APathToSlotTwoShowsThatControllersTagsAndValues) {
         "BurnerOn read along the route"));
 }
 
-TEST_F(ChassisTest, TheModuleReachedDirectlySaysAPathIsNeeded) {
+TEST_F(ChassisTest, TheModuleReachedDirectlySaysAPathIsNeededAndAnEmptySlotWhereTheRouteEnded) {
     connectAlong("");
     EXPECT_EQ(note(), "PLC-Type: Zolt NX-20 Ethernet Bridge");
     EXPECT_TRUE(tree().getItems().empty());
     EXPECT_EQ(tree().getLoadFailure(), "This is a communication module (Zolt NX-20 Ethernet Bridge): type a route "
                                        "path such as 1,0 to reach the controller in slot 0");
-}
-
-TEST_F(ChassisTest, AnEmptySlotSaysWhereTheRouteEnded) {
+    click(connectButton()); // disconnect
     connectAlong("1,3");
     EXPECT_TRUE(note().starts_with("Connection failed: no module answers at slot 3")) << note();
     EXPECT_FALSE(AppState::instance().isConnected());

@@ -1,6 +1,6 @@
 // Rows built from hand-made records: what the rows add to the shared tag model (built when
 // first needed, the note after a cut array, visibility, loading, the bounded filter), and
-// a program row's background browse against the sample. Names, paths and the filter's
+// a program row gone during its background browse. Names, paths and the filter's
 // rule are the model's, tested with it.
 #include "ViewsSupport.hpp"
 
@@ -159,8 +159,8 @@ bool isMainProgramListing(const quillon::sim::RequestRecord& record) {
     return record.service == simtest::kListSymbols && record.path.rfind("Program:MainProgram", 0) == 0;
 }
 
-// A program row's browse: its tags become rows under "Program:" paths, and a browse that
-// ends (or would start) after its row is gone touches nothing of it.
+// A program row's browse that ends (or would start) after its row is gone touches nothing
+// of it. Its tags arriving as rows, or a refusal, are the tree's tests.
 class ProgramRowTest : public viewtest::SampleTest {
 protected:
     void SetUp() override {
@@ -173,23 +173,6 @@ protected:
     HandRecords records;
     const zoltc_logix_tag_info program = records.record("MainProgram", ZOLTC_LOGIX_TYPE_PROGRAM);
 };
-
-TEST_F(ProgramRowTest, TagsArriveAsRowsUnderTheProgramPathTheProgramNameIsNotMatched) {
-    DatablockItem row(&program);
-    row.loadChildren();
-    EXPECT_TRUE(row.isLoading());
-    hold->release();
-    ASSERT_TRUE(pumpUntil([&] { return !row.isLoading(); }, "the program's tags"));
-    ASSERT_EQ(row.getChildCount(), 6u);
-    EXPECT_EQ(child(row, 0).getPath(), "Program:MainProgram.StepNo");
-    auto& timer = dynamic_cast<TagItem&>(*row.getChild(2));
-    timer.loadChildren();
-    EXPECT_EQ(child(timer, 1).getPath(), "Program:MainProgram.StepTimer.ACC");
-    row.applyFilter("zzz");
-    EXPECT_FALSE(row.isVisible());
-    row.applyFilter("");
-    EXPECT_TRUE(row.isVisible());
-}
 
 TEST_F(ProgramRowTest, ARowGoneDuringOrBeforeItsBrowseIsNotTouched) {
     auto row = std::make_unique<DatablockItem>(&program);
@@ -211,17 +194,6 @@ TEST_F(ProgramRowTest, ARowGoneDuringOrBeforeItsBrowseIsNotTouched) {
     drainPool();
     frame(2);
     EXPECT_EQ(server->requests().size(), before) << "a row gone before its task started is not browsed";
-}
-
-TEST_F(ProgramRowTest, AFailedBrowseLeavesTheRowWithoutTags) {
-    hold->release();
-    quillon::sim::Options refusing = server->options();
-    refusing.encapsulationStatus = 1; // every reply from now on says "invalid command"
-    server->setOptions(refusing);
-    DatablockItem row(&program);
-    row.loadChildren();
-    ASSERT_TRUE(pumpUntil([&] { return !row.isLoading(); }, "the browse to end"));
-    EXPECT_EQ(row.getChildCount(), 0u);
 }
 
 } // namespace
