@@ -35,7 +35,7 @@ constexpr int addressY = 25;
 constexpr int ipX = 88 + 26 + 40;
 constexpr int portX = 88 + 262 + 20;
 constexpr int firstRowY = 100; // the tree's rows start below the bar and the filter box
-constexpr int rowPitch = 30;   // 22-pixel line and 8 pixels between rows
+constexpr int rowPitch = 28;   // a line of the list font and the spacing between rows
 
 int rowMiddle(int index) {
     return firstRowY + index * rowPitch + 10;
@@ -264,7 +264,7 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
         [&] {
             shot = capture(*window, shotFile);
             // Below the watch list buttons and the header: rows of 24 pixels from y = 100.
-            return shot && shot->count(955, 100, 1160, 124, isText) > 10 && shot->count(955, 124, 1160, 148, isText) > 10;
+            return shot && shot->count(932, 100, 1160, 124, isText) > 10 && shot->count(932, 124, 1160, 148, isText) > 10;
         },
         10s))
         << "values not shown; screenshot: " << shotFile;
