@@ -32,8 +32,8 @@ const fs::path outputDir = QUILLON_E2E_OUTPUT_DIR;
 
 // Where things are in the 1200 x 800 window (the layout of the main window and the top bar).
 constexpr int addressY = 25;
-constexpr int ipX = 88 + 26 + 40;
-constexpr int portX = 88 + 262 + 20;
+constexpr int ipX = 150;   // inside the IP field
+constexpr int portX = 345; // the middle of the port field
 constexpr int firstRowY = 100; // the tree's rows start below the bar and the filter box
 constexpr int rowPitch = 28;   // a line of the list font and the spacing between rows
 

@@ -77,15 +77,14 @@ top_bar_drawn() {
 wait_for 60 top_bar_drawn || fail "the top bar was not drawn within 60 s"
 grep -q "^Device ID: " "$out/quillon.log" || fail "no render device listed"
 
-# The top bar (50 pixels high): the IP input spans x 114-246, the port input 350-412 (its text
-# is selected and typed over), the Connect button 586-706.
-click 200 24
+# The top bar (50 pixels high): the IP input spans x 78-210, the port input 314-376 (its text
+# is selected and typed over), the Connect button 538-658.
+click 150 24
 xdotool type --delay 50 "127.0.0.1"
-click 390 24
+click 345 24
 xdotool key --delay 50 ctrl+a
 xdotool type --delay 50 "$sim_port"
-xdotool key --delay 50 Return
-click 640 25
+click 598 25
 
 browsed() { grep -q "service=0x55" "$out/sim-requests.log" 2>/dev/null; }
 wait_for 60 browsed || { shot connected.png; fail "the simulator saw no symbol listing within 60 s"; }
