@@ -9,7 +9,7 @@ elseif(NOT TARGET quillon_app OR NOT TARGET quillon_sim OR NOT TARGET assets_pak
 endif()
 
 set(views_test_dir ${CMAKE_CURRENT_LIST_DIR}/views)
-add_library(views_test_support STATIC ${views_test_dir}/ViewsSupport.cpp ${views_test_dir}/ViewsMain.cpp)
+add_library(views_test_support STATIC ${views_test_dir}/ViewsSupport.cpp)
 target_include_directories(views_test_support PUBLIC ${QUILLON_TEST_SUPPORT_DIR})
 target_link_libraries(views_test_support PUBLIC quillon_app quillon_sim GTest::gtest PRIVATE quillon::warnings)
 target_compile_definitions(views_test_support PUBLIC
@@ -31,11 +31,8 @@ add_executable(views_tests
   ${views_test_dir}/TopBarViewTest.cpp
   ${views_test_dir}/TreeViewTest.cpp
   ${views_test_dir}/TreeItemTest.cpp
-  ${views_test_dir}/TreeKeyboardTest.cpp
-  ${views_test_dir}/InspectorViewTest.cpp
   ${views_test_dir}/InspectorActionsTest.cpp
   ${views_test_dir}/MainWindowTest.cpp
-  ${views_test_dir}/TrendViewTest.cpp
   ${views_test_dir}/RouteTest.cpp)
 target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
 set_target_properties(views_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})

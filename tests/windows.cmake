@@ -1,5 +1,5 @@
 # Windows-only tests, run under wine by scripts/build-windows --test (the Windows stage of CI):
-#   windows_transport_tests  the Windows Sockets branch of the transport over loopback
+#   windows_transport_tests  what the Windows Sockets branch of the transport does apart from POSIX
 #   windows_startup_tests    start-up from folders with non-ASCII names (with windows_path_probe)
 #   windows.cli.*            quillon-cli.exe against the Linux simulator, compared with the Linux
 #                            quillon-cli's output

@@ -30,37 +30,27 @@ using processes::run;
 const fs::path binDir = QUILLON_BIN_DIR;
 const fs::path outputDir = QUILLON_E2E_OUTPUT_DIR;
 
-// Where things are in the 1200 x 800 window (the layout of the main window and the top bar).
-constexpr int addressY = 25;
-constexpr int ipX = 150;   // inside the IP field
-constexpr int portX = 345; // the middle of the port field
-constexpr int firstRowY = 100; // the tree's rows start below the bar and the filter box
-constexpr int rowPitch = 28;   // a line of the list font and the spacing between rows
-
+// Where things are in the 1200 x 800 window (the layout of the main window and the top bar):
+// the IP and port fields at y 25; the tree's rows below the bar and the filter box, a line of
+// the list font and the spacing between rows apart.
 int rowMiddle(int index) {
-    return firstRowY + index * rowPitch + 10;
+    return 100 + index * 28 + 10;
 }
 
 struct Window {
     std::string id;
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
+    int x = 0, y = 0, width = 0, height = 0;
 };
 
-int field(const std::string& text, const std::string& key) {
-    const std::size_t at = text.find(key + "=");
-    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + key.size() + 1);
-}
-
 std::optional<Window> findWindow() {
-    const processes::CommandResult found = run("xdotool search --onlyvisible --name '^Quillon$' 2>/dev/null");
-    std::istringstream ids(found.output);
-    std::string id;
-    while (ids >> id) {
+    std::istringstream ids(run("xdotool search --onlyvisible --name '^Quillon$' 2>/dev/null").output);
+    for (std::string id; ids >> id;) {
         const std::string geometry = run("xdotool getwindowgeometry --shell " + id).output;
-        Window window{id, field(geometry, "X"), field(geometry, "Y"), field(geometry, "WIDTH"), field(geometry, "HEIGHT")};
+        const auto field = [&](const std::string& key) {
+            const std::size_t at = geometry.find(key + "=");
+            return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + key.size() + 1);
+        };
+        Window window{id, field("X"), field("Y"), field("WIDTH"), field("HEIGHT")};
         if (window.width >= 1200 && window.height >= 400) {
             return window;
         }
@@ -72,44 +62,30 @@ void clickAt(const Window& window, int x, int y) {
     run("xdotool mousemove --sync " + std::to_string(window.x + x) + " " + std::to_string(window.y + y) + " click 1");
 }
 
-void typeText(const std::string& text) {
-    run("xdotool type --delay 30 '" + text + "'");
-}
+// Pixels of a screenshot in [x0, x1) x [y0, y1) for which `test`(r, g, b) holds.
+using Shot = std::function<int(int x0, int y0, int x1, int y1, bool (*test)(int, int, int))>;
 
-void pressKeys(const std::string& keys) {
-    run("xdotool key " + keys);
-}
-
-// A screenshot of the window, decoded.
-struct Shot {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgba;
-
-    // Pixels in [x0, x1) x [y0, y1) for which `test`(r, g, b) holds.
-    int count(int x0, int y0, int x1, int y1, const std::function<bool(int, int, int)>& test) const {
-        int n = 0;
-        for (int y = std::max(0, y0); y < std::min(height, y1); ++y) {
-            for (int x = std::max(0, x0); x < std::min(width, x1); ++x) {
-                const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                               static_cast<std::size_t>(x)) * 4];
-                n += test(p[0], p[1], p[2]) ? 1 : 0;
-            }
-        }
-        return n;
-    }
-};
-
-std::optional<Shot> capture(const Window& window, const fs::path& file) {
+// A screenshot of the window, decoded; null when it could not be taken.
+Shot capture(const Window& window, const fs::path& file) {
     if (run("import -window " + window.id + " '" + file.string() + "' 2>/dev/null").status != 0) {
-        return std::nullopt;
+        return nullptr;
     }
     const std::string bytes = readFile(file);
     try {
-        const zolt::ui::Texture image(bytes.data(), bytes.size());
-        return Shot{image.getWidth(), image.getHeight(), image.getPixels()};
+        auto image = std::make_shared<zolt::ui::Texture>(bytes.data(), bytes.size());
+        return [image](int x0, int y0, int x1, int y1, bool (*test)(int, int, int)) {
+            int n = 0;
+            for (int y = std::max(0, y0); y < std::min(image->getHeight(), y1); ++y) {
+                for (int x = std::max(0, x0); x < std::min(image->getWidth(), x1); ++x) {
+                    const std::uint8_t* p = &image->getPixels()[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image->getWidth()) +
+                                                                 static_cast<std::size_t>(x)) * 4];
+                    n += test(p[0], p[1], p[2]) ? 1 : 0;
+                }
+            }
+            return n;
+        };
     } catch (const std::exception&) {
-        return std::nullopt;
+        return nullptr;
     }
 }
 
@@ -117,32 +93,21 @@ bool isText(int r, int g, int b) {
     return r > 170 && g > 170 && b > 170;
 }
 
-bool isSuccessGreen(int r, int g, int b) {
-    return g > 150 && r < 120 && b < 120;
-}
-
-// Milliseconds of the log line's UTC time stamp ("2026-12-06T12:34:23.514Z ...").
-std::int64_t stampMs(const std::string& line) {
-    std::tm parts{};
-    int millis = 0;
-    if (std::sscanf(line.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &parts.tm_year, &parts.tm_mon, &parts.tm_mday,
-                    &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &millis) != 7) {
-        return -1;
-    }
-    parts.tm_year -= 1900;
-    parts.tm_mon -= 1;
-    return static_cast<std::int64_t>(timegm(&parts)) * 1000 + millis;
-}
-
-// Times of the Read Tag requests for `path` in the simulator's log.
+// Times in milliseconds of the Read Tag requests for `path` in the simulator's log, from each
+// line's UTC time stamp ("2026-12-06T12:34:23.514Z ...").
 std::vector<std::int64_t> readTimes(const fs::path& log, const std::string& path) {
     std::vector<std::int64_t> times;
     std::istringstream lines(readFile(log));
     const std::string tail = "path=" + path;
     for (std::string line; std::getline(lines, line);) {
-        if (line.find("service=0x4C") != std::string::npos && line.size() >= tail.size() &&
-            line.compare(line.size() - tail.size(), tail.size(), tail) == 0) {
-            times.push_back(stampMs(line));
+        std::tm parts{};
+        int millis = 0;
+        if (line.find("service=0x4C") != std::string::npos && line.ends_with(tail) &&
+            std::sscanf(line.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &parts.tm_year, &parts.tm_mon, &parts.tm_mday,
+                        &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &millis) == 7) {
+            parts.tm_year -= 1900;
+            parts.tm_mon -= 1;
+            times.push_back(static_cast<std::int64_t>(timegm(&parts)) * 1000 + millis);
         }
     }
     return times;
@@ -158,90 +123,60 @@ protected:
     }
 };
 
-// Starts quillon-sim with these arguments after the database and returns its port ("" when
-// it did not say where it listens).
-std::string startSim(std::optional<processes::Process>& sim, const std::vector<std::string>& arguments, const fs::path& out) {
-    std::vector<std::string> argv{(binDir / "quillon-sim").string(), "--db", QUILLON_SAMPLE_JSON};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    fs::remove(out);
-    sim.emplace(argv, outputDir, out);
+TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
+    const fs::path simLog = outputDir / "sim-requests.log";
+    const fs::path simOut = outputDir / "sim.out";
+    fs::remove(simLog);
+    fs::remove(simOut);
+    processes::Process sim({(binDir / "quillon-sim").string(), "--db", QUILLON_SAMPLE_JSON, "--port", "0",
+                            "--log-requests", simLog.string()},
+                           outputDir, simOut);
     std::string port;
     pollUntil(
         [&] {
-            const std::string text = readFile(out);
+            const std::string text = readFile(simOut);
             const std::size_t at = text.find("listening on 127.0.0.1:");
-            if (at == std::string::npos) {
-                return false;
-            }
-            port = text.substr(at + 23, text.find_first_of("\r\n", at) - at - 23);
+            port = at == std::string::npos ? "" : text.substr(at + 23, text.find_first_of("\r\n", at) - at - 23);
             return !port.empty();
         },
         10s);
-    return port;
-}
+    ASSERT_FALSE(port.empty()) << readFile(simOut);
 
-// Starts the program and waits for its window's first frames.
-std::optional<Window> startQuillon(std::optional<processes::Process>& quillon, const fs::path& shotFile) {
-    quillon.emplace(std::vector<std::string>{(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
+    processes::Process quillon({(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
     std::optional<Window> window;
-    if (!pollUntil([&] { return (window = findWindow()).has_value(); }, 30s)) {
-        return std::nullopt;
-    }
-    // The first frames are on screen once a capture shows the top bar's text.
-    pollUntil(
-        [&] {
-            auto shot = capture(*window, shotFile);
-            return shot && shot->count(1040, 0, 1200, 50, isText) > 20;
-        },
-        30s);
-    return window;
-}
-
-// Types the address; Enter in the port field connects.
-void connectTo(const Window& window, const std::string& port) {
-    clickAt(window, ipX, addressY);
-    typeText("127.0.0.1");
-    clickAt(window, portX, addressY);
-    pressKeys("ctrl+a");
-    typeText(port);
-    pressKeys("Return");
-}
-
-TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
-    const fs::path simLog = outputDir / "sim-requests.log";
-    fs::remove(simLog);
-    std::optional<processes::Process> sim;
-    const std::string port = startSim(sim, {"--port", "0", "--log-requests", simLog.string()}, outputDir / "sim.out");
-    ASSERT_FALSE(port.empty()) << readFile(outputDir / "sim.out");
-
-    std::optional<processes::Process> quillon;
+    ASSERT_TRUE(pollUntil([&] { return (window = findWindow()).has_value(); }, 30s))
+        << "no window; its output:\n" << readFile(outputDir / "quillon.out");
     const fs::path shotFile = outputDir / "quillon-e2e.png";
-    const std::optional<Window> window = startQuillon(quillon, shotFile);
-    ASSERT_TRUE(window) << "no window; its output:\n" << readFile(outputDir / "quillon.out");
+    // Polls screenshots until `seen` holds for one.
+    const auto shows = [&](const std::function<bool(const Shot&)>& seen, std::chrono::seconds limit) {
+        return pollUntil([&] {
+            const Shot shot = capture(*window, shotFile);
+            return shot && seen(shot);
+        }, limit);
+    };
+    // The first frames are on screen once a capture shows the top bar's text.
+    shows([](const Shot& shot) { return shot(1040, 0, 1200, 50, isText) > 20; }, 30s);
 
-    connectTo(*window, port);
+    // The address typed; Enter in the port field connects.
+    clickAt(*window, 150, 25);
+    run("xdotool type --delay 30 '127.0.0.1'");
+    clickAt(*window, 345, 25);
+    run("xdotool key ctrl+a");
+    run("xdotool type --delay 30 '" + port + "'");
+    run("xdotool key Return");
     // The tree is complete when the last program has been browsed and its rows drawn.
     ASSERT_TRUE(pollUntil([&] { return readFile(simLog).find("path=Program:Packaging") != std::string::npos; }, 30s))
         << "no browse reached the simulator";
-    ASSERT_TRUE(pollUntil(
-        [&] {
-            auto shot = capture(*window, shotFile);
-            return shot && shot->count(20, rowMiddle(11) - 10, 300, rowMiddle(11) + 10, isText) > 20;
-        },
-        30s))
+    ASSERT_TRUE(shows([](const Shot& shot) { return shot(20, rowMiddle(11) - 10, 300, rowMiddle(11) + 10, isText) > 20; }, 30s))
         << "no rows on screen";
 
     clickAt(*window, 80, rowMiddle(11)); // "Counter", a live DINT
     clickAt(*window, 12, rowMiddle(16)); // the arrow of "Temperatures", a REAL[10]
     // Its elements are drawn indented under it: the row below now starts further right.
-    ASSERT_TRUE(pollUntil(
-        [&] {
-            auto shot = capture(*window, shotFile);
-            return shot && shot->count(20, rowMiddle(17) - 10, 40, rowMiddle(17) + 10, isText) == 0 &&
-                   shot->count(40, rowMiddle(17) - 10, 200, rowMiddle(17) + 10, isText) > 10;
-        },
-        10s))
-        << "the array did not open";
+    ASSERT_TRUE(shows([](const Shot& shot) {
+        return shot(20, rowMiddle(17) - 10, 40, rowMiddle(17) + 10, isText) == 0 &&
+               shot(40, rowMiddle(17) - 10, 200, rowMiddle(17) + 10, isText) > 10;
+    }, 10s)) << "the array did not open";
     clickAt(*window, 90, rowMiddle(18)); // "Temperatures[1]"
 
     // Reads about once a second: six of them, spaced by the inspector's interval.
@@ -258,21 +193,18 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     EXPECT_LE(gaps[gaps.size() / 2], 1300) << "median gap between reads in ms";
     EXPECT_FALSE(readTimes(simLog, "Temperatures[1]").empty());
 
-    // The screenshot: the status in green, both tags with their values in the inspector.
-    std::optional<Shot> shot;
-    ASSERT_TRUE(pollUntil(
-        [&] {
-            shot = capture(*window, shotFile);
-            // Below the watch list buttons and the header: rows of 24 pixels from y = 100.
-            return shot && shot->count(932, 100, 1160, 124, isText) > 10 && shot->count(932, 124, 1160, 148, isText) > 10;
-        },
-        10s))
-        << "values not shown; screenshot: " << shotFile;
+    // The screenshot: both tags with their values in the inspector (rows of 24 pixels from y =
+    // 100, below the watch list buttons and the header), the status in green.
+    Shot shot;
+    ASSERT_TRUE(shows([&](const Shot& taken) {
+        shot = taken;
+        return taken(932, 100, 1160, 124, isText) > 10 && taken(932, 124, 1160, 148, isText) > 10;
+    }, 10s)) << "values not shown; screenshot: " << shotFile;
     std::cout << "screenshot: " << shotFile.string() << std::endl;
-    EXPECT_GT(shot->count(718, 0, 1018, 25, isSuccessGreen), 30) << "PLC-Status: CONNECTED in green";
-    EXPECT_GT(shot->count(606, 100, 840, 124, isText), 10) << "the first watched name";
-
-    EXPECT_TRUE(quillon->running()) << readFile(outputDir / "quillon.out");
+    EXPECT_GT(shot(718, 0, 1018, 25, [](int r, int g, int b) { return g > 150 && r < 120 && b < 120; }), 30)
+        << "PLC-Status: CONNECTED in green";
+    EXPECT_GT(shot(606, 100, 840, 124, isText), 10) << "the first watched name";
+    EXPECT_TRUE(quillon.running()) << readFile(outputDir / "quillon.out");
 }
 
 TEST_F(EndToEndTest, WithoutAnAssetPackTheProgramNamesThePathBesideItAndEnds) {

@@ -66,20 +66,6 @@ TEST(AppTextures, MissingAssetsAreSilentBrokenOnesLogAnErrorPerAttempt) {
     EXPECT_EQ(output.standardOutput(), "");
 }
 
-TEST(AppTextures, CachedTexturesDrawUnderEveryApplication) {
-    const zolt::ui::Texture* tag = AppTextures::instance().getSvg("icons/tag.svg", 16, 16);
-    ASSERT_NE(tag, nullptr);
-    std::uint64_t firstId = 0;
-    {
-        uitest::HeadlessApp h;
-        firstId = tag->getId();
-        EXPECT_NE(firstId, 0u);
-    }
-    uitest::HeadlessApp h;
-    EXPECT_NE(tag->getId(), 0u);
-    EXPECT_NE(tag->getId(), firstId);
-}
-
 TEST(AppTheme, FontsAreViewsOfThePackBytes) {
     const AppTheme& theme = AppTheme::instance();
     const auto asset = AssetPack::instance().find("fonts/montserrat-font/MontserratMedium.ttf");

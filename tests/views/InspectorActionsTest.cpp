@@ -1,9 +1,9 @@
-// What an engineer does with the inspector's rows, by mouse and keyboard: select, copy to
-// the clipboard, change the display format, remove, sort, drag, and a watch list saved to
-// a file and opened again. The texts themselves are the core's tests'.
+// Tags picked in the tree show in the inspector with their values, and what an engineer does
+// with its rows by mouse and keyboard: select, copy to the clipboard, change the display format,
+// remove, sort, drag, and a watch list saved to a file and opened again. The model's rules and
+// texts (stale rows, refused types, formats) are the core's tests'.
 #include "ViewsSupport.hpp"
 
-#include "TagInspector.hpp"
 #include "Views/InspectorView.hpp"
 #include "WatchList.hpp"
 
@@ -11,14 +11,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 namespace {
 
 using namespace viewtest;
 namespace fs = std::filesystem;
-using Names = std::vector<std::string>;
 
 class InspectorActionsTest : public ViewsTest {
 protected:
@@ -28,16 +25,7 @@ protected:
             clickRow(path);
         }
         frame();
-        ASSERT_EQ(watchedNames(), paths);
-        pumpUntil([&] { return shown(paths.back()) != ""; }, "the values");
-    }
-    std::string shown(const std::string& name) const {
-        for (const TagInspector::Entry& entry : TagInspector::instance().entries()) {
-            if (entry.name == name) {
-                return TagInspector::shownValue(entry);
-            }
-        }
-        return "(not watched)";
+        pumpUntil([&] { return !watched(paths.back()).value.empty(); }, "the values");
     }
     zolt::ui::Vec2 inPanel(zolt::ui::Vec4 r) const {
         const zolt::ui::Vec2 panel = inspectorView().getPanel()->getWorldPosition();
@@ -90,9 +78,22 @@ protected:
     std::string clipboard() const { return window->getClipboardText(); }
 };
 
-TEST_F(InspectorActionsTest, RowsAreSelectedCopiedFormattedAndRemovedByMouseAndKeyboard) {
+TEST_F(InspectorActionsTest, RowsShowTheirValuesAndAreSelectedCopiedFormattedAndRemoved) {
     connectSample();
-    watchAndRead({"DintValue", "UintValue", "BoolFlag", "UlintValue", "RealValue"});
+    {
+        PoolGate gate; // the first read waits
+        clickRow("DintValue");
+        EXPECT_EQ(watched("DintValue").typeName, "DINT");
+        EXPECT_EQ(watched("DintValue").value, "");
+        frame();
+        EXPECT_EQ(inspectorView().drawnRows().size(), 1u) << "one table row drawn";
+    }
+    for (const char* refused : {"Line1", "Temperatures", "MainProgram"}) {
+        clickRow(refused);
+    }
+    watchAndRead({"UintValue", "BoolFlag", "UlintValue", "RealValue"});
+    ASSERT_EQ(watchedNames(), (Names{"DintValue", "UintValue", "BoolFlag", "UlintValue", "RealValue"}));
+    EXPECT_EQ(watched("DintValue").value, "123456");
     auto ulint = [&] {
         frame();
         return inspectorView().drawnRows().at(3);
@@ -148,6 +149,7 @@ TEST_F(InspectorActionsTest, RowsAreSelectedCopiedFormattedAndRemovedByMouseAndK
 TEST_F(InspectorActionsTest, HeaderClicksSortAndARowDraggedOntoAnotherMovesThere) {
     connectSample();
     watchAndRead({"IntValue", "DintValue", "SintValue", "Message"});
+    EXPECT_EQ(watched("Message").value, "Hello from line 1");
     const zolt::ui::Vec2 valueHeader = inPanel(inspectorView().itemRect("Value"));
     click(valueHeader);
     EXPECT_EQ(watchedNames(), (Names{"IntValue", "SintValue", "DintValue", "Message"}));
@@ -179,6 +181,8 @@ TEST_F(InspectorActionsTest, AWatchListSavedToAFileOpensAgainOnTheController) {
     connectSample();
     toggleRow("Temperatures");
     watchAndRead(paths);
+    ASSERT_EQ(watchedNames(), paths);
+    EXPECT_EQ(watched("Temperatures[3]").value, "22");
 
     auto typeInDialog = [&](ImGuiKey shortcut) {
         click(row(0));
@@ -205,7 +209,7 @@ TEST_F(InspectorActionsTest, AWatchListSavedToAFileOpensAgainOnTheController) {
     EXPECT_NE(inspectorView().getDialog().message().find("not on this controller or without one value: NoSuchTag"),
               std::string::npos)
         << inspectorView().getDialog().message();
-    pumpUntil([&] { return shown("Program:Conveyor.ItemCount") != ""; }, "the opened list's values");
+    pumpUntil([&] { return !watched("Program:Conveyor.ItemCount").value.empty(); }, "the opened list's values");
     fs::remove_all(folder);
 }
 

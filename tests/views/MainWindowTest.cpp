@@ -1,29 +1,46 @@
-// The main window's layout: bar over the full width, tree at most 600 pixels, the
-// separator and the inspector, the trend pane and the status line across the bottom (the
-// log pane when its box is ticked); following the window's size; its minimum size.
+// The main window: its layout (bar over the full width, tree at most 600 pixels, the
+// separator and the inspector, the trend pane and the status line across the bottom, the log
+// pane when its box is ticked) following the window's size down to its minimum; and the trend
+// pane, the status line and the log pane against the sample controller with its live values.
+// The history's and the figures' rules are the core's tests'.
 #include "ViewsSupport.hpp"
 
+#include "Logger.hpp"
 #include "Views/DefaultButton.hpp"
 #include "Views/DeviceFinderView.hpp"
 #include "Views/InspectorView.hpp"
 #include "Views/LogView.hpp"
 #include "Views/StatusLineView.hpp"
-#include "Views/TopBarView.hpp"
 #include "Views/TrendView.hpp"
-#include "Views/TreeView.hpp"
 
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Stack.hpp>
 #include <zolt/ui/TextElement.hpp>
 
+#include <limits>
+
 namespace {
 
-using MainWindowTest = viewtest::ViewsTest;
 using zolt::ui::Vec2;
+
+constexpr std::int64_t always = std::numeric_limits<std::int64_t>::max();
 
 Vec2 size(const zolt::ui::Widget& widget) {
     return widget.getActualSize();
 }
+
+class MainWindowTest : public viewtest::ViewsTest {
+protected:
+    MainWindowTest() { liveValues = true; }
+
+    TrendView& trend() const { return *mainWindow->getTrendView(); }
+    StatusLineView& status() const { return *mainWindow->getStatusLine(); }
+    // A click in the middle of a rectangle drawn by `panel` (in its pixels).
+    void clickIn(const zolt::ui::ImGuiPanel& panel, zolt::ui::Vec4 rect) {
+        const Vec2 at = panel.getWorldPosition();
+        click(Vec2{at.x + (rect.x + rect.z) / 2.0f, at.y + (rect.y + rect.w) / 2.0f});
+    }
+};
 
 TEST_F(MainWindowTest, BarOnTopTreeSeparatorAndInspectorThenTheBottomPanesFollowingTheWindow) {
     EXPECT_EQ(window->getTitle(), "Quillon");
@@ -77,6 +94,62 @@ TEST_F(MainWindowTest, TheTopBarFitsTheMinimumWidth) {
         }
         EXPECT_LE(inputs.getWorldPosition().x + DeviceFinderView::width, static_cast<float>(width));
     }
+}
+
+TEST_F(MainWindowTest, ALiveCounterIsTrendedAsItCountsAndTheStatusLineCountsTheReads) {
+    connectSample();
+    for (const char* path : {"Counter", "Wave", "Message"}) {
+        clickRow(path);
+    }
+    clickIn(*status().getPanel(), status().toggleRects().at(0));
+    ASSERT_TRUE(trend().isVisible()) << "the status line's Trend box shows the pane";
+    frame();
+    ASSERT_EQ(trend().lastDrawn().legendBoxes.size(), 2u) << "the numeric rows: not the STRING";
+    for (std::size_t row = 0; row < 2; ++row) {
+        clickIn(*trend().getPanel(), trend().lastDrawn().legendBoxes[row].second);
+    }
+    EXPECT_EQ(trend().shownNames(), (std::vector<std::string>{"Counter", "Wave"}));
+
+    const TrendSeries* counter = nullptr;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            counter = trend().getHistory().find("Counter");
+            return counter != nullptr && counter->size() >= 3 &&
+                   counter->range(0, always).max > counter->range(0, always).min;
+        },
+        "the counter to count"));
+    frame();
+    const TrendRange range = counter->range(0, always);
+    EXPECT_EQ(range.last, std::stod(watched("Counter").value)) << "the inspector's last value";
+    const TrendView::Drawn& drawn = trend().lastDrawn();
+    EXPECT_EQ(drawn.points, (std::vector<std::size_t>{counter->size(), trend().getHistory().find("Wave")->size()}));
+    EXPECT_LT(drawn.low, range.min);
+    EXPECT_GT(drawn.high, range.max);
+
+    const RefreshStats::Figures figures = status().getStats().figures(TagInspector::instance().now());
+    const std::string& text = status().getText();
+    EXPECT_NE(text.find("0 errors since connect"), std::string::npos) << text;
+    EXPECT_NE(text.find("last refresh " + formatClockTime(figures.lastRefresh)), std::string::npos) << text;
+
+    clickIn(*trend().getPanel(), drawn.pauseButton);
+    const std::size_t shown = trend().lastDrawn().points.front();
+    const std::size_t kept = counter->size();
+    ASSERT_TRUE(pumpUntil([&] { return counter->size() > kept; }, "another read"));
+    frame();
+    EXPECT_EQ(trend().lastDrawn().points.front(), shown) << "paused: the new value is kept, not drawn";
+}
+
+TEST_F(MainWindowTest, TheLogPaneShowsTheConsoleLinesAndCopiesThem) {
+    LogView& log = *mainWindow->getLogView();
+    EXPECT_FALSE(log.isVisible());
+    logWarn("a line for the log pane");
+    clickIn(*status().getPanel(), status().toggleRects().at(1));
+    ASSERT_TRUE(log.isVisible());
+    frame();
+    clickIn(*log.getPanel(), log.copyButtonRect());
+    const std::string copied = window->getClipboardText();
+    EXPECT_NE(copied.find("[WARN ] <"), std::string::npos) << copied;
+    EXPECT_NE(copied.find("> a line for the log pane\n"), std::string::npos) << copied;
 }
 
 } // namespace

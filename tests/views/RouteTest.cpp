@@ -5,16 +5,11 @@
 
 #include "AppState.hpp"
 #include "AppTheme.hpp"
-#include "TagInspector.hpp"
 #include "Views/DefaultButton.hpp"
 #include "Views/DeviceFinderView.hpp"
-#include "Views/TopBarView.hpp"
-#include "Views/TreeView.hpp"
 
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/TextElement.hpp>
-
-#include <string>
 
 namespace {
 
@@ -31,7 +26,7 @@ protected:
     bool locked() const { return topBar().getConnectButton()->isLocked(); }
 
     void typePath(const std::string& text) {
-        click(pathField());
+        click(inBar(TopBarView::pathFieldX + 20.0f));
         pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
         typeText(text);
         frame();
@@ -56,21 +51,9 @@ protected:
     }
 };
 
-TEST_F(ChassisTest, APathToSlotTwoShowsThatControllersTagsAndValues) {
-    connectAlong("1,2");
-    EXPECT_EQ(note(), "PLC-Type: Zolt QX-75 Boiler House");
-    EXPECT_TRUE(hasRow("SteamPressure"));
-    EXPECT_FALSE(hasRow("LineSpeed")) << "slot 0's tag";
-    clickRow("BurnerOn");
-    EXPECT_TRUE(pumpUntil(
-        [] {
-            const auto& entries = TagInspector::instance().entries();
-            return !entries.empty() && !entries.front().value.empty();
-        },
-        "BurnerOn read along the route"));
-}
-
-TEST_F(ChassisTest, TheModuleReachedDirectlySaysAPathIsNeededAndAnEmptySlotWhereTheRouteEnded) {
+// The module reached directly says a path is needed; a route that ends at an empty slot says
+// where; a path to slot 2 shows that controller's tags and values.
+TEST_F(ChassisTest, TheModuleSaysAPathIsNeededAnEmptySlotSaysWhereAndSlotTwoAnswers) {
     connectAlong("");
     EXPECT_EQ(note(), "PLC-Type: Zolt NX-20 Ethernet Bridge");
     EXPECT_TRUE(tree().getItems().empty());
@@ -80,24 +63,18 @@ TEST_F(ChassisTest, TheModuleReachedDirectlySaysAPathIsNeededAndAnEmptySlotWhere
     connectAlong("1,3");
     EXPECT_TRUE(note().starts_with("Connection failed: no module answers at slot 3")) << note();
     EXPECT_FALSE(AppState::instance().isConnected());
+
+    connectAlong("1,2");
+    EXPECT_EQ(note(), "PLC-Type: Zolt QX-75 Boiler House");
+    EXPECT_TRUE(hasRow("SteamPressure"));
+    EXPECT_FALSE(hasRow("LineSpeed")) << "slot 0's tag";
+    clickRow("BurnerOn");
+    EXPECT_TRUE(pumpUntil([&] { return !watched("BurnerOn").value.empty(); }, "BurnerOn read along the route"));
 }
 
-TEST_F(ChassisTest, ABadPathLocksConnectWithTheParsersWordsUntilMended) {
-    typeAddress("127.0.0.1", port);
-    typePath("1,");
-    EXPECT_TRUE(locked());
-    EXPECT_EQ(note(), "Path: item 2 is empty");
-    EXPECT_EQ(topBar().getPlcTypeLabel()->getColor(), AppTheme::instance().errorColor());
-    pressKey(ImGuiKey_Enter);
-    EXPECT_FALSE(topBar().isConnecting()) << "Enter does not connect either";
-
-    typePath("1,0");
-    EXPECT_FALSE(locked());
-    EXPECT_EQ(note(), "");
-}
-
-// Tab walks IP, Port, Path and the Connect button, whose Enter connects.
-TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnect) {
+// Tab walks IP, Port, Path and the Connect button, whose Enter connects; a bad path locks
+// Connect (Enter too) with the parser's words until mended.
+TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnectAndABadPathLocksIt) {
     click(ipField());
     typeText("127.0.0.1");
     pressKey(ImGuiKey_Tab);
@@ -111,14 +88,24 @@ TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnect) {
     ASSERT_TRUE(pumpUntil([&] { return AppState::instance().isConnected(); }, "the connect"));
     frame();
     EXPECT_EQ(note(), "PLC-Type: Zolt QX-85 Packing Line");
+
+    click(connectButton()); // disconnect
+    typePath("1,");
+    EXPECT_TRUE(locked());
+    EXPECT_EQ(note(), "Path: item 2 is empty");
+    EXPECT_EQ(topBar().getPlcTypeLabel()->getColor(), AppTheme::instance().errorColor());
+    pressKey(ImGuiKey_Enter);
+    EXPECT_FALSE(topBar().isConnecting()) << "Enter does not connect either";
+    typePath("1,0");
+    EXPECT_FALSE(locked());
+    EXPECT_EQ(note(), "");
 }
 
 // Asked at the simulator's own address: a test sends no broadcast.
 TEST_F(ChassisTest, FindSaysWhenNobodyAnswersListsWhoDoesAndPickingOneFillsTheAddress) {
     DeviceFinderView& finder = *mainWindow->getDeviceFinder();
     finder.setAddressText("127.0.0.1");
-    const zolt::ui::Vec2 bar = topBar().getAddressPanel()->getWorldPosition();
-    const zolt::ui::Vec2 find{bar.x + TopBarView::findButtonX + 15.0f, bar.y + 12.0f};
+    const zolt::ui::Vec2 find = inBar(TopBarView::findButtonX + 15.0f);
     typeAddress("10.9.9.9", simtest::closedPort());
     click(find);
     ASSERT_TRUE(finder.isVisible());

@@ -1,13 +1,10 @@
-// The top bar: address input, connect, cancel and disconnect, status, product name, and
-// a lost connection followed by the reconnect.
+// The top bar: address checks, connect, a failed connect, cancel and disconnect, status and
+// product name, and a lost connection followed by the reconnect.
 #include "ViewsSupport.hpp"
 
 #include "AppState.hpp"
 #include "AppTheme.hpp"
-#include "TagInspector.hpp"
 #include "Views/DefaultButton.hpp"
-#include "Views/TopBarView.hpp"
-#include "Views/TreeView.hpp"
 
 #include <zolt/ui/TextElement.hpp>
 
@@ -27,12 +24,12 @@ protected:
     std::string plcType() const { return topBar().getPlcTypeLabel()->getText(); }
     std::string buttonText() const { return topBar().getConnectButton()->getText()->getText(); }
     bool locked() const { return topBar().getConnectButton()->isLocked(); }
-    bool connected() const { return AppState::instance().isConnected(); }
     bool showsConnected() { return status().starts_with("PLC-Status: CONNECTED"); }
+    bool showsLost() { return status() == "PLC-Status: CONNECTION LOST"; }
     const AppTheme& theme() const { return AppTheme::instance(); }
 };
 
-TEST_F(TopBarTest, AnEmptyAddressOrABadPortLocksTheButton) {
+TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
     EXPECT_EQ(status(), "") << "the status shows from the first connect attempt on";
     EXPECT_EQ(topBar().getPort(), 44818);
     EXPECT_TRUE(locked()) << "no address yet";
@@ -45,18 +42,28 @@ TEST_F(TopBarTest, AnEmptyAddressOrABadPortLocksTheButton) {
         EXPECT_TRUE(locked()) << bad;
         EXPECT_EQ(plcType(), "Port: 1 to 65535");
     }
-    typeAddress("127.0.0.1", port);
-    frame();
+
+    typeAddress("127.0.0.1", simtest::closedPort());
     EXPECT_FALSE(locked());
     EXPECT_EQ(plcType(), "");
-}
-
-TEST_F(TopBarTest, ConnectShowsConnectingThenConnectedWithTheProductName) {
-    typeAddress("127.0.0.1", port);
-    {
+    for (int attempt = 0; attempt < 2; ++attempt) {
         PoolGate gate; // the connect task waits behind it
         click(connectButton());
         EXPECT_EQ(status(), "PLC-Status: CONNECTING");
+        EXPECT_EQ(plcType(), "") << "the last attempt's outcome does not stay beside the next";
+        gate.open();
+        ASSERT_TRUE(pumpUntil([&] { return !topBar().isConnecting(); }, "the connect to end"));
+        frame();
+        EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
+        EXPECT_EQ(statusColor(), theme().errorColor());
+        EXPECT_EQ(plcType(), "Connection failed");
+        EXPECT_EQ(buttonText(), "Connect");
+    }
+
+    typeAddress("127.0.0.1", port);
+    {
+        PoolGate gate;
+        click(connectButton());
         EXPECT_EQ(statusColor(), theme().warningColor());
         EXPECT_EQ(buttonText(), "Cancel");
         click(ipField());
@@ -73,27 +80,12 @@ TEST_F(TopBarTest, ConnectShowsConnectingThenConnectedWithTheProductName) {
 
     waitForTree(); // a disconnect during the listing cuts the connection instead of unregistering
     click(connectButton());
-    EXPECT_FALSE(connected()) << "the click itself disconnects";
+    EXPECT_FALSE(AppState::instance().isConnected()) << "the click itself disconnects";
     frame();
     EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
     EXPECT_EQ(buttonText(), "Connect");
     EXPECT_EQ(plcType(), sampleProduct) << "the product name stays";
     EXPECT_TRUE(pumpUntil([&] { return server->sessionsUnregistered() == 1; }, "the session to be unregistered"));
-}
-
-TEST_F(TopBarTest, AFailedConnectShowsConnectionFailed) {
-    typeAddress("127.0.0.1", simtest::closedPort());
-    click(connectButton());
-    ASSERT_TRUE(pumpUntil([&] { return !topBar().isConnecting(); }, "the connect to end"));
-    frame();
-    EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
-    EXPECT_EQ(statusColor(), theme().errorColor());
-    EXPECT_EQ(plcType(), "Connection failed");
-    EXPECT_EQ(buttonText(), "Connect");
-    PoolGate gate; // the next attempt: the last one's outcome does not stay beside it
-    click(connectButton());
-    EXPECT_EQ(status(), "PLC-Status: CONNECTING");
-    EXPECT_EQ(plcType(), "");
 }
 
 // A device that accepts TCP and never answers: the second click (Cancel) ends the
@@ -114,17 +106,18 @@ TEST_F(TopBarTest, CancelEndsAStalledConnectAtOnce) {
     EXPECT_LT(freed - start, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
     frame(2); // the cancelled attempt's completion
     EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
-    EXPECT_FALSE(connected());
+    EXPECT_FALSE(AppState::instance().isConnected());
 }
 
 // The controller goes away and comes back on the same address: the bar says so, counts
 // down, reconnects by itself, and the rows of the same controller stay; Disconnect while
-// reconnecting ends the attempts.
-TEST_F(TopBarTest, ALostConnectionShowsAndReconnectsToTheSameController) {
+// reconnecting ends the attempts. Then another controller answers at the address after a
+// loss: its own tags are listed, and the watch list keeps the paths it also has, with its types.
+TEST_F(TopBarTest, ALostConnectionReconnectsToTheSameOrAnotherController) {
     connectSample();
     const TreeItem* firstRow = tree().getItems().front().get();
     server->stop();
-    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTION LOST"; }, "CONNECTION LOST"));
+    ASSERT_TRUE(pumpUntil([&] { return showsLost(); }, "CONNECTION LOST"));
     EXPECT_EQ(statusColor(), theme().errorColor());
     EXPECT_EQ(buttonText(), "Disconnect");
     EXPECT_TRUE(pumpUntil([&] { return plcType().find("reconnecting") != std::string::npos; }, "the reconnect note"));
@@ -135,7 +128,7 @@ TEST_F(TopBarTest, ALostConnectionShowsAndReconnectsToTheSameController) {
     EXPECT_EQ(tree().getItems().front().get(), firstRow) << "the same controller keeps its rows";
 
     server->stop();
-    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTION LOST"; }, "CONNECTION LOST"));
+    ASSERT_TRUE(pumpUntil([&] { return showsLost(); }, "CONNECTION LOST"));
     click(connectButton());
     EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
     const std::uint64_t accepted = server->connectionsAccepted();
@@ -143,19 +136,17 @@ TEST_F(TopBarTest, ALostConnectionShowsAndReconnectsToTheSameController) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
     pumpUntil([&] { return std::chrono::steady_clock::now() > end; }, "past the first wait of the back-off");
     EXPECT_EQ(server->connectionsAccepted(), accepted);
-}
 
-// Another controller answers at the address after a loss: its own tags are listed, and
-// the watch list keeps the paths it also has, with its types.
-TEST_F(TopBarTest, AnotherControllerAfterALossListsItsOwnTagsAndKeepsTheWatchedOnes) {
-    connectSample();
+    click(connectButton());
+    ASSERT_TRUE(pumpUntil([&] { return showsConnected() && !topBar().isConnecting(); }, "the connect"));
+    waitForTree(); // submitted once the bar has seen the connect end
     TagInspector& inspector = TagInspector::instance();
     for (const char* path : {"DintValue", "RealValue", "Program:MainProgram.Mode", "Inputs[37]"}) {
         auto& row = dynamic_cast<TagItem&>(*findRow(path));
         inspector.addTag(*row.getInfo(), row.getPath(), row.isBoolBit());
     }
     server->stop();
-    ASSERT_TRUE(pumpUntil([&] { return status() == "PLC-Status: CONNECTION LOST"; }, "CONNECTION LOST"));
+    ASSERT_TRUE(pumpUntil([&] { return showsLost(); }, "CONNECTION LOST"));
     server = std::make_unique<quillon::sim::Server>(quillon::sim::parseController(R"({
       "identity": {"productName": "Another"},
       "tags": [{"name": "DintValue", "type": "REAL"}, {"name": "Inputs", "type": "BOOL", "dims": [64]}],
@@ -164,12 +155,12 @@ TEST_F(TopBarTest, AnotherControllerAfterALossListsItsOwnTagsAndKeepsTheWatchedO
     ASSERT_TRUE(pumpUntil([&] { return showsConnected() && !tree().isLoading(); }, "the new list"));
     frame(2);
     EXPECT_EQ(tree().getItems().size(), 3u) << "the other controller's own tags";
-    std::vector<std::pair<std::string, std::string>> watched;
+    std::vector<std::pair<std::string, std::string>> kept;
     for (const TagInspector::Entry& entry : inspector.entries()) {
-        watched.emplace_back(entry.name, entry.typeName);
+        kept.emplace_back(entry.name, entry.typeName);
     }
-    EXPECT_EQ(watched, (std::vector<std::pair<std::string, std::string>>{
-                           {"DintValue", "REAL"}, {"Program:MainProgram.Mode", "INT"}, {"Inputs[37]", "BOOL"}}));
+    EXPECT_EQ(kept, (std::vector<std::pair<std::string, std::string>>{
+                        {"DintValue", "REAL"}, {"Program:MainProgram.Mode", "INT"}, {"Inputs[37]", "BOOL"}}));
 }
 
 TEST_F(TopBarTest, ABarGoneBeforeItsConnectEndsIsNotTouched) {
@@ -184,7 +175,7 @@ TEST_F(TopBarTest, ABarGoneBeforeItsConnectEndsIsNotTouched) {
     }
     drainPool();
     frame(2); // the connect's completion, if it was kept, would run now
-    EXPECT_TRUE(connected());
+    EXPECT_TRUE(AppState::instance().isConnected());
 }
 
 } // namespace

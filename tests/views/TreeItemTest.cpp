@@ -1,16 +1,13 @@
 // Rows built from hand-made records: what the rows add to the shared tag model (built when
-// first needed, the note after a cut array, visibility, loading, the bounded filter), and
-// a program row gone during its background browse. Names, paths and the filter's
-// rule are the model's, tested with it.
+// first needed, the note after a cut array, rows not built yet filtered as built ones, the
+// bounded filter), and a program row gone during its background browse. Names, paths and the
+// filter's rule are the model's, tested with it; the rows the filter opens, the tree's.
 #include "ViewsSupport.hpp"
 
 #include "AppState.hpp"
 #include "HandRecords.hpp"
 #include "TagRows.hpp"
 #include "Views/TreeFilter.hpp"
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -79,41 +76,6 @@ TEST_F(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
     EXPECT_TRUE(row.getChild(maxElementRows)->isVisible());
 }
 
-// The filter opens the rows that lead to a match (building them: the tree runs it again
-// over the new rows) and closes them when the text changes; a row opened before stays open.
-TEST_F(TagItemTest, FilterShowsMatchesOpensTheWayToThemAndClosesItAfter) {
-    std::vector<std::unique_ptr<TagItem>> rows;
-    rows.push_back(std::make_unique<TagItem>("Line", "Line", &line));
-    rows.push_back(std::make_unique<TagItem>("Motors", "Motors", &motors));
-    TagItem& row = *rows[0];
-    rows[1]->setOpen(true);
-    TreeFilter filter;
-    const auto run = [&](const std::string& text) {
-        std::uint64_t builds = 0;
-        do {
-            builds = TreeItem::unfilteredBuilds();
-            filter.start(text, rows);
-            while (!filter.step()) {
-            }
-        } while (builds != TreeItem::unfilteredBuilds());
-    };
-    run("SETPOINTS[1]");
-    ASSERT_EQ(row.getChildCount(), 4u);
-    const TagItem& setpoints = child(row, 2);
-    EXPECT_TRUE(row.isOpen() && setpoints.isOpen()) << "the way to the match is open";
-    EXPECT_TRUE(child(setpoints, 1).isVisible());
-    EXPECT_FALSE(child(setpoints, 0).isVisible());
-    EXPECT_FALSE(child(row, 0).isVisible());
-    EXPECT_FALSE(rows[1]->isVisible());
-    run("speed");
-    EXPECT_TRUE(row.isOpen() && child(row, 0).isVisible());
-    EXPECT_FALSE(setpoints.isOpen()) << "opened for the earlier text only";
-    run("");
-    EXPECT_FALSE(row.isOpen());
-    EXPECT_TRUE(rows[1]->isOpen()) << "opened by the user";
-    EXPECT_TRUE(child(setpoints, 0).isVisible() && rows[1]->isVisible());
-}
-
 TEST_F(TagItemTest, RowsNotBuiltYetFilterExactlyAsBuiltRowsDo) {
     for (const zoltc_logix_tag_info* record : {&line, &motors}) {
         for (const char* needle : {"", "speed", "LINE.SET", "[1]", "[1,0]", "s[1].his", "tory[11]", "zzz", "]", "label.len"}) {
@@ -155,17 +117,14 @@ TEST_F(TagItemTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
     EXPECT_FALSE(rows[1]->isVisible());
 }
 
-bool isMainProgramListing(const quillon::sim::RequestRecord& record) {
-    return record.service == simtest::kListSymbols && record.path.rfind("Program:MainProgram", 0) == 0;
-}
-
 // A program row's browse that ends (or would start) after its row is gone touches nothing
 // of it. Its tags arriving as rows, or a refusal, are the tree's tests.
-class ProgramRowTest : public viewtest::SampleTest {
+class ProgramRowTest : public viewtest::ViewsTest {
 protected:
+    ProgramRowTest() { withWindow = false; }
     void SetUp() override {
-        SampleTest::SetUp();
-        restartSample({}, std::make_shared<viewtest::ReplyHold>(isMainProgramListing));
+        ViewsTest::SetUp();
+        restartSample({}, std::make_shared<viewtest::ReplyHold>(viewtest::listingOf("Program:MainProgram")));
         zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
         pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
         ASSERT_EQ(connected, ZOLTC_LOGIX_OK);

@@ -1,29 +1,27 @@
 // The tag tree against the sample: loading behind the spinner, rows for tags and programs,
-// the filter box, reloads, failed listings with Retry, and rows outside the visible part.
+// the filter box, reloads, failed listings with Retry, rows outside the visible part, and the
+// keyboard on the rows as an engineer drives it all day.
 #include "ViewsSupport.hpp"
 
 #include "AppState.hpp"
-#include "Views/TopBarView.hpp"
-#include "Views/TreeView.hpp"
 
 #include <zolt/ui/ImGuiPanel.hpp>
 #include <zolt/ui/Stack.hpp>
 
-#include <string>
-#include <vector>
+#include <imgui_internal.h>
+
+#include <algorithm>
 
 namespace {
 
 using namespace viewtest;
 
-bool isControllerListing(const quillon::sim::RequestRecord& record) {
-    return record.service == simtest::kListSymbols && record.path.rfind("class 0x6B", 0) == 0;
-}
+const ReplyHold::Match controllerListing = listingOf("class 0x6B");
 
 class TreeTest : public ViewsTest {
 protected:
-    std::vector<std::string> visibleTopLabels() const {
-        std::vector<std::string> labels;
+    Names visibleTopLabels() const {
+        Names labels;
         for (const auto& item : tree().getItems()) {
             if (item->isVisible()) {
                 labels.emplace_back(item->getLabel());
@@ -32,67 +30,78 @@ protected:
         return labels;
     }
     bool spinnerShown() const { return tree().getSpinnerStack()->isVisible(); }
-    bool rowsShown() const { return tree().getTreePanel()->isVisible(); }
     bool filterShown() const { return tree().getFilterPanel()->isVisible(); }
+    std::string selectedKey() const {
+        const TreeItem* row = tree().getSelected();
+        return row != nullptr ? std::string(row->getKey()) : std::string("(none)");
+    }
+    // Drawn in the last frame, whole, inside the rows' pane.
+    bool inView(const TreeItem& row) const {
+        const zolt::ui::ImGuiPanel& panel = *tree().getTreePanel();
+        const TreeItem::RowGeometry& at = row.getGeometry();
+        return at.frame == panel.getImGuiContext()->FrameCount && at.hitRect.y >= 0.0f &&
+               at.hitRect.w <= panel.getActualSize().y;
+    }
 };
 
 TEST_F(TreeTest, TheListLoadsBehindTheSpinnerInTheControllersOrder) {
-    EXPECT_TRUE(rowsShown());
+    EXPECT_TRUE(tree().getTreePanel()->isVisible());
     EXPECT_FALSE(filterShown()) << "no filter box before a list";
-    restartSample({}, std::make_shared<ReplyHold>(isControllerListing));
+    restartSample({}, std::make_shared<ReplyHold>(controllerListing));
     typeAddress("127.0.0.1", port);
     click(connectButton());
     ASSERT_TRUE(pumpUntil([&] { return hold->reached() && tree().isLoading(); }, "the listing to start"));
     frame();
     EXPECT_TRUE(spinnerShown());
-    EXPECT_FALSE(rowsShown());
+    EXPECT_FALSE(tree().getTreePanel()->isVisible());
     hold->release();
     waitForTree();
     EXPECT_FALSE(spinnerShown());
     EXPECT_TRUE(filterShown());
 
-    std::vector<std::string> labels;
+    Names labels;
     for (const auto& item : tree().getItems()) {
         labels.emplace_back(item->getLabel());
     }
     ASSERT_GE(labels.size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(labels.begin(), labels.begin() + 3),
-              (std::vector<std::string>{"BoolFlag", "SintValue", "IntValue"}));
+    EXPECT_EQ(Names(labels.begin(), labels.begin() + 3), (Names{"BoolFlag", "SintValue", "IntValue"}));
     TreeItem* mainProgram = findRow("MainProgram");
     ASSERT_NE(mainProgram, nullptr);
     EXPECT_EQ(mainProgram->getChildCount(), 6u) << "the program's tags arrived";
     EXPECT_NE(findRow("Program:Packaging.Label"), nullptr);
 }
 
-TEST_F(TreeTest, TheFilterBoxFiltersTheRowsAndEmptyingItRestoresThem) {
+// The filter opens the way to its matches and closes it after (a row the user opened stays
+// open); the rows and the filter stay
+// through a disconnect, and apply to the new rows after a connect, which empties the inspector.
+TEST_F(TreeTest, TheFilterBoxFiltersTheRowsThroughADisconnectAndAReconnect) {
     connectSample();
     TreeItem& setpoints = *findRow("Line1.Recipe.Setpoints"); // rows built before the filter runs
     TreeItem& motor = *findRow("Line1.Motor");
     toggleRow("Motors"); // opened before filtering
     typeFilter("SETPOINTS");
-    EXPECT_EQ(visibleTopLabels(), (std::vector<std::string>{"Line1", "Recipes", "MainProgram"}));
+    EXPECT_EQ(visibleTopLabels(), (Names{"Line1", "Recipes", "MainProgram"}));
     EXPECT_TRUE(setpoints.isVisible());
     EXPECT_FALSE(motor.isVisible());
     EXPECT_TRUE(findRow("Line1")->isOpen() && findRow("Line1.Recipe")->isOpen()) << "the way to a match opens";
+    typeFilter("Line1.Motor");
+    EXPECT_TRUE(findRow("Line1")->isOpen());
+    EXPECT_FALSE(findRow("Line1.Recipe")->isOpen()) << "opened for the earlier text only";
     typeFilter("");
     EXPECT_EQ(visibleTopLabels().size(), tree().getItems().size());
     EXPECT_FALSE(findRow("Line1")->isOpen());
     EXPECT_TRUE(findRow("Motors")->isOpen());
-}
 
-TEST_F(TreeTest, DisconnectingKeepsRowsAndFilterAndReconnectingEmptiesTheInspector) {
-    connectSample();
     typeFilter("Value");
     clickRow("DintValue");
-    ASSERT_EQ(watchedNames(), (std::vector<std::string>{"DintValue"}));
+    ASSERT_EQ(watchedNames(), (Names{"DintValue"}));
     const TreeItem* firstRow = tree().getItems().front().get();
     click(connectButton()); // disconnect
     frame(3);
     EXPECT_EQ(tree().getItems().front().get(), firstRow);
     EXPECT_EQ(tree().getFilterText(), "Value");
     EXPECT_FALSE(findRow("Counter")->isVisible()) << "the filter still applies";
-    EXPECT_EQ(watchedNames(), (std::vector<std::string>{"DintValue"}));
-
+    EXPECT_EQ(watchedNames(), (Names{"DintValue"}));
     click(connectButton()); // connect again
     waitForTree(firstRow);
     frame();
@@ -101,14 +110,16 @@ TEST_F(TreeTest, DisconnectingKeepsRowsAndFilterAndReconnectingEmptiesTheInspect
     EXPECT_TRUE(findRow("DintValue")->isVisible());
 }
 
-// A connection lost during the listing shows as lost, and the reconnect lists again.
-TEST_F(TreeTest, AListingCutByALostConnectionListsAgainAfterTheReconnect) {
+// A connection lost during the listing shows as lost, and the reconnect lists again. Then a
+// listing that fails shows no rows (not the earlier controller's) but its reason, and Retry
+// loads them.
+TEST_F(TreeTest, AListingCutByALossListsAgainAfterTheReconnectAndAFailedOneOnRetry) {
     connectSample();
     const TreeItem* firstRow = tree().getItems().front().get();
     // The requests of a connect: everything on the first connection before its first listing.
     std::uint32_t connectRequests = 0;
     for (const quillon::sim::RequestRecord& record : server->requests()) {
-        if (isControllerListing(record)) {
+        if (controllerListing(record)) {
             break;
         }
         connectRequests += record.embedded ? 0 : 1;
@@ -124,34 +135,31 @@ TEST_F(TreeTest, AListingCutByALostConnectionListsAgainAfterTheReconnect) {
     waitForTree(firstRow);
     EXPECT_EQ(AppState::instance().link(), AppState::Link::Connected);
     EXPECT_NE(findRow("Counter"), nullptr);
-}
 
-TEST_F(TreeTest, AFailedListingShowsNoRowsButItsReasonAndRetryLoadsThem) {
-    connectSample();
-    const TreeItem* firstRow = tree().getItems().front().get();
+    firstRow = tree().getItems().front().get();
     click(connectButton()); // disconnect
     frame();
-    restartSample({}, std::make_shared<ReplyHold>(isControllerListing));
+    restartSample({}, std::make_shared<ReplyHold>(controllerListing));
     typeAddress("127.0.0.1", port);
     click(connectButton());
     ASSERT_TRUE(pumpUntil([&] { return hold->reached(); }, "the listing to start"));
-    quillon::sim::Options refusing = server->options();
-    refusing.encapsulationStatus = 0x65;
-    server->setOptions(refusing);
+    options.encapsulationStatus = 0x65;
+    server->setOptions(options);
     hold->release();
     ASSERT_TRUE(pumpUntil([&] { return !tree().isLoading() && !tree().getLoadFailure().empty(); }, "the failure"));
     EXPECT_TRUE(tree().getItems().empty()) << "the earlier controller's rows show again";
     EXPECT_TRUE(tree().getTreePanel()->isVisible());
-    refusing.encapsulationStatus = 0;
-    server->setOptions(refusing);
+    options.encapsulationStatus = 0;
+    server->setOptions(options);
     tree().retry();
     waitForTree(firstRow);
     EXPECT_TRUE(tree().getLoadFailure().empty());
     EXPECT_NE(findRow("Counter"), nullptr);
 }
 
-// A controller that keeps a program's tags from this user: the row says why on hover.
-TEST_F(TreeTest, AProgramWhoseListingIsRefusedSaysWhy) {
+// A controller that keeps a program's tags from this user: the row says why on hover. An
+// empty controller shows no rows and no filter box.
+TEST_F(TreeTest, ARefusedProgramSaysWhyAndAnEmptyControllerShowsNoRows) {
     quillon::sim::Options refusing;
     refusing.programListingStatus = 0x0F;
     restartSample(refusing);
@@ -160,9 +168,8 @@ TEST_F(TreeTest, AProgramWhoseListingIsRefusedSaysWhy) {
     ASSERT_NE(program, nullptr);
     EXPECT_EQ(program->getChildCount(), 0u);
     EXPECT_EQ(program->getFailure(), "privilege violation");
-}
 
-TEST_F(TreeTest, AnEmptyControllerShowsNoRowsAndNoFilterBox) {
+    click(connectButton()); // disconnect
     startSim({}, quillon::sim::Controller{});
     typeAddress("127.0.0.1", port);
     click(connectButton());
@@ -175,7 +182,9 @@ TEST_F(TreeTest, AnEmptyControllerShowsNoRowsAndNoFilterBox) {
     EXPECT_FALSE(filterShown());
 }
 
-TEST_F(TreeTest, RowsOutsideTheVisiblePartAreSkippedButKeepTheirPlace) {
+// Rows outside the visible part are skipped but keep their place; the keys move the
+// selection (scrolled into view), open, close and watch.
+TEST_F(TreeTest, RowsOutsideTheViewKeepTheirPlaceAndTheKeysMoveOpenCloseAndWatch) {
     connectSample();
     for (const char* path : {"Cube", "Matrix", "Line1", "Motors"}) { // several screens long
         toggleRow(path);
@@ -190,7 +199,93 @@ TEST_F(TreeTest, RowsOutsideTheVisiblePartAreSkippedButKeepTheirPlace) {
     EXPECT_NE(first.getGeometry().frame, last.getGeometry().frame) << "the first row was not drawn";
     EXPECT_FLOAT_EQ(tree().getScrollY(), scrollRange) << "the last row ends the rows";
     clickRow("BatchCount"); // the last row sits where the full layout puts it
-    EXPECT_EQ(watchedNames(), (std::vector<std::string>{"BatchCount"}));
+    EXPECT_EQ(watchedNames(), (Names{"BatchCount"}));
+    for (const char* path : {"Cube", "Matrix", "Line1", "Motors"}) {
+        toggleRow(path);
+    }
+
+    clickRow("BoolFlag");
+    pressKey(ImGuiKey_DownArrow);
+    EXPECT_EQ(selectedKey(), "SintValue");
+    pressKey(ImGuiKey_Enter);
+    pressKey(ImGuiKey_DownArrow);
+    pressKey(ImGuiKey_Space);
+    EXPECT_EQ(watchedNames(), (Names{"BatchCount", "BoolFlag", "SintValue", "IntValue"}));
+    pressKey(ImGuiKey_UpArrow);
+    EXPECT_EQ(selectedKey(), "SintValue");
+    pressKey(ImGuiKey_End);
+    frame();
+    EXPECT_EQ(tree().getSelected(), tree().getItems().back().get());
+    EXPECT_TRUE(inView(*tree().getSelected())) << "the last row scrolled into view";
+    pressKey(ImGuiKey_Home);
+    frame();
+    EXPECT_EQ(selectedKey(), "BoolFlag");
+    EXPECT_TRUE(inView(*tree().getSelected()));
+    pressKey(ImGuiKey_PageDown);
+    frame();
+    const TreeItem* paged = tree().getSelected();
+    ASSERT_NE(paged, nullptr);
+    EXPECT_GT(paged->getGeometry().hitRect.y, tree().getTreePanel()->getActualSize().y / 2.0f) << "a page down";
+    EXPECT_TRUE(inView(*paged));
+
+    tree().select(findRow("Temperatures"));
+    pressKey(ImGuiKey_RightArrow);
+    EXPECT_TRUE(findRow("Temperatures")->isOpen());
+    pressKey(ImGuiKey_RightArrow);
+    EXPECT_EQ(selectedKey(), "Temperatures[0]");
+    pressKey(ImGuiKey_DownArrow);
+    pressKey(ImGuiKey_LeftArrow);
+    EXPECT_EQ(selectedKey(), "Temperatures") << "a leaf goes to its parent";
+    pressKey(ImGuiKey_LeftArrow);
+    EXPECT_FALSE(findRow("Temperatures")->isOpen());
+    pressKey(ImGuiKey_DownArrow);
+    EXPECT_EQ(selectedKey(), "Matrix") << "past the closed rows";
+}
+
+// Typing on a row or Ctrl+F moves to the filter box; Reload lists again on the same
+// connection, keeping open rows, the selection and the watch list.
+TEST_F(TreeTest, TypingOrCtrlFMovesToTheFilterBoxAndReloadKeepsWhatWasOpen) {
+    connectSample();
+    clickRow("Counter");
+    typeText("Cou");
+    frame(3);
+    EXPECT_EQ(window->getFocusedWidget(), tree().getFilterPanel());
+    typeText("n");
+    EXPECT_EQ(tree().getFilterText(), "Coun") << "every character reached the box";
+    clickRow("Counter");
+    pressKey(ImGuiKey_F, zolt::ui::kModCtrl);
+    frame(2);
+    EXPECT_EQ(window->getFocusedWidget(), tree().getFilterPanel());
+    typeText("Wave");
+    EXPECT_EQ(tree().getFilterText(), "Wave") << "the box's text was selected";
+    typeFilter("");
+
+    for (const char* path : {"Line1", "MainProgram", "Program:MainProgram.StepTimer"}) {
+        toggleRow(path);
+    }
+    clickRow("DintValue");
+    const std::uint64_t connection = server->requests().back().connectionId;
+    server->clearRequests();
+    ASSERT_TRUE(tree().canReload());
+    const zolt::ui::ImGuiPanel& header = *tree().getFilterPanel();
+    click(zolt::ui::Vec2{header.getWorldPosition().x + header.getActualSize().x - 40.0f, header.getWorldPosition().y + 14.0f});
+    // The new list's first row may reuse the old one's memory: wait for the listing itself.
+    const auto listed = [&] {
+        const auto records = server->requests();
+        return std::any_of(records.begin(), records.end(),
+                           [](const quillon::sim::RequestRecord& r) { return r.service == simtest::kListSymbols; });
+    };
+    ASSERT_TRUE(pumpUntil(listed, "the tag list read again"));
+    waitForTree();
+    frame(2);
+    EXPECT_TRUE(findRow("Line1")->isOpen());
+    EXPECT_TRUE(findRow("Program:MainProgram.StepTimer")->isOpen()) << "a program's rows arrive later";
+    EXPECT_FALSE(findRow("Line1.Motor")->isOpen());
+    EXPECT_EQ(selectedKey(), "DintValue");
+    EXPECT_EQ(watchedNames(), (Names{"Counter", "DintValue"}));
+    for (const quillon::sim::RequestRecord& record : server->requests()) {
+        EXPECT_EQ(record.connectionId, connection) << "no new connection";
+    }
 }
 
 } // namespace

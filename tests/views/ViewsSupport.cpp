@@ -1,11 +1,10 @@
 #include "ViewsSupport.hpp"
 
 #include "AppState.hpp"
-#include "TagInspector.hpp"
+#include "AssetPack.hpp"
+#include "ThreadPool.hpp"
 #include "Views/DefaultButton.hpp"
 #include "Views/InspectorView.hpp"
-#include "Views/TopBarView.hpp"
-#include "Views/TreeView.hpp"
 
 #include <imgui_internal.h>
 
@@ -61,13 +60,24 @@ void ReplyHold::release() {
     changed.notify_all();
 }
 
-void SampleTest::SetUp() {
+ReplyHold::Match listingOf(const std::string& prefix) {
+    return [prefix](const quillon::sim::RequestRecord& record) {
+        return record.service == simtest::kListSymbols && record.path.starts_with(prefix);
+    };
+}
+
+void ViewsTest::SetUp() {
     restartSample({});
     app = std::make_unique<zolt::ui::Application>(
         zolt::ui::RenderContext::create(zolt::ui::kBackendHeadless, "views"), "views");
+    if (withWindow) {
+        mainWindow = std::make_unique<MainWindow>();
+        window = mainWindow->getWindow();
+        frame();
+    }
 }
 
-void SampleTest::settle() {
+void ViewsTest::settle() {
     if (hold) {
         hold->release();
     }
@@ -78,15 +88,16 @@ void SampleTest::settle() {
     drainPool();
 }
 
-void SampleTest::TearDown() {
-    settle();
+void ViewsTest::TearDown() {
+    settle(); // before the views go, so no task of theirs is left
+    mainWindow.reset();
     app.reset();
     TagInspector::instance().clear();
     TagInspector::instance().update(); // collects a finished batch; nothing new starts while disconnected
     SimTest::TearDown();
 }
 
-void SampleTest::restartSample(const quillon::sim::Options& options, std::shared_ptr<ReplyHold> replyHold) {
+void ViewsTest::restartSample(const quillon::sim::Options& options, std::shared_ptr<ReplyHold> replyHold) {
     if (hold) {
         hold->release();
     }
@@ -98,11 +109,7 @@ void SampleTest::restartSample(const quillon::sim::Options& options, std::shared
     startSim(options, simtest::sampleController(), observer);
 }
 
-void SampleTest::frame(int count) {
-    app->runFrames(count);
-}
-
-bool SampleTest::pumpUntil(const std::function<bool()>& done, const char* what) {
+bool ViewsTest::pumpUntil(const std::function<bool()>& done, const char* what) {
     const auto deadline = std::chrono::steady_clock::now() + simtest::patience;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
@@ -113,19 +120,6 @@ bool SampleTest::pumpUntil(const std::function<bool()>& done, const char* what) 
         std::this_thread::yield();
     }
     return true;
-}
-
-void ViewsTest::SetUp() {
-    SampleTest::SetUp();
-    mainWindow = std::make_unique<MainWindow>();
-    window = mainWindow->getWindow();
-    frame();
-}
-
-void ViewsTest::TearDown() {
-    settle(); // before the views go, so no task of theirs is left
-    mainWindow.reset();
-    SampleTest::TearDown();
 }
 
 void ViewsTest::click(zolt::ui::Vec2 at) {
@@ -149,29 +143,13 @@ void ViewsTest::pressKey(ImGuiKey key, int mods) {
     frame();
 }
 
-TopBarView& ViewsTest::topBar() const {
-    return *mainWindow->getTopBar();
-}
-
-TreeView& ViewsTest::tree() const {
-    return *mainWindow->getTreeView();
-}
-
 InspectorView& ViewsTest::inspectorView() const {
     // The content stack holds the tree, the separator and the inspector.
     return dynamic_cast<InspectorView&>(*tree().getParent()->getChild(2));
 }
 
-zolt::ui::Vec2 ViewsTest::ipField() const {
-    return plus(topBar().getAddressPanel()->getWorldPosition(), TopBarView::ipFieldX + 40.0f, 12.0f);
-}
-
-zolt::ui::Vec2 ViewsTest::portField() const {
-    return plus(topBar().getAddressPanel()->getWorldPosition(), TopBarView::portFieldX + 20.0f, 12.0f);
-}
-
-zolt::ui::Vec2 ViewsTest::pathField() const {
-    return plus(topBar().getAddressPanel()->getWorldPosition(), TopBarView::pathFieldX + 20.0f, 12.0f);
+zolt::ui::Vec2 ViewsTest::inBar(float x) const {
+    return plus(topBar().getAddressPanel()->getWorldPosition(), x, 12.0f);
 }
 
 zolt::ui::Vec2 ViewsTest::connectButton() const {
@@ -183,7 +161,7 @@ void ViewsTest::typeAddress(const std::string& ip, std::int64_t portValue) {
     click(ipField());
     pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
     typeText(ip);
-    click(portField());
+    click(inBar(TopBarView::portFieldX + 20.0f));
     pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
     typeText(std::to_string(portValue));
     pressKey(ImGuiKey_Tab); // leave the field so the value is taken
@@ -260,12 +238,37 @@ void ViewsTest::typeFilter(const std::string& text) {
     pumpUntil([&] { return !tree().getFilter().isRunning(); }, "the filter to finish");
 }
 
-std::vector<std::string> ViewsTest::watchedNames() const {
-    std::vector<std::string> names;
+Names ViewsTest::watchedNames() const {
+    Names names;
     for (const TagInspector::Entry& entry : TagInspector::instance().entries()) {
         names.push_back(entry.name);
     }
     return names;
 }
 
+TagInspector::Entry ViewsTest::watched(const std::string& name) const {
+    for (const TagInspector::Entry& entry : TagInspector::instance().entries()) {
+        if (entry.name == name) {
+            return entry;
+        }
+    }
+    ADD_FAILURE() << "not watched: " << name;
+    return {};
+}
+
 } // namespace viewtest
+
+// The process-wide services, once per test process, as the program runs them: one pool
+// worker, so background work runs in submission order.
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    struct Services : testing::Environment {
+        void SetUp() override {
+            AssetPack::instance().load(QUILLON_ASSET_PACK);
+            ThreadPool::instance().init(1);
+        }
+        void TearDown() override { ThreadPool::instance().stop(); }
+    };
+    testing::AddGlobalTestEnvironment(new Services);
+    return RUN_ALL_TESTS();
+}

@@ -1,16 +1,18 @@
 #pragma once
 
-// The views driven headless against the sample controller served in-process.
-//
-// The process-wide services (asset pack, thread pool, AppState, TagInspector) exist once
-// per test process: ViewsMain loads the pack and starts the pool's one worker; every test
-// gets its own simulator and Application (and main window), and leaves the services as it
-// found them: disconnected, pool drained, inspector empty.
+// The main window driven headless by injected input against the sample controller served
+// in-process. The process-wide services (asset pack, thread pool, AppState, TagInspector)
+// exist once per test process: main() in ViewsSupport.cpp loads the pack and starts the
+// pool's one worker; every test gets its own simulator, Application and main window, and
+// leaves the services as it found them: disconnected, pool drained, inspector empty.
 
 #include "PoolGate.hpp"
 #include "SimFixture.hpp"
+#include "TagInspector.hpp"
 #include "Views/MainWindow.hpp"
+#include "Views/TopBarView.hpp"
 #include "Views/TreeItem.hpp"
+#include "Views/TreeView.hpp"
 
 #include <zolt/ui.hpp>
 
@@ -21,14 +23,13 @@
 #include <string>
 #include <vector>
 
-class TopBarView;
-class TreeView;
 class InspectorView;
 
 namespace viewtest {
 
 using pooltest::drainPool;
 using pooltest::PoolGate;
+using Names = std::vector<std::string>;
 
 // Holds the controller's answer to the first request that matches until released, so a
 // test can act while a browse or read is under way (the client is inside the call).
@@ -36,8 +37,7 @@ class ReplyHold {
 public:
     using Match = std::function<bool(const quillon::sim::RequestRecord&)>;
     explicit ReplyHold(Match matcher) : match(std::move(matcher)) {}
-    // Called by the server for every request (its observer).
-    void observe(const quillon::sim::RequestRecord& record);
+    void observe(const quillon::sim::RequestRecord& record); // the server's observer
     bool reached() const;
     void release();
 
@@ -50,8 +50,10 @@ private:
     bool released = false;
 };
 
-// The sample controller on a free port and a headless Application without windows.
-class SampleTest : public simtest::SimTest {
+// A listing of the tags of the controller (`prefix` "class 0x6B") or of a program.
+ReplyHold::Match listingOf(const std::string& prefix);
+
+class ViewsTest : public simtest::SimTest {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -61,33 +63,21 @@ protected:
     void restartSample(const quillon::sim::Options& options, std::shared_ptr<ReplyHold> hold = nullptr);
     // Lets go of a held reply, disconnects and waits for the pool to run dry.
     void settle();
-
-    void frame(int count = 1);
+    void frame(int count = 1) { app->runFrames(count); }
     // Runs frames until `done` holds; false (and a test failure) after the patience.
     bool pumpUntil(const std::function<bool()>& done, const char* what);
-
-    std::shared_ptr<ReplyHold> hold;
-    std::unique_ptr<zolt::ui::Application> app;
-};
-
-// The whole main window against the sample, driven by injected input.
-class ViewsTest : public SampleTest {
-protected:
-    void SetUp() override;
-    void TearDown() override;
 
     void click(zolt::ui::Vec2 at);
     void typeText(const std::string& text);
     void pressKey(ImGuiKey key, int mods = 0);
 
-    TopBarView& topBar() const;
-    TreeView& tree() const;
+    TopBarView& topBar() const { return *mainWindow->getTopBar(); }
+    TreeView& tree() const { return *mainWindow->getTreeView(); }
     InspectorView& inspectorView() const;
 
-    // The top bar's inputs, in window pixels.
-    zolt::ui::Vec2 ipField() const;
-    zolt::ui::Vec2 portField() const;
-    zolt::ui::Vec2 pathField() const;
+    // A point inside the top bar's address panel, `x` pixels from its left.
+    zolt::ui::Vec2 inBar(float x) const;
+    zolt::ui::Vec2 ipField() const { return inBar(TopBarView::ipFieldX + 40.0f); }
     zolt::ui::Vec2 connectButton() const;
     void typeAddress(const std::string& ip, std::int64_t portValue);
     // Types the sample's address, connects and waits for the tree and its programs.
@@ -107,9 +97,13 @@ protected:
     void toggleRow(const std::string& key);
     // Replaces the filter box's text by typing.
     void typeFilter(const std::string& text);
-    // The watched names, in order.
-    std::vector<std::string> watchedNames() const;
+    Names watchedNames() const;
+    // The watched row of this name; a row that is not there fails the test.
+    TagInspector::Entry watched(const std::string& name) const;
 
+    bool withWindow = true; // false: the Application alone, no main window
+    std::shared_ptr<ReplyHold> hold;
+    std::unique_ptr<zolt::ui::Application> app;
     std::unique_ptr<MainWindow> mainWindow;
     zolt::ui::Window* window = nullptr;
 };

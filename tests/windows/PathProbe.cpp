@@ -1,12 +1,12 @@
-// Started by windows_startup_tests from folders with non-ASCII names: prints, as UTF-8,
-// the directory start-up takes for the program's own, the asset pack path it picks, and
-// whether that pack loads ("loaded N" or the error text), one per line.
+// Started by windows_startup_tests from folders with non-ASCII names: writes to probe.txt in
+// its working directory, as UTF-8, the directory start-up takes for the program's own, the
+// asset pack path it picks, and whether that pack loads ("loaded N" or the error text).
 #include "AssetPack.hpp"
 #include "Startup.hpp"
 
 #include <exception>
 #include <filesystem>
-#include <iostream>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -19,14 +19,15 @@ std::string utf8(const std::filesystem::path& path) {
 } // namespace
 
 int main() {
+    std::ofstream out("probe.txt", std::ios::binary);
     try {
-        std::cout << utf8(executableDirectory()) << '\n';
+        out << utf8(executableDirectory()) << '\n';
         const std::filesystem::path pack = findAssetPackPath();
-        std::cout << utf8(pack) << '\n';
-        AssetPack::instance().load(pack.string());
-        std::cout << "loaded " << AssetPack::instance().entries().size() << '\n';
+        out << utf8(pack) << '\n';
+        AssetPack::instance().load(utf8(pack)); // as the program does: the path as UTF-8 text
+        out << "loaded " << AssetPack::instance().entries().size() << '\n';
     } catch (const std::exception& error) {
-        std::cout << error.what() << '\n';
+        out << error.what() << '\n';
     }
     return 0;
 }

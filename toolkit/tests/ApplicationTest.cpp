@@ -14,10 +14,7 @@ using namespace zolt::ui;
 
 namespace {
 
-template <class F>
-std::int32_t renderCode(F&& f) {
-    return test::errorCode<RenderException>(std::forward<F>(f));
-}
+constexpr auto renderCode = [](auto&& f) { return test::errorCode<RenderException>(f); };
 
 TEST(Application, OneAtATime) {
     test::HeadlessApp h;
@@ -44,7 +41,10 @@ TEST(RenderContext, HeadlessListsOneDeviceAndChecksTheIndex) {
     EXPECT_TRUE(context->isInitialized());
 }
 
-TEST(Ticks, RunEveryFrameBeforeWidgetsUpdateInRegistrationOrderUntilUnregistered) {
+// Ticks run every frame before the widgets update, in registration order until unregistered (a
+// registration under the same key replaces it in place), and may unregister themselves and
+// others, or register new ones, while they run.
+TEST(Ticks, RunEveryFrameInOrderUntilUnregisteredEvenFromATick) {
     struct Probe : Widget {
         Probe(Widget* parent, std::string* log) : Widget(parent), log_(log) {}
         void update() override {
@@ -58,22 +58,16 @@ TEST(Ticks, RunEveryFrameBeforeWidgetsUpdateInRegistrationOrderUntilUnregistered
     h.root()->addChild<Probe>(&log);
     int a = 0;
     int b = 0;
+    int c = 0;
     Application::registerTickCallback(&a, [&] { log += 'a'; });
     Application::registerTickCallback(&b, [&] { log += 'b'; });
     h.frames(2);
-    Application::registerTickCallback(&a, [&] { log += 'A'; }); // replaced in place
+    Application::registerTickCallback(&a, [&] { log += 'A'; });
     h.frames();
     Application::unregisterTickCallback(&b);
     h.frames();
     EXPECT_EQ(log, "abuabuAbuAu");
-}
-
-TEST(Ticks, MayUnregisterThemselvesAndOthersWhileRunning) {
-    test::HeadlessApp h;
-    std::string log;
-    int a = 0;
-    int b = 0;
-    int c = 0;
+    log.clear();
     Application::registerTickCallback(&a, [&] {
         log += 'a';
         Application::unregisterTickCallback(&a);
@@ -82,9 +76,8 @@ TEST(Ticks, MayUnregisterThemselvesAndOthersWhileRunning) {
     });
     Application::registerTickCallback(&b, [&] { log += 'b'; });
     h.frames(2);
-    EXPECT_EQ(log, "acc");
+    EXPECT_EQ(log, "acucu");
 }
-
 
 TEST(Dispatch, TasksFromManyThreadsRunOnTheUiThreadInPostingOrder) {
     test::HeadlessApp h;
@@ -117,6 +110,14 @@ TEST(Dispatch, TasksFromManyThreadsRunOnTheUiThreadInPostingOrder) {
             EXPECT_EQ(list[static_cast<std::size_t>(i)], i);
         }
     }
+    // A task that throws keeps the rest queued.
+    std::string log;
+    Application::dispatchToMainThread([&] { log += '1'; });
+    Application::dispatchToMainThread([] { throw std::runtime_error("boom"); });
+    Application::dispatchToMainThread([&] { log += '3'; });
+    EXPECT_THROW(h.frames(), std::runtime_error);
+    h.frames();
+    EXPECT_EQ(log, "13");
 }
 
 TEST(Dispatch, TasksMayOwnMoveOnlyStateAndAreDroppedWithoutAnApplication) {
@@ -141,17 +142,6 @@ TEST(Dispatch, TasksMayOwnMoveOnlyStateAndAreDroppedWithoutAnApplication) {
     EXPECT_TRUE(watch.expired());
 }
 
-TEST(Dispatch, AThrowingTaskKeepsTheRestQueued) {
-    test::HeadlessApp h;
-    std::string log;
-    Application::dispatchToMainThread([&] { log += '1'; });
-    Application::dispatchToMainThread([] { throw std::runtime_error("boom"); });
-    Application::dispatchToMainThread([&] { log += '3'; });
-    EXPECT_THROW(h.frames(), std::runtime_error);
-    h.frames();
-    EXPECT_EQ(log, "13");
-}
-
 TEST(Frames, FixedFrameTimeReachesTheWindowContextAndRunEndsOnQuit) {
     test::HeadlessApp h;
     const WindowContext& context = h.window->getWindowContext();
@@ -173,20 +163,8 @@ TEST(Frames, FixedFrameTimeReachesTheWindowContextAndRunEndsOnQuit) {
     EXPECT_EQ(frames, 5);
 }
 
-TEST(Lifetime, TokenExpiresWithTheWidgetAndItsSubtree) {
-    test::HeadlessApp h;
-    auto* parent = h.root()->addChild<Widget>();
-    auto* child = parent->addChild<Widget>();
-    auto parentToken = parent->lifetime();
-    auto childToken = child->lifetime();
-    EXPECT_FALSE(childToken.expired());
-    h.root()->removeChild(parent);
-    EXPECT_TRUE(parentToken.expired());
-    EXPECT_TRUE(childToken.expired());
-    h.frames();
-}
-
-TEST(Widget, WorldPositionAngleAndRotatedHitTest) {
+// World position, angle and a rotated hit test; a lifetime token expires with its widget's subtree.
+TEST(Widget, WorldPositionAngleRotatedHitTestAndLifetime) {
     test::HeadlessApp h;
     auto* parent = h.root()->addChild<Widget>(Vec2{100, 100}, Vec2{200, 200});
     parent->setRotation(10);
@@ -200,6 +178,13 @@ TEST(Widget, WorldPositionAngleAndRotatedHitTest) {
     EXPECT_TRUE(child->contains(Vec2{205, 70}));
     EXPECT_FALSE(child->contains(Vec2{240, 110}));
     EXPECT_FALSE(child->contains(Vec2{160, 110}));
+    auto parentToken = parent->lifetime();
+    auto childToken = child->lifetime();
+    EXPECT_FALSE(childToken.expired());
+    h.root()->removeChild(parent);
+    EXPECT_TRUE(parentToken.expired());
+    EXPECT_TRUE(childToken.expired());
+    h.frames();
 }
 
 TEST(Canvas, DrawsRectanglesTextAndTexturedPrimitivesIntoDrawLists) {

@@ -34,7 +34,15 @@ struct ButtonFixture : ::testing::Test {
     }
 };
 
-TEST_F(ButtonFixture, ClicksCountOnlyWithPressAndReleaseOnAnUnlockedButton) {
+TEST_F(ButtonFixture, ClicksCountOnlyWithPressAndReleaseOnAnUnlockedButtonAndColoursFollow) {
+    EXPECT_EQ(button->getCurrentColor(), (Color{1, 1, 1, 255}));
+    h.window->injectMouseMove(60, 60);
+    EXPECT_EQ(button->getCurrentColor(), (Color{2, 2, 2, 255}));
+    h.window->injectMouseButton(kMouseLeft, true);
+    EXPECT_EQ(button->getCurrentColor(), (Color{3, 3, 3, 255}));
+    h.window->injectMouseMove(300, 200); // still held, pointer off: not shown pressed
+    EXPECT_EQ(button->getCurrentColor(), (Color{1, 1, 1, 255}));
+    release(300, 200);
     h.click(100, 70);
     h.click(149, 89);
     EXPECT_EQ(clicks, 2);
@@ -48,16 +56,6 @@ TEST_F(ButtonFixture, ClicksCountOnlyWithPressAndReleaseOnAnUnlockedButton) {
     h.click(100, 70);
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(button->getCurrentColor(), (Color{4, 4, 4, 80}));
-}
-
-TEST_F(ButtonFixture, ColoursFollowHoverAndPress) {
-    EXPECT_EQ(button->getCurrentColor(), (Color{1, 1, 1, 255}));
-    h.window->injectMouseMove(60, 60);
-    EXPECT_EQ(button->getCurrentColor(), (Color{2, 2, 2, 255}));
-    h.window->injectMouseButton(kMouseLeft, true);
-    EXPECT_EQ(button->getCurrentColor(), (Color{3, 3, 3, 255}));
-    h.window->injectMouseMove(300, 200); // still held, pointer off: not shown pressed
-    EXPECT_EQ(button->getCurrentColor(), (Color{1, 1, 1, 255}));
 }
 
 TEST_F(ButtonFixture, TextIsCentredAndTheHandlerMayDestroyTheButton) {
@@ -90,12 +88,26 @@ struct ScrollFixture : ::testing::Test {
     }
 };
 
-TEST_F(ScrollFixture, WheelScrollsAndClampsAtTheEnds) {
+// The wheel scrolls and clamps at the ends; content outside the viewport cannot be hit and does
+// not cover what lies above; no scroll outside the view or for shorter content.
+TEST_F(ScrollFixture, WheelScrollsClampsAndOnlyTheViewportIsHit) {
+    h.click(100, 255); // the inside button starts at 250, below the 100..200 viewport
+    EXPECT_EQ(insideClicks, 0);
     h.window->injectMouseMove(100, 150);
     h.window->injectMouseWheel(0, -1); // one step towards the user: content moves up
     h.frames();
     EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 40}));
     EXPECT_FLOAT_EQ(content->getWorldPosition().y, 60);
+    h.window->injectMouseWheel(0, -2); // the button is at 130..150
+    h.frames();
+    h.click(100, 140);
+    EXPECT_EQ(insideClicks, 1);
+    h.window->injectMouseWheel(0, -6); // scrolled up past the viewport's top
+    h.frames();
+    h.click(100, 50);
+    EXPECT_EQ(outsideClicks, 1);
+    EXPECT_EQ(insideClicks, 1);
+    h.window->injectMouseMove(100, 150);
     for (int i = 0; i < 20; ++i) {
         h.window->injectMouseWheel(0, -1);
     }
@@ -106,27 +118,6 @@ TEST_F(ScrollFixture, WheelScrollsAndClampsAtTheEnds) {
     }
     h.frames();
     EXPECT_EQ(view->getScrollOffset(), (Vec2{0, 0}));
-}
-
-TEST_F(ScrollFixture, ContentOutsideTheViewportCannotBeHit) {
-    // The inside button starts at 250, below the 100..200 viewport: a click there must
-    // not reach it, and one on the widget drawn above the view must reach that one.
-    h.click(100, 255);
-    EXPECT_EQ(insideClicks, 0);
-    h.window->injectMouseMove(100, 150);
-    h.window->injectMouseWheel(0, -3); // content up by 120: the button is at 130..150
-    h.frames();
-    h.click(100, 140);
-    EXPECT_EQ(insideClicks, 1);
-    // Scrolled up past the viewport's top, the content does not cover what lies above.
-    h.window->injectMouseWheel(0, -6);
-    h.frames();
-    h.click(100, 50);
-    EXPECT_EQ(outsideClicks, 1);
-    EXPECT_EQ(insideClicks, 1);
-}
-
-TEST_F(ScrollFixture, NoScrollOutsideTheViewOrForShorterContent) {
     h.window->injectMouseMove(300, 150);
     h.window->injectMouseWheel(0, -3);
     h.frames();
@@ -204,7 +195,7 @@ struct PanelFixture : ::testing::Test {
     }
 };
 
-TEST_F(PanelFixture, TypingIntoATextInput) {
+TEST_F(PanelFixture, TypingCopyAndPasteInATextInput) {
     clickAt(inputCenter);
     h.window->injectText("10.0.0.5");
     h.frames();
@@ -214,27 +205,21 @@ TEST_F(PanelFixture, TypingIntoATextInput) {
     h.window->injectChar(0x00E9); // é arrives as UTF-8
     h.frames();
     EXPECT_EQ(text, "10.0.0.\xC3\xA9");
+    key(ImGuiKey_A, kModCtrl);
+    key(ImGuiKey_C, kModCtrl);
+    EXPECT_EQ(h.window->getClipboardText(), "10.0.0.\xC3\xA9");
+    h.window->setClipboardText("+pasted");
+    key(ImGuiKey_End);
+    key(ImGuiKey_V, kModCtrl);
+    EXPECT_EQ(text, "10.0.0.\xC3\xA9+pasted");
     EXPECT_TRUE(inputActive);
     h.click(550, 350); // outside the panel: text goes nowhere, and the field looks idle
     h.window->injectText("cd");
     h.frames(2);
-    EXPECT_EQ(text, "10.0.0.\xC3\xA9");
+    EXPECT_EQ(text, "10.0.0.\xC3\xA9+pasted");
     EXPECT_FALSE(inputActive);
     clickAt(buttonCenter);
     EXPECT_EQ(presses, 1);
-}
-
-TEST_F(PanelFixture, CopyGoesToTheWindowClipboardAndPasteComesBack) {
-    clickAt(inputCenter);
-    h.window->injectText("copied");
-    h.frames();
-    key(ImGuiKey_A, kModCtrl);
-    key(ImGuiKey_C, kModCtrl);
-    EXPECT_EQ(h.window->getClipboardText(), "copied");
-    h.window->setClipboardText("+pasted");
-    key(ImGuiKey_End);
-    key(ImGuiKey_V, kModCtrl);
-    EXPECT_EQ(text, "copied+pasted");
 }
 
 TEST_F(PanelFixture, PanelInsideAScrollViewGetsPointerInItsOwnCoordinates) {

@@ -33,11 +33,8 @@ void expectRect(const Widget* w, Rect expected, const std::string& what) {
 // A row of three children (widths 100, 50, 30; heights 20, 40, 10) in a 400 x 60 stack.
 struct DistributionCase {
     const char* name;
-    int distribution;
-    int alignment;
-    std::vector<float> xs;
-    std::vector<float> ys;
-    std::vector<float> heights;
+    int distribution, alignment;
+    std::vector<float> xs, ys, heights;
 };
 
 void PrintTo(const DistributionCase& row, std::ostream* out) {
@@ -72,19 +69,13 @@ TEST_P(StackDistribution, PlacesChildrenAlongAndAcross) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, StackDistribution,
     ::testing::Values(
-        DistributionCase{"start/start", 0, 0, {0, 110, 170}, {0, 0, 0}, {20, 40, 10}},
-        DistributionCase{"center/center", 1, 1, {100, 210, 270}, {20, 10, 25}, {20, 40, 10}},
-        DistributionCase{"end/end", 2, 2, {200, 310, 370}, {40, 20, 50}, {20, 40, 10}},
-        DistributionCase{"between/stretch", 3, 3, {0, 210, 370}, {0, 0, 0}, {60, 60, 60}},
+        DistributionCase{"start_start", 0, 0, {0, 110, 170}, {0, 0, 0}, {20, 40, 10}},
+        DistributionCase{"center_center", 1, 1, {100, 210, 270}, {20, 10, 25}, {20, 40, 10}},
+        DistributionCase{"end_end", 2, 2, {200, 310, 370}, {40, 20, 50}, {20, 40, 10}},
+        DistributionCase{"between_stretch", 3, 3, {0, 210, 370}, {0, 0, 0}, {60, 60, 60}},
         DistributionCase{"around", 4, 0, {33.333f, 210, 336.667f}, {0, 0, 0}, {20, 40, 10}},
         DistributionCase{"evenly", 5, 0, {50, 210, 320}, {0, 0, 0}, {20, 40, 10}}),
-    [](const auto& param) {
-        std::string name = param.param.name;
-        for (char& ch : name) {
-            ch = (ch == '/') ? '_' : ch;
-        }
-        return name;
-    });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Stack, FillSharesRoomEquallyUpToEachMaximum) {
     test::HeadlessApp h(800, 600);

@@ -5,35 +5,27 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace zolt::ui;
 
 namespace {
 
-template <class F>
-std::int32_t resourceCode(F&& f) {
-    return test::errorCode<ResourceException>(std::forward<F>(f));
-}
+constexpr auto resourceCode = [](auto&& f) { return test::errorCode<ResourceException>(f); };
 
 std::vector<std::uint8_t> bytes(const std::string& s) {
     return std::vector<std::uint8_t>(s.begin(), s.end());
 }
 
-TEST(Font, AcceptsTrueTypeAndKeepsAViewOfTheBytes) {
+TEST(Font, AcceptsTrueTypeKeepingAViewOfTheBytesAndRejectsWhatIsNoFont) {
     const auto& ttf = test::fontBytes();
     Font font(ttf.data(), ttf.size(), 0);
     EXPECT_EQ(font.getData(), ttf.data());
     EXPECT_EQ(font.getSize(), ttf.size());
     EXPECT_FALSE(font.isBuiltIn());
     EXPECT_TRUE(Font().isBuiltIn());
-}
-
-TEST(Font, RejectsWhatIsNoFont) {
-    const auto& ttf = test::fontBytes();
     const std::vector<std::uint8_t> junk = bytes("definitely not a font file");
     // A collection header claiming more faces than its bytes can hold.
     std::vector<std::uint8_t> collection = bytes("ttcf");
@@ -47,17 +39,14 @@ TEST(Font, RejectsWhatIsNoFont) {
     EXPECT_EQ(resourceCode([&] { Font(ttf.data(), 11); }), kResourceErrorFont);
 }
 
-TEST(Texture, DecodesPng) {
-    const auto png = test::solidPng(3, 2, Color{10, 20, 30, 40});
-    Texture texture(png.data(), png.size());
+TEST(Texture, DecodesPngAndFailuresCarryTheirCodes) {
+    const auto small = test::solidPng(3, 2, Color{10, 20, 30, 40});
+    Texture texture(small.data(), small.size());
     EXPECT_EQ(texture.getWidth(), 3);
     EXPECT_EQ(texture.getHeight(), 2);
     ASSERT_EQ(texture.getPixels().size(), 24u);
     EXPECT_EQ(texture.getPixels()[4], 10);
     EXPECT_EQ(texture.getPixels()[7], 40);
-}
-
-TEST(Texture, FailuresCarryTheirCodes) {
     auto png = test::solidPng(4, 4, Color{});
     const std::vector<std::uint8_t> junk = bytes("\x89PNG but not really");
     std::vector<std::uint8_t> truncated(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2));
@@ -82,7 +71,7 @@ const std::string redSquare =
     R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="20" viewBox="0 0 10 20">)"
     R"(<rect x="0" y="0" width="10" height="20" fill="#ff0000"/></svg>)";
 
-TEST(Svg, RasterisesToTheRequestedSizeKeepingTheAspectRatio) {
+TEST(Svg, RasterisesToTheRequestedSizeKeepingTheAspectRatioAndFailuresCarryTheirCodes) {
     SVG svg(redSquare.data(), redSquare.size()); // not NUL-terminated as far as SVG knows
     EXPECT_FLOAT_EQ(svg.getWidth(), 10);
     EXPECT_FLOAT_EQ(svg.getHeight(), 20);
@@ -95,12 +84,8 @@ TEST(Svg, RasterisesToTheRequestedSizeKeepingTheAspectRatio) {
     EXPECT_EQ(at(20, 20)[3], 255);
     EXPECT_EQ(at(2, 20)[3], 0);
     EXPECT_EQ(at(37, 20)[3], 0);
-}
-
-TEST(Svg, FailuresCarryTheirCodes) {
     const std::string noSize = R"(<svg xmlns="http://www.w3.org/2000/svg"></svg>)";
     const std::string junk = "this is not svg";
-    SVG svg(redSquare.data(), redSquare.size());
     EXPECT_EQ(resourceCode([] { SVG(nullptr, 3); }), kResourceErrorEmpty);
     EXPECT_EQ(resourceCode([&] { SVG(noSize.data(), noSize.size()); }), kResourceErrorParse);
     EXPECT_EQ(resourceCode([&] { SVG(junk.data(), junk.size()); }), kResourceErrorParse);
