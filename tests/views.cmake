@@ -9,15 +9,6 @@ elseif(NOT TARGET quillon_app OR NOT TARGET quillon_sim OR NOT TARGET assets_pak
 endif()
 
 set(views_test_dir ${CMAKE_CURRENT_LIST_DIR}/views)
-add_library(views_test_support STATIC ${views_test_dir}/ViewsSupport.cpp)
-target_include_directories(views_test_support PUBLIC ${QUILLON_TEST_SUPPORT_DIR})
-target_link_libraries(views_test_support PUBLIC quillon_app quillon_sim GTest::gtest PRIVATE quillon::warnings)
-target_compile_definitions(views_test_support PUBLIC
-  QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
-  QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json"
-  QUILLON_CHASSIS_JSON="${PROJECT_SOURCE_DIR}/sim/chassis.json")
-add_dependencies(views_test_support assets_pak)
-
 # Kept out of bin/, so that no assets.pak lies beside them (the start-up test relies on it).
 set(views_test_bin ${CMAKE_CURRENT_BINARY_DIR}/views)
 
@@ -27,13 +18,15 @@ set_target_properties(views_unit_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${vie
 target_compile_definitions(views_unit_tests PRIVATE QUILLON_TEST_BINARY_DIR="${views_test_bin}")
 gtest_discover_tests(views_unit_tests TEST_PREFIX "views." PROPERTIES LABELS unit TIMEOUT 120)
 
-add_executable(views_tests
-  ${views_test_dir}/TopBarViewTest.cpp
-  ${views_test_dir}/TreeViewTest.cpp
-  ${views_test_dir}/TreeItemTest.cpp
-  ${views_test_dir}/InspectorActionsTest.cpp
-  ${views_test_dir}/MainWindowTest.cpp
-  ${views_test_dir}/RouteTest.cpp)
-target_link_libraries(views_tests PRIVATE views_test_support quillon::warnings)
+file(GLOB views_test_sources CONFIGURE_DEPENDS ${views_test_dir}/*.cpp)
+list(FILTER views_test_sources EXCLUDE REGEX "StartupTest\\.cpp$")
+add_executable(views_tests ${views_test_sources})
+target_include_directories(views_tests PRIVATE ${QUILLON_TEST_SUPPORT_DIR})
+target_link_libraries(views_tests PRIVATE quillon_app quillon_sim GTest::gtest quillon::warnings)
+target_compile_definitions(views_tests PRIVATE
+  QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
+  QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json"
+  QUILLON_CHASSIS_JSON="${PROJECT_SOURCE_DIR}/sim/chassis.json")
+add_dependencies(views_tests assets_pak)
 set_target_properties(views_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${views_test_bin})
 gtest_discover_tests(views_tests TEST_PREFIX "views." PROPERTIES LABELS gui TIMEOUT 180)

@@ -27,10 +27,7 @@ protected:
         frame();
         pumpUntil([&] { return !watched(paths.back()).value.empty(); }, "the values");
     }
-    zolt::ui::Vec2 inPanel(zolt::ui::Vec4 r) const {
-        const zolt::ui::Vec2 panel = inspectorView().getPanel()->getWorldPosition();
-        return zolt::ui::Vec2{panel.x + (r.x + r.z) / 2.0f, panel.y + (r.y + r.w) / 2.0f};
-    }
+    zolt::ui::Vec2 inPanel(zolt::ui::Vec4 rect) const { return centreIn(*inspectorView().getPanel(), rect); }
     zolt::ui::Vec2 row(std::size_t index) {
         frame();
         for (const InspectorView::RowGeometry& drawn : inspectorView().drawnRows()) {
@@ -49,14 +46,7 @@ protected:
         window->injectKey(modifier, false, 0);
         frame();
     }
-    void rightClick(zolt::ui::Vec2 at) {
-        window->injectMouseMove(at.x, at.y);
-        frame();
-        window->injectMouseButton(zolt::ui::kMouseRight, true);
-        frame();
-        window->injectMouseButton(zolt::ui::kMouseRight, false);
-        frame(2);
-    }
+    void rightClick(zolt::ui::Vec2 at) { click(at, zolt::ui::kMouseRight); }
     // Clicks the labelled menu entries in turn (a submenu, then its entry).
     void choose(const Names& labels) {
         for (const std::string& label : labels) {

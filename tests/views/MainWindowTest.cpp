@@ -35,11 +35,7 @@ protected:
 
     TrendView& trend() const { return *mainWindow->getTrendView(); }
     StatusLineView& status() const { return *mainWindow->getStatusLine(); }
-    // A click in the middle of a rectangle drawn by `panel` (in its pixels).
-    void clickIn(const zolt::ui::ImGuiPanel& panel, zolt::ui::Vec4 rect) {
-        const Vec2 at = panel.getWorldPosition();
-        click(Vec2{at.x + (rect.x + rect.z) / 2.0f, at.y + (rect.y + rect.w) / 2.0f});
-    }
+    void clickIn(const zolt::ui::ImGuiPanel& panel, zolt::ui::Vec4 rect) { click(centreIn(panel, rect)); }
 };
 
 TEST_F(MainWindowTest, BarOnTopTreeSeparatorAndInspectorThenTheBottomPanesFollowingTheWindow) {

@@ -122,13 +122,17 @@ bool ViewsTest::pumpUntil(const std::function<bool()>& done, const char* what) {
     return true;
 }
 
-void ViewsTest::click(zolt::ui::Vec2 at) {
+void ViewsTest::click(zolt::ui::Vec2 at, int button) {
     window->injectMouseMove(at.x, at.y);
     frame();
-    window->injectMouseButton(zolt::ui::kMouseLeft, true);
+    window->injectMouseButton(button, true);
     frame();
-    window->injectMouseButton(zolt::ui::kMouseLeft, false);
+    window->injectMouseButton(button, false);
     frame();
+}
+
+zolt::ui::Vec2 ViewsTest::centreIn(const zolt::ui::Widget& widget, zolt::ui::Vec4 rect) {
+    return plus(widget.getWorldPosition(), (rect.x + rect.z) / 2.0f, (rect.y + rect.w) / 2.0f);
 }
 
 void ViewsTest::typeText(const std::string& text) {
@@ -217,8 +221,7 @@ TreeItem& ViewsTest::shownRow(const std::string& key) {
 }
 
 void ViewsTest::clickRow(const std::string& key) {
-    const zolt::ui::Vec4 hit = shownRow(key).getGeometry().hitRect;
-    click(plus(tree().getTreePanel()->getWorldPosition(), (hit.x + hit.z) / 2.0f, (hit.y + hit.w) / 2.0f));
+    click(centreIn(*tree().getTreePanel(), shownRow(key).getGeometry().hitRect));
 }
 
 void ViewsTest::toggleRow(const std::string& key) {

@@ -67,7 +67,9 @@ protected:
     // Runs frames until `done` holds; false (and a test failure) after the patience.
     bool pumpUntil(const std::function<bool()>& done, const char* what);
 
-    void click(zolt::ui::Vec2 at);
+    void click(zolt::ui::Vec2 at, int button = zolt::ui::kMouseLeft);
+    // The middle of `rect`, given in the pixels of `widget`, in window pixels.
+    static zolt::ui::Vec2 centreIn(const zolt::ui::Widget& widget, zolt::ui::Vec4 rect);
     void typeText(const std::string& text);
     void pressKey(ImGuiKey key, int mods = 0);
 

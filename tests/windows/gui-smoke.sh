@@ -20,17 +20,15 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
-  echo "FAIL: $*" >&2
-  echo "--- quillon.log" >&2
+  printf 'FAIL: %s\n--- quillon.log\n' "$*" >&2
   tail -20 "$out/quillon.log" >&2 || true
   exit 1
 }
 
-# Polls `condition` (a command) every 0.2 s for at most `seconds`.
+# Polls a condition (a command) every 0.2 s for at most SECONDS: wait_for SECONDS COMMAND...
 wait_for() {
-  local seconds=$1
+  local tries=$(($1 * 5))
   shift
-  local tries=$((seconds * 5))
   for _ in $(seq "$tries"); do
     "$@" && return 0
     sleep 0.2
