@@ -37,8 +37,9 @@ TEST(WindowsTransport, CreatingAHolderStartsWinsockAndResetOrCloseIsALostConnect
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int length = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), length) | listen(listener, 1) |
-                  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
     Holder holder(zoltc_logix_socket_create());
     ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", ntohs(address.sin_port), 5000), ZOLTC_LOGIX_IO_OK);
     const SOCKET peer = accept(listener, nullptr, nullptr);
