@@ -16,11 +16,18 @@ root=$(cd "$here/../.." && pwd)
 wineserver -p
 wine wineboot -i > /dev/null 2>&1 < /dev/null
 
+# Not run under wine, each for a reason outside the code under test:
+# - toolkit.GuiWindow.WindowSystemInputReachesButtonsAndPanels drives the X display with xdotool
+#   through std::system, that is through a POSIX shell, which a Windows process does not have
+#   (cmd.exe finds no xdotool, and the test skips itself after ~25 s of trying).
+#   windows.gui.smoke drives quillon.exe with xdotool from the Linux side instead.
+excluded='^toolkit\.GuiWindow\.WindowSystemInputReachesButtonsAndPanels$'
+
 # A failed test runs once more, and is named: under load a wine process start has been seen to
 # fail before the program ran (no output at all). A failure that repeats fails the stage.
-if ! ctest --test-dir "$build" --output-on-failure --timeout 600 -j "$(nproc)" "$@"; then
+if ! ctest --test-dir "$build" --output-on-failure --timeout 600 -j "$(nproc)" -E "$excluded" "$@"; then
   echo "[windows-stage] running the failed tests once more:" >&2
-  ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout 600
+  ctest --test-dir "$build" --rerun-failed --output-on-failure --timeout 600 -E "$excluded"
 fi
 [ $# -eq 0 ] || exit 0
 

@@ -1,12 +1,11 @@
 // A real window under X (Xvfb in the test suite) with OpenGL: widgets, a textured
-// rectangle, ImGui panels and clipping are rendered, read back and checked by colour; and the
-// loop's sleep between frames. Real X input through the window system's callbacks is driven
-// by the end-to-end test (and windows.gui.smoke) on the real program.
+// rectangle, ImGui panels and clipping are rendered, read back and checked by colour.
 
 #include "TestSupport.hpp"
 
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_stdlib.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -112,6 +111,47 @@ TEST_F(GuiWindow, RendersWidgetsPanelsAndClipping) {
         }
     }
     EXPECT_GT(lit, 10);
+}
+
+// Real X events (xdotool) through GLFW's callbacks: a click on a toolkit button, then a
+// click into an ImGui text input and typed characters.
+TEST_F(GuiWindow, WindowSystemInputReachesButtonsAndPanels) {
+    if (std::system("command -v xdotool > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xdotool not installed";
+    }
+    int clicks = 0;
+    auto* button = window->getRootWidget()->addChild<Button>(Vec2{20, 20}, Vec2{80, 30});
+    button->setOnClick([&] { ++clicks; });
+    auto* panel = window->getRootWidget()->addChild<ImGuiPanel>(Vec2{20, 100}, Vec2{200, 40});
+    std::string text;
+    panel->setBuildImGuiFunction([&] {
+        ImGui::SetNextItemWidth(180);
+        ImGui::InputText("##typed", &text);
+    });
+    app->runFrames(3);
+    window->setTitle("gui input test");
+    app->runFrames(2);
+    // Frames run until the events have arrived, bounded by a frame count, not by sleeping.
+    auto runUntil = [&](auto done) {
+        for (int i = 0; i < 2000 && !done(); ++i) {
+            app->runFrame();
+        }
+    };
+    const std::string target = "xdotool search --sync --name '^gui input test$' ";
+    ASSERT_EQ(std::system((target + "mousemove --window %1 40 30 click 1").c_str()), 0);
+    runUntil([&] { return clicks == 1; });
+    EXPECT_EQ(clicks, 1);
+    ASSERT_EQ(std::system((target + "mousemove --window %1 60 110").c_str()), 0);
+    runUntil([&] { return window->getMousePosition().y > 100; });
+    app->runFrames(2);
+    ASSERT_EQ(std::system("xdotool mousedown 1"), 0);
+    app->runFrames(3);
+    ASSERT_EQ(std::system("xdotool mouseup 1"), 0);
+    runUntil([&] { return window->getFocusedWidget() == panel; });
+    app->runFrames(3);
+    ASSERT_EQ(std::system("xdotool type --delay 30 'ok7'"), 0);
+    runUntil([&] { return text == "ok7"; });
+    EXPECT_EQ(text, "ok7");
 }
 
 // The loop sleeps between frames; what needs a frame wakes it long before the idle
