@@ -1,4 +1,4 @@
-#include "wire.hpp"
+#include "sim_test.hpp"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -98,7 +98,8 @@ Bytes unconnectedSend(const Bytes& embedded, const Bytes& route) {
   return routerRequest(0x52, PathBuilder().classId(6).instance(1), data);
 }
 
-Bytes encapsulated(uint16_t command, uint32_t session, uint64_t context, const Bytes& data) {
+// A whole encapsulation packet around `data`.
+static Bytes encapsulated(uint16_t command, uint32_t session, uint64_t context, const Bytes& data) {
   Bytes packet;
   put(packet, command, 2);
   put(packet, data.size(), 2);
