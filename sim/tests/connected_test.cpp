@@ -13,12 +13,10 @@ const Bytes kConnectionManager = PathBuilder().classId(0x06).instance(0x01);
 // A Forward Open (Large unless `large` is false) of a class 3 connection of `size` bytes both
 // ways to the message router behind `route`; serial tells triads apart. RPI 100 ms x4.
 Bytes forwardOpen(uint16_t serial, const Bytes& route = {}, uint32_t size = 4002, bool large = true) {
-  Bytes data{0x0A, 0x0E, 0, 0, 0, 0};  // then the T->O id, the triad, the timeout multiplier
-  for (auto [value, bytes] : {std::pair<uint32_t, int>{0x7700u + serial, 4}, {serial, 2}, {0x1234, 2}, {0xCAFE, 4}, {0, 4}}) put(data, value, bytes);
-  for (int direction = 0; direction < 2; ++direction) {
-    put(data, 100000, 4);
-    put(data, (large ? 0x42000000u : 0x4200u) | size, large ? 4 : 2);
-  }
+  // Ticks, the O->T and T->O ids, the triad, the timeout multiplier, then RPI and size both ways.
+  const uint32_t sizeWord = (large ? 0x42000000u : 0x4200u) | size;
+  Bytes data = le({{0x0E0A, 2}, {0, 4}, {0x7700u + serial, 4}, {serial, 2}, {0x1234, 2}, {0xCAFE, 4}, {0, 4},
+                   {100000, 4}, {sizeWord, large ? 4 : 2}, {100000, 4}, {sizeWord, large ? 4 : 2}});
   const Bytes path = join(route, {0x20, 0x02, 0x24, 0x01});
   data.insert(data.end(), {0xA3, static_cast<uint8_t>(path.size() / 2)});
   return routerRequest(large ? 0x5B : 0x54, kConnectionManager, join(data, path));
@@ -30,10 +28,7 @@ Bytes forwardClose(uint8_t serial) {
 
 // One SendUnitData on connection `otId`: the reply packet.
 Packet unitData(WireClient& wire, uint32_t otId, uint16_t sequence, const Bytes& request) {
-  Bytes id, counted;
-  put(id, otId, 4);
-  put(counted, sequence, 2);
-  wire.send(0x70, wire.session(), commonPacket({{0xA1, id}, {0xB1, join(counted, request)}}), sequence);
+  wire.send(0x70, wire.session(), commonPacket({{0xA1, le(otId, 4)}, {0xB1, join(le(sequence, 2), request)}}), sequence);
   return wire.receive().value_or(Packet{});
 }
 

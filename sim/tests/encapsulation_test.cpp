@@ -228,11 +228,7 @@ TEST_F(Encapsulation, SeveralClientsAtOnce) {
 TEST_F(Encapsulation, MalformedInputNeverBringsTheServerDown) {
   std::mt19937 random(7);
   const auto header = [](uint16_t command, uint16_t length, size_t size, uint8_t fill = 0) {
-    Bytes out;
-    put(out, command, 2);
-    put(out, length, 2);
-    out.resize(size, fill);
-    return out;
+    return join(le({{command, 2}, {length, 2}}), Bytes(size - 4, fill));
   };
   std::vector<Bytes> streams{Bytes{0x65, 0x00, 0x04}, header(0x6F, 65535, 24), header(0x65, 4, 26), header(0x6F, 0xFFFF, 124, 0xEE),
                              header(0x6F, 6, 30, 0xFF)};

@@ -8,9 +8,8 @@ namespace quillon::sim::test {
 namespace {
 
 Bytes attributes(std::initializer_list<uint16_t> ids) {
-  Bytes data;
-  put(data, ids.size(), 2);
-  for (uint16_t id : ids) put(data, id, 2);
+  Bytes data = le(ids.size(), 2);
+  for (uint16_t id : ids) data = join(data, le(id, 2));
   return data;
 }
 
@@ -158,10 +157,7 @@ Template fetch(WireClient& wire, uint16_t id) {
   const uint32_t size = t.definitionWords * 4 - 23;
   for (int guard = 0; guard < 100000; ++guard) {
     const auto ask = static_cast<uint16_t>(std::min<uint32_t>(65535, size - static_cast<uint32_t>(t.data.size())));
-    Bytes data;
-    put(data, t.data.size(), 4);
-    put(data, ask, 2);
-    const RouterReply reply = wire.request(0x4C, PathBuilder().classId(0x6C).instance(id), data);
+    const RouterReply reply = wire.request(0x4C, PathBuilder().classId(0x6C).instance(id), le({{t.data.size(), 4}, {ask, 2}}));
     EXPECT_TRUE(reply.status == 0 || reply.status == 6) << int(reply.status);
     EXPECT_LE(reply.data.size(), ask);
     t.data.insert(t.data.end(), reply.data.begin(), reply.data.end());
@@ -211,7 +207,7 @@ TemplateOverride overrideOf(const std::string& name, const std::vector<Member>& 
   TemplateOverride given{static_cast<uint16_t>(members.size()), {}};
   Bytes names(name.begin(), name.end() + 1);  // with its NUL
   for (const Member& m : members) {
-    for (auto [value, bytes] : {std::pair<uint32_t, int>{m.info, 2}, {m.type, 2}, {m.offset, 4}}) put(given.data, value, bytes);
+    given.data = join(given.data, le({{m.info, 2}, {m.type, 2}, {m.offset, 4}}));
     names.insert(names.end(), m.name.c_str(), m.name.c_str() + m.name.size() + 1);
   }
   given.data = join(given.data, names);
@@ -237,10 +233,7 @@ TEST_F(Objects, TemplateReadsAndOverrides) {
   setOptions([](Options& o) { o.templateBytesPerReply = 0; });
   const uint16_t string = templateOf("Message");
   const auto read = [&](uint32_t offset, uint16_t count) {
-    Bytes data;
-    put(data, offset, 4);
-    put(data, count, 2);
-    return wire->request(0x4C, PathBuilder().classId(0x6C).instance(string), data);
+    return wire->request(0x4C, PathBuilder().classId(0x6C).instance(string), le({{offset, 4}, {count, 2}}));
   };
   EXPECT_EQ(std::tuple(read(4, 10).status, read(4, 10).data.size()), std::tuple(0, 10u));
   const RouterReply past = read(static_cast<uint32_t>(fetch(*wire, string).data.size()), 10);

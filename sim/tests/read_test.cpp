@@ -6,11 +6,6 @@
 namespace quillon::sim::test {
 namespace {
 
-Bytes le(uint64_t value, int size) {
-  Bytes out;
-  put(out, value, size);
-  return out;
-}
 Bytes real(float value) { return le(std::bit_cast<uint32_t>(value), 4); }
 
 using Reads = SimTest;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -16,7 +17,9 @@ namespace quillon::sim::test {
 
 using Bytes = std::vector<uint8_t>;
 
-void put(Bytes& out, uint64_t value, int bytes);  // little-endian
+// Little-endian fields in order, each a value and its width in bytes: le({{count, 2}, {offset, 4}}).
+Bytes le(std::initializer_list<std::pair<uint64_t, int>> fields);
+inline Bytes le(uint64_t value, int bytes) { return le({{value, bytes}}); }
 uint64_t get(const Bytes& in, size_t at, int bytes);
 inline uint16_t get16(const Bytes& in, size_t at) { return static_cast<uint16_t>(get(in, at, 2)); }
 inline uint32_t get32(const Bytes& in, size_t at) { return static_cast<uint32_t>(get(in, at, 4)); }
@@ -82,7 +85,6 @@ class WireClient {
   Bytes receiveAll(int timeoutMs = 5000);
   bool closedByServer(int timeoutMs = 5000);
 
-  bool connected() const { return socket_ >= 0; }
   uint32_t registerSession();  // the session handle, 0 on failure
   uint32_t session() const { return session_; }
   // SendRRData around a message-router request: the reply's message-router bytes.

@@ -12,8 +12,12 @@
 
 namespace quillon::sim::test {
 
-void put(Bytes& out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+Bytes le(std::initializer_list<std::pair<uint64_t, int>> fields) {
+  Bytes out;
+  for (auto [value, bytes] : fields) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  }
+  return out;
 }
 uint64_t get(const Bytes& in, size_t at, int bytes) {
   uint64_t value = 0;
@@ -30,9 +34,7 @@ PathBuilder& PathBuilder::symbol(std::string_view name) {
 
 PathBuilder& PathBuilder::logical(uint8_t type, uint32_t value) {
   const int size = value <= 0xFF ? 1 : value <= 0xFFFF ? 2 : 4;
-  bytes_.push_back(static_cast<uint8_t>(type + size / 2));
-  if (size > 1) bytes_.push_back(0);
-  put(bytes_, value, size);
+  bytes_ = join(bytes_, size > 1 ? le({{type + size / 2u, 2}, {value, size}}) : Bytes{type, static_cast<uint8_t>(value)});
   return *this;
 }
 
@@ -64,34 +66,23 @@ Bytes routerRequest(uint8_t service, const Bytes& path, const Bytes& data) {
   return out;
 }
 
-Bytes readTagRequest(std::string_view tag, uint16_t count) {
-  Bytes data;
-  put(data, count, 2);
-  return routerRequest(0x4C, PathBuilder().tag(tag), data);
-}
+Bytes readTagRequest(std::string_view tag, uint16_t count) { return routerRequest(0x4C, PathBuilder().tag(tag), le(count, 2)); }
 
 Bytes fragmentedRequest(std::string_view tag, uint16_t count, uint32_t offset) {
-  Bytes data;
-  put(data, count, 2);
-  put(data, offset, 4);
-  return routerRequest(0x52, PathBuilder().tag(tag), data);
+  return routerRequest(0x52, PathBuilder().tag(tag), le({{count, 2}, {offset, 4}}));
 }
 
 Bytes multipleServicePacket(const std::vector<Bytes>& requests) {
-  Bytes data, bodies;
-  put(data, requests.size(), 2);
+  Bytes offsets = le(requests.size(), 2), bodies;
   for (const Bytes& request : requests) {
-    put(data, 2 + 2 * requests.size() + bodies.size(), 2);
-    bodies.insert(bodies.end(), request.begin(), request.end());
+    offsets = join(offsets, le(2 + 2 * requests.size() + bodies.size(), 2));
+    bodies = join(bodies, request);
   }
-  data.insert(data.end(), bodies.begin(), bodies.end());
-  return routerRequest(0x0A, PathBuilder().classId(2).instance(1), data);
+  return routerRequest(0x0A, PathBuilder().classId(2).instance(1), join(offsets, bodies));
 }
 
 Bytes unconnectedSend(const Bytes& embedded, const Bytes& route) {
-  Bytes data{0x0A, 0xF0};
-  put(data, embedded.size(), 2);
-  data.insert(data.end(), embedded.begin(), embedded.end());
+  Bytes data = join(le({{0xF00A, 2}, {embedded.size(), 2}}), embedded);
   if (embedded.size() % 2) data.push_back(0);
   data.insert(data.end(), {static_cast<uint8_t>(route.size() / 2), 0});
   data.insert(data.end(), route.begin(), route.end());
@@ -100,26 +91,12 @@ Bytes unconnectedSend(const Bytes& embedded, const Bytes& route) {
 
 // A whole encapsulation packet around `data`.
 static Bytes encapsulated(uint16_t command, uint32_t session, uint64_t context, const Bytes& data) {
-  Bytes packet;
-  put(packet, command, 2);
-  put(packet, data.size(), 2);
-  put(packet, session, 4);
-  put(packet, 0, 4);
-  put(packet, context, 8);
-  put(packet, 0, 4);
-  return join(packet, data);
+  return join(le({{command, 2}, {data.size(), 2}, {session, 4}, {0, 4}, {context, 8}, {0, 4}}), data);
 }
 
 Bytes commonPacket(const std::vector<std::pair<uint16_t, Bytes>>& items, uint32_t interfaceHandle) {
-  Bytes out;
-  put(out, interfaceHandle, 4);
-  put(out, 0, 2);  // timeout
-  put(out, items.size(), 2);
-  for (const auto& [type, data] : items) {
-    put(out, type, 2);
-    put(out, data.size(), 2);
-    out.insert(out.end(), data.begin(), data.end());
-  }
+  Bytes out = le({{interfaceHandle, 4}, {0, 2}, {items.size(), 2}});  // no timeout
+  for (const auto& [type, data] : items) out = join(out, join(le({{type, 2}, {data.size(), 2}}), data));
   return out;
 }
 
