@@ -60,10 +60,7 @@ PathBuilder& PathBuilder::tag(std::string_view text) {
 }
 
 Bytes routerRequest(uint8_t service, const Bytes& path, const Bytes& data) {
-  Bytes out{service, static_cast<uint8_t>(path.size() / 2)};
-  out.insert(out.end(), path.begin(), path.end());
-  out.insert(out.end(), data.begin(), data.end());
-  return out;
+  return join(join(Bytes{service, static_cast<uint8_t>(path.size() / 2)}, path), data);
 }
 
 Bytes readTagRequest(std::string_view tag, uint16_t count) { return routerRequest(0x4C, PathBuilder().tag(tag), le(count, 2)); }
@@ -84,9 +81,7 @@ Bytes multipleServicePacket(const std::vector<Bytes>& requests) {
 Bytes unconnectedSend(const Bytes& embedded, const Bytes& route) {
   Bytes data = join(le({{0xF00A, 2}, {embedded.size(), 2}}), embedded);
   if (embedded.size() % 2) data.push_back(0);
-  data.insert(data.end(), {static_cast<uint8_t>(route.size() / 2), 0});
-  data.insert(data.end(), route.begin(), route.end());
-  return routerRequest(0x52, PathBuilder().classId(6).instance(1), data);
+  return routerRequest(0x52, PathBuilder().classId(6).instance(1), join(join(data, Bytes{static_cast<uint8_t>(route.size() / 2), 0}), route));
 }
 
 // A whole encapsulation packet around `data`.
