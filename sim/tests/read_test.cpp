@@ -49,7 +49,6 @@ TEST_F(Reads, ValuesAndRefusals) {
            {"UnknownTag", readTagRequest("Nope"), 0x04, {}},
            {"UnknownMember", readTagRequest("Line1.Nope"), 0x04, {}},
            {"IndexOutOfRange", readTagRequest("Matrix[3,0]"), 0x05, {0x2105}},
-           {"MemberIndexOutOfRange", readTagRequest("Motors[0].History[8]"), 0x05, {0x2105}},
            {"TooFewIndices", readTagRequest("Matrix[1]"), 0x04, {}},
            {"IndexOnScalar", readTagRequest("DintValue[0]"), 0x04, {}},
            {"MemberOfAtomic", readTagRequest("DintValue.X"), 0x04, {}},
