@@ -20,11 +20,12 @@ TEST_F(Reads, ValuesAndRefusals) {
            {"IntValue", 0xC3, le(static_cast<uint16_t>(-1234), 2)},
            {"DintValue", 0xC4, le(123456, 4)},
            {"LintValue", 0xC5, le(static_cast<uint64_t>(-9000000000ll), 8)},
+           {"UsintValue", 0xC6, {200}},
+           {"UintValue", 0xC7, le(60000, 2)},
            {"UdintValue", 0xC8, le(4000000000u, 4)},
            {"UlintValue", 0xC9, le(18000000000000000000ull, 8)},
            {"RealValue", 0xCA, real(1.5f)},
            {"LrealValue", 0xCB, le(std::bit_cast<uint64_t>(3.141592653589793), 8)},
-           {"dintVALUE", 0xC4, le(123456, 4)},  // names ignore case
            {"Matrix[2,3]", 0xC4, le(12, 4)},
            {"Matrix[1][0]", 0xC4, le(5, 4)},  // indices in separate segments
            {"Cube[1,2,3]", 0xC3, le(24, 2)},
@@ -40,7 +41,7 @@ TEST_F(Reads, ValuesAndRefusals) {
            {"Motors[2].Name.DATA[0]", 0xC2, {'P'}},
            {"CycleTimer.ZZZZZZZZZZTimerData0", 0xC2, {0x03}},  // a hidden BOOL host
            {"Program:MainProgram.LocalMotor.Speed", 0xCA, real(300.0f)},
-           {"PROGRAM:packaging.boxcount", 0xC4, le(312, 4)},
+           {"PROGRAM:packaging.boxcount", 0xC4, le(312, 4)},  // names ignore case
            {"__SysDiagnostics", 0xC4, le(7, 4)}}) {
     const RouterReply reply = wire->request(readTagRequest(path));
     EXPECT_EQ(std::tuple(reply.status, reply.data), std::tuple(0, join(le(type, 2), value))) << path;
