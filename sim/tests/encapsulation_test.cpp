@@ -41,7 +41,9 @@ TEST_F(Encapsulation, SessionsRegisterAndEnd) {
   EXPECT_EQ(wire->receive()->status, 0x64u);
   wire->send(0x00, wire->session(), Bytes{1, 2, 3});  // NOP is not answered
   EXPECT_EQ(wire->request(readTagRequest("Program:MainProgram.Mode")).status, 0);
-  const RequestRecord made = records().back();
+  const std::vector<RequestRecord> all = records();
+  ASSERT_FALSE(all.empty());
+  const RequestRecord& made = all.back();
   EXPECT_EQ(std::tuple(made.command, made.service, made.path, made.sessionHandle, made.senderContext, made.connectionId, made.data),
             std::tuple(0x6F, 0x4C, std::string("Program:MainProgram.Mode"), wire->session(), 2u, 8u, Bytes{1, 0}));
   wire->send(0x66, wire->session(), {});
@@ -87,7 +89,7 @@ TEST_F(Encapsulation, IdentityOverListIdentityAndTheIdentityObject) {
   EXPECT_EQ(std::tuple(listed.status, listed.context), std::tuple(0u, 77u));
   const Bytes& d = listed.data;
   const Identity& id = sampleController().identity();
-  ASSERT_EQ(d.size(), 6u + get16(d, 4));
+  ASSERT_TRUE(d.size() > 39 && d.size() == 6u + get16(d, 4)) << d.size();
   EXPECT_EQ(std::tuple(get16(d, 0), get16(d, 2), get16(d, 6)), std::tuple(1, 0x0C, 1));  // one CIP Identity item, version 1
   // The socket address big-endian: AF_INET, the port reached, 127.0.0.1.
   EXPECT_EQ(Bytes(d.begin() + 8, d.begin() + 16), (Bytes{0, 2, static_cast<uint8_t>(port() >> 8), static_cast<uint8_t>(port()), 127, 0, 0, 1}));

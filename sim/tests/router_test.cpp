@@ -83,8 +83,8 @@ TEST_F(Router, PacketsCarryEmbeddedRepliesWithinTheirLimits) {
   EXPECT_EQ(std::tuple(replies[3].service, replies[3].status, replies[4].status), std::tuple(0x81, 0, 0x08));
   EXPECT_EQ(std::tuple(replies[5].service, replies[5].status), std::tuple(0xCC, 0x04));
   const auto made = records(true);
-  EXPECT_EQ(std::tuple(made[1].service, made[1].generalStatus, made[1].embedded), std::tuple(0x0A, 0x1E, false));
-  EXPECT_EQ(std::tuple(made[3].path, made[3].embedded, made[3].generalStatus), std::tuple(std::string("Nope"), true, 0x04));
+  EXPECT_EQ(std::tuple(made.at(1).service, made.at(1).generalStatus, made.at(1).embedded), std::tuple(0x0A, 0x1E, false));
+  EXPECT_EQ(std::tuple(made.at(3).path, made.at(3).embedded, made.at(3).generalStatus), std::tuple(std::string("Nope"), true, 0x04));
   std::vector<Bytes> reads;
   for (int i = 0; i < 30; ++i) reads.push_back(readTagRequest("Temperatures[" + std::to_string(i % 10) + "]"));
   const RouterReply all = wire->request(multipleServicePacket(reads));
