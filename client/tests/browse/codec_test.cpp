@@ -87,7 +87,7 @@ Bytes page(const std::vector<Entry>& entries) {
   for (const Entry& e : entries) {
     appendU32(out, e.instance);
     appendU16(out, static_cast<uint16_t>(e.name.size()));
-    appendText(out, e.name);
+    for (char c : e.name) out.push_back(static_cast<uint8_t>(c));
     appendU16(out, e.type);
     for (uint32_t dim : e.dims) appendU32(out, dim);
   }
@@ -264,10 +264,10 @@ Bytes templateData(const std::vector<Member>& members, std::string_view nameText
     appendU16(out, members[i].type);
     appendU32(out, static_cast<uint32_t>(4 * i));
   }
-  appendText(out, nameText);
+  out = join({out, text(nameText)});
   out.push_back(0);
   for (const Member& m : members) {
-    appendText(out, m.name);
+    out = join({out, text(m.name)});
     out.push_back(0);
   }
   out.resize(std::min(cut, out.size()));
