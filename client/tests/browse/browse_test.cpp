@@ -195,11 +195,7 @@ TEST_F(Browse, ProgramScopes) {
   EXPECT_EQ(render(*find("Pump")), kMotor);
 }
 
-struct PagingRow {
-  const char* label;
-  uint32_t perPage, replyLimit;
-  bool emptyLastPage;
-};
+struct PagingRow { const char* label; uint32_t perPage, replyLimit; bool emptyLastPage; };
 
 class Paging : public Browse, public ::testing::WithParamInterface<PagingRow> {};
 

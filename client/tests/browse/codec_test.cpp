@@ -21,13 +21,7 @@ using namespace quillon::testing;
 constexpr uint16_t kDint = ZOLTC_LOGIX_TYPE_DINT, kSint = ZOLTC_LOGIX_TYPE_SINT, kBool = ZOLTC_LOGIX_TYPE_BOOL;
 constexpr uint16_t kProgram = ZOLTC_LOGIX_TYPE_PROGRAM, kStruct = ZOLTC_LOGIX_TYPE_STRUCT;
 
-struct TypeRow {
-  const char* label;
-  uint16_t type;
-  uint8_t dimensions, code;
-  bool atomic, program, structure;
-  uint16_t templateId;
-};
+struct TypeRow { const char* label; uint16_t type; uint8_t dimensions, code; bool atomic, program, structure; uint16_t templateId; };
 
 class TypeWord : public ::testing::TestWithParam<TypeRow> {};
 
@@ -75,12 +69,7 @@ TEST(TagRecord, IsStringByTemplateNameAndReleasesOnlyItsName) {
 }
 
 // One entry of a Get Instance Attribute List reply (attributes 1, 2 and 8).
-struct Entry {
-  uint32_t instance;
-  std::string name;
-  uint16_t type;
-  uint32_t dims[3] = {0, 0, 0};
-};
+struct Entry { uint32_t instance; std::string name; uint16_t type; uint32_t dims[3] = {0, 0, 0}; };
 
 Bytes page(const std::vector<Entry>& entries) {
   Bytes out;
@@ -208,13 +197,7 @@ Bytes attributeReply(const Attributes& a) {
   return out;
 }
 
-struct AttributeRow {
-  const char* label;
-  Attributes reply;
-  zoltc_logix_result expected;
-  uint32_t dataSize;
-  uint16_t members;
-};
+struct AttributeRow { const char* label; Attributes reply; zoltc_logix_result expected; uint32_t dataSize; uint16_t members; };
 
 class AttributeRows : public ::testing::TestWithParam<AttributeRow> {};
 
@@ -252,10 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
     LabelName{});
 
 // Template data: the member table (info, type, offset), the name text as given, the names.
-struct Member {
-  uint16_t info, type;
-  std::string name;
-};
+struct Member { uint16_t info, type; std::string name; };
 
 Bytes templateData(const std::vector<Member>& members, std::string_view nameText, size_t cut = SIZE_MAX) {
   Bytes out;

@@ -237,13 +237,7 @@ TEST_F(ConnectedTest, ThroughARoute) {
 
 // Replies that are not ours: another connection's id, another sequence count,
 // a list without the connected items.
-struct UnwrapCase {
-  const char* label;
-  uint32_t toId;
-  uint16_t sequence;
-  std::vector<uint8_t> bytes;
-  zoltc_logix_status expected;
-};
+struct UnwrapCase { const char* label; uint32_t toId; uint16_t sequence; std::vector<uint8_t> bytes; zoltc_logix_status expected; };
 
 class UnwrapTest : public ::testing::TestWithParam<UnwrapCase> {};
 

@@ -193,12 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodeCase{"OddAndTooLong", 513, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT}),
     LabelName{});
 
-struct DecodeCase {
-  std::string label;
-  Bytes bytes;
-  zoltc_logix_status status;
-  Bytes additional, data;
-};
+struct DecodeCase { std::string label; Bytes bytes; zoltc_logix_status status; Bytes additional, data; };
 
 class DecodeResponse : public ::testing::TestWithParam<DecodeCase> {};
 
@@ -252,12 +247,7 @@ Bytes cpf(uint16_t count, uint32_t handle = 0, uint16_t timeout = 0) {
 
 const Bytes kMessage = hex("CC 00 00 00 C4 00 2A 00 00 00");
 
-struct CpfCase {
-  std::string label;
-  Bytes bytes;
-  zoltc_logix_status status;
-  Bytes found;
-};
+struct CpfCase { std::string label; Bytes bytes; zoltc_logix_status status; Bytes found; };
 
 class UnconnectedItem : public ::testing::TestWithParam<CpfCase> {};
 
