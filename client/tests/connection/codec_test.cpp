@@ -264,7 +264,6 @@ std::vector<CpfCase> cpfCases() {
   const Bytes usual = join({cpf(2), item(0, {}), item(0xB2, kMessage)});
   std::vector<CpfCase> cases{
       {"Usual", usual, ZOLTC_LOGIX_STATUS_OK, kMessage},
-      {"TimeoutIgnored", join({cpf(2, 0, 0x1234), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, kMessage},
       {"OthersSkipped", join({cpf(3), item(0x8000, hex("01 02")), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, kMessage},
       {"FirstOfTwo", join({cpf(2), item(0xB2, hex("01 02")), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, hex("01 02")},
       {"BytesAfterTheItemsIgnored", join({cpf(1), item(0xB2, kMessage), hex("FF FF")}), ZOLTC_LOGIX_STATUS_OK, kMessage},

@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "bytes.hpp"
 #include "chassis.hpp"
+#include "records.hpp"
 #include "simulator.hpp"
 
 namespace {
@@ -22,13 +22,12 @@ class Chassis : public SimulatorTest {
     const zoltc_logix_result set = zoltc_logix_set_route(client(), route, nullptr, 0);
     return set != ZOLTC_LOGIX_OK ? set : connect();
   }
-  std::set<std::string> tagNames(zoltc_logix_result expected = ZOLTC_LOGIX_OK) {
+  std::vector<std::string> tagNames(zoltc_logix_result expected = ZOLTC_LOGIX_OK) {
     zoltc_logix_tag_info_list list{};
     EXPECT_EQ(zoltc_logix_list_tags(client(), &list), expected);
-    std::set<std::string> names;
-    for (uint32_t i = 0; i < list.count; ++i) names.insert(list.items[i].name);
+    const std::vector<std::string> out = names(list);
     zoltc_logix_tag_info_list_free(&list);
-    return names;
+    return out;
   }
 };
 
@@ -45,7 +44,7 @@ TEST_F(Chassis, EachSlotIsItsOwnController) {
   for (const RequestRecord& record : records(true)) EXPECT_FALSE(record.embedded);
   ASSERT_EQ(connectAlong("1,0"), ZOLTC_LOGIX_OK);
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), kSlot0Name);
-  EXPECT_EQ(tagNames(), std::set<std::string>{"Pressure"});
+  EXPECT_EQ(tagNames(), std::vector<std::string>{"Pressure"});
   ASSERT_EQ(connectAlong(" 1 , 2 "), ZOLTC_LOGIX_OK);
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), kSlot2Name);
   EXPECT_EQ(tagNames().size(), 30u);
