@@ -124,6 +124,29 @@ TEST_F(Browse, ListsWhatTheControllerListsExceptHiddenSymbols) {
   EXPECT_EQ(render(*find("Pumps")), kMotor);
   EXPECT_EQ(render(*find("Title")), "STRING{LEN#0:C4, DATA#1:20C2[82]}");
   EXPECT_TRUE(zoltc_logix_tag_is_string(find("Title")));
+
+  // Program scopes, and failed browses that leave an empty list and a sound browse after them.
+  clearRecords();
+  ASSERT_EQ(browse("MainProgram"), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(names(list), (std::vector<std::string>{"Local", "Cfg", "__container"}));
+  EXPECT_EQ(render(*find("Cfg")), kMotor);
+  ASSERT_EQ(exchanges(kPage).size(), 1u);
+  EXPECT_EQ(exchanges(kPage)[0].path, "Program:MainProgram class 0x6B instance 0");
+  ASSERT_EQ(browse("Other"), ZOLTC_LOGIX_OK);
+  EXPECT_EQ(names(list), (std::vector<std::string>{"Step"}));
+  clearRecords();
+  expectFailed(browse("Empty"), ZOLTC_LOGIX_OK);
+  EXPECT_TRUE(exchanges(kAttributes).empty());
+  expectFailed(browse("NoSuchProgram"), ZOLTC_LOGIX_ERR_CIP_STATUS);
+  // "Program:" and 247 characters fill a symbolic segment of 255 bytes; one more is refused unsent.
+  clearRecords();
+  const std::string longest(247, 'P');
+  expectFailed(browse(longest.c_str()), ZOLTC_LOGIX_ERR_CIP_STATUS);
+  EXPECT_EQ(exchanges()[0].path, "Program:" + longest + " class 0x6B instance 0");
+  expectFailed(browse(std::string(248, 'P').c_str()), ZOLTC_LOGIX_ERR_TOO_LARGE);
+  EXPECT_EQ(exchanges().size(), 1u);
+  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);  // a sound browse after failed ones
+  EXPECT_EQ(render(*find("Pump")), kMotor);
 }
 
 // Templates are cached per connection: a second browse and a program's scope read none again; a
@@ -150,30 +173,6 @@ TEST_F(Browse, EachTemplateIsReadOncePerConnection) {
     ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
     clearRecords();
   }
-}
-
-TEST_F(Browse, ProgramScopes) {
-  serve(kPlant);
-  ASSERT_EQ(browse("MainProgram"), ZOLTC_LOGIX_OK);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"Local", "Cfg", "__container"}));
-  EXPECT_EQ(render(*find("Cfg")), kMotor);
-  ASSERT_EQ(exchanges(kPage).size(), 1u);
-  EXPECT_EQ(exchanges(kPage)[0].path, "Program:MainProgram class 0x6B instance 0");
-  ASSERT_EQ(browse("Other"), ZOLTC_LOGIX_OK);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"Step"}));
-  clearRecords();
-  expectFailed(browse("Empty"), ZOLTC_LOGIX_OK);
-  EXPECT_TRUE(exchanges(kAttributes).empty());
-  expectFailed(browse("NoSuchProgram"), ZOLTC_LOGIX_ERR_CIP_STATUS);
-  // "Program:" and 247 characters fill a symbolic segment of 255 bytes; one more is refused unsent.
-  clearRecords();
-  const std::string longest(247, 'P');
-  expectFailed(browse(longest.c_str()), ZOLTC_LOGIX_ERR_CIP_STATUS);
-  EXPECT_EQ(exchanges()[0].path, "Program:" + longest + " class 0x6B instance 0");
-  expectFailed(browse(std::string(248, 'P').c_str()), ZOLTC_LOGIX_ERR_TOO_LARGE);
-  EXPECT_EQ(exchanges().size(), 1u);
-  ASSERT_EQ(browse(), ZOLTC_LOGIX_OK);  // a sound browse after failed ones
-  EXPECT_EQ(render(*find("Pump")), kMotor);
 }
 
 struct PagingRow { const char* label; uint32_t perPage, replyLimit; bool emptyLastPage; };
