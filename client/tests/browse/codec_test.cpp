@@ -11,6 +11,7 @@
 #include "alloc.h"
 #include "browse.h"
 #include "bytes.hpp"
+#include "records.hpp"
 #include "template.h"
 #include "test_allocator.hpp"
 
@@ -21,13 +22,7 @@ using namespace quillon::testing;
 constexpr uint16_t kDint = ZOLTC_LOGIX_TYPE_DINT, kSint = ZOLTC_LOGIX_TYPE_SINT, kBool = ZOLTC_LOGIX_TYPE_BOOL;
 constexpr uint16_t kProgram = ZOLTC_LOGIX_TYPE_PROGRAM, kStruct = ZOLTC_LOGIX_TYPE_STRUCT;
 
-struct TypeRow {
-  const char* label;
-  uint16_t type;
-  uint8_t dimensions, code;
-  bool atomic, program, structure;
-  uint16_t templateId;
-};
+struct TypeRow { const char* label; uint16_t type; uint8_t dimensions, code; bool atomic, program, structure; uint16_t templateId; };
 
 class TypeWord : public ::testing::TestWithParam<TypeRow> {};
 
@@ -45,7 +40,6 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, TypeWord,
     ::testing::Values(TypeRow{"Dint", 0x00C4, 0, 0xC4, true, false, false, 0x0C4},
                       TypeRow{"DintArray1", 0x20C4, 1, 0xC4, false, false, false, 0x0C4},
-                      TypeRow{"DintArray3", 0x60C4, 3, 0xC4, false, false, false, 0x0C4},
                       TypeRow{"HighBitsIgnoredByTheCode", 0x0AC4, 0, 0xC4, true, false, false, 0xAC4},
                       TypeRow{"Program", 0x1068, 0, 0x68, true, true, false, 0x068},
                       TypeRow{"NearProgramIsSystem", 0x1069, 0, 0x69, true, false, false, 0x069},
@@ -53,7 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeRow{"String", 0x8FCE, 0, 0xCE, false, false, true, 0xFCE},
                       TypeRow{"StructArray3", 0xE234, 3, 0x34, false, false, true, 0x234},
                       TypeRow{"SystemStruct", 0x9234, 0, 0x34, false, false, false, 0x234},
-                      TypeRow{"Zero", 0x0000, 0, 0x00, true, false, false, 0x000},
                       TypeRow{"AllBits", 0xFFFF, 3, 0xFF, false, false, false, 0xFFF}),
     LabelName{});
 
@@ -75,19 +68,14 @@ TEST(TagRecord, IsStringByTemplateNameAndReleasesOnlyItsName) {
 }
 
 // One entry of a Get Instance Attribute List reply (attributes 1, 2 and 8).
-struct Entry {
-  uint32_t instance;
-  std::string name;
-  uint16_t type;
-  uint32_t dims[3] = {0, 0, 0};
-};
+struct Entry { uint32_t instance; std::string name; uint16_t type; uint32_t dims[3] = {0, 0, 0}; };
 
 Bytes page(const std::vector<Entry>& entries) {
   Bytes out;
   for (const Entry& e : entries) {
     appendU32(out, e.instance);
     appendU16(out, static_cast<uint16_t>(e.name.size()));
-    appendText(out, e.name);
+    for (char c : e.name) out.push_back(static_cast<uint8_t>(c));
     appendU16(out, e.type);
     for (uint32_t dim : e.dims) appendU32(out, dim);
   }
@@ -99,11 +87,6 @@ class Pages : public ::testing::Test {
   void TearDown() override { zoltc_logix_tag_info_list_free(&state.list); }
   zoltc_logix_result parse(const Bytes& bytes) {
     return zoltc_logix_symbol_page_parse(bytes.data(), static_cast<uint32_t>(bytes.size()), &state);
-  }
-  std::vector<std::string> names() const {
-    std::vector<std::string> out;
-    for (uint32_t i = 0; i < state.list.count; ++i) out.emplace_back(state.list.items[i].name);
-    return out;
   }
   zoltc_logix_browse_state state{};
 };
@@ -122,7 +105,7 @@ class PageRows : public Pages, public ::testing::WithParamInterface<PageRow> {};
 TEST_P(PageRows, Parse) {
   state.start_instance = GetParam().start;
   EXPECT_EQ(parse(GetParam().bytes), GetParam().expected);
-  EXPECT_EQ(names(), GetParam().names);
+  EXPECT_EQ(names(state.list), GetParam().names);
   EXPECT_EQ(state.start_instance, GetParam().nextStart);
 }
 
@@ -138,16 +121,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PageRow{"Empty", {}, 0, kOk, {}, 0},
         PageRow{"InOrder", page({{1, "A", kDint}, {2, "B", 0x8234}, {70000, "C", 0x20CA}}), 0, kOk, {"A", "B", "C"}, 70001},
-        PageRow{"ProgramLosesItsPrefix", page({{3, "Program:MainProgram", kProgram}}), 0, kOk, {"MainProgram"}, 4},
         PageRow{"PrefixDroppedWithoutComparing", page({{3, "abcdefghXY", kProgram}}), 0, kOk, {"XY"}, 4},
         PageRow{"ProgramOfEightBytesKept", page({{3, "Program:", kProgram}}), 0, kOk, {"Program:"}, 4},
         PageRow{"PrefixKeptOnOthers", page({{3, "Program:X", kDint}}), 0, kOk, {"Program:X"}, 4},
         PageRow{"SystemSymbolHidden", page({{1, "__Sys", 0x10C4}, {2, "Shown", kDint}}), 0, kOk, {"Shown"}, 3},
-        PageRow{"SystemStructureHidden", page({{1, "Map", 0x9234}}), 0, kOk, {}, 2},
-        PageRow{"SystemArrayHidden", page({{1, "Map", 0x30C4}}), 0, kOk, {}, 2},
         PageRow{"NearProgramHidden", page({{1, "Program:P", 0x1069}}), 0, kOk, {}, 2},
         PageRow{"ContainerHidden", page({{9, "__CONTAINER", kDint}}), 0, kOk, {}, 10},
-        PageRow{"ContainerStructureHidden", page({{9, "__CONTAINER", 0x8234}}), 0, kOk, {}, 10},
         PageRow{"ContainerOtherCaseKept", page({{9, "__container", kDint}}), 0, kOk, {"__container"}, 10},
         PageRow{"ContainerLongerKept", page({{9, "__CONTAINER1", kDint}}), 0, kOk, {"__CONTAINER1"}, 10},
         PageRow{"ContainerShorterKept", page({{9, "__CONTAINE", kDint}}), 0, kOk, {"__CONTAINE"}, 10},
@@ -155,15 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
         PageRow{"InstanceAtTheStart", page({{5, "A", kDint}}), 5, kOk, {"A"}, 6},
         PageRow{"InstanceBelowTheStart", page({{4, "A", kDint}}), 5, kBad, {}, 5},
         PageRow{"InstanceRepeated", page({{4, "A", kDint}, {4, "B", kDint}}), 0, kBad, {"A"}, 5},
-        PageRow{"InstanceFalling", page({{4, "A", kDint}, {3, "B", kDint}}), 0, kBad, {"A"}, 5},
         PageRow{"LargestInstance", page({{0xFFFFFFFEu, "A", kDint}}), 0, kOk, {"A"}, 0xFFFFFFFFu},
         PageRow{"InstanceAllOnes", page({{0xFFFFFFFFu, "A", kDint}}), 0, kBad, {}, 0},
         PageRow{"EmptyName", page({{1, "", kDint}}), 0, kBad, {}, 0},
         PageRow{"ZeroInsideTheName", page({{1, std::string("A\0B", 3), kDint}}), 0, kBad, {}, 0},
-        PageRow{"ZeroEndsTheName", page({{1, std::string("AB\0", 3), kDint}}), 0, kBad, {}, 0},
         PageRow{"NameBeyondTheData", hex("01 00 00 00 FF FF 41 42"), 0, kBad, {}, 0},
-        PageRow{"OneByteLeft", withTail(page({{1, "A", kDint}}), 1), 0, kBad, {"A"}, 2},
-        PageRow{"SixBytesLeft", withTail(page({{1, "A", kDint}}), 6), 0, kBad, {"A"}, 2}),
+        PageRow{"OneByteLeft", withTail(page({{1, "A", kDint}}), 1), 0, kBad, {"A"}, 2}),
     LabelName{});
 
 TEST_F(Pages, RecordsAndEveryCut) {
@@ -208,13 +184,7 @@ Bytes attributeReply(const Attributes& a) {
   return out;
 }
 
-struct AttributeRow {
-  const char* label;
-  Attributes reply;
-  zoltc_logix_result expected;
-  uint32_t dataSize;
-  uint16_t members;
-};
+struct AttributeRow { const char* label; Attributes reply; zoltc_logix_result expected; uint32_t dataSize; uint16_t members; };
 
 class AttributeRows : public ::testing::TestWithParam<AttributeRow> {};
 
@@ -243,7 +213,6 @@ INSTANTIATE_TEST_SUITE_P(
         AttributeRow{"FifteenBytes", {.size = 15}, kBad, 0, 0},
         AttributeRow{"SeventeenBytes", {.size = 17}, kBad, 0, 0},
         AttributeRow{"CountOne", {.count = 1}, kBad, 0, 0},
-        AttributeRow{"CountThree", {.count = 3}, kBad, 0, 0},
         AttributeRow{"Swapped", {.firstId = 2, .secondId = 4}, kBad, 0, 0},
         AttributeRow{"OtherSecond", {.secondId = 5}, kBad, 0, 0},
         AttributeRow{"FirstRefused", {.firstStatus = 0x14}, ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0},
@@ -252,10 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
     LabelName{});
 
 // Template data: the member table (info, type, offset), the name text as given, the names.
-struct Member {
-  uint16_t info, type;
-  std::string name;
-};
+struct Member { uint16_t info, type; std::string name; };
 
 Bytes templateData(const std::vector<Member>& members, std::string_view nameText, size_t cut = SIZE_MAX) {
   Bytes out;
@@ -264,10 +230,10 @@ Bytes templateData(const std::vector<Member>& members, std::string_view nameText
     appendU16(out, members[i].type);
     appendU32(out, static_cast<uint32_t>(4 * i));
   }
-  appendText(out, nameText);
+  out = join({out, text(nameText)});
   out.push_back(0);
   for (const Member& m : members) {
-    appendText(out, m.name);
+    out = join({out, text(m.name)});
     out.push_back(0);
   }
   out.resize(std::min(cut, out.size()));
@@ -288,20 +254,12 @@ TEST_P(TemplateRows, Parse) {
   const ParseRow& row = GetParam();
   zoltc_logix_template entry{};
   EXPECT_EQ(zoltc_logix_template_parse(row.data.data(), static_cast<uint32_t>(row.data.size()), row.count, &entry), row.expected);
-  std::string parsed;
-  if (entry.text != nullptr) {
-    parsed = std::string(entry.text) + "{";
-    for (uint32_t i = 0; i < entry.members.count; ++i) {
-      const zoltc_logix_tag_info& m = entry.members.items[i];
-      char type[8];
-      std::snprintf(type, sizeof type, "%X", m.type);
-      parsed += (i ? ", " : "") + std::string(m.name) + "#" + std::to_string(m.instance_id) + ":" + type;
-      if (m.dims[0] != 0) parsed += "[" + std::to_string(m.dims[0]) + "]";
-      EXPECT_EQ(std::tuple(m.dims[1], m.dims[2], m.type_name, m.members.count), std::tuple(0u, 0u, nullptr, 0u));
-    }
-    parsed += "}";
+  const zoltc_logix_tag_info record{0, 0, nullptr, {}, entry.text, entry.members};
+  EXPECT_EQ(entry.text ? render(record) : "", row.parsed);
+  for (uint32_t i = 0; i < entry.members.count; ++i) {
+    const zoltc_logix_tag_info& m = entry.members.items[i];
+    EXPECT_EQ(std::tuple(m.dims[1], m.dims[2], m.type_name, m.members.count), std::tuple(0u, 0u, nullptr, 0u)) << i;
   }
-  EXPECT_EQ(parsed, row.parsed);
   if (row.expected != kOk) {
     EXPECT_EQ(entry.members.items, nullptr);
   }
@@ -331,10 +289,8 @@ INSTANTIATE_TEST_SUITE_P(
         row("TenZsOnASintArray", {{4, 0x20C2, "ZZZZZZZZZZ"}}, "T", kOk, "T{ZZZZZZZZZZ#0:20C2[4]}"),
         row("LowerCaseZs", {{0, kSint, "zzzzzzzzzz"}}, "T", kOk, "T{zzzzzzzzzz#0:C2}"),
         row("InfoOnlyForArrays", {{10, kDint, "Scalar"}, {10, 0x20C4, "Values"}}, "T", kOk, "T{Scalar#0:C4, Values#1:20C4[10]}"),
-        row("StructureMember", {{0, 0x8FCE, "Label"}}, "T", kOk, "T{Label#0:8FCE}"),
+        row("StructureMember", {{0, 0x8FCE, "Label"}}, "T", kOk, "T{Label#0:(no template)}"),
         row("TwoDimensions", {{0, kDint, "A"}, {6, 0x40C4, "Grid"}}, "T", kUnsupported, ""),
-        row("ThreeDimensions", {{6, 0x60C4, "Cube"}}, "T", kUnsupported, ""),
-        row("TwoDimensionStructure", {{6, 0xC234, "Grid"}}, "T", kUnsupported, ""),
         row("EmptyMemberName", {{0, kDint, "A"}, {0, kDint, ""}}, "T", kBad, ""),
         ParseRow{"MemberNamesMissing", templateData({}, "T"), 1, kBad, ""},
         ParseRow{"MemberNameUnterminated", templateData({{0, kDint, "A"}, {0, kDint, "Bc"}}, "T", 22), 2, kBad, ""},

@@ -193,12 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodeCase{"OddAndTooLong", 513, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT}),
     LabelName{});
 
-struct DecodeCase {
-  std::string label;
-  Bytes bytes;
-  zoltc_logix_status status;
-  Bytes additional, data;
-};
+struct DecodeCase { std::string label; Bytes bytes; zoltc_logix_status status; Bytes additional, data; };
 
 class DecodeResponse : public ::testing::TestWithParam<DecodeCase> {};
 
@@ -252,12 +247,7 @@ Bytes cpf(uint16_t count, uint32_t handle = 0, uint16_t timeout = 0) {
 
 const Bytes kMessage = hex("CC 00 00 00 C4 00 2A 00 00 00");
 
-struct CpfCase {
-  std::string label;
-  Bytes bytes;
-  zoltc_logix_status status;
-  Bytes found;
-};
+struct CpfCase { std::string label; Bytes bytes; zoltc_logix_status status; Bytes found; };
 
 class UnconnectedItem : public ::testing::TestWithParam<CpfCase> {};
 
@@ -274,7 +264,6 @@ std::vector<CpfCase> cpfCases() {
   const Bytes usual = join({cpf(2), item(0, {}), item(0xB2, kMessage)});
   std::vector<CpfCase> cases{
       {"Usual", usual, ZOLTC_LOGIX_STATUS_OK, kMessage},
-      {"TimeoutIgnored", join({cpf(2, 0, 0x1234), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, kMessage},
       {"OthersSkipped", join({cpf(3), item(0x8000, hex("01 02")), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, kMessage},
       {"FirstOfTwo", join({cpf(2), item(0xB2, hex("01 02")), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, hex("01 02")},
       {"BytesAfterTheItemsIgnored", join({cpf(1), item(0xB2, kMessage), hex("FF FF")}), ZOLTC_LOGIX_STATUS_OK, kMessage},

@@ -102,8 +102,10 @@ void expectDints(const std::vector<zoltc_logix_read_item>& items, int first) {
   }
 }
 
-// Every path form; the widths of every type are the decoder's table (codec_test.cpp).
-TEST_F(Read, ValuesByEveryPathForm) {
+// Every path form (the widths of every type are the decoder's table, codec_test.cpp). Each item
+// has its own outcome; items refused by their text (or a path no request can carry) are never
+// sent, and the rest still travel together.
+TEST_F(Read, ValuesByEveryPathFormAndPerItemOutcomes) {
   connectWith();
   const std::vector<std::tuple<std::string, uint16_t, Bytes>> table = {
       {"Flag", 0xC1, valueBytes<uint8_t>(1)}, {"Big", 0xC5, valueBytes<int64_t>(-9000000000)},
@@ -119,33 +121,13 @@ TEST_F(Read, ValuesByEveryPathForm) {
     EXPECT_EQ(std::tuple(batch[k].status, batch[k].type), std::tuple(ZOLTC_LOGIX_OK, std::get<1>(table[k]))) << paths[k];
     EXPECT_EQ(bytesOf(batch[k].value, 8), std::get<2>(table[k])) << paths[k];
   }
-}
 
-// A batch of 30 ten-character names packs as 27 + 3 (2 + 2 * 27 + 27 * 16 bytes of packet data:
-// 494 with the head); the 31st goes alone, without a packet around it.
-TEST_F(Read, ThirtyOneItemsGoAsTwoPacketsThenOneBareRequest) {
-  QUILLON_SKIP_WHEN_CONNECTED();
-  connectWith();
-  auto names = dintNames(1, 31);
-  auto batch = items(names);
-  ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
-  expectDints(batch, 1);
-  const auto sent = records();
-  EXPECT_EQ(packets(), (std::vector<uint16_t>{27, 3, 0}));
-  EXPECT_EQ(std::tuple(sent[2].service, sent[2].path, sent[2].data), std::tuple(kReadTag, tagName(31), hex("01 00")));
-  EXPECT_EQ(sent[0].data.size(), 488u);
-  EXPECT_EQ(records(true).size() - sent.size(), 30u);
-}
-
-// Each item has its own outcome; items refused by their text (or a path no request can carry)
-// are never sent, and the rest still travel together.
-TEST_F(Read, PerItemOutcomes) {
-  connectWith();
+  clearRecords();
   std::vector<std::string> names = {tagName(1), "NoSuchTag", "Data[400]", "Stations[0]", "Stations[0].Nope", "Tag_[",
                                     std::string(256, 'x'), std::string(255, 'a') + "." + std::string(255, 'b'), tagName(2)};
-  auto batch = items(names);
-  batch.push_back({nullptr, 0xEE, 0, {}, false, 0, 0});
-  ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
+  auto outcomes = items(names);
+  outcomes.push_back({nullptr, 0xEE, 0, {}, false, 0, 0});
+  ASSERT_EQ(read(outcomes), ZOLTC_LOGIX_OK);
   const std::vector<std::tuple<zoltc_logix_result, uint16_t, const char*>> expected = {
       {ZOLTC_LOGIX_OK, 0xC4, "success"},
       {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "tag not found (path segment error)"},
@@ -154,26 +136,24 @@ TEST_F(Read, PerItemOutcomes) {
       {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "tag not found (path segment error)"},
       {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, "success"}, {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, "success"},
       {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, "success"}, {ZOLTC_LOGIX_OK, 0xC4, "success"}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, "success"}};
-  for (size_t k = 0; k < batch.size(); ++k) {
+  for (size_t k = 0; k < outcomes.size(); ++k) {
     char words[64];
-    zoltc_logix_cip_status_text(batch[k].general_status, batch[k].extended_status, words, sizeof words);
-    EXPECT_EQ(std::tuple(batch[k].status, batch[k].type, std::string(words)),
+    zoltc_logix_cip_status_text(outcomes[k].general_status, outcomes[k].extended_status, words, sizeof words);
+    EXPECT_EQ(std::tuple(outcomes[k].status, outcomes[k].type, std::string(words)),
               std::tuple(std::get<0>(expected[k]), std::get<1>(expected[k]), std::get<2>(expected[k]))) << k;
     if (std::get<0>(expected[k]) != ZOLTC_LOGIX_OK) {
-      EXPECT_EQ(bytesOf(batch[k].value, 8), Bytes(8, 0)) << k;
+      EXPECT_EQ(bytesOf(outcomes[k].value, 8), Bytes(8, 0)) << k;
     }
   }
-  EXPECT_EQ(batch[2].extended_status, 0x2105);
+  EXPECT_EQ(outcomes[2].extended_status, 0x2105);
   EXPECT_EQ(packets(), (std::vector<uint16_t>{6}));
 }
 
 // A BOOL[50] is served as two 32-bit words; bit paths read single bits.
 TEST_F(Read, BoolArrayBits) {
-  start(quillon::sim::parseController(R"({"tags": [{"name": "Inputs", "type": "BOOL", "dims": [50],
-      "value": [true, false, false, false, false, false, false, false, false, false, false, false, false, false, false,
-                false, false, false, false, false, false, false, false, false, false, false, false, false, false, false,
-                false, false, false, false, false, false, false, true, false, false, false, false, false, false, false,
-                false, false, false, false, true]}]})"));
+  std::string bits;  // bits 0, 37 and 49 set
+  for (int i = 0; i < 50; ++i) bits += std::string(i ? "," : "") + (i == 0 || i == 37 || i == 49 ? "true" : "false");
+  start(quillon::sim::parseController(R"({"tags": [{"name": "Inputs", "type": "BOOL", "dims": [50], "value": [)" + bits + "]}]}"));
   connectWith();
   std::vector<std::string> names = {"Inputs[0]", "Inputs[1]", "Inputs[37]", "Inputs[49]", "Inputs[64]", "Inputs"};
   auto batch = items(names);
@@ -216,8 +196,9 @@ class SendRequests : public Read {
 };
 
 // A request of e = 2 + 12 + 476 = 490 bytes fills a packet alone (8 + 2 + 490 = 500 bytes); one
-// of 491 fails the call after the packets before it, with an empty list.
-TEST_F(SendRequests, PacketSizeLimit) {
+// of 491 fails the call after the packets before it, with an empty list. A packet of 5 is 8 + 5 *
+// 18 = 98 bytes, of 3 62: a controller refusing 98 (0x1A) gets halves.
+TEST_F(SendRequests, PacketSizeLimitAndRequestTooLargeSplitsThePacket) {
   QUILLON_SKIP_WHEN_CONNECTED();
   connectWith();
   ASSERT_EQ(send(3, 476), ZOLTC_LOGIX_OK);
@@ -230,12 +211,9 @@ TEST_F(SendRequests, PacketSizeLimit) {
   EXPECT_EQ(send(3, 477), ZOLTC_LOGIX_ERR_TOO_LARGE);
   EXPECT_EQ(std::tuple(list.responses, list.count), std::tuple(nullptr, 0u));
   EXPECT_EQ(packets(), (std::vector<uint16_t>{1}));
-}
 
-// A packet of 5 is 8 + 5 * 18 = 98 bytes, of 3 62: a controller refusing 98 (0x1A) gets halves.
-TEST_F(SendRequests, RequestTooLargeSplitsThePacket) {
-  QUILLON_SKIP_WHEN_CONNECTED();
-  connectWith([](Options& o) { o.mspRequestLimit = 97; });
+  setOptions([](Options& o) { o.mspRequestLimit = 97; });
+  clearRecords();
   ASSERT_EQ(send(5), ZOLTC_LOGIX_OK);
   ASSERT_EQ(list.count, 5u);
   for (uint32_t i = 0; i < 5; ++i) {
@@ -375,15 +353,5 @@ INSTANTIATE_TEST_SUITE_P(Refused, Strings,
                              StringRow{"BadPathText", "Text95[", ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, "", 0, 0}),
                                             ::testing::Values(0u)),
                          [](const auto& row) { return std::string(std::get<0>(row.param).label); });
-
-TEST_F(Read, StringFitsAOneByteBufferOnlyWhenEmpty) {
-  connectWith();
-  char one = 'Z';
-  uint32_t length = 7;
-  EXPECT_EQ(zoltc_logix_read_string(client(), "Empty", &one, 1, &length), ZOLTC_LOGIX_OK);
-  EXPECT_EQ(std::tuple(one, length), std::tuple('\0', 0u));
-  EXPECT_EQ(zoltc_logix_read_string(client(), "Hello", &one, 1, &length), ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL);
-  EXPECT_EQ(std::tuple(one, length), std::tuple('\0', 17u));
-}
 
 }  // namespace

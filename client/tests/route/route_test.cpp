@@ -70,7 +70,6 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"OddCount", "1,0,9", kInvalid, {}, "port 9 (item 3) has no link after it: items come in pairs"},
         TextCase{"LinkAbove255", "1,256", kInvalid, {}, "link 256 is above 255"},
         TextCase{"BadAddress", "2,10.0.0.256", kInvalid, {}, "neither a link"},
-        TextCase{"WordAsLink", "2,plc", kInvalid, {}, "neither a link"},
         TextCase{"TooLong", kTooLong, ZOLTC_LOGIX_ERR_TOO_LARGE, {}, "longer than 128 bytes"}),
     LabelName{});
 
