@@ -8,8 +8,7 @@ endif()
 find_package(nlohmann_json 3 REQUIRED)
 set(cli_test_dir ${CMAKE_CURRENT_LIST_DIR}/cli)
 
-add_executable(cli_unit_tests ${cli_test_dir}/ParsingTest.cpp ${cli_test_dir}/FormatsTest.cpp
-                              ${cli_test_dir}/TagRowsTest.cpp)
+add_executable(cli_unit_tests ${cli_test_dir}/ParsingTest.cpp ${cli_test_dir}/FormatsTest.cpp)
 target_include_directories(cli_unit_tests PRIVATE ${QUILLON_TEST_SUPPORT_DIR})
 target_link_libraries(cli_unit_tests
   PRIVATE quillon_cli_lib nlohmann_json::nlohmann_json GTest::gtest_main quillon::warnings)

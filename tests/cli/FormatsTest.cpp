@@ -63,6 +63,17 @@ TEST_F(Formats, ListAlignsTheTypeColumn) {
     EXPECT_EQ(list.find("LEN"), std::string::npos);
 }
 
+// Only the controller scope lists programs (Odd is a tag); an unlisted program shows for
+// the empty filter only, a listed one through the tags the filter keeps.
+TEST_F(Formats, ProgramsShowTheirListedTagsAndTheFilterSeesThemThroughTheirTags) {
+    EXPECT_EQ(written(cli::writeTagList, "main"), "");
+    const auto program = records.list({records.record("Step", ZOLTC_LOGIX_TYPE_DINT),
+                                       records.record("Odd", ZOLTC_LOGIX_TYPE_PROGRAM)});
+    scopes.programs["Main"] = handrecords::span(program);
+    EXPECT_NE(written(cli::writeTagTree).find("Main  PROGRAM\n  Step  DINT\n  Odd  UNKNOWN\nPair"), std::string::npos);
+    EXPECT_EQ(written(cli::writeTagList, "step"), "Program:Main       PROGRAM\nProgram:Main.Step  DINT\n");
+}
+
 TEST_F(Formats, CsvListsLeavesWithStringsAsOneValue) {
     EXPECT_EQ(written(cli::writeTagCsv),
               "path,typeName,type\n"

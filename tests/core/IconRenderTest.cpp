@@ -3,13 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+// This file is the one that compiles nanosvg's implementation.
+#define NANOSVG_IMPLEMENTATION
 #include <nanosvg.h>
+#define NANOSVGRAST_IMPLEMENTATION
 #include <nanosvgrast.h>
 
 namespace {
