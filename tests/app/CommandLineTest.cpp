@@ -11,45 +11,37 @@ namespace {
 
 using Action = CommandLine::Action;
 
-struct Case {
-    const char* name;
-    std::vector<std::string> words;
-    Action action;
-    const char* host;
-    std::uint16_t port;
-    const char* errorMentions;
-};
-
-void PrintTo(const Case& row, std::ostream* out) {
-    *out << row.name;
+TEST(CommandLine, RunsHelpsOrRefusesTheWordsNamingTheBadOne) {
+    const struct {
+        const char* name;
+        std::vector<std::string> words;
+        Action action;
+        const char* host;
+        std::uint16_t port;
+        const char* errorMentions;
+    } rows[] = {
+        {"NothingStartsAsBefore", {}, Action::Run, "", 44818, ""},
+        {"HostAloneTakesTheDefaultPort", {"10.0.0.5"}, Action::Run, "10.0.0.5", 44818, ""},
+        {"HostAndPort", {"127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, ""},
+        {"BracketedIpv6WithPort", {"[::1]:502"}, Action::Run, "::1", 502, ""},
+        {"HelpWinsOverAnAddress", {"plc", "--help"}, Action::Help, "", 44818, ""},
+        {"ShortHelp", {"-h"}, Action::Help, "", 44818, ""},
+        {"VersionWinsOverABadWord", {"--bogus", "--version"}, Action::Version, "", 44818, ""},
+        {"UnknownOption", {"--port", "2"}, Action::Usage, "", 44818, "--port"},
+        {"PortOutOfRange", {"plc:70000"}, Action::Usage, "", 44818, "plc:70000"},
+        {"EmptyHost", {":44818"}, Action::Usage, "", 44818, "missing host"},
+        {"TwoAddresses", {"plc", "other"}, Action::Usage, "", 44818, "other"},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        const CommandLine line = parseCommandLine(c.words);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.host, c.host);
+        EXPECT_EQ(line.port, c.port);
+        EXPECT_NE(line.error.find(c.errorMentions), std::string::npos) << line.error;
+        EXPECT_EQ(line.error.empty(), c.action != Action::Usage);
+    }
 }
-
-class CommandLineCase : public testing::TestWithParam<Case> {};
-
-TEST_P(CommandLineCase, Parses) {
-    const Case& c = GetParam();
-    const CommandLine line = parseCommandLine(c.words);
-    EXPECT_EQ(line.action, c.action);
-    EXPECT_EQ(line.host, c.host);
-    EXPECT_EQ(line.port, c.port);
-    EXPECT_NE(line.error.find(c.errorMentions), std::string::npos) << line.error;
-    EXPECT_EQ(line.error.empty(), c.action != Action::Usage);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Words, CommandLineCase,
-    testing::Values(Case{"NothingStartsAsBefore", {}, Action::Run, "", 44818, ""},
-                    Case{"HostAloneTakesTheDefaultPort", {"10.0.0.5"}, Action::Run, "10.0.0.5", 44818, ""},
-                    Case{"HostAndPort", {"127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, ""},
-                    Case{"BracketedIpv6WithPort", {"[::1]:502"}, Action::Run, "::1", 502, ""},
-                    Case{"HelpWinsOverAnAddress", {"plc", "--help"}, Action::Help, "", 44818, ""},
-                    Case{"ShortHelp", {"-h"}, Action::Help, "", 44818, ""},
-                    Case{"VersionWinsOverABadWord", {"--bogus", "--version"}, Action::Version, "", 44818, ""},
-                    Case{"UnknownOption", {"--port", "2"}, Action::Usage, "", 44818, "--port"},
-                    Case{"PortOutOfRange", {"plc:70000"}, Action::Usage, "", 44818, "plc:70000"},
-                    Case{"EmptyHost", {":44818"}, Action::Usage, "", 44818, "missing host"},
-                    Case{"TwoAddresses", {"plc", "other"}, Action::Usage, "", 44818, "other"}),
-    [](const testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
 
 // --path fills the top bar's Path; a bad route path or a missing one is refused in the
 // parser's words, and nothing starts.

@@ -70,8 +70,9 @@ TEST_F(Commands, IdentityPrintsEveryFieldAndUnregisters) {
 }
 
 // The list and the streamed JSON (with elements) of the whole controller agree; the CSV
-// lists leaves only (its quoting is the formats' tests').
-TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecords) {
+// lists leaves only (its quoting is the formats' tests'); the filter keeps matches and
+// their parents.
+TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecordsAndTheFilterKeepsParents) {
     const CliRun list = runCli({"tags", address, "--all-programs"});
     ASSERT_EQ(list.status, 0) << list.err;
     const auto listed = listedRows(list.out);
@@ -103,13 +104,11 @@ TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecords) {
     for (const std::string& line : csv) {
         EXPECT_NE(line.rfind("Line1,", 0), 0u) << "a structure is no leaf";
     }
-}
 
-TEST_F(Commands, TagsFilterKeepsMatchesAndTheirParents) {
-    const auto rows = listedRows(runCli({"tags", address, "--all-programs", "--filter", "LEVEL"}).out);
-    EXPECT_TRUE(rows.contains("Line1.Tanks[2].Level"));
-    for (const auto& [path, typeName] : rows) {
-        EXPECT_EQ(path.rfind("Line1", 0), 0u) << path;
+    const auto filtered = listedRows(runCli({"tags", address, "--all-programs", "--filter", "LEVEL"}).out);
+    EXPECT_TRUE(filtered.contains("Line1.Tanks[2].Level"));
+    for (const auto& [path, typeName] : filtered) {
+        EXPECT_EQ(path.rfind("Line1", 0), 0u) << path << ": kept by the filter without a match below it";
     }
 }
 
@@ -204,56 +203,39 @@ TEST_F(Commands, ReadOfOneTagListsNothing) {
     EXPECT_LE(exchanges->load(), 5);
 }
 
-struct Refusal {
-    const char* label;
-    quillon::sim::Options options;
-    std::vector<std::string> extra;
-    const char* reason;
-};
-
-void PrintTo(const Refusal& row, std::ostream* out) {
-    *out << row.label;
-}
-
-class Refusals : public simtest::SimTest, public testing::WithParamInterface<Refusal> {};
-
-TEST_P(Refusals, EveryCommandNamesTheAddressAndTheReason) {
-    startSim(GetParam().options);
-    if (std::string(GetParam().label) == "closedPort") {
-        server->stop();
-    }
-    for (const char* command : {"identity", "tags", "read"}) {
-        std::vector<std::string> words = {command, address};
-        words.insert(words.end(), GetParam().extra.begin(), GetParam().extra.end());
-        if (std::string(command) == "read") {
-            words.insert(words.end(), {"--", "--help"}); // after "--" a tag name, not a request for help
+// A refused session, a closed port and a controller that never answers, for each command.
+TEST_F(Commands, EveryCommandNamesTheAddressAndTheReasonItCannotConnect) {
+    quillon::sim::Options refusing;
+    refusing.registerStatus = 1;
+    quillon::sim::Options stalling;
+    stalling.stall = true;
+    const struct {
+        quillon::sim::Options options;
+        bool closed;
+        std::vector<std::string> extra;
+        const char* reason;
+    } rows[] = {{refusing, false, {}, "session refused (result 10): unsupported command (encapsulation 0x0001)"},
+                {{}, true, {}, "connect failed (result 3)"},
+                {stalling, false, {"--timeout", "200"}, "timeout (result 4)"}};
+    for (const auto& row : rows) {
+        startSim(row.options);
+        if (row.closed) {
+            server->stop();
         }
-        const CliRun result = runCli(words);
-        EXPECT_EQ(result.status, 1) << command;
-        EXPECT_TRUE(result.out.empty()) << result.out;
-        EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address + ": " + GetParam().reason + "\n");
+        for (const char* command : {"identity", "tags", "read"}) {
+            SCOPED_TRACE(std::string(command) + ": " + row.reason);
+            std::vector<std::string> words = {command, address};
+            words.insert(words.end(), row.extra.begin(), row.extra.end());
+            if (std::string(command) == "read") {
+                words.insert(words.end(), {"--", "--help"}); // after "--" a tag name, not a request for help
+            }
+            const CliRun result = runCli(words);
+            EXPECT_EQ(result.status, 1);
+            EXPECT_TRUE(result.out.empty()) << result.out;
+            EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address + ": " + row.reason + "\n");
+        }
     }
 }
-
-quillon::sim::Options refusing() {
-    quillon::sim::Options options;
-    options.registerStatus = 1;
-    return options;
-}
-
-quillon::sim::Options stalling() {
-    quillon::sim::Options options;
-    options.stall = true;
-    return options;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Controllers, Refusals,
-    testing::Values(Refusal{"sessionRefused", refusing(), {},
-                            "session refused (result 10): unsupported command (encapsulation 0x0001)"},
-                    Refusal{"closedPort", {}, {}, "connect failed (result 3)"},
-                    Refusal{"neverAnswers", stalling(), {"--timeout", "200"}, "timeout (result 4)"}),
-    [](const auto& row) { return std::string(row.param.label); });
 
 // The simulator listens on IPv4 only, so the bracketed IPv6 literal is shown to reach
 // TCP with a bare listener on ::1 that never answers: the connection is made and the
