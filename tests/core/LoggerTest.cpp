@@ -104,9 +104,7 @@ TEST(LogTime, FormatsLocalTimeToTheMicrosecond) {
         const char* text;
     } rows[] = {{5'999, "1970-01-01 00:00:00.000005"}, {1'741'356'131'093'215'123, "2025-03-07 14:02:11.093215"},
                 {-1'000, "1969-12-31 23:59:59.999999"}, {-1'500'000'000, "1969-12-31 23:59:58.500000"}};
-    // Local time pinned to UTC, so that the texts are known.
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved != nullptr ? saved : "";
+    // Local time pinned to UTC for the rest of the process, so that the texts are known.
 #ifdef _WIN32
     _putenv_s("TZ", "UTC");
     _tzset();
@@ -117,19 +115,11 @@ TEST(LogTime, FormatsLocalTimeToTheMicrosecond) {
     for (const auto& row : rows) {
 #ifdef _WIN32
         // The Windows C runtime converts no instant before 1970 to local time: the fallback text.
-        const std::string expected = row.nanoseconds < 0 ? "Invalid time" : row.text;
+        EXPECT_EQ(formatLogTime(row.nanoseconds), row.nanoseconds < 0 ? "Invalid time" : row.text);
 #else
-        const std::string expected = row.text;
+        EXPECT_EQ(formatLogTime(row.nanoseconds), row.text);
 #endif
-        EXPECT_EQ(formatLogTime(row.nanoseconds), expected);
     }
-#ifdef _WIN32
-    _putenv_s("TZ", previous.c_str());
-    _tzset();
-#else
-    saved != nullptr ? setenv("TZ", previous.c_str(), 1) : unsetenv("TZ");
-    tzset();
-#endif
 }
 
 } // namespace
