@@ -24,7 +24,7 @@ elseif(NOT TARGET quillon_sim)
   return()
 endif()
 cli_test_program(cli_integration_tests integration ${cli_test_dir}/CommandsTest.cpp ${cli_test_dir}/ExecutableTest.cpp
-  ${cli_test_dir}/RouteCommandsTest.cpp ${QUILLON_TEST_SUPPORT_DIR}/Processes.cpp)
+  ${QUILLON_TEST_SUPPORT_DIR}/Processes.cpp)
 target_compile_definitions(cli_integration_tests PRIVATE QUILLON_SAMPLE_JSON="${PROJECT_SOURCE_DIR}/sim/sample.json"
   QUILLON_CHASSIS_JSON="${PROJECT_SOURCE_DIR}/sim/chassis.json" QUILLON_CLI_PATH="$<TARGET_FILE:quillon-cli>")
 target_link_libraries(cli_integration_tests PRIVATE quillon_sim)

@@ -1,4 +1,5 @@
-// quillon-cli's commands run in-process against the sample controller over loopback.
+// quillon-cli's commands run in-process against the sample controller (or the sample
+// chassis) over loopback.
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -201,6 +202,34 @@ TEST_F(Commands, ReadOfOneTagListsNothing) {
     const CliRun result = runCli({"read", address, "Tag_000001"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_LE(exchanges->load(), 5);
+}
+
+// The sample chassis: --path reaches the controller in a slot, and discover finds the
+// module that owns the address.
+TEST_F(Commands, APathReachesTheControllerInItsSlotAndDiscoverShowsTheModule) {
+    startSim({}, quillon::sim::loadController(QUILLON_CHASSIS_JSON));
+    const CliRun slot2 = runCli({"tags", address, "--path", "1,2"});
+    EXPECT_EQ(slot2.status, 0) << slot2.err;
+    EXPECT_NE(slot2.out.find("SteamPressure"), std::string::npos) << slot2.out;
+    EXPECT_EQ(slot2.out.find("LineSpeed"), std::string::npos) << slot2.out;
+    const CliRun direct = runCli({"tags", address});
+    EXPECT_EQ(direct.status, 1);
+    EXPECT_NE(direct.err.find("give --path 1,SLOT"), std::string::npos) << direct.err;
+    const CliRun empty = runCli({"identity", address, "--path", "1,3"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("no module answers at slot 3"), std::string::npos) << empty.err;
+
+    const CliRun found = runCli({"discover", "--to", address, "--json", "--timeout", "5"});
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.err, "");
+    const Json devices = Json::parse(found.out);
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].at("productName"), server->controller().identity().productName);
+    EXPECT_EQ(devices[0].at("deviceType"), 12);
+    EXPECT_EQ(devices[0].at("address"), address);
+    const CliRun table = runCli({"discover", "--to", address, "--timeout", "5"});
+    EXPECT_NE(table.out.find(server->controller().identity().productName), std::string::npos) << table.out;
+    EXPECT_EQ(table.err, "");
 }
 
 // A refused session, a closed port and a controller that never answers, for each command.
