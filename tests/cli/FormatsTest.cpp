@@ -1,11 +1,9 @@
-// The tag list's formats (tree, list, CSV, streamed JSON) on hand-made records, and the
-// texts they escape.
+// The tag list's formats (tree, list, CSV, streamed JSON) on hand-made records.
 #include <sstream>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "Csv.hpp"
 #include "HandRecords.hpp"
 #include "TagFormats.hpp"
 #include "TagJson.hpp"
@@ -121,13 +119,6 @@ TEST_F(Formats, JsonSurvivesBytesThatAreNotUtf8) {
     const auto list = records.list({records.record("Bad\xFF\x01\xC3\xA4\xED\xA0\x80\xE2\x82Z", ZOLTC_LOGIX_TYPE_DINT)});
     const auto document = nlohmann::json::parse(json(list, false));
     EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01\xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDZ");
-}
-
-TEST(Escapes, CsvQuotesByRfc4180) {
-    EXPECT_EQ(csvField("Tank.Level"), "Tank.Level");
-    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
-    EXPECT_EQ(csvField("cr\r"), "\"cr\r\"");
 }
 
 } // namespace

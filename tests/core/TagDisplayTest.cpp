@@ -1,4 +1,6 @@
-// Type names and value texts that the tree, the inspector and quillon-cli show.
+// Type names and value texts that the tree, the inspector and quillon-cli show, and the
+// escapes of texts they write (CSV fields, control bytes).
+#include "Csv.hpp"
 #include "Printable.hpp"
 #include "TagDisplay.hpp"
 
@@ -108,7 +110,11 @@ TEST(FormatTagValue, WritesTheTextInTheDefaultOrTheChosenFormat) {
     }
 }
 
-TEST(Printable, EscapesControlBytesOnly) {
+TEST(Escapes, CsvQuotesByRfc4180AndPrintableEscapesControlBytesOnly) {
+    EXPECT_EQ(csvField("Tank.Level"), "Tank.Level");
+    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
+    EXPECT_EQ(csvField("cr\r"), "\"cr\r\"");
     EXPECT_EQ(printable("a\x1B[2J\x1F b"), "a\\x1B[2J\\x1F b");
     EXPECT_EQ(printable(std::string("nul\0del\x7F\n", 9)), "nul\\x00del\\x7F\\x0A");
     EXPECT_EQ(printable("\xC3\xA4\xE2\x82\xAC"), "\xC3\xA4\xE2\x82\xAC");
