@@ -1,5 +1,6 @@
 #include "PoolGate.hpp"
 #include "ThreadPool.hpp"
+#include "Thrown.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +16,7 @@ namespace {
 
 using pooltest::drainPool;
 using pooltest::PoolGate;
-
-template <typename Exception, typename Call>
-std::string messageOf(Call call) {
-    try {
-        call();
-    } catch (const Exception& error) {
-        return error.what();
-    }
-    return "(nothing thrown)";
-}
+using thrown::messageOf;
 
 TEST(ThreadPoolInit, RefusesBadCountsASecondInitAndInitAfterStop) {
     ThreadPool pool;
