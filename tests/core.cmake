@@ -19,13 +19,6 @@ if(TARGET assets_pak)
   target_compile_definitions(core_tests PRIVATE QUILLON_ASSET_PACK="${CMAKE_BINARY_DIR}/bin/assets.pak"
     QUILLON_FONT_FILE="${QUILLON_DEPS_DIR}/fonts/Montserrat-Medium.ttf")
 endif()
-# The icons rendered with the same SVG subset the program uses (nanosvg from scripts/setup).
-if(EXISTS "${QUILLON_DEPS_DIR}/nanosvg/nanosvg.h")
-  target_sources(core_tests PRIVATE ${core_test_dir}/IconRenderTest.cpp)
-  target_include_directories(core_tests SYSTEM PRIVATE "${QUILLON_DEPS_DIR}/nanosvg")
-else()
-  quillon_skip_test_area("core icon rendering" "${QUILLON_DEPS_DIR}/nanosvg/nanosvg.h is missing (run scripts/setup)")
-endif()
 gtest_discover_tests(core_tests TEST_PREFIX "core." PROPERTIES LABELS unit TIMEOUT 60)
 
 # pakbuild's command line passes the writer's refusals on with its name.

@@ -1,5 +1,5 @@
-// What the program makes of its words: run (with or without an address), help, version,
-// or a usage failure that names the bad word and starts nothing.
+// What the program makes of its words: run (with or without an address and route path),
+// help, version, or a usage failure that names the bad word and starts nothing.
 #include "CommandLine.hpp"
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@ TEST(CommandLine, RunsHelpsOrRefusesTheWordsNamingTheBadOne) {
         const char* host;
         std::uint16_t port;
         const char* errorMentions;
+        const char* path = ""; // --path fills the top bar's Path
     } rows[] = {
         {"NothingStartsAsBefore", {}, Action::Run, "", 44818, ""},
         {"HostAndPort", {"127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, ""},
@@ -29,6 +30,9 @@ TEST(CommandLine, RunsHelpsOrRefusesTheWordsNamingTheBadOne) {
         {"UnknownOption", {"--port", "2"}, Action::Usage, "", 44818, "--port"},
         {"PortOutOfRange", {"plc:70000"}, Action::Usage, "", 44818, "plc:70000"},
         {"TwoAddresses", {"plc", "other"}, Action::Usage, "", 44818, "other"},
+        {"RoutePath", {"--path", "1,2", "127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, "", "1,2"},
+        {"BadRoutePath", {"plc", "--path", "1,"}, Action::Usage, "", 44818, "invalid --path '1,': item 2 is empty"},
+        {"MissingRoutePath", {"plc", "--path"}, Action::Usage, "", 44818, ""},
     };
     for (const auto& c : rows) {
         SCOPED_TRACE(c.name);
@@ -36,26 +40,10 @@ TEST(CommandLine, RunsHelpsOrRefusesTheWordsNamingTheBadOne) {
         EXPECT_EQ(line.action, c.action);
         EXPECT_EQ(line.host, c.host);
         EXPECT_EQ(line.port, c.port);
+        EXPECT_EQ(line.path, c.path);
         EXPECT_NE(line.error.find(c.errorMentions), std::string::npos) << line.error;
         EXPECT_EQ(line.error.empty(), c.action != Action::Usage);
     }
-}
-
-// --path fills the top bar's Path; a bad route path or a missing one is refused in the
-// parser's words, and nothing starts.
-TEST(CommandLinePath, TakesARoutePathAndRefusesABadOne) {
-    const CommandLine routed = parseCommandLine(std::vector<std::string>{"--path", "1,2", "127.0.0.1:2222"});
-    EXPECT_EQ(routed.action, Action::Run);
-    EXPECT_EQ(routed.host, "127.0.0.1");
-    EXPECT_EQ(routed.path, "1,2");
-
-    const CommandLine bad = parseCommandLine(std::vector<std::string>{"plc", "--path", "1,"});
-    EXPECT_EQ(bad.action, Action::Usage);
-    EXPECT_EQ(bad.error, "invalid --path '1,': item 2 is empty");
-    EXPECT_EQ(bad.host, "");
-    EXPECT_EQ(bad.path, "");
-
-    EXPECT_EQ(parseCommandLine(std::vector<std::string>{"plc", "--path"}).action, Action::Usage);
 }
 
 } // namespace

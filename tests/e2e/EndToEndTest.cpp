@@ -3,6 +3,7 @@
 // shows the reads once a second and a screenshot shows the status and the values. The
 // bar's lost-connection and Cancel states are the views' tests (tests/views).
 #include "Processes.hpp"
+#include "Waiting.hpp"
 
 #include <zolt/ui/Texture.hpp>
 
@@ -23,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using processes::pollUntil;
+using waiting::waitFor;
 using processes::readFile;
 using processes::run;
 
@@ -166,7 +167,7 @@ std::string startSim(std::optional<processes::Process>& sim, const std::vector<s
     fs::remove(out);
     sim.emplace(argv, outputDir, out);
     std::string port;
-    pollUntil(
+    waitFor(
         [&] {
             const std::string text = readFile(out);
             const std::size_t at = text.find("listening on 127.0.0.1:");
@@ -176,7 +177,7 @@ std::string startSim(std::optional<processes::Process>& sim, const std::vector<s
             port = text.substr(at + 23, text.find_first_of("\r\n", at) - at - 23);
             return !port.empty();
         },
-        10s);
+        10s, 50ms);
     return port;
 }
 
@@ -184,16 +185,16 @@ std::string startSim(std::optional<processes::Process>& sim, const std::vector<s
 std::optional<Window> startQuillon(std::optional<processes::Process>& quillon, const fs::path& shotFile) {
     quillon.emplace(std::vector<std::string>{(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
     std::optional<Window> window;
-    if (!pollUntil([&] { return (window = findWindow()).has_value(); }, 30s)) {
+    if (!waitFor([&] { return (window = findWindow()).has_value(); }, 30s, 50ms)) {
         return std::nullopt;
     }
     // The first frames are on screen once a capture shows the top bar's text.
-    pollUntil(
+    waitFor(
         [&] {
             auto shot = capture(*window, shotFile);
             return shot && shot->count(1040, 0, 1200, 50, isText) > 20;
         },
-        30s);
+        30s, 50ms);
     return window;
 }
 
@@ -221,32 +222,32 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
 
     connectTo(*window, port);
     // The tree is complete when the last program has been browsed and its rows drawn.
-    ASSERT_TRUE(pollUntil([&] { return readFile(simLog).find("path=Program:Packaging") != std::string::npos; }, 30s))
+    ASSERT_TRUE(waitFor([&] { return readFile(simLog).find("path=Program:Packaging") != std::string::npos; }, 30s, 50ms))
         << "no browse reached the simulator";
-    ASSERT_TRUE(pollUntil(
+    ASSERT_TRUE(waitFor(
         [&] {
             auto shot = capture(*window, shotFile);
             return shot && shot->count(20, rowMiddle(11) - 10, 300, rowMiddle(11) + 10, isText) > 20;
         },
-        30s))
+        30s, 50ms))
         << "no rows on screen";
 
     clickAt(*window, 80, rowMiddle(11)); // "Counter", a live DINT
     clickAt(*window, 12, rowMiddle(16)); // the arrow of "Temperatures", a REAL[10]
     // Its elements are drawn indented under it: the row below now starts further right.
-    ASSERT_TRUE(pollUntil(
+    ASSERT_TRUE(waitFor(
         [&] {
             auto shot = capture(*window, shotFile);
             return shot && shot->count(20, rowMiddle(17) - 10, 40, rowMiddle(17) + 10, isText) == 0 &&
                    shot->count(40, rowMiddle(17) - 10, 200, rowMiddle(17) + 10, isText) > 10;
         },
-        10s))
+        10s, 50ms))
         << "the array did not open";
     clickAt(*window, 90, rowMiddle(18)); // "Temperatures[1]"
 
     // Reads about once a second: six of them, spaced by the inspector's interval.
     std::vector<std::int64_t> times;
-    ASSERT_TRUE(pollUntil([&] { return (times = readTimes(simLog, "Counter")).size() >= 6; }, 30s))
+    ASSERT_TRUE(waitFor([&] { return (times = readTimes(simLog, "Counter")).size() >= 6; }, 30s, 50ms))
         << "Counter was read " << readTimes(simLog, "Counter").size() << " times";
     std::vector<std::int64_t> gaps;
     for (std::size_t i = 1; i < times.size(); ++i) {
@@ -260,13 +261,13 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
 
     // The screenshot: the status in green, both tags with their values in the inspector.
     std::optional<Shot> shot;
-    ASSERT_TRUE(pollUntil(
+    ASSERT_TRUE(waitFor(
         [&] {
             shot = capture(*window, shotFile);
             // Below the watch list buttons and the header: rows of 24 pixels from y = 100.
             return shot && shot->count(932, 100, 1160, 124, isText) > 10 && shot->count(932, 124, 1160, 148, isText) > 10;
         },
-        10s))
+        10s, 50ms))
         << "values not shown; screenshot: " << shotFile;
     std::cout << "screenshot: " << shotFile.string() << std::endl;
     EXPECT_GT(shot->count(718, 0, 1018, 25, isSuccessGreen), 30) << "PLC-Status: CONNECTED in green";
