@@ -1,5 +1,5 @@
-// What the program makes of its words: run (with or without an address), help, version,
-// or a usage failure that names the bad word and starts nothing.
+// What the program makes of its words: run (with or without an address and route path),
+// help, version, or a usage failure that names the bad word and starts nothing.
 #include "CommandLine.hpp"
 
 #include <gtest/gtest.h>
@@ -11,61 +11,39 @@ namespace {
 
 using Action = CommandLine::Action;
 
-struct Case {
-    const char* name;
-    std::vector<std::string> words;
-    Action action;
-    const char* host;
-    std::uint16_t port;
-    const char* errorMentions;
-};
-
-void PrintTo(const Case& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class CommandLineCase : public testing::TestWithParam<Case> {};
-
-TEST_P(CommandLineCase, Parses) {
-    const Case& c = GetParam();
-    const CommandLine line = parseCommandLine(c.words);
-    EXPECT_EQ(line.action, c.action);
-    EXPECT_EQ(line.host, c.host);
-    EXPECT_EQ(line.port, c.port);
-    EXPECT_NE(line.error.find(c.errorMentions), std::string::npos) << line.error;
-    EXPECT_EQ(line.error.empty(), c.action != Action::Usage);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Words, CommandLineCase,
-    testing::Values(Case{"NothingStartsAsBefore", {}, Action::Run, "", 44818, ""},
-                    Case{"HostAloneTakesTheDefaultPort", {"10.0.0.5"}, Action::Run, "10.0.0.5", 44818, ""},
-                    Case{"HostAndPort", {"127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, ""},
-                    Case{"BracketedIpv6WithPort", {"[::1]:502"}, Action::Run, "::1", 502, ""},
-                    Case{"HelpWinsOverAnAddress", {"plc", "--help"}, Action::Help, "", 44818, ""},
-                    Case{"ShortHelp", {"-h"}, Action::Help, "", 44818, ""},
-                    Case{"VersionWinsOverABadWord", {"--bogus", "--version"}, Action::Version, "", 44818, ""},
-                    Case{"UnknownOption", {"--port", "2"}, Action::Usage, "", 44818, "--port"},
-                    Case{"PortOutOfRange", {"plc:70000"}, Action::Usage, "", 44818, "plc:70000"},
-                    Case{"EmptyHost", {":44818"}, Action::Usage, "", 44818, "missing host"},
-                    Case{"TwoAddresses", {"plc", "other"}, Action::Usage, "", 44818, "other"}),
-    [](const testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
-
-// --path fills the top bar's Path; a bad route path or a missing one is refused in the
-// parser's words, and nothing starts.
-TEST(CommandLinePath, TakesARoutePathAndRefusesABadOne) {
-    const CommandLine routed = parseCommandLine(std::vector<std::string>{"--path", "1,2", "127.0.0.1:2222"});
-    EXPECT_EQ(routed.action, Action::Run);
-    EXPECT_EQ(routed.host, "127.0.0.1");
-    EXPECT_EQ(routed.path, "1,2");
-
-    const CommandLine bad = parseCommandLine(std::vector<std::string>{"plc", "--path", "1,"});
-    EXPECT_EQ(bad.action, Action::Usage);
-    EXPECT_EQ(bad.error, "invalid --path '1,': item 2 is empty");
-    EXPECT_EQ(bad.host, "");
-    EXPECT_EQ(bad.path, "");
-
-    EXPECT_EQ(parseCommandLine(std::vector<std::string>{"plc", "--path"}).action, Action::Usage);
+// The address's own forms are the address parser's tests (tests/cli); here its use.
+TEST(CommandLine, RunsHelpsOrRefusesTheWordsNamingTheBadOne) {
+    const struct {
+        const char* name;
+        std::vector<std::string> words;
+        Action action;
+        const char* host;
+        std::uint16_t port;
+        const char* errorMentions;
+        const char* path = ""; // --path fills the top bar's Path
+    } rows[] = {
+        {"NothingStartsAsBefore", {}, Action::Run, "", 44818, ""},
+        {"HostAndPort", {"127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, ""},
+        {"HelpWinsOverAnAddress", {"plc", "--help"}, Action::Help, "", 44818, ""},
+        {"ShortHelp", {"-h"}, Action::Help, "", 44818, ""},
+        {"VersionWinsOverABadWord", {"--bogus", "--version"}, Action::Version, "", 44818, ""},
+        {"UnknownOption", {"--port", "2"}, Action::Usage, "", 44818, "--port"},
+        {"PortOutOfRange", {"plc:70000"}, Action::Usage, "", 44818, "plc:70000"},
+        {"TwoAddresses", {"plc", "other"}, Action::Usage, "", 44818, "other"},
+        {"RoutePath", {"--path", "1,2", "127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, "", "1,2"},
+        {"BadRoutePath", {"plc", "--path", "1,"}, Action::Usage, "", 44818, "invalid --path '1,': item 2 is empty"},
+        {"MissingRoutePath", {"plc", "--path"}, Action::Usage, "", 44818, ""},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        const CommandLine line = parseCommandLine(c.words);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.host, c.host);
+        EXPECT_EQ(line.port, c.port);
+        EXPECT_EQ(line.path, c.path);
+        EXPECT_NE(line.error.find(c.errorMentions), std::string::npos) << line.error;
+        EXPECT_EQ(line.error.empty(), c.action != Action::Usage);
+    }
 }
 
 } // namespace

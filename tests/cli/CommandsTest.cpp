@@ -1,4 +1,5 @@
-// quillon-cli's commands run in-process against the sample controller over loopback.
+// quillon-cli's commands run in-process against the sample controller (or the sample
+// chassis) over loopback.
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -70,8 +71,9 @@ TEST_F(Commands, IdentityPrintsEveryFieldAndUnregisters) {
 }
 
 // The list and the streamed JSON (with elements) of the whole controller agree; the CSV
-// lists leaves only (its quoting is the formats' tests').
-TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecords) {
+// lists leaves only (its quoting is the formats' tests'); the filter keeps matches and
+// their parents.
+TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecordsAndTheFilterKeepsParents) {
     const CliRun list = runCli({"tags", address, "--all-programs"});
     ASSERT_EQ(list.status, 0) << list.err;
     const auto listed = listedRows(list.out);
@@ -103,13 +105,11 @@ TEST_F(Commands, TagsListJsonAndCsvShowTheSameRecords) {
     for (const std::string& line : csv) {
         EXPECT_NE(line.rfind("Line1,", 0), 0u) << "a structure is no leaf";
     }
-}
 
-TEST_F(Commands, TagsFilterKeepsMatchesAndTheirParents) {
-    const auto rows = listedRows(runCli({"tags", address, "--all-programs", "--filter", "LEVEL"}).out);
-    EXPECT_TRUE(rows.contains("Line1.Tanks[2].Level"));
-    for (const auto& [path, typeName] : rows) {
-        EXPECT_EQ(path.rfind("Line1", 0), 0u) << path;
+    const auto filtered = listedRows(runCli({"tags", address, "--all-programs", "--filter", "LEVEL"}).out);
+    EXPECT_TRUE(filtered.contains("Line1.Tanks[2].Level"));
+    for (const auto& [path, typeName] : filtered) {
+        EXPECT_EQ(path.rfind("Line1", 0), 0u) << path << ": kept by the filter without a match below it";
     }
 }
 
@@ -204,56 +204,67 @@ TEST_F(Commands, ReadOfOneTagListsNothing) {
     EXPECT_LE(exchanges->load(), 5);
 }
 
-struct Refusal {
-    const char* label;
-    quillon::sim::Options options;
-    std::vector<std::string> extra;
-    const char* reason;
-};
+// The sample chassis: --path reaches the controller in a slot, and discover finds the
+// module that owns the address.
+TEST_F(Commands, APathReachesTheControllerInItsSlotAndDiscoverShowsTheModule) {
+    startSim({}, quillon::sim::loadController(QUILLON_CHASSIS_JSON));
+    const CliRun slot2 = runCli({"tags", address, "--path", "1,2"});
+    EXPECT_EQ(slot2.status, 0) << slot2.err;
+    EXPECT_NE(slot2.out.find("SteamPressure"), std::string::npos) << slot2.out;
+    EXPECT_EQ(slot2.out.find("LineSpeed"), std::string::npos) << slot2.out;
+    const CliRun direct = runCli({"tags", address});
+    EXPECT_EQ(direct.status, 1);
+    EXPECT_NE(direct.err.find("give --path 1,SLOT"), std::string::npos) << direct.err;
+    const CliRun empty = runCli({"identity", address, "--path", "1,3"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("no module answers at slot 3"), std::string::npos) << empty.err;
 
-void PrintTo(const Refusal& row, std::ostream* out) {
-    *out << row.label;
+    const CliRun found = runCli({"discover", "--to", address, "--json", "--timeout", "5"});
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.err, "");
+    const Json devices = Json::parse(found.out);
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].at("productName"), server->controller().identity().productName);
+    EXPECT_EQ(devices[0].at("deviceType"), 12);
+    EXPECT_EQ(devices[0].at("address"), address);
+    const CliRun table = runCli({"discover", "--to", address, "--timeout", "5"});
+    EXPECT_NE(table.out.find(server->controller().identity().productName), std::string::npos) << table.out;
+    EXPECT_EQ(table.err, "");
 }
 
-class Refusals : public simtest::SimTest, public testing::WithParamInterface<Refusal> {};
-
-TEST_P(Refusals, EveryCommandNamesTheAddressAndTheReason) {
-    startSim(GetParam().options);
-    if (std::string(GetParam().label) == "closedPort") {
-        server->stop();
-    }
-    for (const char* command : {"identity", "tags", "read"}) {
-        std::vector<std::string> words = {command, address};
-        words.insert(words.end(), GetParam().extra.begin(), GetParam().extra.end());
-        if (std::string(command) == "read") {
-            words.insert(words.end(), {"--", "--help"}); // after "--" a tag name, not a request for help
+// A refused session, a closed port and a controller that never answers, for each command.
+TEST_F(Commands, EveryCommandNamesTheAddressAndTheReasonItCannotConnect) {
+    quillon::sim::Options refusing;
+    refusing.registerStatus = 1;
+    quillon::sim::Options stalling;
+    stalling.stall = true;
+    const struct {
+        quillon::sim::Options options;
+        bool closed;
+        std::vector<std::string> extra;
+        const char* reason;
+    } rows[] = {{refusing, false, {}, "session refused (result 10): unsupported command (encapsulation 0x0001)"},
+                {{}, true, {}, "connect failed (result 3)"},
+                {stalling, false, {"--timeout", "200"}, "timeout (result 4)"}};
+    for (const auto& row : rows) {
+        startSim(row.options);
+        if (row.closed) {
+            server->stop();
         }
-        const CliRun result = runCli(words);
-        EXPECT_EQ(result.status, 1) << command;
-        EXPECT_TRUE(result.out.empty()) << result.out;
-        EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address + ": " + GetParam().reason + "\n");
+        for (const char* command : {"identity", "tags", "read"}) {
+            SCOPED_TRACE(std::string(command) + ": " + row.reason);
+            std::vector<std::string> words = {command, address};
+            words.insert(words.end(), row.extra.begin(), row.extra.end());
+            if (std::string(command) == "read") {
+                words.insert(words.end(), {"--", "--help"}); // after "--" a tag name, not a request for help
+            }
+            const CliRun result = runCli(words);
+            EXPECT_EQ(result.status, 1);
+            EXPECT_TRUE(result.out.empty()) << result.out;
+            EXPECT_EQ(result.err, "quillon-cli: cannot connect to " + address + ": " + row.reason + "\n");
+        }
     }
 }
-
-quillon::sim::Options refusing() {
-    quillon::sim::Options options;
-    options.registerStatus = 1;
-    return options;
-}
-
-quillon::sim::Options stalling() {
-    quillon::sim::Options options;
-    options.stall = true;
-    return options;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Controllers, Refusals,
-    testing::Values(Refusal{"sessionRefused", refusing(), {},
-                            "session refused (result 10): unsupported command (encapsulation 0x0001)"},
-                    Refusal{"closedPort", {}, {}, "connect failed (result 3)"},
-                    Refusal{"neverAnswers", stalling(), {"--timeout", "200"}, "timeout (result 4)"}),
-    [](const auto& row) { return std::string(row.param.label); });
 
 // The simulator listens on IPv4 only, so the bracketed IPv6 literal is shown to reach
 // TCP with a bare listener on ::1 that never answers: the connection is made and the

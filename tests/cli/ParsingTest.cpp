@@ -8,35 +8,24 @@
 
 namespace {
 
-struct AddressCase {
-    const char* text;
-    const char* host;
-    std::uint16_t port;
-};
-
-void PrintTo(const AddressCase& row, std::ostream* out) {
-    *out << row.text;
+// Without brackets an IPv6 address has no port; each address prints back to itself.
+TEST(AddressAccepted, SplitsHostAndPortAndPrintsBack) {
+    const struct {
+        const char* text;
+        const char* host;
+        std::uint16_t port;
+    } rows[] = {{"192.168.1.10", "192.168.1.10", 44818}, {"plc.local:1", "plc.local", 1}, {"plc:65535", "plc", 65535},
+                {"[::1]:502", "::1", 502}, {"[fe80::1%eth0]", "fe80::1%eth0", 44818},
+                {"fe80::1:2222", "fe80::1:2222", 44818}};
+    for (const auto& row : rows) {
+        const cli::Address address = cli::parseAddress(row.text);
+        EXPECT_EQ(address.host, row.host) << row.text;
+        EXPECT_EQ(address.port, row.port) << row.text;
+        const cli::Address again = cli::parseAddress(cli::formatAddress(address));
+        EXPECT_EQ(again.host, address.host) << row.text;
+        EXPECT_EQ(again.port, address.port) << row.text;
+    }
 }
-
-class AddressAccepted : public testing::TestWithParam<AddressCase> {};
-
-TEST_P(AddressAccepted, SplitsHostAndPortAndPrintsBack) {
-    const cli::Address address = cli::parseAddress(GetParam().text);
-    EXPECT_EQ(address.host, GetParam().host);
-    EXPECT_EQ(address.port, GetParam().port);
-    const cli::Address again = cli::parseAddress(cli::formatAddress(address));
-    EXPECT_EQ(again.host, address.host);
-    EXPECT_EQ(again.port, address.port);
-}
-
-// Without brackets an IPv6 address has no port.
-INSTANTIATE_TEST_SUITE_P(Texts, AddressAccepted,
-                         testing::Values(AddressCase{"192.168.1.10", "192.168.1.10", 44818},
-                                         AddressCase{"plc.local:1", "plc.local", 1},
-                                         AddressCase{"plc:65535", "plc", 65535}, AddressCase{"[::1]:502", "::1", 502},
-                                         AddressCase{"[fe80::1%eth0]", "fe80::1%eth0", 44818},
-                                         AddressCase{"fe80::1:2222", "fe80::1:2222", 44818}),
-                         [](const auto& row) { return "row" + std::to_string(row.index); });
 
 TEST(AddressRefused, ThrowsUsageError) {
     for (const char* text : {"", ":44818", "plc:", "plc:0", "plc:65536", "plc:99999999999999999999", "plc:+1", "plc:12a",
@@ -90,50 +79,38 @@ TEST(Numbers, DigitsOnlyWithinTheMaximumAndPlainFractions) {
     }
 }
 
-struct BadUsage {
-    std::vector<std::string> words;
-    const char* cause;
-};
-
-void PrintTo(const BadUsage& row, std::ostream* out) {
-    for (const std::string& word : row.words) {
-        *out << word << ' ';
+// Nothing here names a reachable controller: a usage error must stop before connecting.
+TEST(Usage, ExitsWithTwoAndNamesTheCause) {
+    const struct {
+        std::vector<std::string> words;
+        const char* cause;
+    } rows[] = {
+        {{}, "missing command"}, {{"frobnicate", "plc"}, "unknown command 'frobnicate'"},
+        {{"identity"}, "missing controller address"}, {{"identity", "plc", "extra"}, "unexpected argument 'extra'"},
+        {{"identity", "plc:0"}, "invalid port"}, {{"identity", "[::1"}, "missing ']'"},
+        {{"identity", "plc", "--timeout", "0"}, "invalid --timeout '0'"},
+        {{"identity", "plc", "--timeout", "4294967296"}, "invalid --timeout"},
+        {{"identity", "plc", "--timeout"}, "needs a value"}, {{"identity", "plc", "--json"}, "unknown option '--json'"},
+        {{"tags", "plc", "--tree", "--csv"}, "choose one of"},
+        {{"tags", "plc", "--program", "Main", "--all-programs"}, "cannot be combined"},
+        {{"tags", "plc", "--program="}, "needs a program name"}, {{"read", "plc"}, "missing TAG"},
+        {{"read", "plc", "A", "--tree"}, "unknown option"}, {{"watch", "plc"}, "missing TAG"},
+        {{"watch", "plc", "--from", "/no/such/list"}, "invalid --from '/no/such/list': cannot open"},
+        {{"watch", "plc", "A", "--interval", "0"}, "invalid --interval '0'"},
+        {{"watch", "plc", "A", "--interval", "90000"}, "invalid --interval"},
+        {{"tags", "plc", "--path", "1,,0"}, "invalid --path '1,,0': item 2 is empty"},
+        {{"discover", "--to", "plc", "--broadcast", "10.255.255.255"}, "exclude each other"},
+        {{"discover", "--to", "plc", "--timeout", "0"}, "invalid --timeout"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.cause);
+        const clitest::CliRun result = clitest::runCli(row.words);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_TRUE(result.out.empty()) << result.out;
+        EXPECT_NE(result.err.find(row.cause), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("Usage: quillon-cli"), std::string::npos) << result.err;
     }
 }
-
-class Usage : public testing::TestWithParam<BadUsage> {};
-
-// Nothing here names a reachable controller: a usage error must stop before connecting.
-TEST_P(Usage, ExitsWithTwoAndNamesTheCause) {
-    const clitest::CliRun result = clitest::runCli(GetParam().words);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(result.out.empty()) << result.out;
-    EXPECT_NE(result.err.find(GetParam().cause), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("Usage: quillon-cli"), std::string::npos) << result.err;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Words, Usage,
-    testing::Values(BadUsage{{}, "missing command"}, BadUsage{{"frobnicate", "plc"}, "unknown command 'frobnicate'"},
-                    BadUsage{{"identity"}, "missing controller address"},
-                    BadUsage{{"identity", "plc", "extra"}, "unexpected argument 'extra'"},
-                    BadUsage{{"identity", "plc:0"}, "invalid port"}, BadUsage{{"identity", "[::1"}, "missing ']'"},
-                    BadUsage{{"identity", "plc", "--timeout", "0"}, "invalid --timeout '0'"},
-                    BadUsage{{"identity", "plc", "--timeout", "4294967296"}, "invalid --timeout"},
-                    BadUsage{{"identity", "plc", "--timeout"}, "needs a value"},
-                    BadUsage{{"identity", "plc", "--json"}, "unknown option '--json'"},
-                    BadUsage{{"tags", "plc", "--tree", "--csv"}, "choose one of"},
-                    BadUsage{{"tags", "plc", "--program", "Main", "--all-programs"}, "cannot be combined"},
-                    BadUsage{{"tags", "plc", "--program="}, "needs a program name"},
-                    BadUsage{{"read", "plc"}, "missing TAG"}, BadUsage{{"read", "plc", "A", "--tree"}, "unknown option"},
-                    BadUsage{{"watch", "plc"}, "missing TAG"},
-                    BadUsage{{"watch", "plc", "--from", "/no/such/list"}, "invalid --from '/no/such/list': cannot open"},
-                    BadUsage{{"watch", "plc", "A", "--interval", "0"}, "invalid --interval '0'"},
-                    BadUsage{{"watch", "plc", "A", "--interval", "90000"}, "invalid --interval"},
-                    BadUsage{{"tags", "plc", "--path", "1,,0"}, "invalid --path '1,,0': item 2 is empty"},
-                    BadUsage{{"discover", "--to", "plc", "--broadcast", "10.255.255.255"}, "exclude each other"},
-                    BadUsage{{"discover", "--to", "plc", "--timeout", "0"}, "invalid --timeout"}),
-    [](const auto& row) { return "row" + std::to_string(row.index); });
 
 TEST(Help, TopLevelListsEveryCommandAndEachCommandHasItsOwn) {
     for (const char* word : {"--help", "-h", "help"}) {

@@ -19,7 +19,7 @@ protected:
     AppState state;
 };
 
-TEST_F(AppStateTest, ConnectReadsTheProductNameAndEachConnectIsANewGeneration) {
+TEST_F(AppStateTest, EachConnectIsANewGenerationAndDisconnectUnregisters) {
     EXPECT_EQ(state.plcType(), "");
     EXPECT_EQ(state.connect("127.0.0.1", port), 0);
     EXPECT_TRUE(state.isConnected());
@@ -29,9 +29,18 @@ TEST_F(AppStateTest, ConnectReadsTheProductNameAndEachConnectIsANewGeneration) {
     EXPECT_EQ(state.connectionGeneration(), 2U);
     EXPECT_EQ(server->sessionsRegistered(), 2U) << "a reconnect registers a fresh session";
 
+    state.disconnect();
+    EXPECT_FALSE(state.isConnected());
+    EXPECT_EQ(state.connectionGeneration(), 3U) << "a disconnect ends the generation too";
+    EXPECT_TRUE(simtest::waitFor([&] { return server->sessionsUnregistered() == 2; }));
+    zoltc_logix_tag_info_list list{};
+    EXPECT_EQ(state.withClient([&list](zoltc_logix_client* client) { return zoltc_logix_list_tags(client, &list); }),
+              ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+    zoltc_logix_tag_info_list_free(&list);
+
     EXPECT_NE(state.connect("127.0.0.1", closedPort()), 0);
     EXPECT_EQ(state.link(), AppState::Link::Disconnected);
-    EXPECT_EQ(state.connectionGeneration(), 3U);
+    EXPECT_EQ(state.connectionGeneration(), 4U);
 }
 
 // What the bar shows of the messaging: what connect negotiated, then what the probe finds
@@ -46,26 +55,6 @@ TEST_F(AppStateTest, MessagingFollowsTheConnection) {
     server->setOptions(dropped);
     ASSERT_EQ(state.probe() | state.probe(), ZOLTC_LOGIX_OK);
     EXPECT_EQ(state.messaging().brief, "unconnected (fell back)");
-}
-
-TEST_F(AppStateTest, InvalidArgumentsFailWithoutTouchingTheNetwork) {
-    EXPECT_EQ(state.connect("", 44818), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(state.connect("127.0.0.1", 0), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
-    EXPECT_FALSE(state.isConnected());
-    EXPECT_EQ(state.connectionGeneration(), 2U);
-    EXPECT_EQ(server->connectionsAccepted(), 0U);
-}
-
-TEST_F(AppStateTest, DisconnectUnregistersAndLaterCallsFail) {
-    ASSERT_EQ(state.connect("127.0.0.1", port), 0);
-    state.disconnect();
-    EXPECT_FALSE(state.isConnected());
-    EXPECT_EQ(state.connectionGeneration(), 2U);
-    EXPECT_TRUE(simtest::waitFor([&] { return server->sessionsUnregistered() == 1; }));
-    zoltc_logix_tag_info_list list{};
-    EXPECT_EQ(state.withClient([&list](zoltc_logix_client* client) { return zoltc_logix_list_tags(client, &list); }),
-              ZOLTC_LOGIX_ERR_NOT_CONNECTED);
-    zoltc_logix_tag_info_list_free(&list);
 }
 
 // A browsed list changes owner by move; the list moved into lets go of what it held.
@@ -100,8 +89,12 @@ TEST_F(AppStateTest, DisconnectCutsACallInProgress) {
     EXPECT_EQ(state.link(), AppState::Link::Disconnected);
 }
 
-// A connect cancelled before its worker took it up never talks to the controller.
-TEST_F(AppStateTest, ACancelledAttemptDoesNotConnect) {
+// Invalid arguments, and a connect cancelled before its worker took it up, never talk to
+// the controller.
+TEST_F(AppStateTest, InvalidArgumentsAndACancelledAttemptDoNotConnect) {
+    EXPECT_EQ(state.connect("", 44818), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(state.connect("127.0.0.1", 0), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(state.connectionGeneration(), 2U);
     const std::uint64_t attempt = state.beginConnect();
     state.disconnect();
     EXPECT_EQ(state.connect("127.0.0.1", port, attempt), ZOLTC_LOGIX_ERR_ABORTED);

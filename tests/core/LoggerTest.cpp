@@ -56,33 +56,21 @@ TEST(LoggerMemory, KeepsTheNewestLinesAndCountsAll) {
     EXPECT_TRUE(lines.back().text.ends_with(std::to_string(LogMemory::capacity))) << lines.back().text;
 }
 
-struct LevelRow {
-    int level;
-    const char* tag;
-    bool toStandardError;
-};
-
-void PrintTo(const LevelRow& row, std::ostream* out) {
-    *out << row.tag;
+// Levels above FATAL are clamped to it; ERROR and above go to standard error.
+TEST(LoggerLevels, PickTagAndStream) {
+    const struct {
+        int level;
+        const char* tag;
+        bool toStandardError;
+    } rows[] = {{0, "[TRACE]", false}, {3, "[WARN ]", false}, {4, "[ERROR]", true}, {5, "[FATAL]", true}, {6, "[FATAL]", true}};
+    for (const auto& row : rows) {
+        OutputCapture capture;
+        Logger::write(static_cast<LogLevel>(row.level), "f()", "m");
+        const std::string written = row.toStandardError ? capture.standardError() : capture.standardOutput();
+        EXPECT_EQ(row.toStandardError ? capture.standardOutput() : capture.standardError(), "") << row.level;
+        EXPECT_NE(written.find(std::string(" ") + row.tag + " <f()> m\033[0m\n"), std::string::npos) << written;
+    }
 }
-
-class LoggerLevels : public testing::TestWithParam<LevelRow> {};
-
-TEST_P(LoggerLevels, PickTagAndStream) {
-    OutputCapture capture;
-    Logger::write(static_cast<LogLevel>(GetParam().level), "f()", "m");
-    const std::string written = GetParam().toStandardError ? capture.standardError() : capture.standardOutput();
-    const std::string silent = GetParam().toStandardError ? capture.standardOutput() : capture.standardError();
-    EXPECT_EQ(silent, "");
-    EXPECT_NE(written.find(std::string(" ") + GetParam().tag + " <f()> m\033[0m\n"), std::string::npos) << written;
-}
-
-// Levels above FATAL are clamped to it.
-INSTANTIATE_TEST_SUITE_P(Levels, LoggerLevels,
-                         testing::Values(LevelRow{0, "[TRACE]", false}, LevelRow{3, "[WARN ]", false},
-                                         LevelRow{4, "[ERROR]", true}, LevelRow{5, "[FATAL]", true},
-                                         LevelRow{6, "[FATAL]", true}, LevelRow{255, "[FATAL]", true}),
-                         [](const auto& row) { return "level" + std::to_string(row.param.level); });
 
 // A stream buffer that refuses every byte, so that a stream set to throw on badbit does.
 class RefusingBuffer : public std::streambuf {
@@ -108,48 +96,30 @@ TEST(LoggerFailures, NeitherABadFormatNorAFailingStreamThrows) {
     EXPECT_EQ(capture.standardError().rfind("Failed to format log message: ", 0), 0U) << capture.standardError();
 }
 
-struct TimeRow {
-    std::int64_t nanoseconds;
-    const char* text;
-};
-
-void PrintTo(const TimeRow& row, std::ostream* out) {
-    *out << row.text;
-}
-
-class LogTime : public testing::TestWithParam<TimeRow> {};
-
-TEST_P(LogTime, FormatsLocalTimeToTheMicrosecond) {
-    // Local time pinned to UTC, so that the texts are known.
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved != nullptr ? saved : "";
+// Microseconds are zero-filled and nanoseconds cut off; before 1970 the fraction still
+// counts forwards from the whole second.
+TEST(LogTime, FormatsLocalTimeToTheMicrosecond) {
+    const struct {
+        std::int64_t nanoseconds;
+        const char* text;
+    } rows[] = {{5'999, "1970-01-01 00:00:00.000005"}, {1'741'356'131'093'215'123, "2025-03-07 14:02:11.093215"},
+                {-1'000, "1969-12-31 23:59:59.999999"}, {-1'500'000'000, "1969-12-31 23:59:58.500000"}};
+    // Local time pinned to UTC for the rest of the process, so that the texts are known.
 #ifdef _WIN32
     _putenv_s("TZ", "UTC");
     _tzset();
-    // The Windows C runtime converts no instant before 1970 to local time: the fallback text.
-    const std::string expected = GetParam().nanoseconds < 0 ? "Invalid time" : GetParam().text;
 #else
     setenv("TZ", "UTC", 1);
     tzset();
-    const std::string expected = GetParam().text;
 #endif
-    EXPECT_EQ(formatLogTime(GetParam().nanoseconds), expected);
+    for (const auto& row : rows) {
 #ifdef _WIN32
-    _putenv_s("TZ", previous.c_str());
-    _tzset();
+        // The Windows C runtime converts no instant before 1970 to local time: the fallback text.
+        EXPECT_EQ(formatLogTime(row.nanoseconds), row.nanoseconds < 0 ? "Invalid time" : row.text);
 #else
-    saved != nullptr ? setenv("TZ", previous.c_str(), 1) : unsetenv("TZ");
-    tzset();
+        EXPECT_EQ(formatLogTime(row.nanoseconds), row.text);
 #endif
+    }
 }
-
-// Microseconds are zero-filled and nanoseconds cut off; before 1970 the fraction still
-// counts forwards from the whole second.
-INSTANTIATE_TEST_SUITE_P(Instants, LogTime,
-                         testing::Values(TimeRow{5'999, "1970-01-01 00:00:00.000005"},
-                                         TimeRow{1'741'356'131'093'215'123, "2025-03-07 14:02:11.093215"},
-                                         TimeRow{-1'000, "1969-12-31 23:59:59.999999"},
-                                         TimeRow{-1'500'000'000, "1969-12-31 23:59:58.500000"}),
-                         [](const auto& row) { return "row" + std::to_string(row.index); });
 
 } // namespace

@@ -33,41 +33,27 @@ std::vector<Row> childRows(const zoltc_logix_tag_info& record, std::string path)
     return rows;
 }
 
-struct ElementCase {
-    const char* label;
-    int dimensions;
-    std::array<std::uint32_t, 3> sizes;
-    std::vector<std::string> names;
-};
-
-void PrintTo(const ElementCase& row, std::ostream* out) {
-    *out << row.label;
-}
-
-class ElementRows : public testing::TestWithParam<ElementCase> {};
-
-TEST_P(ElementRows, FirstIndexSlowestWithTheElementType) {
-    const ElementCase& c = GetParam();
+// Only the declared dimensions are walked; an empty dimension has no elements.
+TEST(TagRows, ElementsFirstIndexSlowestWithTheElementType) {
+    const struct {
+        int dimensions;
+        std::array<std::uint32_t, 3> sizes;
+        std::vector<std::string> names;
+    } rows[] = {{1, {3, 0, 0}, {"[0]", "[1]", "[2]"}},
+                {2, {2, 3, 0}, {"[0,0]", "[0,1]", "[0,2]", "[1,0]", "[1,1]", "[1,2]"}},
+                {3, {2, 1, 2}, {"[0,0,0]", "[0,0,1]", "[1,0,0]", "[1,0,1]"}},
+                {1, {2, 5, 5}, {"[0]", "[1]"}}, {1, {0, 0, 0}, {}}, {2, {3, 0, 0}, {}}};
     HandRecords records;
-    const auto rows = childRows(records.record("Data", ZOLTC_LOGIX_TYPE_DINT | dims(c.dimensions), c.sizes), "P.Data");
-    std::vector<std::string> names;
-    for (const Row& row : rows) {
-        names.push_back(row.name);
-        EXPECT_EQ(row.path, "P.Data" + row.name);
-        EXPECT_EQ(row.type, ZOLTC_LOGIX_TYPE_DINT) << "an element is a scalar";
+    for (const auto& c : rows) {
+        std::vector<std::string> names;
+        for (const Row& row : childRows(records.record("Data", ZOLTC_LOGIX_TYPE_DINT | dims(c.dimensions), c.sizes), "P.Data")) {
+            names.push_back(row.name);
+            EXPECT_EQ(row.path, "P.Data" + row.name);
+            EXPECT_EQ(row.type, ZOLTC_LOGIX_TYPE_DINT) << "an element is a scalar";
+        }
+        EXPECT_EQ(names, c.names);
     }
-    EXPECT_EQ(names, c.names);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ElementRows,
-    testing::Values(ElementCase{"one", 1, {3, 0, 0}, {"[0]", "[1]", "[2]"}},
-                    ElementCase{"two", 2, {2, 3, 0}, {"[0,0]", "[0,1]", "[0,2]", "[1,0]", "[1,1]", "[1,2]"}},
-                    ElementCase{"three", 3, {2, 1, 2}, {"[0,0,0]", "[0,0,1]", "[1,0,0]", "[1,0,1]"}},
-                    // Only the declared dimensions are walked.
-                    ElementCase{"declaredOnly", 1, {2, 5, 5}, {"[0]", "[1]"}},
-                    ElementCase{"emptyFirst", 1, {0, 0, 0}, {}}, ElementCase{"emptyLast", 2, {3, 0, 0}, {}}),
-    [](const auto& param) { return std::string(param.param.label); });
 
 // A BOOL array's record carries and counts 32-bit words (DWORD): its rows are its bits.
 TEST(TagRows, BoolArrayElementsAreBits) {
@@ -108,56 +94,32 @@ TEST(TagRows, AnArrayGivesAtMostTheLimitAndCountsTheRest) {
     EXPECT_EQ(shownElementCount(records.record("Scalar", ZOLTC_LOGIX_TYPE_DINT, {3, 0, 0})), 0u) << "no dimensions";
 }
 
-struct ContainsCase {
-    const char* text;
-    const char* needle;
-    bool expected;
-};
-
-void PrintTo(const ContainsCase& row, std::ostream* out) {
-    *out << row.text << " / " << row.needle;
-}
-
-class ContainsIgnoreCase : public testing::TestWithParam<ContainsCase> {};
-
-TEST_P(ContainsIgnoreCase, FoldsOnlyAsciiLetters) {
-    EXPECT_EQ(containsIgnoreCase(GetParam().text, GetParam().needle), GetParam().expected);
-}
-
 // Only A to Z fold: the bytes 0x20 apart outside the letters do not, nor UTF-8 letters.
-INSTANTIATE_TEST_SUITE_P(
-    Table, ContainsIgnoreCase,
-    testing::Values(ContainsCase{"Program:Main.Step", "MAIN.st", true}, ContainsCase{"", "", true},
-                    ContainsCase{"", "a", false}, ContainsCase{"ab", "abc", false}, ContainsCase{"xxTANKxx", "tank", true},
-                    ContainsCase{"Tank", "tanks", false}, ContainsCase{"@", "`", false},
-                    ContainsCase{"[1]", "{1}", false}, ContainsCase{"\xC3\x84rger", "\xC3\xA4", false}),
-    [](const auto& param) { return "row" + std::to_string(param.index); });
-
-struct FilterCase {
-    const char* label;
-    const char* needle;
-    bool kept;
-};
-
-void PrintTo(const FilterCase& row, std::ostream* out) {
-    *out << row.label;
+TEST(ContainsIgnoreCase, FoldsOnlyAsciiLetters) {
+    const struct {
+        const char* text;
+        const char* needle;
+        bool expected;
+    } rows[] = {{"Program:Main.Step", "MAIN.st", true}, {"", "", true}, {"", "a", false}, {"ab", "abc", false},
+                {"xxTANKxx", "tank", true}, {"Tank", "tanks", false}, {"@", "`", false}, {"[1]", "{1}", false},
+                {"\xC3\x84rger", "\xC3\xA4", false}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(containsIgnoreCase(row.text, row.needle), row.expected) << row.text << " / " << row.needle;
+    }
 }
 
-class Filter : public testing::TestWithParam<FilterCase> {};
-
-// The row "Tanks" (TANK[2]) of the sample scope, kept or not by the needle.
-TEST_P(Filter, KeepsARowWhenItOrARowBelowItMatches) {
+// The row "Tanks" (TANK[2]) of the sample scope, kept or not by the needle: when it or a
+// row below it matches, not past the last element.
+TEST(Filter, KeepsARowWhenItOrARowBelowItMatches) {
     HandRecords records;
-    EXPECT_EQ(filterKeeps("Tanks", "Tanks", records.sampleScope().items[3], GetParam().needle), GetParam().kept);
+    const auto tanks = records.sampleScope().items[3];
+    for (const char* kept : {"", "TANK", "level", "tanks[1].na", "DATA[81]"}) {
+        EXPECT_TRUE(filterKeeps("Tanks", "Tanks", tanks, kept)) << kept;
+    }
+    for (const char* dropped : {"DATA[82]", "Counter"}) {
+        EXPECT_FALSE(filterKeeps("Tanks", "Tanks", tanks, dropped)) << dropped;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, Filter,
-    testing::Values(FilterCase{"empty", "", true}, FilterCase{"ownName", "TANK", true},
-                    FilterCase{"member", "level", true}, FilterCase{"elementPath", "tanks[1].na", true},
-                    FilterCase{"deepElement", "DATA[81]", true}, FilterCase{"pastTheLastElement", "DATA[82]", false},
-                    FilterCase{"elsewhere", "Counter", false}),
-    [](const auto& param) { return std::string(param.param.label); });
 
 TEST(Filter, ElementsPastTheLimitAreNotSearched) {
     HandRecords records;
@@ -176,46 +138,30 @@ TEST(SplitScope, ProgramPrefixNamesTheScope) {
     EXPECT_FALSE(splitScope("Program:Main"));
 }
 
-struct ResolveCase {
-    const char* path;
-    const char* typeName; // null: not found
-    bool isString;
-};
-
-void PrintTo(const ResolveCase& row, std::ostream* out) {
-    *out << row.path;
-}
-
-class Resolve : public testing::TestWithParam<ResolveCase> {};
-
-TEST_P(Resolve, WalksNamesAndIndices) {
-    handrecords::HandRecords records;
-    const auto tag = resolveTagPath(handrecords::span(records.sampleScope()), GetParam().path);
-    ASSERT_EQ(tag.has_value(), GetParam().typeName != nullptr) << GetParam().path;
-    if (tag) {
-        EXPECT_EQ(tag->typeName, GetParam().typeName);
-        EXPECT_EQ(tag->isString, GetParam().isString);
-    }
-}
-
 // Out of range, a wrong index count, a member of the whole array, a program entry (a
 // scope, not a tag) and malformed texts (left to the library to refuse) are not found.
-INSTANTIATE_TEST_SUITE_P(
-    Paths, Resolve,
-    testing::Values(ResolveCase{"COUNTER", "DINT", false}, ResolveCase{"Grid", "ARRAY", false},
-                    ResolveCase{"Grid[1,2]", "DINT", false}, ResolveCase{"Grid[1][2]", "DINT", false},
-                    ResolveCase{"Grid[ 1 , 2 ]", "DINT", false}, ResolveCase{"Tanks[1]", "TANK", false},
-                    ResolveCase{"Tanks[1].Level", "REAL", false}, ResolveCase{"Tanks[0].Name", "STRING", true},
-                    ResolveCase{"Tanks[0].Name.DATA[81]", "SINT", false}, ResolveCase{"Msg.LEN", "DINT", false},
-                    ResolveCase{"Grid[2,0]", nullptr, false}, ResolveCase{"Grid[1]", nullptr, false},
-                    ResolveCase{"Grid[1,2,0]", nullptr, false}, ResolveCase{"Counter[0]", nullptr, false},
-                    ResolveCase{"Tanks.Level", nullptr, false}, ResolveCase{"Tanks[0].Missing", nullptr, false},
-                    ResolveCase{"MainProgram", nullptr, false}, ResolveCase{"", nullptr, false},
-                    ResolveCase{"Counter.", nullptr, false}, ResolveCase{".Counter", nullptr, false},
-                    ResolveCase{"Grid[x,1]", nullptr, false}, ResolveCase{"Grid[1,2", nullptr, false},
-                    ResolveCase{"Grid]1[", nullptr, false}, ResolveCase{"Grid[1,]", nullptr, false},
-                    ResolveCase{"Grid[-1,0]", nullptr, false}),
-    [](const auto& row) { return "row" + std::to_string(row.index); });
+TEST(Resolve, WalksNamesAndIndices) {
+    const struct {
+        const char* path;
+        const char* typeName;
+        bool isString = false;
+    } found[] = {{"COUNTER", "DINT"}, {"Grid", "ARRAY"}, {"Grid[1,2]", "DINT"}, {"Grid[1][2]", "DINT"},
+                 {"Grid[ 1 , 2 ]", "DINT"}, {"Tanks[1]", "TANK"}, {"Tanks[1].Level", "REAL"},
+                 {"Tanks[0].Name", "STRING", true}, {"Tanks[0].Name.DATA[81]", "SINT"}, {"Msg.LEN", "DINT"}};
+    handrecords::HandRecords records;
+    const auto scope = handrecords::span(records.sampleScope());
+    for (const auto& row : found) {
+        const auto tag = resolveTagPath(scope, row.path);
+        ASSERT_TRUE(tag.has_value()) << row.path;
+        EXPECT_EQ(tag->typeName, row.typeName) << row.path;
+        EXPECT_EQ(tag->isString, row.isString) << row.path;
+    }
+    for (const char* path : {"Grid[2,0]", "Grid[1]", "Grid[1,2,0]", "Counter[0]", "Tanks.Level", "Tanks[0].Missing",
+                             "MainProgram", "", "Counter.", ".Counter", "Grid[x,1]", "Grid[1,2", "Grid]1[", "Grid[1,]",
+                             "Grid[-1,0]"}) {
+        EXPECT_FALSE(resolveTagPath(scope, path).has_value()) << path;
+    }
+}
 
 TEST(ResolveFolding, MatchMustBeUnique) {
     handrecords::HandRecords records;

@@ -1,12 +1,12 @@
+#include "PoolGate.hpp"
 #include "ThreadPool.hpp"
+#include "Thrown.hpp"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <future>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -14,50 +14,9 @@
 
 namespace {
 
-// Keeps a pool's worker busy until open(), so that the test decides what is still queued.
-class Gate {
-public:
-    auto blocker() {
-        return [this, waitFor = opened] {
-            started.set_value();
-            waitFor.wait();
-        };
-    }
-    void waitUntilBlocking() { started.get_future().wait(); }
-    void open() { promise.set_value(); }
-
-private:
-    std::promise<void> promise;
-    std::shared_future<void> opened = promise.get_future().share();
-    std::promise<void> started;
-};
-
-// Appends to a list from any thread.
-class Journal {
-public:
-    void add(int value) {
-        std::lock_guard lock(mutex);
-        values.push_back(value);
-    }
-    std::vector<int> read() {
-        std::lock_guard lock(mutex);
-        return values;
-    }
-
-private:
-    std::mutex mutex;
-    std::vector<int> values;
-};
-
-template <typename Exception, typename Call>
-std::string messageOf(Call call) {
-    try {
-        call();
-    } catch (const Exception& error) {
-        return error.what();
-    }
-    return "(nothing thrown)";
-}
+using pooltest::drainPool;
+using pooltest::PoolGate;
+using thrown::messageOf;
 
 TEST(ThreadPoolInit, RefusesBadCountsASecondInitAndInitAfterStop) {
     ThreadPool pool;
@@ -72,51 +31,35 @@ TEST(ThreadPoolInit, RefusesBadCountsASecondInitAndInitAfterStop) {
     EXPECT_EQ(messageOf<std::runtime_error>([&] { stopped.init(1); }), "ThreadPool is stopped");
 }
 
-TEST(ThreadPoolOrder, OneWorkerRunsTasksInOrderAndTasksMaySubmitMore) {
+// One worker: tasks run in order, may submit more, and a guarded task runs only while its
+// owner lives (the dropped one releases what it captured). Only the worker writes `ran`.
+TEST(ThreadPoolOrder, OneWorkerRunsTasksInOrderTasksMaySubmitMoreAndExpiredOwnersDropTheirs) {
     ThreadPool pool;
-    Journal journal;
-    Gate gate;
-    pool.init(1);
-    pool.submit(gate.blocker());
-    for (int i = 1; i <= 3; ++i) {
-        pool.submit([&journal, i] { journal.add(i); });
-    }
-    pool.submit([&] { pool.submit([&journal] { journal.add(4); }); });
-    gate.open();
-    while (journal.read().size() < 4) {
-        std::this_thread::yield();
-    }
-    pool.stop();
-    EXPECT_EQ(journal.read(), (std::vector<int>{1, 2, 3, 4}));
-}
-
-TEST(ThreadPoolGuard, ExpiredOwnerDropsTaskLiveOwnerRunsIt) {
-    ThreadPool pool;
-    Journal journal;
-    Gate gate;
+    std::vector<int> ran;
     auto gone = std::make_shared<int>(0);
     auto live = std::make_shared<int>(0);
     auto capturedByDropped = std::make_shared<int>(0);
     pool.init(1);
-    pool.submit(gate.blocker());
-    gate.waitUntilBlocking();
-    pool.submit(std::weak_ptr<void>(gone), [&journal, keep = capturedByDropped] { journal.add(1); });
-    pool.submit(std::weak_ptr<void>(live), [&journal] { journal.add(2); });
-    pool.submit([&journal] { journal.add(3); });
-    gone.reset();
-    gate.open();
-    pool.stop();
-    EXPECT_EQ(journal.read(), (std::vector<int>{2, 3}));
+    {
+        PoolGate gate(pool);
+        pool.submit([&ran] { ran.push_back(1); });
+        pool.submit(std::weak_ptr<void>(gone), [&ran, keep = capturedByDropped] { ran.push_back(0); });
+        pool.submit(std::weak_ptr<void>(live), [&ran] { ran.push_back(2); });
+        pool.submit([&] { pool.submit([&ran] { ran.push_back(4); }); });
+        pool.submit([&ran] { ran.push_back(3); });
+        gone.reset();
+    }
+    drainPool(pool);
+    drainPool(pool); // queued behind the task the worker submitted
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(capturedByDropped.use_count(), 1) << "the dropped task released what it captured";
 }
 
 TEST(ThreadPoolStop, RunsEverythingQueuedAndRefusesNewWork) {
     ThreadPool pool;
     std::atomic<int> ran{0};
-    Gate gate;
     pool.init(1);
-    pool.submit(gate.blocker());
-    gate.waitUntilBlocking();
+    PoolGate gate(pool);
     for (int i = 0; i < 4; ++i) {
         pool.submit([&ran] { ++ran; });
     }
@@ -129,7 +72,6 @@ TEST(ThreadPoolStop, RunsEverythingQueuedAndRefusesNewWork) {
         try {
             pool.submit([&ran] { ++ran; });
             ++acceptedWhileStopping;
-            std::this_thread::yield();
         } catch (const std::runtime_error& error) {
             refusal = error.what();
         }

@@ -107,13 +107,10 @@ TEST(TrendHistory, CsvHasATimeLinePerSampleAndEmptyCellsForGaps) {
     }
     const std::string expected = "time,A,\"Grid[1,2]\",None\n" + formatLogTime(t0) + ",1,0.5,\n" +
                                  formatLogTime(t0 + second) + ",,-1e-07,\n";
-    std::ostringstream out;
-    EXPECT_EQ(history.writeCsv(out, {"A", "Grid[1,2]", "None"}), 2u);
-    EXPECT_EQ(out.str(), expected);
-
     const std::filesystem::path file = std::filesystem::temp_directory_path() / "quillon-trend-test.csv";
     std::size_t lines = 0;
     EXPECT_EQ(history.exportCsv(file, {"A", "Grid[1,2]", "None"}, &lines), std::nullopt);
+    EXPECT_EQ(lines, 2u);
     std::ostringstream written;
     written << std::ifstream(file).rdbuf();
     EXPECT_EQ(written.str(), expected);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,31 +14,21 @@ namespace {
 namespace fs = std::filesystem;
 using Paths = std::vector<std::string>;
 
-struct ParseRow {
-    const char* what;
-    const char* text;
-    Paths expected;
-};
-
-void PrintTo(const ParseRow& row, std::ostream* out) {
-    *out << row.what;
+TEST(ParseWatchList, ListsThePaths) {
+    const struct {
+        const char* what;
+        const char* text;
+        Paths expected;
+    } rows[] = {{"empty", "", {}},
+                {"commentsAndBlankLines", "# list\n\n  \nA\n# B\n", {"A"}},
+                {"commentAfterAPath", "Program:Main.Count # the count\n", {"Program:Main.Count"}},
+                {"windowsLineEndsAndSpaces", "\tA[1,2] \r\nB\r\n", {"A[1,2]", "B"}},
+                {"lastLineWithoutEnd", "A\nB", {"A", "B"}},
+                {"repeatedPathOnce", "A\nB\nA\n", {"A", "B"}}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(parseWatchList(row.text), row.expected) << row.what;
+    }
 }
-
-class ParseWatchList : public testing::TestWithParam<ParseRow> {};
-
-TEST_P(ParseWatchList, ListsThePaths) {
-    EXPECT_EQ(parseWatchList(GetParam().text), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ParseWatchList,
-    testing::Values(ParseRow{"empty", "", {}},
-                    ParseRow{"commentsAndBlankLines", "# list\n\n  \nA\n# B\n", {"A"}},
-                    ParseRow{"commentAfterAPath", "Program:Main.Count # the count\n", {"Program:Main.Count"}},
-                    ParseRow{"windowsLineEndsAndSpaces", "\tA[1,2] \r\nB\r\n", {"A[1,2]", "B"}},
-                    ParseRow{"lastLineWithoutEnd", "A\nB", {"A", "B"}},
-                    ParseRow{"repeatedPathOnce", "A\nB\nA\n", {"A", "B"}}),
-    [](const auto& row) { return std::string(row.param.what); });
 
 // The read-back of a saved list is the views' round trip; here what they cannot see.
 TEST(WatchListFile, AReplacedFileLeavesNoTemporaryFileAndFailuresSayWhy) {

@@ -3,6 +3,7 @@
 // shows the reads once a second and a screenshot shows the status and the values. The
 // bar's lost-connection and Cancel states are the views' tests (tests/views).
 #include "Processes.hpp"
+#include "Waiting.hpp"
 
 #include <zolt/ui/Texture.hpp>
 
@@ -23,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using processes::pollUntil;
+using waiting::waitFor;
 using processes::readFile;
 using processes::run;
 
@@ -132,27 +133,27 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
                             "--log-requests", simLog.string()},
                            outputDir, simOut);
     std::string port;
-    pollUntil(
+    waitFor(
         [&] {
             const std::string text = readFile(simOut);
             const std::size_t at = text.find("listening on 127.0.0.1:");
             port = at == std::string::npos ? "" : text.substr(at + 23, text.find_first_of("\r\n", at) - at - 23);
             return !port.empty();
         },
-        10s);
+        10s, 50ms);
     ASSERT_FALSE(port.empty()) << readFile(simOut);
 
     processes::Process quillon({(binDir / "quillon").string()}, binDir, outputDir / "quillon.out");
     std::optional<Window> window;
-    ASSERT_TRUE(pollUntil([&] { return (window = findWindow()).has_value(); }, 30s))
+    ASSERT_TRUE(waitFor([&] { return (window = findWindow()).has_value(); }, 30s, 50ms))
         << "no window; its output:\n" << readFile(outputDir / "quillon.out");
     const fs::path shotFile = outputDir / "quillon-e2e.png";
     // Polls screenshots until `seen` holds for one.
     const auto shows = [&](const std::function<bool(const Shot&)>& seen, std::chrono::seconds limit) {
-        return pollUntil([&] {
+        return waitFor([&] {
             const Shot shot = capture(*window, shotFile);
             return shot && seen(shot);
-        }, limit);
+        }, limit, 50ms);
     };
     // The first frames are on screen once a capture shows the top bar's text.
     shows([](const Shot& shot) { return shot(1040, 0, 1200, 50, isText) > 20; }, 30s);
@@ -165,7 +166,7 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     run("xdotool type --delay 30 '" + port + "'");
     run("xdotool key Return");
     // The tree is complete when the last program has been browsed and its rows drawn.
-    ASSERT_TRUE(pollUntil([&] { return readFile(simLog).find("path=Program:Packaging") != std::string::npos; }, 30s))
+    ASSERT_TRUE(waitFor([&] { return readFile(simLog).find("path=Program:Packaging") != std::string::npos; }, 30s, 50ms))
         << "no browse reached the simulator";
     ASSERT_TRUE(shows([](const Shot& shot) { return shot(20, rowMiddle(11) - 10, 300, rowMiddle(11) + 10, isText) > 20; }, 30s))
         << "no rows on screen";
@@ -181,7 +182,7 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
 
     // Reads about once a second: six of them, spaced by the inspector's interval.
     std::vector<std::int64_t> times;
-    ASSERT_TRUE(pollUntil([&] { return (times = readTimes(simLog, "Counter")).size() >= 6; }, 30s))
+    ASSERT_TRUE(waitFor([&] { return (times = readTimes(simLog, "Counter")).size() >= 6; }, 30s, 50ms))
         << "Counter was read " << readTimes(simLog, "Counter").size() << " times";
     std::vector<std::int64_t> gaps;
     for (std::size_t i = 1; i < times.size(); ++i) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// The process-wide pool's single worker, held or waited for by tests that decide what is
-// still queued when something happens.
+// A pool's single worker (the process-wide pool's unless told), held or waited for by
+// tests that decide what is still queued when something happens.
 
 #include "ThreadPool.hpp"
 
@@ -12,10 +12,10 @@
 namespace pooltest {
 
 // Runs `work` on the pool worker and waits for it.
-inline void runOnWorker(std::function<void()> work) {
+inline void runOnWorker(std::function<void()> work, ThreadPool& pool = ThreadPool::instance()) {
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
-    ThreadPool::instance().submit([work = std::move(work), done] {
+    pool.submit([work = std::move(work), done] {
         work();
         done->set_value();
     });
@@ -23,16 +23,16 @@ inline void runOnWorker(std::function<void()> work) {
 }
 
 // Returns once every task queued so far has run.
-inline void drainPool() {
-    runOnWorker([] {});
+inline void drainPool(ThreadPool& pool = ThreadPool::instance()) {
+    runOnWorker([] {}, pool);
 }
 
 // Holds the worker until opened (or destroyed), so that tasks queue behind it.
 class PoolGate {
 public:
-    PoolGate() {
+    explicit PoolGate(ThreadPool& pool = ThreadPool::instance()) {
         auto entered = std::make_shared<std::promise<void>>();
-        ThreadPool::instance().submit([entered, gate = release.get_future().share()] {
+        pool.submit([entered, gate = release.get_future().share()] {
             entered->set_value();
             gate.wait();
         });

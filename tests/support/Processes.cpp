@@ -9,7 +9,6 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -95,17 +94,6 @@ CommandResult run(const std::string& command) {
     }
     result.status = exitStatus(pclose(pipe));
     return result;
-}
-
-bool pollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, std::chrono::milliseconds interval) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(interval);
-    }
-    return true;
 }
 
 std::string readFile(const std::filesystem::path& path) {

@@ -3,10 +3,8 @@
 // Child processes for the tests of whole programs (POSIX): programs started with their
 // output in a file, commands run to completion with their output captured.
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -43,10 +41,6 @@ struct CommandResult {
 
 // Runs a shell command to its end; its standard output is captured.
 CommandResult run(const std::string& command);
-
-// Polls `done` every `interval` until it holds or `limit` passes.
-bool pollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
-               std::chrono::milliseconds interval = std::chrono::milliseconds(50));
 
 std::string readFile(const std::filesystem::path& path);
 

@@ -8,18 +8,17 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "quillon_sim/server.hpp"
+#include "Waiting.hpp"
 
 namespace simtest {
 
 using namespace std::chrono_literals;
-
-// Background work gets this long to finish; a test waiting longer has failed.
-inline constexpr std::chrono::milliseconds patience = 20s;
+using waiting::patience;
+using waiting::waitFor;
 
 inline constexpr std::uint16_t kUnRegisterSession = 0x66;
 inline constexpr std::uint8_t kListSymbols = 0x55;
@@ -36,18 +35,6 @@ inline std::uint16_t closedPort() {
     const std::uint16_t port = gone.start(0);
     gone.stop();
     return port;
-}
-
-// Polls `done` until it holds; false after `patience`.
-inline bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
 }
 
 // Read Tag requests the controller answered for this tag path so far.
