@@ -916,7 +916,11 @@ def replayed(args):
     for r in map(json.loads, open(args.replay)):
         if r["outcome"] != "scored" or (args.only_killed and not r["killed_by_tests"]):
             continue
-        text = open(os.path.join(args.root, r["file"])).read()
+        path = os.path.join(args.root, r["file"])
+        if not os.path.exists(path):  # moved or deleted since: nothing to mutate here
+            print("%s %s:%d %s: the file is gone" % (r["id"], r["file"], r["line"], r["op"]))
+            continue
+        text = open(path).read()
         start = r.get("start", -1)
         if text[start:start + len(r["old"])] != r["old"]:
             found = [m.start() for m in re.finditer(re.escape(r["old"]), text)] if r["old"] else []
