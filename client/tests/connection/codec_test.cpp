@@ -31,7 +31,7 @@ TEST(Memory, TablesAndBuffers) {
   {
     TestAllocator allocator;
     void* array = zoltc_logix_alloc_array(3, 5);
-    EXPECT_EQ(allocator.liveBytes(), 15u);
+    EXPECT_EQ(allocator.largestRequest(), 15u);
     EXPECT_EQ(zoltc_logix_alloc_array(SIZE_MAX / 2 + 1, 2), nullptr);  // overflow: no attempt
     zoltc_logix_free(array);
     uint8_t marker = 0;
@@ -64,7 +64,7 @@ TEST(PathBuilder, Growth) {
   for (auto [reserve, use, capacity] : {std::array<uint32_t, 3>{5, 16, 16}, {20, 36, 64}, {28, 64, 64}, {1, 65, 128}}) {
     ASSERT_EQ(zoltc_logix_path_reserve(&path, reserve), ZOLTC_LOGIX_STATUS_OK);
     EXPECT_EQ(path.capacity, capacity) << reserve;
-    EXPECT_EQ(allocator.liveBytes(), capacity);
+    EXPECT_EQ(allocator.largestRequest(), capacity);
     path.length = use;
   }
   std::memset(path.data, 0x5A, path.capacity);
@@ -175,39 +175,28 @@ Bytes cpf(uint16_t count, uint32_t handle = 0) {
 
 const Bytes kMessage = hex("CC 00 00 00 C4 00 2A 00 00 00");
 
-struct CpfCase { std::string label; Bytes bytes; zoltc_logix_status status; Bytes found; };
-
-class UnconnectedItem : public ::testing::TestWithParam<CpfCase> {};
-
-TEST_P(UnconnectedItem, IsTheFirstUnconnectedDataItem) {
-  const CpfCase& c = GetParam();
-  uint8_t marker = 0;
-  zoltc_logix_buffer found{&marker, 1};
-  EXPECT_EQ(zoltc_logix_cpf_find_unconnected_item(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), &found), c.status);
-  EXPECT_EQ(bytesOf(found), c.found);
-  zoltc_logix_buffer_free(&found);
-}
-
-const Bytes kUsual = join({cpf(2), item(0, {}), item(0xB2, kMessage)});
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, UnconnectedItem,
-    ::testing::Values(
-        CpfCase{"Usual", kUsual, ZOLTC_LOGIX_STATUS_OK, kMessage},
-        CpfCase{"OthersSkipped", join({cpf(3), item(0x8000, hex("01 02")), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, kMessage},
-        CpfCase{"FirstOfTwo", join({cpf(2), item(0xB2, hex("01 02")), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, hex("01 02")},
-        CpfCase{"EmptyItem", join({cpf(1), item(0xB2, {})}), ZOLTC_LOGIX_STATUS_OK, {}},
-        CpfCase{"ConnectedItemOnly", join({cpf(2), item(0, {}), item(0xB1, kMessage)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}},
-        CpfCase{"InterfaceHandle", join({cpf(2, 1), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}},
-        CpfCase{"ItemBeyondTheCount", join({cpf(1), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}},
-        CpfCase{"ItemPastTheEnd", join({cpf(2), item(0, {}), item(0xB2, hex("01 02"), 0xFFFF)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}}),
-    LabelName{});
-
-TEST(UnconnectedItemCuts, AreRefused) {
-  for (size_t cut = 0; cut < kUsual.size(); ++cut) {
-    zoltc_logix_buffer found{};
-    EXPECT_EQ(zoltc_logix_cpf_find_unconnected_item(kUsual.data(), static_cast<uint32_t>(cut), &found), ZOLTC_LOGIX_STATUS_BAD_REPLY) << cut;
-    EXPECT_EQ(found.data, nullptr) << cut;
+// The first unconnected data item's copy, or a bad reply; every cut of the usual reply is refused.
+TEST(UnconnectedItem, IsTheFirstUnconnectedDataItem) {
+  const Bytes usual = join({cpf(2), item(0, {}), item(0xB2, kMessage)});
+  std::vector<std::tuple<std::string, Bytes, zoltc_logix_status, Bytes>> rows{
+      {"Usual", usual, ZOLTC_LOGIX_STATUS_OK, kMessage},
+      {"OthersSkipped", join({cpf(3), item(0x8000, hex("01 02")), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, kMessage},
+      {"FirstOfTwo", join({cpf(2), item(0xB2, hex("01 02")), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_OK, hex("01 02")},
+      {"EmptyItem", join({cpf(1), item(0xB2, {})}), ZOLTC_LOGIX_STATUS_OK, {}},
+      {"ConnectedItemOnly", join({cpf(2), item(0, {}), item(0xB1, kMessage)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}},
+      {"InterfaceHandle", join({cpf(2, 1), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}},
+      {"ItemBeyondTheCount", join({cpf(1), item(0, {}), item(0xB2, kMessage)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}},
+      {"ItemPastTheEnd", join({cpf(2), item(0, {}), item(0xB2, hex("01 02"), 0xFFFF)}), ZOLTC_LOGIX_STATUS_BAD_REPLY, {}}};
+  for (size_t cut = 0; cut < usual.size(); ++cut) {
+    rows.emplace_back("Cut" + std::to_string(cut), Bytes(usual.begin(), usual.begin() + static_cast<long>(cut)),
+                      ZOLTC_LOGIX_STATUS_BAD_REPLY, Bytes{});
+  }
+  for (const auto& [label, bytes, status, expected] : rows) {
+    uint8_t marker = 0;
+    zoltc_logix_buffer found{&marker, 1};
+    EXPECT_EQ(zoltc_logix_cpf_find_unconnected_item(bytes.data(), static_cast<uint32_t>(bytes.size()), &found), status) << label;
+    EXPECT_EQ(bytesOf(found), expected) << label;
+    zoltc_logix_buffer_free(&found);
   }
 }
 
@@ -215,12 +204,6 @@ TEST(UnconnectedItemCuts, AreRefused) {
 // 0x04030201 (lowest byte first), then the name with an announced length.
 Bytes identityData(const std::string& name, size_t announced, uint8_t vendor = 1) {
   return join({Bytes{vendor}, hex("00 0E 00 95 00 20 0B 60 31 01 02 03 04"), Bytes{static_cast<uint8_t>(announced)}, text(name)});
-}
-
-zoltc_logix_cip_response responseWith(Bytes& data) {
-  zoltc_logix_cip_response response{};
-  response.data = {data.empty() ? nullptr : data.data(), static_cast<uint32_t>(data.size())};
-  return response;
 }
 
 // A success replaces the earlier identity; a failure, of the reply or of memory, keeps it.
@@ -236,7 +219,8 @@ TEST(Identity, RequestAndDecode) {
         {identityData("abc", 4, 0x77), ZOLTC_LOGIX_STATUS_BAD_REPLY, "PLC"}, {Bytes(14, 0), ZOLTC_LOGIX_STATUS_BAD_REPLY, "PLC"},
         {identityData("1756-L83E/B", 11, 0x77), ZOLTC_LOGIX_STATUS_NO_MEMORY, "PLC"},
         {identityData("1756-L83E/B", 11), ZOLTC_LOGIX_STATUS_OK, "1756-L83E/B"}}) {
-    zoltc_logix_cip_response response = responseWith(data);
+    zoltc_logix_cip_response response{};
+    response.data = {data.empty() ? nullptr : data.data(), static_cast<uint32_t>(data.size())};
     allocator.failAt(status == ZOLTC_LOGIX_STATUS_NO_MEMORY ? 1 : 0);
     ASSERT_EQ(zoltc_logix_identity_decode(&response, &identity), status) << name;
     EXPECT_STREQ(identity.product_name, name);

@@ -179,49 +179,42 @@ TEST(PacketReply, IsCheckedAgainstThePacket) {
   }
 }
 
-struct ItemRow {
-  const char* label;
-  uint8_t generalStatus;
-  Bytes data;
-  zoltc_logix_result expected;
-  uint16_t type;
-  Bytes value;  // the first bytes; the rest of the 8 are zero
-};
-
-class ReadItem : public ::testing::TestWithParam<ItemRow> {};
-
-TEST_P(ReadItem, GivesOutcomeTypeAndValue) {
-  const ItemRow& row = GetParam();
-  const zoltc_logix_cip_response response = borrowed(row.generalStatus, row.data);
-  zoltc_logix_read_item item{"x", 0xEE, 0xBEEF, {}, false, 0, 0};
-  std::fill(std::begin(item.value), std::end(item.value), 0xEE);
-  EXPECT_EQ(zoltc_logix_read_item_decode(&response, &item), row.expected);
-  EXPECT_EQ(item.type, row.type);
-  Bytes value = row.value;
-  value.resize(8, 0);
-  EXPECT_EQ(bytesOf(item.value, 8), value);
-  EXPECT_EQ(item.status, 0xEE);  // the caller's to set
-}
-
 constexpr zoltc_logix_result kUnsupported = ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, kBad = ZOLTC_LOGIX_ERR_BAD_REPLY;
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ReadItem,
-    ::testing::Values(
-        ItemRow{"BoolFF", 0, hex("C1 00 FF"), kOk, 0xC1, hex("01")}, ItemRow{"BoolZero", 0, hex("C1 00 00"), kOk, 0xC1, {}},
-        ItemRow{"Sint", 0, hex("C2 00 FE"), kOk, 0xC2, hex("FE")}, ItemRow{"Int", 0, hex("C3 00 FF FF"), kOk, 0xC3, hex("FF FF")},
-        ItemRow{"DintExtraBytesIgnored", 0, hex("C4 00 01 02 03 04 05 06"), kOk, 0xC4, hex("01 02 03 04")},
-        ItemRow{"Lint", 0, hex("C5 00 01 02 03 04 05 06 07 08"), kOk, 0xC5, hex("01 02 03 04 05 06 07 08")},
-        ItemRow{"Lword", 0, hex("D4 00 01 02 03 04 05 06 07 08"), kOk, 0xD4, hex("01 02 03 04 05 06 07 08")},
-        ItemRow{"DintThreeBytes", 0, hex("C4 00 01 02 03"), kBad, 0xC4, {}},
-        ItemRow{"TypeWordOnly", 0, hex("C4 00"), kBad, 0, {}},
-        ItemRow{"Structure", 0, hex("A0 02 34 12 05 00 00 00"), kUnsupported, 0x02A0, {}},
-        ItemRow{"CodeD0", 0, hex("D0 00 00 00 00 00"), kUnsupported, 0xD0, {}},
-        ItemRow{"BelowRange", 0, hex("C0 00 00 00 00 00"), kUnsupported, 0xC0, {}},
-        ItemRow{"AboveRange", 0, hex("D5 00 00 00 00 00"), kUnsupported, 0xD5, {}},
-        ItemRow{"HighByteSet", 0, hex("C4 01 2A 00 00 00"), kUnsupported, 0x01C4, {}},
-        ItemRow{"Refused", 0x05, hex("C4 00 2A 00 00 00"), ZOLTC_LOGIX_ERR_CIP_STATUS, 0, {}}),
-    LabelName{});
+TEST(ReadItem, GivesOutcomeTypeAndValue) {
+  const struct {
+    const char* label;
+    uint8_t generalStatus;
+    Bytes data;
+    zoltc_logix_result expected;
+    uint16_t type;
+    Bytes value;  // the first bytes; the rest of the 8 are zero
+  } rows[] = {
+      {"BoolFF", 0, hex("C1 00 FF"), kOk, 0xC1, hex("01")}, {"BoolZero", 0, hex("C1 00 00"), kOk, 0xC1, {}},
+      {"Sint", 0, hex("C2 00 FE"), kOk, 0xC2, hex("FE")}, {"Int", 0, hex("C3 00 FF FF"), kOk, 0xC3, hex("FF FF")},
+      {"DintExtraBytesIgnored", 0, hex("C4 00 01 02 03 04 05 06"), kOk, 0xC4, hex("01 02 03 04")},
+      {"Lint", 0, hex("C5 00 01 02 03 04 05 06 07 08"), kOk, 0xC5, hex("01 02 03 04 05 06 07 08")},
+      {"Lword", 0, hex("D4 00 01 02 03 04 05 06 07 08"), kOk, 0xD4, hex("01 02 03 04 05 06 07 08")},
+      {"DintThreeBytes", 0, hex("C4 00 01 02 03"), kBad, 0xC4, {}},
+      {"TypeWordOnly", 0, hex("C4 00"), kBad, 0, {}},
+      {"Structure", 0, hex("A0 02 34 12 05 00 00 00"), kUnsupported, 0x02A0, {}},
+      {"CodeD0", 0, hex("D0 00 00 00 00 00"), kUnsupported, 0xD0, {}},
+      {"BelowRange", 0, hex("C0 00 00 00 00 00"), kUnsupported, 0xC0, {}},
+      {"AboveRange", 0, hex("D5 00 00 00 00 00"), kUnsupported, 0xD5, {}},
+      {"HighByteSet", 0, hex("C4 01 2A 00 00 00"), kUnsupported, 0x01C4, {}},
+      {"Refused", 0x05, hex("C4 00 2A 00 00 00"), ZOLTC_LOGIX_ERR_CIP_STATUS, 0, {}}};
+  for (const auto& row : rows) {
+    const zoltc_logix_cip_response response = borrowed(row.generalStatus, row.data);
+    zoltc_logix_read_item item{"x", 0xEE, 0xBEEF, {}, false, 0, 0};
+    std::fill(std::begin(item.value), std::end(item.value), 0xEE);
+    EXPECT_EQ(zoltc_logix_read_item_decode(&response, &item), row.expected) << row.label;
+    EXPECT_EQ(item.type, row.type) << row.label;
+    Bytes value = row.value;
+    value.resize(8, 0);
+    EXPECT_EQ(bytesOf(item.value, 8), value) << row.label;
+    EXPECT_EQ(item.status, 0xEE);  // the caller's to set
+  }
+}
 
 // A fragment of structure 0x1234 (or another handle): A0 02, the handle, the payload.
 std::pair<uint8_t, Bytes> part(uint8_t generalStatus, const Bytes& payload, uint16_t handle = 0x1234) {
@@ -229,66 +222,60 @@ std::pair<uint8_t, Bytes> part(uint8_t generalStatus, const Bytes& payload, uint
 }
 Bytes count(uint32_t n) { return {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)}; }
 
-struct StringRow {
-  const char* label;
-  uint32_t bufferSize;
-  std::vector<std::pair<uint8_t, Bytes>> fragments;
-  zoltc_logix_result expected;  // of the last fragment fed
-  std::string text;             // in the buffer when complete
-  uint32_t length;
-};
-
-class StringReader : public ::testing::TestWithParam<StringRow> {};
-
-TEST_P(StringReader, GathersFragments) {
-  const StringRow& row = GetParam();
-  std::vector<char> buffer(row.bufferSize, 'Z');
-  uint32_t length = 12345;
-  zoltc_logix_string_reader reader;
-  zoltc_logix_string_reader_init(&reader, buffer.data(), row.bufferSize, &length);
-  EXPECT_EQ(std::tuple(buffer[0], length), std::tuple('\0', 0u));
-  zoltc_logix_result result = kOk;
-  bool done = false;
-  uint32_t offset = 0;
-  for (size_t i = 0; i < row.fragments.size(); ++i) {
-    ASSERT_FALSE(done) << "finished before fragment " << i;
-    EXPECT_EQ(reader.offset, offset) << "offset asked for fragment " << i;
-    const zoltc_logix_cip_response response = borrowed(row.fragments[i].first, row.fragments[i].second);
-    result = zoltc_logix_string_reader_feed(&reader, &response, &done);
-    if (i + 1 < row.fragments.size()) {
-      ASSERT_EQ(result, kOk) << "fragment " << i;
-    }
-    if (row.fragments[i].second.size() > 4) offset += static_cast<uint32_t>(row.fragments[i].second.size() - 4);
-  }
-  EXPECT_EQ(result, row.expected);
-  EXPECT_EQ(done, row.expected == kOk);
-  EXPECT_EQ(length, row.length);
-  if (done) {
-    EXPECT_EQ(std::string(buffer.data()), row.text);
-  }
-}
-
 constexpr zoltc_logix_result kSmall = ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL;
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, StringReader,
-    ::testing::Values(
-        StringRow{"OneFragment", 96, {part(0, join({count(5), text("hello")}))}, kOk, "hello", 5},
-        StringRow{"RestOfStructureIgnored", 96, {part(0, join({count(2), hex("68 69 00 00 41 42")}))}, kOk, "hi", 2},
-        StringRow{"CountStraddlesFragments", 96, {part(6, hex("05 00")), part(6, hex("00 00 68 65")), part(0, hex("6C 6C 6F 00"))},
-                  kOk, "hello", 5},
-        StringRow{"DoneWhilePartial", 96, {part(6, join({count(1), hex("7A")}))}, kOk, "z", 1},
-        StringRow{"CountZero", 96, {part(0, join({count(0), hex("00 00 00")}))}, kOk, "", 0},
-        StringRow{"Fits95In96", 96, {part(0, join({count(95), Bytes(95, 'q')}))}, kOk, std::string(95, 'q'), 95},
-        StringRow{"Count96TooLarge", 96, {part(6, count(96))}, kSmall, "", 96},
-        StringRow{"CountAbove65535", 1000000, {part(6, count(65536))}, kBad, "", 0},
-        StringRow{"Count65535", 65536, {part(6, count(65535)), part(0, Bytes(65535, 'a'))}, kOk, std::string(65535, 'a'), 65535},
-        StringRow{"LastFragmentEndsEarly", 96, {part(6, join({count(5), hex("68")})), part(0, hex("65 6C"))}, kBad, "", 5},
-        StringRow{"HandleChanges", 96, {part(6, hex("05 00")), part(6, hex("00 00"), 0x9999)}, kBad, "", 0},
-        StringRow{"EmptyPayload", 96, {part(6, {})}, kBad, "", 0},
-        StringRow{"NotAStructure", 96, {{0, hex("C4 00 2A 00 00 00")}}, ZOLTC_LOGIX_ERR_TYPE_MISMATCH, "", 0},
-        StringRow{"Refused", 96, {{0x05, {}}}, ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0}),
-    LabelName{});
+TEST(StringReader, GathersFragments) {
+  const struct {
+    const char* label;
+    uint32_t bufferSize;
+    std::vector<std::pair<uint8_t, Bytes>> fragments;
+    zoltc_logix_result expected;  // of the last fragment fed
+    std::string text;             // in the buffer when complete
+    uint32_t length;
+  } rows[] = {
+      {"OneFragment", 96, {part(0, join({count(5), text("hello")}))}, kOk, "hello", 5},
+      {"RestOfStructureIgnored", 96, {part(0, join({count(2), hex("68 69 00 00 41 42")}))}, kOk, "hi", 2},
+      {"CountStraddlesFragments", 96, {part(6, hex("05 00")), part(6, hex("00 00 68 65")), part(0, hex("6C 6C 6F 00"))},
+       kOk, "hello", 5},
+      {"DoneWhilePartial", 96, {part(6, join({count(1), hex("7A")}))}, kOk, "z", 1},
+      {"CountZero", 96, {part(0, join({count(0), hex("00 00 00")}))}, kOk, "", 0},
+      {"Fits95In96", 96, {part(0, join({count(95), Bytes(95, 'q')}))}, kOk, std::string(95, 'q'), 95},
+      {"Count96TooLarge", 96, {part(6, count(96))}, kSmall, "", 96},
+      {"CountAbove65535", 1000000, {part(6, count(65536))}, kBad, "", 0},
+      {"Count65535", 65536, {part(6, count(65535)), part(0, Bytes(65535, 'a'))}, kOk, std::string(65535, 'a'), 65535},
+      {"LastFragmentEndsEarly", 96, {part(6, join({count(5), hex("68")})), part(0, hex("65 6C"))}, kBad, "", 5},
+      {"HandleChanges", 96, {part(6, hex("05 00")), part(6, hex("00 00"), 0x9999)}, kBad, "", 0},
+      {"EmptyPayload", 96, {part(6, {})}, kBad, "", 0},
+      {"NotAStructure", 96, {{0, hex("C4 00 2A 00 00 00")}}, ZOLTC_LOGIX_ERR_TYPE_MISMATCH, "", 0},
+      {"Refused", 96, {{0x05, {}}}, ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    std::vector<char> buffer(row.bufferSize, 'Z');
+    uint32_t length = 12345;
+    zoltc_logix_string_reader reader;
+    zoltc_logix_string_reader_init(&reader, buffer.data(), row.bufferSize, &length);
+    EXPECT_EQ(std::tuple(buffer[0], length), std::tuple('\0', 0u));
+    zoltc_logix_result result = kOk;
+    bool done = false;
+    uint32_t offset = 0;
+    for (size_t i = 0; i < row.fragments.size(); ++i) {
+      ASSERT_FALSE(done) << "finished before fragment " << i;
+      EXPECT_EQ(reader.offset, offset) << "offset asked for fragment " << i;
+      const zoltc_logix_cip_response response = borrowed(row.fragments[i].first, row.fragments[i].second);
+      result = zoltc_logix_string_reader_feed(&reader, &response, &done);
+      if (i + 1 < row.fragments.size()) {
+        ASSERT_EQ(result, kOk) << "fragment " << i;
+      }
+      if (row.fragments[i].second.size() > 4) offset += static_cast<uint32_t>(row.fragments[i].second.size() - 4);
+    }
+    EXPECT_EQ(result, row.expected);
+    EXPECT_EQ(done, row.expected == kOk);
+    EXPECT_EQ(length, row.length);
+    if (done) {
+      EXPECT_EQ(std::string(buffer.data()), row.text);
+    }
+  }
+}
 
 // A BOOL[50] is listed as two 32-bit words; bit 37 is bit 5 of word 1.
 TEST(BoolArray, ElementOfABit) {

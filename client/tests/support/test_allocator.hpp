@@ -1,8 +1,7 @@
-// Allocation-failure testing: TestAllocator is the library's allocation table for its lifetime.
-// It counts the blocks the library holds, can fail the n-th allocation attempt (alloc or realloc)
-// from the moment failAt(n) is called, and when it goes it restores the previous table expecting
-// that the library holds no block from it. Only the library allocates through it, so a server
-// thread or GoogleTest never disturbs the counts. Not for concurrent library use.
+// The library's allocation table for its lifetime: it counts the blocks the library holds, can fail
+// the n-th allocation attempt (alloc or realloc) from failAt(n) on, and when it goes it restores the
+// previous table expecting that the library holds no block from it. Only the library allocates
+// through it, so a server thread or GoogleTest never disturbs the counts.
 #pragma once
 
 #include <algorithm>
@@ -24,8 +23,6 @@ class TestAllocator {
     zoltc_logix_set_allocator(previous_);
     EXPECT_TRUE(live_.empty()) << live_.size() << " library blocks still alive";  // else freed through another table
   }
-  TestAllocator(const TestAllocator&) = delete;
-  TestAllocator& operator=(const TestAllocator&) = delete;
 
   // The n-th attempt from now on fails (1 the next one, 0 never); resets the count and the flag.
   void failAt(uint64_t n) {
@@ -35,11 +32,6 @@ class TestAllocator {
   uint64_t attempts() const { return attempts_; }  // since the last failAt
   bool injected() const { return injected_; }      // a failure since the last failAt
   std::size_t liveBlocks() const { return live_.size(); }
-  std::size_t liveBytes() const {
-    std::size_t total = 0;
-    for (const auto& [block, size] : live_) total += size;
-    return total;
-  }
   std::size_t largestRequest() const { return largest_; }  // failed ones included
 
  private:
