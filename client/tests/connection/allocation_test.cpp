@@ -10,6 +10,7 @@
 
 #include "bytes.hpp"
 #include "chassis.hpp"
+#include "identity.h"
 #include "simulator.hpp"
 #include "test_allocator.hpp"
 
@@ -17,8 +18,6 @@ namespace {
 
 using namespace quillon::testing;
 using quillon::sim::Options;
-
-uint16_t servedPort = 0;  // the port of the test's server, for calls that take one
 
 constexpr const char* kPlant = R"({
   "types": [
@@ -34,9 +33,9 @@ struct Case {
   const char* label;
   bool chassis;  // else the plant
   std::function<void(Options&)> knobs;
-  // After a connect that succeeded: the call, its outputs checked, the result (no-memory when
-  // any part of it met the failure).
-  std::function<zoltc_logix_result(zoltc_logix_client*)> call;
+  // After a connect that succeeded: the call on the server's port, its outputs checked, the result
+  // (no-memory when any part of it met the failure).
+  std::function<zoltc_logix_result(zoltc_logix_client*, uint16_t)> call;
   uint64_t leastFailures;
 };
 
@@ -58,7 +57,6 @@ TEST_P(AllocationFailure, IsReportedAndLeavesNothingBehind) {
   if (std::string(GetParam().label) == "RoutedConnect") {
     QUILLON_SKIP_SECOND_PASS();
   }
-  servedPort = port();
   TestAllocator allocator;
   uint64_t n = 1;
   bool failing = true;
@@ -70,7 +68,7 @@ TEST_P(AllocationFailure, IsReportedAndLeavesNothingBehind) {
       applyTestMessaging(client);  // the second pass sweeps the connected code
       zoltc_logix_result result = zoltc_logix_connect(client, "127.0.0.1", port(), 5000);
       EXPECT_EQ(zoltc_logix_get_product_name(client) == nullptr, result != ZOLTC_LOGIX_OK);
-      if (result == ZOLTC_LOGIX_OK) result = GetParam().call(client);
+      if (result == ZOLTC_LOGIX_OK) result = GetParam().call(client, port());
       EXPECT_EQ(result, allocator.injected() ? ZOLTC_LOGIX_ERR_NO_MEMORY : ZOLTC_LOGIX_OK) << "allocation " << n;
       zoltc_logix_client_destroy(client);
     }
@@ -82,11 +80,9 @@ TEST_P(AllocationFailure, IsReportedAndLeavesNothingBehind) {
   EXPECT_GE(n - 2, GetParam().leastFailures);  // the runs that met a failure
 }
 
-zoltc_logix_result request(zoltc_logix_client* client) {
-  const uint8_t path[] = {0x20, 0x01, 0x24, 0x01};
-  const zoltc_logix_cip_request identity{0x01, path, 4, nullptr, 0};
+zoltc_logix_result request(zoltc_logix_client* client, uint16_t) {
   zoltc_logix_cip_response response{};
-  const zoltc_logix_result result = zoltc_logix_send_request(client, &identity, &response);
+  const zoltc_logix_result result = zoltc_logix_send_request(client, zoltc_logix_identity_request(), &response);
   EXPECT_EQ(result == ZOLTC_LOGIX_OK, response.data.data != nullptr);
   EXPECT_EQ(response.additional_status.data, nullptr);
   zoltc_logix_cip_response_free(&response);
@@ -105,7 +101,7 @@ zoltc_logix_result browse(zoltc_logix_client* client, const char* program) {
 
 // Two batches, one item refused by its text: every item has its own outcome, its value or the
 // failure; a path that could not be encoded fails its item alone, anything else the call.
-zoltc_logix_result readTags(zoltc_logix_client* client) {
+zoltc_logix_result readTags(zoltc_logix_client* client, uint16_t) {
   std::vector<zoltc_logix_read_item> items(32, {"Counter", 0xEE, 0, {}, false, 0, 0});
   items[3].tag_name = "Bad[";
   const zoltc_logix_result result = zoltc_logix_read_tags(client, items.data(), 32);
@@ -121,7 +117,7 @@ zoltc_logix_result readTags(zoltc_logix_client* client) {
   return failed > 0 ? zoltc_logix_result{ZOLTC_LOGIX_ERR_NO_MEMORY} : result;
 }
 
-zoltc_logix_result readString(zoltc_logix_client* client) {
+zoltc_logix_result readString(zoltc_logix_client* client, uint16_t) {
   std::string buffer(96, 'Z');
   uint32_t length = 12345;
   const zoltc_logix_result result = zoltc_logix_read_string(client, "Title", buffer.data(), 96, &length);
@@ -154,13 +150,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"CreateConnectAndRequest", false, nullptr, request, 10},
         // Several pages, so that the record array grows, and templates in small pieces.
         Case{"BrowseController", false, [](Options& o) { o.symbolsPerPage = 2; o.templateBytesPerReply = 40; },
-             [](zoltc_logix_client* c) { return browse(c, nullptr); }, 50},
+             [](zoltc_logix_client* c, uint16_t) { return browse(c, nullptr); }, 50},
         Case{"BrowseProgram", false, [](Options& o) { o.symbolsPerPage = 2; o.templateBytesPerReply = 40; },
-             [](zoltc_logix_client* c) { return browse(c, "MainProgram"); }, 50},
+             [](zoltc_logix_client* c, uint16_t) { return browse(c, "MainProgram"); }, 50},
         Case{"ReadTags", false, nullptr, readTags, 40},
         Case{"ReadString", false, [](Options& o) { o.fragmentBytes = 20; }, readString, 10},
-        Case{"Discover", false, nullptr, [](zoltc_logix_client* c) { return discover(c, servedPort); }, 3},
-        Case{"RoutedConnect", true, nullptr, [](zoltc_logix_client* c) { return routedConnect(c, servedPort); }, 5}),
+        Case{"Discover", false, nullptr, discover, 3}, Case{"RoutedConnect", true, nullptr, routedConnect, 5}),
     LabelName{});
 
 }  // namespace
