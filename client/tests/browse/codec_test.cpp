@@ -76,14 +76,7 @@ class Pages : public ::testing::Test {
   zoltc_logix_browse_state state{};
 };
 
-struct PageRow {
-  const char* label;
-  Bytes bytes;
-  uint32_t start;
-  zoltc_logix_result expected;
-  std::vector<std::string> names;
-  uint32_t nextStart;
-};
+struct PageRow { const char* label; Bytes bytes; uint32_t start; zoltc_logix_result expected; std::vector<std::string> names; uint32_t nextStart; };
 
 class PageRows : public Pages, public ::testing::WithParamInterface<PageRow> {};
 
@@ -211,13 +204,8 @@ Bytes templateData(const std::vector<Member>& members, std::string_view nameText
   return out;
 }
 
-struct ParseRow {
-  const char* label;
-  Bytes data;
-  uint16_t count;
-  zoltc_logix_result expected;
-  std::string parsed;  // "Name{member#instance:type[dim], ...}"; empty when it must fail
-};
+// parsed: "Name{member#instance:type[dim], ...}"; empty when it must fail.
+struct ParseRow { const char* label; Bytes data; uint16_t count; zoltc_logix_result expected; std::string parsed; };
 
 class TemplateRows : public ::testing::TestWithParam<ParseRow> {};
 

@@ -29,15 +29,10 @@ constexpr const char* kPlant = R"({
     {"name": "Title", "type": "STRING", "value": "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz"}],
   "programs": [{"name": "MainProgram", "tags": [{"name": "Local", "type": "Valve"}, {"name": "Step", "type": "DINT"}]}]})";
 
-struct Case {
-  const char* label;
-  bool chassis;  // else the plant
-  std::function<void(Options&)> knobs;
-  // After a connect that succeeded: the call on the server's port, its outputs checked, the result
-  // (no-memory when any part of it met the failure).
-  std::function<zoltc_logix_result(zoltc_logix_client*, uint16_t)> call;
-  uint64_t leastFailures;
-};
+// A controller: the chassis or the plant. After a connect that succeeded: the call on the server's
+// port, its outputs checked, the result (no-memory when any part of it met the failure).
+struct Case { const char* label; bool chassis; std::function<void(Options&)> knobs;
+              std::function<zoltc_logix_result(zoltc_logix_client*, uint16_t)> call; uint64_t leastFailures; };
 
 class AllocationFailure : public quillon::sim::test::ServerTest, public ::testing::WithParamInterface<Case> {
  protected:

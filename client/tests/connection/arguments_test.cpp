@@ -54,11 +54,7 @@ struct Objects {
   }
 };
 
-struct Row {
-  const char* label;
-  std::function<int(Objects&)> call;
-  int expected;
-};
+struct Row { const char* label; std::function<int(Objects&)> call; int expected; };
 
 class Arguments : public ::testing::TestWithParam<Row> {};
 

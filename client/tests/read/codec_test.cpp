@@ -87,13 +87,8 @@ constexpr zoltc_logix_status kTooLarge = ZOLTC_LOGIX_STATUS_TOO_LARGE;
 // request carries 2 + 2 + e bytes of data; 65529 is the most a packet may carry, and 2 + 2n
 // alone must fit it.
 TEST(PacketEncode, Limits) {
-  const struct {
-    const char* label;
-    zoltc_logix_cip_request request;
-    uint32_t copies;  // 0: the request after a good one
-    zoltc_logix_status expected;
-    uint32_t length;
-  } rows[] = {{"NullPath", {0x4C, nullptr, 4, kSome, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
+  // copies 0: the request after a good one.
+  const struct { const char* label; zoltc_logix_cip_request request; uint32_t copies; zoltc_logix_status expected; uint32_t length; } rows[] = {{"NullPath", {0x4C, nullptr, 4, kSome, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
               {"OddPath", {0x4C, kSome, 3, kSome, 2}, 0, ZOLTC_LOGIX_STATUS_INVALID_ARGUMENT, 0},
               {"Path512", {0x4C, kSome, 512, kSome, 2}, 0, kTooLarge, 0},
               {"SizeBeyond32Bits", {0x4C, kSome, 510, kSome, 0xFFFFFFFFu}, 0, kTooLarge, 0},
@@ -174,14 +169,8 @@ TEST(PacketReply, IsCheckedAgainstThePacket) {
 constexpr zoltc_logix_result kUnsupported = ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, kBad = ZOLTC_LOGIX_ERR_BAD_REPLY;
 
 TEST(ReadItem, GivesOutcomeTypeAndValue) {
-  const struct {
-    const char* label;
-    uint8_t generalStatus;
-    Bytes data;
-    zoltc_logix_result expected;
-    uint16_t type;
-    Bytes value;  // the first bytes; the rest of the 8 are zero
-  } rows[] = {
+  // value: the first bytes; the rest of the 8 are zero.
+  const struct { const char* label; uint8_t generalStatus; Bytes data; zoltc_logix_result expected; uint16_t type; Bytes value; } rows[] = {
       {"BoolFF", 0, hex("C1 00 FF"), kOk, 0xC1, hex("01")}, {"BoolZero", 0, hex("C1 00 00"), kOk, 0xC1, {}},
       {"Sint", 0, hex("C2 00 FE"), kOk, 0xC2, hex("FE")}, {"Int", 0, hex("C3 00 FF FF"), kOk, 0xC3, hex("FF FF")},
       {"DintExtraBytesIgnored", 0, hex("C4 00 01 02 03 04 05 06"), kOk, 0xC4, hex("01 02 03 04")},
@@ -217,14 +206,9 @@ Bytes count(uint32_t n) { return {static_cast<uint8_t>(n), static_cast<uint8_t>(
 constexpr zoltc_logix_result kSmall = ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL;
 
 TEST(StringReader, GathersFragments) {
-  const struct {
-    const char* label;
-    uint32_t bufferSize;
-    std::vector<std::pair<uint8_t, Bytes>> fragments;
-    zoltc_logix_result expected;  // of the last fragment fed
-    std::string text;             // in the buffer when complete
-    uint32_t length;
-  } rows[] = {
+  // The result of the last fragment fed; the text in the buffer when complete.
+  const struct { const char* label; uint32_t bufferSize; std::vector<std::pair<uint8_t, Bytes>> fragments; zoltc_logix_result expected;
+                 std::string text; uint32_t length; } rows[] = {
       {"OneFragment", 96, {part(0, join({count(5), text("hello")}))}, kOk, "hello", 5},
       {"RestOfStructureIgnored", 96, {part(0, join({count(2), hex("68 69 00 00 41 42")}))}, kOk, "hi", 2},
       {"CountStraddlesFragments", 96, {part(6, hex("05 00")), part(6, hex("00 00 68 65")), part(0, hex("6C 6C 6F 00"))},
