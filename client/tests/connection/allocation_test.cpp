@@ -1,7 +1,6 @@
-// One allocation-failure suite over the public entry points that talk to a controller: for
-// n = 1, 2, ... a run creates a handle, connects and makes the call with the n-th allocation
-// failing, until a run meets no failure. Every run that met one gives the no-memory code, leaves
-// its outputs empty and leaks nothing.
+// One allocation-failure suite over the public entry points that talk to a controller: for n = 1, 2,
+// ... a run creates a handle, connects and makes the call with the n-th allocation failing, until a
+// run meets no failure. Every run that met one gives no-memory, leaves outputs empty, leaks nothing.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,5 +1,4 @@
-// Byte helpers for the client library's tests: views of library buffers, little-endian writers
-// and hex text for building frames in tables, named by the shared fixture's LabelName.
+// Byte helpers for the client library's tests: views of library buffers, writers and hex text.
 #pragma once
 
 #include <cctype>

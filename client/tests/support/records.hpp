@@ -1,5 +1,4 @@
-// Tag records as text for the client library's tests: the names of a list, and a structure's
-// members on one line ("Motor{Speed#1:C4, History#2:20CA[4], Inlet#3:Valve{...}}").
+// Tag records as text: a list's names, a structure's members ("Motor{Speed#1:C4, History#2:20CA[4]}").
 #pragma once
 
 #include <cstdio>
