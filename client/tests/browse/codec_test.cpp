@@ -127,12 +127,7 @@ TEST_F(Pages, RecordLimit) {
   EXPECT_EQ(state.list.count, ZOLTC_LOGIX_MAX_RECORDS);
 }
 
-struct Attributes {
-  uint16_t count = 2, firstId = 4, firstStatus = 0;
-  uint32_t words = 6;
-  uint16_t secondId = 2, secondStatus = 0, members = 0;
-  size_t size = 16;
-};
+struct Attributes { uint16_t count = 2, firstId = 4, firstStatus = 0; uint32_t words = 6; uint16_t secondId = 2, secondStatus = 0, members = 0; size_t size = 16; };
 
 Bytes attributeReply(const Attributes& a) {
   Bytes out;
