@@ -15,7 +15,6 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -210,7 +209,6 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     }
     std::sort(gaps.begin(), gaps.end());
     EXPECT_GE(gaps.front(), 950) << "two reads within a second";
-    EXPECT_GE(gaps[gaps.size() / 2], 950);
     EXPECT_LE(gaps[gaps.size() / 2], 1300) << "median gap between reads in ms";
     EXPECT_FALSE(readTimes(simLog, "Temperatures[1]").empty());
 
@@ -221,7 +219,6 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
         shot = taken;
         return taken(932, 100, 1160, 124, isText) > 10 && taken(932, 124, 1160, 148, isText) > 10;
     }, 10s)) << "values not shown; screenshot: " << shotFile;
-    std::cout << "screenshot: " << shotFile.string() << std::endl;
     EXPECT_GT(shot(718, 0, 1018, 25, [](int r, int g, int b) { return g > 150 && r < 120 && b < 120; }), 30)
         << "PLC-Status: CONNECTED in green";
     EXPECT_GT(shot(606, 100, 840, 124, isText), 10) << "the first watched name";
