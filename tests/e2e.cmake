@@ -7,10 +7,11 @@ elseif(NOT TARGET quillon OR NOT TARGET quillon-sim OR NOT TARGET assets_pak)
   return()
 endif()
 
+find_package(X11 REQUIRED)
 set(e2e_dir ${CMAKE_CURRENT_LIST_DIR}/e2e)
 add_executable(e2e_tests ${e2e_dir}/EndToEndTest.cpp ${QUILLON_TEST_SUPPORT_DIR}/Processes.cpp)
 target_include_directories(e2e_tests PRIVATE ${QUILLON_TEST_SUPPORT_DIR})
-target_link_libraries(e2e_tests PRIVATE zolt_ui GTest::gtest_main quillon::warnings)
+target_link_libraries(e2e_tests PRIVATE zolt_ui X11::X11 GTest::gtest_main quillon::warnings)
 add_dependencies(e2e_tests quillon quillon-sim assets_pak)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/e2e)
 target_compile_definitions(e2e_tests PRIVATE

@@ -1,10 +1,6 @@
-# Windows-only tests, run under wine by scripts/build-windows --test (the Windows stage of CI):
-#   windows_transport_tests  what the Windows Sockets branch of the transport does apart from POSIX
-#   windows_startup_tests    start-up from folders with non-ASCII names (with windows_path_probe)
-#   windows.cli.*            quillon-cli.exe against the Linux simulator, compared with the Linux
-#                            quillon-cli's output
-#   windows.gui.smoke        quillon.exe under Xvfb: typed address, connect, tag tree, screenshot
-# The scripts run the native quillon-sim from QUILLON_HOST_TOOLS_DIR (cmake/HostTools.cmake).
+# Windows-only tests, run under wine by scripts/build-windows --test (the Windows stage of CI);
+# each file says what it checks. The scripts run the native quillon-sim and quillon-cli from
+# QUILLON_HOST_TOOLS_DIR (cmake/HostTools.cmake).
 if(NOT WIN32 OR NOT TARGET zoltc_logix)
   return()
 endif()
@@ -54,6 +50,5 @@ if(TARGET quillon AND TARGET assets_pak)
     COMMAND bash ${windows_test_dir}/gui-smoke.sh "${CMAKE_CROSSCOMPILING_EMULATOR}"
             $<TARGET_FILE:quillon> "${native_sim}" "${PROJECT_SOURCE_DIR}/sim/sample.json"
             "${CMAKE_CURRENT_BINARY_DIR}/windows-gui-smoke")
-  # Real pointer and keyboard events: alone on the shared X display.
   set_tests_properties(windows.gui.smoke PROPERTIES LABELS gui TIMEOUT 240 RESOURCE_LOCK x11_input)
 endif()

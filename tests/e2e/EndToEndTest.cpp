@@ -1,7 +1,8 @@
 // The real program on an X display against quillon-sim: the address typed with xdotool,
 // Connect pressed, a tag expanded and value tags picked; the simulator's request log
-// shows the reads once a second and a screenshot shows the status and the values. The
-// bar's lost-connection and Cancel states are the views' tests (tests/views).
+// shows the reads once a second, a screenshot shows the status and the values, and closing
+// the window ends the program in order. The bar's lost-connection and Cancel states are the
+// views' tests (tests/views).
 #include "Processes.hpp"
 #include "Waiting.hpp"
 
@@ -14,11 +15,12 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -61,6 +63,23 @@ std::optional<Window> findWindow() {
 
 void clickAt(const Window& window, int x, int y) {
     run("xdotool mousemove --sync " + std::to_string(window.x + x) + " " + std::to_string(window.y + y) + " click 1");
+}
+
+// Sends the window the close request its title bar's close button would (WM_DELETE_WINDOW).
+bool closeWindow(const Window& window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = std::stoul(window.id);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    const bool sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event) != 0;
+    XCloseDisplay(display);
+    return sent;
 }
 
 // Pixels of a screenshot in [x0, x1) x [y0, y1) for which `test`(r, g, b) holds.
@@ -190,7 +209,6 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
     }
     std::sort(gaps.begin(), gaps.end());
     EXPECT_GE(gaps.front(), 950) << "two reads within a second";
-    EXPECT_GE(gaps[gaps.size() / 2], 950);
     EXPECT_LE(gaps[gaps.size() / 2], 1300) << "median gap between reads in ms";
     EXPECT_FALSE(readTimes(simLog, "Temperatures[1]").empty());
 
@@ -201,11 +219,13 @@ TEST_F(EndToEndTest, ConnectBrowseAndWatchTagsOnARealWindow) {
         shot = taken;
         return taken(932, 100, 1160, 124, isText) > 10 && taken(932, 124, 1160, 148, isText) > 10;
     }, 10s)) << "values not shown; screenshot: " << shotFile;
-    std::cout << "screenshot: " << shotFile.string() << std::endl;
     EXPECT_GT(shot(718, 0, 1018, 25, [](int r, int g, int b) { return g > 150 && r < 120 && b < 120; }), 30)
         << "PLC-Status: CONNECTED in green";
     EXPECT_GT(shot(606, 100, 840, 124, isText), 10) << "the first watched name";
-    EXPECT_TRUE(quillon.running()) << readFile(outputDir / "quillon.out");
+    // Ending by its window rather than a signal also lets a coverage build write its counters.
+    ASSERT_TRUE(closeWindow(*window));
+    ASSERT_TRUE(waitFor([&] { return !quillon.running(); }, 30s, 50ms)) << "still running after its window closed";
+    EXPECT_EQ(quillon.wait(), 0) << readFile(outputDir / "quillon.out");
 }
 
 TEST_F(EndToEndTest, WithoutAnAssetPackTheProgramNamesThePathBesideItAndEnds) {

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# windows.gui.smoke: quillon.exe under wine on the stage's X display (Xvfb). Its window opens,
-# the Linux simulator's address is typed into the top bar with real key events, Enter in the
-# port field connects, and then the program must browse the controller (the simulator sees the symbol
-# listing) and draw the tag tree (the tree area changes). Screenshots and logs go to OUT:
-# before-connect.png, connected.png, quillon.log, sim-requests.log.
+# windows.gui.smoke: quillon.exe under wine on the stage's X display (Xvfb). The Linux
+# simulator's address is typed into the top bar with real key events, Enter connects, the
+# program must browse the controller (the simulator sees the symbol listing) and draw the tag
+# tree (the tree area changes), and Alt+F4 ends it with status 0. Screenshots and logs go to OUT.
 #   gui-smoke.sh WINE QUILLON_EXE NATIVE_SIM SAMPLE_JSON OUT
 set -euo pipefail
 wine=$1 exe=$2 native_sim=$3 sample=$4 out=$5
@@ -73,7 +72,6 @@ top_bar_drawn() {
   awk -v s="$spread" 'BEGIN { exit !(s > 0.05) }'
 }
 wait_for 60 top_bar_drawn || fail "the top bar was not drawn within 60 s"
-grep -q "^Device ID: " "$out/quillon.log" || fail "no render device listed"
 
 # The top bar (50 pixels high): the IP input spans x 78-210, the port input 314-376 (its text
 # is selected and typed over). Enter, not a click on Connect: under load the program has been
@@ -90,7 +88,6 @@ wait_for 60 browsed || { shot connected.png; fail "the simulator saw no symbol l
 wait_for 30 tree_changed || fail "the tag tree did not appear within 30 s"
 echo "connected and browsed: $(grep -c . "$out/sim-requests.log") requests; screenshot $out/connected.png"
 
-# Alt+F4 closes the window; the program then shuts down in order and ends with status 0.
 xdotool mousemove --window "$window" 900 400
 xdotool keydown alt key F4 keyup alt
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }

@@ -77,43 +77,32 @@ INSTANTIATE_TEST_SUITE_P(
         DistributionCase{"evenly", 5, 0, {50, 210, 320}, {0, 0, 0}, {20, 40, 10}}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST(Stack, FillSharesRoomEquallyUpToEachMaximum) {
+// Fill shares the room equally up to each child's maximum; padding; a hidden child takes no
+// room; a nested stack takes its natural size; a plain parent keeps its children's positions and
+// clamps their sizes, and resized() is called on a change only.
+TEST(Layout, FillPaddingHiddenNestedAndPlainChildren) {
     test::HeadlessApp h(800, 600);
-    auto* stack = h.root()->addChild<Stack>(Vec2{}, Vec2{300, 100});
-    stack->setOrientation(0);
-    stack->setDistribution(6);
-    auto* capped = stack->addChild<Widget>();
-    capped->setMaxSize(Vec2{50, kUnbounded});
-    auto* floor = stack->addChild<Widget>();
-    floor->setMinSize(Vec2{120, 0});
-    auto* free = stack->addChild<Widget>();
-    h.frames();
-    // 300: floor starts at 120, 180 is shared: capped takes 50, the other 130 goes 65/65.
-    EXPECT_FLOAT_EQ(capped->getActualSize().x, 50);
-    EXPECT_FLOAT_EQ(floor->getActualSize().x, 185);
-    EXPECT_FLOAT_EQ(free->getActualSize().x, 65);
-    EXPECT_FLOAT_EQ(free->getWorldPosition().x, 235);
-}
-
-TEST(Stack, PaddingAndHiddenChildren) {
-    test::HeadlessApp h(800, 600);
-    auto* stack = h.root()->addChild<Stack>(Vec2{}, Vec2{100, 200});
-    stack->setPadding(5, 6, 7, 8);
-    stack->setAlignment(3);
-    auto* a = stack->addChild<Widget>(Vec2{}, Vec2{0, 30});
-    auto* hidden = stack->addChild<Widget>(Vec2{}, Vec2{0, 1000});
-    hidden->setVisible(false);
-    auto* b = stack->addChild<Widget>(Vec2{}, Vec2{0, 40});
-    h.frames();
-    expectRect(a, {5, 6, 88, 30}, "first");
-    expectRect(b, {5, 36, 88, 40}, "second (the hidden child takes no room)");
-}
-
-TEST(Stack, NestedStacksTakeTheirNaturalSizeAndUnknownValuesAreRefused) {
-    test::HeadlessApp h;
     EXPECT_THROW(h.root()->addChild<Stack>()->setOrientation(2), std::invalid_argument);
     EXPECT_THROW(h.root()->addChild<Stack>()->setAlignment(4), std::invalid_argument);
     EXPECT_THROW(h.root()->addChild<Stack>()->setDistribution(7), std::invalid_argument);
+
+    auto* fill = h.root()->addChild<Stack>(Vec2{}, Vec2{300, 100});
+    fill->setOrientation(0);
+    fill->setDistribution(6);
+    auto* capped = fill->addChild<Widget>();
+    capped->setMaxSize(Vec2{50, kUnbounded});
+    auto* floor = fill->addChild<Widget>();
+    floor->setMinSize(Vec2{120, 0});
+    auto* free = fill->addChild<Widget>();
+
+    auto* padded = h.root()->addChild<Stack>(Vec2{0, 100}, Vec2{100, 200});
+    padded->setPadding(5, 6, 7, 8);
+    padded->setAlignment(3);
+    auto* a = padded->addChild<Widget>(Vec2{}, Vec2{0, 30});
+    auto* hidden = padded->addChild<Widget>(Vec2{}, Vec2{0, 1000});
+    hidden->setVisible(false);
+    auto* b = padded->addChild<Widget>(Vec2{}, Vec2{0, 40});
+
     auto* outer = h.root()->addChild<Stack>(Vec2{}, Vec2{500, 500});
     outer->setAlignment(0);
     auto* inner = outer->addChild<Stack>();
@@ -122,29 +111,31 @@ TEST(Stack, NestedStacksTakeTheirNaturalSizeAndUnknownValuesAreRefused) {
     inner->setPadding(2);
     inner->addChild<Widget>(Vec2{}, Vec2{10, 20});
     inner->addChild<Widget>(Vec2{}, Vec2{30, 5});
-    h.frames();
-    EXPECT_FLOAT_EQ(inner->getActualSize().x, 2 + 10 + 4 + 30 + 2);
-    EXPECT_FLOAT_EQ(inner->getActualSize().y, 2 + 20 + 2);
-}
 
-TEST(Widget, PlainParentKeepsChildPositionsClampsSizesAndCallsResizedOnChange) {
-    test::HeadlessApp h;
-    auto* child = h.root()->addChild<Widget>(Vec2{30, 40}, Vec2{500, 10});
-    child->setMaxSize(Vec2{200, kUnbounded});
-    child->setMinSize(Vec2{0, 25});
-    h.frames();
-    expectRect(child, {30, 40, 200, 25}, "clamped child");
+    auto* plain = h.root()->addChild<Widget>(Vec2{30, 40}, Vec2{500, 10});
+    plain->setMaxSize(Vec2{200, kUnbounded});
+    plain->setMinSize(Vec2{0, 25});
     struct Counting : Widget {
         using Widget::Widget;
         void resized() override { ++count; }
         int count = 0;
     };
-    auto* w = h.root()->addChild<Counting>(Vec2{}, Vec2{10, 10});
+    auto* counting = h.root()->addChild<Counting>(Vec2{}, Vec2{10, 10});
     h.frames(3);
-    EXPECT_EQ(w->count, 1);
-    w->setPreferredSize(Vec2{20, 10});
+    // 300: floor starts at 120, 180 is shared: capped takes 50, the other 130 goes 65/65.
+    EXPECT_FLOAT_EQ(capped->getActualSize().x, 50);
+    EXPECT_FLOAT_EQ(floor->getActualSize().x, 185);
+    EXPECT_FLOAT_EQ(free->getActualSize().x, 65);
+    EXPECT_FLOAT_EQ(free->getWorldPosition().x, 235);
+    expectRect(a, {5, 106, 88, 30}, "first padded");
+    expectRect(b, {5, 136, 88, 40}, "second padded (the hidden child takes no room)");
+    EXPECT_FLOAT_EQ(inner->getActualSize().x, 2 + 10 + 4 + 30 + 2);
+    EXPECT_FLOAT_EQ(inner->getActualSize().y, 2 + 20 + 2);
+    expectRect(plain, {30, 40, 200, 25}, "clamped child");
+    EXPECT_EQ(counting->count, 1);
+    counting->setPreferredSize(Vec2{20, 10});
     h.frames(2);
-    EXPECT_EQ(w->count, 2);
+    EXPECT_EQ(counting->count, 2);
 }
 
 } // namespace

@@ -19,22 +19,17 @@ std::vector<std::uint8_t> bytes(const std::string& s) {
     return std::vector<std::uint8_t>(s.begin(), s.end());
 }
 
-TEST(Font, AcceptsTrueTypeKeepingAViewOfTheBytesAndRejectsWhatIsNoFont) {
+TEST(Font, AcceptsTrueTypeAndRejectsWhatIsNoFont) {
     const auto& ttf = test::fontBytes();
-    Font font(ttf.data(), ttf.size(), 0);
-    EXPECT_EQ(font.getData(), ttf.data());
-    EXPECT_EQ(font.getSize(), ttf.size());
-    EXPECT_FALSE(font.isBuiltIn());
+    EXPECT_FALSE(Font(ttf.data(), ttf.size(), 0).isBuiltIn());
     EXPECT_TRUE(Font().isBuiltIn());
     const std::vector<std::uint8_t> junk = bytes("definitely not a font file");
     // A collection header claiming more faces than its bytes can hold.
     std::vector<std::uint8_t> collection = bytes("ttcf");
     collection.insert(collection.end(), {0, 1, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});
     EXPECT_EQ(resourceCode([] { Font(nullptr, 10); }), kResourceErrorEmpty);
-    EXPECT_EQ(resourceCode([&] { Font(ttf.data(), 0); }), kResourceErrorEmpty);
     EXPECT_EQ(resourceCode([&] { Font(junk.data(), junk.size()); }), kResourceErrorFont);
     EXPECT_EQ(resourceCode([&] { Font(ttf.data(), ttf.size(), 1); }), kResourceErrorFont);
-    EXPECT_EQ(resourceCode([&] { Font(ttf.data(), ttf.size(), -1); }), kResourceErrorFont);
     EXPECT_EQ(resourceCode([&] { Font(collection.data(), collection.size()); }), kResourceErrorFont);
     EXPECT_EQ(resourceCode([&] { Font(ttf.data(), 11); }), kResourceErrorFont);
 }
@@ -58,13 +53,11 @@ TEST(Texture, DecodesPngAndFailuresCarryTheirCodes) {
     huge[19] = 0xA0;
     const std::uint8_t pixel[4] = {1, 2, 3, 4};
     EXPECT_EQ(resourceCode([] { Texture(nullptr, 5); }), kResourceErrorEmpty);
-    EXPECT_EQ(resourceCode([&] { Texture(png.data(), 0); }), kResourceErrorEmpty);
     EXPECT_EQ(resourceCode([&] { Texture(junk.data(), junk.size()); }), kResourceErrorDecode);
     EXPECT_EQ(resourceCode([&] { Texture(truncated.data(), truncated.size()); }), kResourceErrorDecode);
     EXPECT_EQ(resourceCode([&] { Texture(huge.data(), huge.size()); }), kResourceErrorSize);
     EXPECT_EQ(resourceCode([&] { Texture::fromPixels(nullptr, 1, 1); }), kResourceErrorEmpty);
     EXPECT_EQ(resourceCode([&] { Texture::fromPixels(pixel, 0, 1); }), kResourceErrorSize);
-    EXPECT_EQ(resourceCode([&] { Texture::fromPixels(pixel, 1, -1); }), kResourceErrorSize);
 }
 
 const std::string redSquare =
@@ -85,11 +78,8 @@ TEST(Svg, RasterisesToTheRequestedSizeKeepingTheAspectRatioAndFailuresCarryTheir
     EXPECT_EQ(at(2, 20)[3], 0);
     EXPECT_EQ(at(37, 20)[3], 0);
     const std::string noSize = R"(<svg xmlns="http://www.w3.org/2000/svg"></svg>)";
-    const std::string junk = "this is not svg";
     EXPECT_EQ(resourceCode([] { SVG(nullptr, 3); }), kResourceErrorEmpty);
     EXPECT_EQ(resourceCode([&] { SVG(noSize.data(), noSize.size()); }), kResourceErrorParse);
-    EXPECT_EQ(resourceCode([&] { SVG(junk.data(), junk.size()); }), kResourceErrorParse);
-    EXPECT_EQ(resourceCode([&] { (void)svg.createTexture(0, 16); }), kResourceErrorSize);
     EXPECT_EQ(resourceCode([&] { (void)svg.createTexture(16, 100000); }), kResourceErrorSize);
 }
 
