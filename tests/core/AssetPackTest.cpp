@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -111,7 +111,6 @@ TEST(AssetPackRejects, WithItsMessageAndKeepsThePreviousPack) {
         {"tableOffsetAtTheTop", [](Layout& l) { l.entriesOffset = maxU64; }, entriesRange},
         // 2^62 * 24 is 0 modulo 2^64: a wrapping product would pass as an empty table.
         {"countWhoseTableWraps", [](Layout& l) { l.entryCount = std::uint64_t{1} << 62; }, entriesRange},
-        {"oneRecordTooMany", [](Layout& l) { l.entryCount = l.fileSize() / 24; }, entriesRange},
         {"namesOffsetAtTheEnd", [](Layout& l) { l.namesOffset = l.fileSize(); }, "Pak out of range while reading names blob"},
         {"nameStartAtTheEnd", [](Layout& l) { l.records[1].nameOffset = l.fileSize() - l.namesOffset; }, nameRange},
         // names offset + name offset wraps to 0, which is inside the file.
@@ -182,7 +181,8 @@ pak::Item item(const std::string& name, const std::string& data) {
     return pak::Item{name, std::vector<std::uint8_t>(data.begin(), data.end())};
 }
 
-TEST(PakWriter, SortsByUnsignedBytesWithPrefixesFirstAndKeepsEmptyAssets) {
+// An unreadable input is pakbuild's test (core.pakbuild.UnreadableInput).
+TEST(PakWriter, SortsByUnsignedBytesKeepsEmptyAssetsAndRejectsBadNames) {
     AssetPack pack;
     pack.parse(pak::encodePack({item("a/b.svg", "2"), item("\xC3\xA9", "4"), item("a/b", "1"), item("z", ""),
                                 item("y", "3")}));
@@ -195,10 +195,7 @@ TEST(PakWriter, SortsByUnsignedBytesWithPrefixesFirstAndKeepsEmptyAssets) {
     EXPECT_EQ(dataOf(pack.find("z")), "");
     pack.parse(pak::encodePack({}));
     EXPECT_TRUE(pack.entries().empty());
-}
 
-// An unreadable input is pakbuild's test (core.pakbuild.UnreadableInput).
-TEST(PakWriter, RejectsBadNamesAndAMissingFolder) {
     EXPECT_EQ(messageOf<std::runtime_error>([] { pak::encodePack({item("icons/a.svg", "1"), item("x", "2"), item("icons/a.svg", "3")}); }),
               "duplicate asset name: icons/a.svg");
     EXPECT_EQ(messageOf<std::runtime_error>([] { pak::encodePack({item("", "1")}); }), "an asset has an empty name");
@@ -208,34 +205,23 @@ TEST(PakWriter, RejectsBadNamesAndAMissingFolder) {
     EXPECT_THROW(pak::listFolder(assetsFolder / "no-such-folder"), std::runtime_error);
 }
 
-[[maybe_unused]] std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-[[maybe_unused]] std::vector<std::uint8_t> bytesOf(const std::optional<AssetEntry>& entry) {
-    return entry ? std::vector<std::uint8_t>(entry->data, entry->data + entry->size) : std::vector<std::uint8_t>{};
-}
-
 TEST(BuiltAssetPack, HoldsEveryAssetTheProgramNeeds) {
 #ifndef QUILLON_ASSET_PACK
     GTEST_SKIP() << "this build does not pack assets (font or stb missing)";
 #else
+    auto fileText = [](const std::filesystem::path& path) {
+        std::ostringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    };
     AssetPack pack;
     pack.load(QUILLON_ASSET_PACK);
     for (const char* icon : {"icons/folder.svg", "icons/remove.svg", "icons/tag.svg", "icons/zolt.svg"}) {
-        EXPECT_EQ(bytesOf(pack.find(icon)), fileBytes(assetsFolder / icon)) << icon;
+        EXPECT_EQ(dataOf(pack.find(icon)), fileText(assetsFolder / icon)) << icon;
     }
-    EXPECT_EQ(bytesOf(pack.find("fonts/montserrat-font/MontserratMedium.ttf")), fileBytes(QUILLON_FONT_FILE));
-    const std::vector<std::uint8_t> png = bytesOf(pack.find("icons/loading.png"));
-    ASSERT_GE(png.size(), 33U);
-    // The signature, then IHDR: 128 x 128 (big-endian at 16 and 20), 8 bits, RGBA (6).
-    EXPECT_EQ(std::vector<std::uint8_t>(png.begin(), png.begin() + 8),
-              (std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
-    EXPECT_EQ(png[18] << 8 | png[19], 128);
-    EXPECT_EQ(png[22] << 8 | png[23], 128);
-    EXPECT_EQ(png[24], 8);
-    EXPECT_EQ(png[25], 6);
+    EXPECT_EQ(dataOf(pack.find("fonts/montserrat-font/MontserratMedium.ttf")), fileText(QUILLON_FONT_FILE));
+    // The drawn spinner's PNG header: 128 x 128 (big-endian), 8 bits, RGBA (6).
+    EXPECT_EQ(dataOf(pack.find("icons/loading.png")).substr(12, 14), std::string("IHDR\0\0\0\x80\0\0\0\x80\x08\x06", 14));
 #endif
 }
 
