@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <random>
@@ -25,68 +25,34 @@ namespace {
 constexpr std::uint64_t maxU64 = std::numeric_limits<std::uint64_t>::max();
 const std::filesystem::path assetsFolder = QUILLON_ASSETS_DIR;
 using thrown::messageOf;
+// "TPAK" and version 1, the first eight bytes of a pack.
+constexpr std::uint64_t packStart = 0x1'4B415054;
 
-struct Record {
-    std::uint64_t nameOffset;
-    std::uint64_t dataOffset;
-    std::uint64_t dataSize;
-};
-
-// A pack file spelled out field by field, so that each test can break one field.
-struct Layout {
-    std::uint32_t magic = 0x4B415054;
-    std::uint32_t version = 1;
-    std::uint64_t entryCount = 0;
-    std::uint64_t entriesOffset = 40;
-    std::uint64_t namesOffset = 0;
-    std::vector<Record> records;
-    std::string names;
-    std::string data;
-    bool tableLast = false; // the entries table after the names and the data
-
-    std::uint64_t fileSize() const { return 40 + records.size() * 24 + names.size() + data.size(); }
-
-    std::vector<std::uint8_t> bytes() const {
-        std::vector<std::uint8_t> out;
-        auto put = [&out](std::uint64_t value, int width) {
-            for (int i = 0; i < width; ++i) {
-                out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-            }
-        };
-        for (const std::uint64_t field : {std::uint64_t{magic} | std::uint64_t{version} << 32, entryCount,
-                                          entriesOffset, namesOffset, std::uint64_t{0}}) {
-            put(field, 8);
+// A pack spelled out as 8-byte little-endian fields around the names and data.
+std::vector<std::uint8_t> packOf(std::initializer_list<std::uint64_t> fields, const std::string& namesAndData,
+                                 std::initializer_list<std::uint64_t> tail = {}) {
+    std::vector<std::uint8_t> out;
+    auto put = [&out](std::uint64_t value) {
+        for (int i = 0; i < 8; ++i) {
+            out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
         }
-        auto table = [&] {
-            for (const Record& record : records) {
-                put(record.nameOffset, 8);
-                put(record.dataOffset, 8);
-                put(record.dataSize, 8);
-            }
-        };
-        if (!tableLast) {
-            table();
-        }
-        out.insert(out.end(), names.begin(), names.end());
-        out.insert(out.end(), data.begin(), data.end());
-        if (tableLast) {
-            table();
-        }
-        return out;
+    };
+    std::for_each(fields.begin(), fields.end(), put);
+    out.insert(out.end(), namesAndData.begin(), namesAndData.end());
+    std::for_each(tail.begin(), tail.end(), put);
+    return out;
+}
+
+// 104 bytes: the header (count 2, table at 40, names at 88), records {name, data offset,
+// size} at 40 and 64, then two names that share a prefix, in byte order, and their data:
+// "a/b" -> "X", "a/b.svg" -> "YZW".
+std::vector<std::uint8_t> prefixPack(std::size_t field = 0, std::uint64_t value = packStart) {
+    std::vector<std::uint8_t> bytes =
+        packOf({packStart, 2, 40, 88, 0, 0, 100, 1, 4, 101, 3}, std::string("a/b\0a/b.svg\0XYZW", 16));
+    for (std::size_t i = 0; i < 8; ++i) {
+        bytes[field + i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
-};
-
-// Two entries whose names share a prefix, stored in byte order: "a/b" -> "X",
-// "a/b.svg" -> "YZW".
-Layout prefixPack() {
-    Layout layout;
-    layout.names = std::string("a/b\0a/b.svg\0", 12);
-    layout.data = "XYZW";
-    layout.entryCount = 2;
-    layout.namesOffset = 40 + 2 * 24;
-    const std::uint64_t data = 40 + 2 * 24 + layout.names.size();
-    layout.records = {{0, data, 1}, {4, data + 1, 3}};
-    return layout;
+    return bytes;
 }
 
 std::string dataOf(const std::optional<AssetEntry>& entry) {
@@ -94,48 +60,47 @@ std::string dataOf(const std::optional<AssetEntry>& entry) {
                  : "(absent)";
 }
 
-// One broken field at a time; the pack parsed before stays in use.
+// One broken field at a time (its offset and value); the pack parsed before stays in use.
 TEST(AssetPackRejects, WithItsMessageAndKeepsThePreviousPack) {
     const char* entriesRange = "Pak out of range while reading entries table";
     const char* nameRange = "Pak out of range while reading name string start";
     const char* dataRange = "Pak out of range while reading file data";
     const struct {
         const char* name;
-        std::function<void(Layout&)> change;
+        std::size_t field;
+        std::uint64_t value;
         const char* message;
     } rows[] = {
-        {"wrongMagic", [](Layout& l) { l.magic = 0x4C415054; }, "Bad magic (not TPAK)"},
-        {"version0", [](Layout& l) { l.version = 0; }, "Unsupported pak version"},
-        {"version2", [](Layout& l) { l.version = 2; }, "Unsupported pak version"},
-        {"tableOneBytePastTheEnd", [](Layout& l) { l.entriesOffset = l.fileSize() - 2 * 24 + 1; }, entriesRange},
-        {"tableOffsetAtTheTop", [](Layout& l) { l.entriesOffset = maxU64; }, entriesRange},
+        {"wrongMagic", 0, 0x1'4C415054, "Bad magic (not TPAK)"},
+        {"version0", 0, 0x0'4B415054, "Unsupported pak version"},
+        {"version2", 0, 0x2'4B415054, "Unsupported pak version"},
+        {"tableOneBytePastTheEnd", 16, 104 - 48 + 1, entriesRange},
+        {"tableOffsetAtTheTop", 16, maxU64, entriesRange},
         // 2^62 * 24 is 0 modulo 2^64: a wrapping product would pass as an empty table.
-        {"countWhoseTableWraps", [](Layout& l) { l.entryCount = std::uint64_t{1} << 62; }, entriesRange},
-        {"namesOffsetAtTheEnd", [](Layout& l) { l.namesOffset = l.fileSize(); }, "Pak out of range while reading names blob"},
-        {"nameStartAtTheEnd", [](Layout& l) { l.records[1].nameOffset = l.fileSize() - l.namesOffset; }, nameRange},
+        {"countWhoseTableWraps", 8, std::uint64_t{1} << 62, entriesRange},
+        {"namesOffsetAtTheEnd", 24, 104, "Pak out of range while reading names blob"},
+        {"nameStartAtTheEnd", 64, 104 - 88, nameRange},
         // names offset + name offset wraps to 0, which is inside the file.
-        {"nameStartThatWraps", [](Layout& l) { l.records[1].nameOffset = maxU64 - l.namesOffset + 1; }, nameRange},
-        {"dataOneBytePastTheEnd", [](Layout& l) { l.records[0].dataSize = l.data.size() + 1; }, dataRange},
-        {"dataSizeThatWraps", [](Layout& l) { l.records[0].dataSize = maxU64; }, dataRange},
-        {"dataOffsetThatWraps", [](Layout& l) { l.records[0] = {0, maxU64, 2}; }, dataRange},
-        {"nameOnTheLastByte", [](Layout& l) { l.records[1].nameOffset = l.fileSize() - 1 - l.namesOffset; },
-         "Unterminated name in pak"},
+        {"nameStartThatWraps", 64, maxU64 - 88 + 1, nameRange},
+        {"dataOneBytePastTheEnd", 56, 5, dataRange},
+        {"dataSizeThatWraps", 56, maxU64, dataRange},
+        {"dataOffsetThatWraps", 48, maxU64, dataRange},
+        {"nameOnTheLastByte", 64, 104 - 1 - 88, "Unterminated name in pak"},
     };
     AssetPack pack;
-    pack.parse(prefixPack().bytes());
+    pack.parse(prefixPack());
     for (const auto& row : rows) {
-        Layout layout = prefixPack();
-        row.change(layout);
-        EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.parse(layout.bytes()); }), row.message) << row.name;
+        EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.parse(prefixPack(row.field, row.value)); }), row.message)
+            << row.name;
         EXPECT_EQ(dataOf(pack.find("a/b.svg")), "YZW") << row.name;
     }
 }
 
 TEST(AssetPackAccepts, EdgesOfTheFileAndWholeNamesOnly) {
     AssetPack pack;
-    Layout layout = prefixPack();
-    layout.records[1] = {4, layout.fileSize(), 0}; // an empty entry at the very end
-    pack.parse(layout.bytes());
+    std::vector<std::uint8_t> emptyLast = prefixPack(72, 104); // an empty entry at the very end
+    std::fill(emptyLast.begin() + 80, emptyLast.begin() + 88, 0);
+    pack.parse(emptyLast);
     ASSERT_EQ(pack.entries().size(), 2U);
     EXPECT_EQ(pack.entries()[0].name, "a/b");
     EXPECT_EQ(dataOf(pack.find("a/b")), "X");
@@ -143,17 +108,8 @@ TEST(AssetPackAccepts, EdgesOfTheFileAndWholeNamesOnly) {
     for (const char* absent : {"a/b.sv", "a/b.svgz", "a/", "", "b"}) {
         EXPECT_FALSE(pack.find(absent).has_value()) << absent;
     }
-
-    // One record placed last, ending exactly at the end of the file.
-    Layout last;
-    last.entryCount = 1;
-    last.namesOffset = 40;
-    last.entriesOffset = 43;
-    last.names = std::string("n\0", 2);
-    last.data = "D";
-    last.records = {{0, 42, 1}};
-    last.tableLast = true;
-    pack.parse(last.bytes());
+    // One record placed last (at 43), ending exactly at the end of the file.
+    pack.parse(packOf({packStart, 1, 43, 40, 0}, std::string("n\0D", 3), {0, 42, 1}));
     EXPECT_EQ(dataOf(pack.find("n")), "D");
 }
 
@@ -172,7 +128,7 @@ TEST(AssetPackLoad, ReportsMissingEmptyAndShortFiles) {
     EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.load(write("empty.pak", {})); }), "Pak file empty or unreadable");
     EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.load(write("short.pak", std::vector<std::uint8_t>(39, 'T'))); }),
               "asset file too small");
-    pack.load(write("good.pak", prefixPack().bytes()));
+    pack.load(write("good.pak", prefixPack()));
     EXPECT_EQ(dataOf(pack.find("a/b.svg")), "YZW");
     std::filesystem::remove_all(folder);
 }

@@ -56,16 +56,15 @@ TEST(TagRows, ElementsFirstIndexSlowestWithTheElementType) {
 }
 
 // A BOOL array's record carries and counts 32-bit words (DWORD): its rows are its bits.
-TEST(TagRows, BoolArrayElementsAreBits) {
+// Members join with a dot; elements of structures carry them. An array gives at most the
+// row limit and counts the rest, saturating past 2^64.
+TEST(TagRows, BitsMembersAndTheRowLimit) {
     HandRecords records;
-    const auto rows = childRows(records.record("Inputs", ZOLTC_LOGIX_TYPE_DWORD | dims(1), {2, 0, 0}), "Inputs");
-    ASSERT_EQ(rows.size(), 64u);
-    EXPECT_EQ(rows[33], (Row{"[33]", "Inputs[33]", ZOLTC_LOGIX_TYPE_BOOL}));
-    EXPECT_TRUE(std::all_of(rows.begin(), rows.end(), [](const Row& row) { return row.type == ZOLTC_LOGIX_TYPE_BOOL; }));
-}
+    const auto bits = childRows(records.record("Inputs", ZOLTC_LOGIX_TYPE_DWORD | dims(1), {2, 0, 0}), "Inputs");
+    ASSERT_EQ(bits.size(), 64u);
+    EXPECT_EQ(bits[33], (Row{"[33]", "Inputs[33]", ZOLTC_LOGIX_TYPE_BOOL}));
+    EXPECT_TRUE(std::all_of(bits.begin(), bits.end(), [](const Row& row) { return row.type == ZOLTC_LOGIX_TYPE_BOOL; }));
 
-TEST(TagRows, MembersJoinWithADotAndElementsOfStructuresCarryThem) {
-    HandRecords records;
     const auto tanks = records.sampleScope().items[3]; // TANK[2]: Level REAL, Name STRING
     const auto elements = childRows(tanks, "Tanks");
     ASSERT_EQ(elements.size(), 2u);
@@ -75,10 +74,7 @@ TEST(TagRows, MembersJoinWithADotAndElementsOfStructuresCarryThem) {
                                 {"Name", "Tanks[1].Name", handrecords::kStringStruct}}));
     EXPECT_EQ(memberPath(programPath("Main"), "Step"), "Program:Main.Step");
     EXPECT_EQ(memberPath("", "Counter"), "Counter");
-}
 
-TEST(TagRows, AnArrayGivesAtMostTheLimitAndCountsTheRest) {
-    HandRecords records;
     const auto big = records.record("Big", ZOLTC_LOGIX_TYPE_DINT | dims(1),
                                     {static_cast<std::uint32_t>(maxElementRows) + 400'000, 0, 0});
     EXPECT_EQ(shownElementCount(big), maxElementRows);
@@ -86,7 +82,7 @@ TEST(TagRows, AnArrayGivesAtMostTheLimitAndCountsTheRest) {
     const auto rows = childRows(big, "Big");
     ASSERT_EQ(rows.size(), maxElementRows);
     EXPECT_EQ(rows.back().name, "[" + std::to_string(maxElementRows - 1) + "]");
-    // Past 2^64 the count saturates: here only the last factor of 2 overflows.
+    // Here only the last factor of 2 overflows.
     const auto huge = records.record("Huge", ZOLTC_LOGIX_TYPE_DINT | dims(3), {0xFFFFFFFF, 0x80000001, 2});
     EXPECT_EQ(shownElementCount(huge), maxElementRows);
     EXPECT_EQ(omittedElementCount(huge), std::numeric_limits<std::uint64_t>::max() - maxElementRows);
@@ -109,7 +105,8 @@ TEST(ContainsIgnoreCase, FoldsOnlyAsciiLetters) {
 }
 
 // The row "Tanks" (TANK[2]) of the sample scope, kept or not by the needle: when it or a
-// row below it matches, not past the last element.
+// row below it matches, not past the last element; elements past the row limit are not
+// searched.
 TEST(Filter, KeepsARowWhenItOrARowBelowItMatches) {
     HandRecords records;
     const auto tanks = records.sampleScope().items[3];
@@ -119,28 +116,23 @@ TEST(Filter, KeepsARowWhenItOrARowBelowItMatches) {
     for (const char* dropped : {"DATA[82]", "Counter"}) {
         EXPECT_FALSE(filterKeeps("Tanks", "Tanks", tanks, dropped)) << dropped;
     }
-}
-
-TEST(Filter, ElementsPastTheLimitAreNotSearched) {
-    HandRecords records;
     const auto big = records.record("Big", ZOLTC_LOGIX_TYPE_DINT | dims(1),
                                     {static_cast<std::uint32_t>(maxElementRows) + 1, 0, 0});
     EXPECT_TRUE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows - 1) + "]"));
     EXPECT_FALSE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows) + "]"));
 }
 
-TEST(SplitScope, ProgramPrefixNamesTheScope) {
+// Out of range, a wrong index count, a member of the whole array, a program entry (a
+// scope, not a tag) and malformed texts (left to the library to refuse) are not found; a
+// name that matches only by folding case must match one record.
+TEST(Resolve, SplitsTheScopeAndWalksNamesAndIndices) {
     const auto scoped = splitScope("Program:Main.Step.Count[2]");
     ASSERT_TRUE(scoped);
     EXPECT_EQ(scoped->program, "Main");
     EXPECT_EQ(scoped->rest, "Step.Count[2]");
     EXPECT_EQ(splitScope("Tanks[1].Level")->program, "");
     EXPECT_FALSE(splitScope("Program:Main"));
-}
 
-// Out of range, a wrong index count, a member of the whole array, a program entry (a
-// scope, not a tag) and malformed texts (left to the library to refuse) are not found.
-TEST(Resolve, WalksNamesAndIndices) {
     const struct {
         const char* path;
         const char* typeName;
@@ -148,7 +140,7 @@ TEST(Resolve, WalksNamesAndIndices) {
     } found[] = {{"COUNTER", "DINT"}, {"Grid", "ARRAY"}, {"Grid[1,2]", "DINT"}, {"Grid[1][2]", "DINT"},
                  {"Grid[ 1 , 2 ]", "DINT"}, {"Tanks[1]", "TANK"}, {"Tanks[1].Level", "REAL"},
                  {"Tanks[0].Name", "STRING", true}, {"Tanks[0].Name.DATA[81]", "SINT"}, {"Msg.LEN", "DINT"}};
-    handrecords::HandRecords records;
+    HandRecords records;
     const auto scope = handrecords::span(records.sampleScope());
     for (const auto& row : found) {
         const auto tag = resolveTagPath(scope, row.path);
@@ -161,15 +153,10 @@ TEST(Resolve, WalksNamesAndIndices) {
                              "Grid[-1,0]"}) {
         EXPECT_FALSE(resolveTagPath(scope, path).has_value()) << path;
     }
-}
-
-TEST(ResolveFolding, MatchMustBeUnique) {
-    handrecords::HandRecords records;
-    const auto scope =
+    const auto folded =
         records.list({records.record("abc", ZOLTC_LOGIX_TYPE_DINT), records.record("ABC", ZOLTC_LOGIX_TYPE_REAL)});
-    EXPECT_FALSE(resolveTagPath(handrecords::span(scope), "Abc"));
-    ASSERT_TRUE(resolveTagPath(handrecords::span(scope), "ABC"));
-    EXPECT_EQ(resolveTagPath(handrecords::span(scope), "ABC")->typeName, "REAL");
+    EXPECT_FALSE(resolveTagPath(handrecords::span(folded), "Abc"));
+    EXPECT_EQ(resolveTagPath(handrecords::span(folded), "ABC").value_or(ResolvedTag{}).typeName, "REAL");
 }
 
 } // namespace
