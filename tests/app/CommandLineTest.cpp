@@ -1,5 +1,4 @@
-// What the program makes of its words: run (with or without an address and route path),
-// help, version, or a usage failure that names the bad word and starts nothing.
+// What the program makes of its words.
 #include "CommandLine.hpp"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The shared application state against the simulator over loopback: connect, refusals,
-// disconnect cutting a call, cancelled attempts, and a lost connection with its epochs.
+// The shared application state against the simulator over loopback.
 
 #include "AppState.hpp"
 #include "SimFixture.hpp"
@@ -19,9 +18,7 @@ protected:
 };
 
 // Invalid arguments, and a connect cancelled before its worker took it up, never talk to
-// the controller. Each connect is a new generation with a fresh session and says what it
-// negotiated; the probe sees a connection the controller dropped and would not give again; a browsed list
-// changes owner by move; disconnect unregisters and ends the generation too.
+// the controller; the probe sees a connection the controller dropped and would not give again.
 TEST_F(AppStateTest, EachConnectIsANewGenerationAndDisconnectUnregisters) {
     EXPECT_EQ(state.plcType(), "");
     EXPECT_EQ(state.messaging().brief, "");

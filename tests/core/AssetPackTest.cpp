@@ -1,6 +1,4 @@
-// The asset pack reader on crafted files (one broken field at a time), and the pack writer
-// against it, with the pack the build writes from our assets (pakbuild: listFolder,
-// readSources, encodePack).
+// The asset pack reader on crafted packs, the pack writer against it, and the built pack.
 
 #include "AssetPack.hpp"
 #include "PakWriter.hpp"
@@ -60,7 +58,7 @@ std::string dataOf(const std::optional<AssetEntry>& entry) {
                  : "(absent)";
 }
 
-// One broken field at a time (its offset and value); the pack parsed before stays in use.
+// The pack parsed before a refused one stays in use.
 TEST(AssetPackRejects, WithItsMessageAndKeepsThePreviousPack) {
     const char* entriesRange = "Pak out of range while reading entries table";
     const char* nameRange = "Pak out of range while reading name string start";

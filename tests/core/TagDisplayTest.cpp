@@ -1,5 +1,4 @@
-// Type names and value texts that the tree, the inspector and quillon-cli show, and the
-// escapes of texts they write (CSV fields, control bytes).
+// Type names, value texts and the escapes of texts written (CSV fields, control bytes).
 #include "Csv.hpp"
 #include "Printable.hpp"
 #include "TagDisplay.hpp"

@@ -1,6 +1,4 @@
-// The inspector's model against the sample: which tags it takes, the value texts it
-// reads, stale rows with their reasons, the one-second cadence on its clock and the
-// batches it must not adopt.
+// The inspector's model against the sample controller.
 #include "AppState.hpp"
 #include "HandRecords.hpp"
 #include "PoolGate.hpp"
@@ -79,8 +77,7 @@ protected:
     std::int64_t now = 0;
 };
 
-// Atomic scalars and STRINGs (arrays of them too) are taken, once per path; the record's
-// name stands in for an empty path.
+// The record's name stands in for an empty path.
 TEST_F(InspectorModelTest, WhichTagsAreTakenAndRemovedByName) {
     watch("Dint", ZOLTC_LOGIX_TYPE_DINT);
     watch("DintArray", ZOLTC_LOGIX_TYPE_DINT | dims(1), {4, 0, 0});
@@ -104,10 +101,8 @@ TEST_F(InspectorModelTest, WhichTagsAreTakenAndRemovedByName) {
     EXPECT_EQ(inspector.entries()[0].name, "Step");
 }
 
-// One read: the values, why a row failed or that its type changed, STRING arrays not read;
-// then the order by name, type or value, moves by hand and formats; then a failed read
-// (a refusal keeps the connection, a controller gone ends it) keeps each row's last value
-// and its time, marked stale with the reason.
+// A failed read (a refusal keeps the connection, a controller gone ends it) keeps each
+// row's last value and its time, marked stale with the reason.
 TEST_F(InspectorModelTest, ReadValuesAndProblemsSortAndFailedReads) {
     watch("UlintValue", ZOLTC_LOGIX_TYPE_ULINT);
     watch("Message", handrecords::kStringStruct, {}, "STRING");
@@ -180,8 +175,6 @@ TEST_F(InspectorModelTest, ReadValuesAndProblemsSortAndFailedReads) {
     }
 }
 
-// One batch at a time even when it takes longer than the interval; otherwise reads start
-// at most once per second of the inspector's clock.
 TEST_F(InspectorModelTest, ReadsStartAtMostOncePerSecondAndOneBatchAtATime) {
     watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
     {
@@ -217,8 +210,6 @@ TEST_F(InspectorModelTest, ReadsStartAtMostOncePerSecondAndOneBatchAtATime) {
     EXPECT_EQ(readsOf(*server, "DintValue"), 4);
 }
 
-// A batch is not adopted when the list or the connection changed while it was read; the
-// next batch reads the new state.
 TEST_F(InspectorModelTest, ABatchIsDroppedWhenTheListOrTheConnectionChangedMeanwhile) {
     const struct {
         const char* name;

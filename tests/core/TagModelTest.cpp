@@ -1,6 +1,4 @@
-// The tag model the tree and quillon-cli share, on hand-made records: the rows below a
-// tag (names, paths, order, element records), the element row limit, the filter, and
-// the tag paths resolved against listed records.
+// The tag model the tree and quillon-cli share, on hand-made records.
 #include "HandRecords.hpp"
 #include "TagResolver.hpp"
 #include "TagRows.hpp"
@@ -56,8 +54,6 @@ TEST(TagRows, ElementsFirstIndexSlowestWithTheElementType) {
 }
 
 // A BOOL array's record carries and counts 32-bit words (DWORD): its rows are its bits.
-// Members join with a dot; elements of structures carry them. An array gives at most the
-// row limit and counts the rest, saturating past 2^64.
 TEST(TagRows, BitsMembersAndTheRowLimit) {
     HandRecords records;
     const auto bits = childRows(records.record("Inputs", ZOLTC_LOGIX_TYPE_DWORD | dims(1), {2, 0, 0}), "Inputs");
@@ -104,9 +100,7 @@ TEST(ContainsIgnoreCase, FoldsOnlyAsciiLetters) {
     }
 }
 
-// The row "Tanks" (TANK[2]) of the sample scope, kept or not by the needle: when it or a
-// row below it matches, not past the last element; elements past the row limit are not
-// searched.
+// The row "Tanks" (TANK[2]) of the sample scope is kept when it or a row below it matches.
 TEST(Filter, KeepsARowWhenItOrARowBelowItMatches) {
     HandRecords records;
     const auto tanks = records.sampleScope().items[3];
@@ -122,9 +116,7 @@ TEST(Filter, KeepsARowWhenItOrARowBelowItMatches) {
     EXPECT_FALSE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows) + "]"));
 }
 
-// Out of range, a wrong index count, a member of the whole array, a program entry (a
-// scope, not a tag) and malformed texts (left to the library to refuse) are not found; a
-// name that matches only by folding case must match one record.
+// A program entry is a scope, not a tag; malformed texts are left to the library to refuse.
 TEST(Resolve, SplitsTheScopeAndWalksNamesAndIndices) {
     const auto scoped = splitScope("Program:Main.Step.Count[2]");
     ASSERT_TRUE(scoped);

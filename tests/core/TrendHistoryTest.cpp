@@ -72,8 +72,7 @@ TEST(TrendSeries, KeepsTheNewestInTimeOrderAndRangesSkipGaps) {
     EXPECT_EQ(series.range(t0, t0 + 3 * second).count, 0u) << "a gap alone";
 }
 
-// Numbers are samples, failures gaps, strings and rows gone nothing; no line across the
-// time between connections. The CSV has a line per time with a value, empty cells for gaps.
+// Failures are gaps; no line across the time between connections.
 TEST(TrendHistory, RecordsTheNumbersAndWritesThemAsCsv) {
     TrendHistory history;
     history.record(*refresh(t0, {{"Flag", ZOLTC_LOGIX_TYPE_BOOL, "true"},
