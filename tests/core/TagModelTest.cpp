@@ -86,17 +86,12 @@ TEST(TagRows, BitsMembersAndTheRowLimit) {
     EXPECT_EQ(shownElementCount(records.record("Scalar", ZOLTC_LOGIX_TYPE_DINT, {3, 0, 0})), 0u) << "no dimensions";
 }
 
-// Only A to Z fold: the bytes 0x20 apart outside the letters do not, nor UTF-8 letters.
+// Only A to Z fold: not the bytes 0x20 apart outside the letters, nor UTF-8 letters.
 TEST(ContainsIgnoreCase, FoldsOnlyAsciiLetters) {
-    const struct {
-        const char* text;
-        const char* needle;
-        bool expected;
-    } rows[] = {{"Program:Main.Step", "MAIN.st", true}, {"", "", true}, {"", "a", false}, {"ab", "abc", false},
-                {"xxTANKxx", "tank", true}, {"Tank", "tanks", false}, {"@", "`", false}, {"[1]", "{1}", false},
-                {"\xC3\x84rger", "\xC3\xA4", false}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(containsIgnoreCase(row.text, row.needle), row.expected) << row.text << " / " << row.needle;
+    EXPECT_TRUE(containsIgnoreCase("xxTANKxx", "tank"));
+    const char* const unfolded[][2] = {{"@", "`"}, {"[1]", "{1}"}, {"\xC3\x84rger", "\xC3\xA4"}, {"Tank", "tanks"}};
+    for (const auto& row : unfolded) {
+        EXPECT_FALSE(containsIgnoreCase(row[0], row[1])) << row[0] << " / " << row[1];
     }
 }
 

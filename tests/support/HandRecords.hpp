@@ -1,8 +1,7 @@
 #pragma once
 
-// Browse records built by hand for tests that need no controller, with the library's own
-// type constants. Their texts and arrays live in the store, not in the library's
-// allocation table, so they are never handed to the library's release operations.
+// Browse records built by hand for tests that need no controller. Their texts and arrays
+// live in the store, so they are never handed to the library's release operations.
 
 #include <array>
 #include <cstdint>

@@ -34,8 +34,7 @@ Process::Process(const std::vector<std::string>& argv, const std::filesystem::pa
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    // The child changes into its folder before exec (glibc's extension; Linux only, as
-    // these tests are).
+    // glibc's extension (Linux only, as these tests are).
     posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     const int error = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
