@@ -3,6 +3,7 @@
 // Browse records built by hand for tests that need no controller. Their texts and arrays
 // live in the store, so they are never handed to the library's release operations.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -33,9 +34,7 @@ public:
         zoltc_logix_tag_info info{};
         info.type = static_cast<std::uint16_t>(type);
         info.name = texts.emplace_back(name).data();
-        for (std::size_t d = 0; d < 3; ++d) {
-            info.dims[d] = sizes[d];
-        }
+        std::copy(sizes.begin(), sizes.end(), info.dims);
         info.type_name = typeName != nullptr ? texts.emplace_back(typeName).data() : nullptr;
         info.members = list(std::move(members));
         return info;

@@ -44,22 +44,16 @@ Process::Process(const std::vector<std::string>& argv, const std::filesystem::pa
 }
 
 Process::~Process() {
-    if (!ended) {
-        stop();
-    }
+    stop();
 }
 
 bool Process::running() {
-    if (ended) {
-        return false;
-    }
     int raw = 0;
-    if (waitpid(pid, &raw, WNOHANG) == pid) {
+    if (!ended && waitpid(pid, &raw, WNOHANG) == pid) {
         ended = true;
         status = exitStatus(raw);
-        return false;
     }
-    return true;
+    return !ended;
 }
 
 int Process::stop(int signalNumber) {
@@ -96,11 +90,8 @@ CommandResult run(const std::string& command) {
 }
 
 std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    if (in) {
-        text << in.rdbuf();
-    }
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
