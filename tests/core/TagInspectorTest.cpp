@@ -77,17 +77,10 @@ protected:
     std::int64_t now = 0;
 };
 
-// The record's name stands in for an empty path.
-TEST_F(InspectorModelTest, WhichTagsAreTakenAndRemovedByName) {
-    watch("Dint", ZOLTC_LOGIX_TYPE_DINT);
-    watch("DintArray", ZOLTC_LOGIX_TYPE_DINT | dims(1), {4, 0, 0});
-    watch("Text", handrecords::kStringStruct, {}, "STRING");
-    watch("Texts", handrecords::kStringStruct | dims(1), {4, 0, 0}, "STRING");
-    ASSERT_EQ(inspector.entries().size(), 3u) << "the DINT array is refused";
-    EXPECT_EQ(entry("Texts").typeName, "STRING");
-    EXPECT_EQ(entry("Texts").type, handrecords::kStringStruct | dims(1));
-    inspector.clear();
-
+// A failed read (a refusal keeps the connection, a controller gone ends it) keeps each
+// row's last value and its time, marked stale with the reason.
+TEST_F(InspectorModelTest, TakenTagsReadValuesProblemsSortAndFailedReads) {
+    // Taken once per path; the record's name stands in for an empty path.
     const auto counter = records.record("Counter", ZOLTC_LOGIX_TYPE_DINT);
     for (const char* path : {"Counter", "Counter", "", "Program:P.Counter", "Step"}) {
         inspector.addTag(counter, path);
@@ -99,11 +92,8 @@ TEST_F(InspectorModelTest, WhichTagsAreTakenAndRemovedByName) {
     EXPECT_EQ(inspector.entries()[1].name, "Step") << "the others keep their order";
     inspector.removeTag(inspector.entries()[0].name.c_str()); // the entry's own text
     EXPECT_EQ(inspector.entries()[0].name, "Step");
-}
+    inspector.clear();
 
-// A failed read (a refusal keeps the connection, a controller gone ends it) keeps each
-// row's last value and its time, marked stale with the reason.
-TEST_F(InspectorModelTest, ReadValuesAndProblemsSortAndFailedReads) {
     watch("UlintValue", ZOLTC_LOGIX_TYPE_ULINT);
     watch("Message", handrecords::kStringStruct, {}, "STRING");
     watch("LintValue", ZOLTC_LOGIX_TYPE_LINT);
@@ -112,21 +102,20 @@ TEST_F(InspectorModelTest, ReadValuesAndProblemsSortAndFailedReads) {
     watch("NoSuchTag", ZOLTC_LOGIX_TYPE_DINT);
     watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
     watch("Names", handrecords::kStringStruct | dims(1), {2, 0, 0}, "STRING");
+    watch("DintArray", ZOLTC_LOGIX_TYPE_DINT | dims(1), {4, 0, 0});
+    ASSERT_EQ(inspector.entries().size(), 8u) << "the DINT array is refused";
+    EXPECT_EQ(entry("Names").typeName, "STRING");
     readOnce();
     const std::int64_t goodRead = now;
     EXPECT_EQ(entry("Message").value, "Hello from line 1");
     EXPECT_EQ(entry("DintValue").value, "123456");
-    EXPECT_EQ(entry("DintValue").readTime, goodRead);
     EXPECT_FALSE(entry("DintValue").stale);
-    EXPECT_EQ(entry("NoSuchTag").value, "");
     EXPECT_TRUE(entry("NoSuchTag").stale);
     EXPECT_EQ(entry("NoSuchTag").problem, "tag not found (path segment error)");
     EXPECT_EQ(entry("IntValue").value, "-1234") << "decoded by the reply's type";
     EXPECT_EQ(entry("IntValue").typeName, "INT");
     EXPECT_EQ(entry("IntValue").problem, typeChangedText);
-    EXPECT_FALSE(entry("IntValue").stale);
-    EXPECT_EQ(entry("Names").value, "");
-    EXPECT_EQ(readsOf(*server, "Names"), 0);
+    EXPECT_EQ(readsOf(*server, "Names"), 0) << "a STRING array is not read";
     inspector.removeTag("Names");
 
     auto order = [&](TagInspector::SortKey key, bool descending) {
