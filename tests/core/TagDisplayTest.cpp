@@ -14,41 +14,32 @@
 
 namespace {
 
-TEST(TagTypeName, NamesTheRecord) {
-    const struct {
-        unsigned type;
-        const char* typeName;
-        const char* expected;
-    } rows[] = {
-        {0xC1, nullptr, "BOOL"}, {0xCB, nullptr, "LREAL"}, {0xCC, nullptr, "UNKNOWN"}, {0xD1, nullptr, "BYTE"},
-        {0xD4, nullptr, "LWORD"}, {0xC0, nullptr, "UNKNOWN"}, {0xD5, nullptr, "UNKNOWN"}, {0x60C4, nullptr, "ARRAY"},
-        {0xA0CE, "STRING", "ARRAY"}, {0x8FCE, "STRING", "STRING"}, {0x8234, "string", "string"},
-        {0x8234, nullptr, "STRUCT"}, {0x9234, "", "STRUCT"},
-    };
-    for (const auto& row : rows) {
-        zoltc_logix_tag_info info{};
-        info.type = static_cast<std::uint16_t>(row.type);
-        info.type_name = const_cast<char*>(row.typeName); // never written through
-        EXPECT_EQ(tagTypeName(info), row.expected) << std::hex << row.type << " " << (row.typeName ? row.typeName : "-");
-    }
-}
-
-TEST(TagFullTypeName, GivesTheElementTypeAndDimensions) {
+// The short name (the type column's) and the full name with the element type and sizes.
+TEST(TagTypeName, NamesTheRecordShortAndFull) {
     const struct {
         unsigned type;
         std::array<std::uint32_t, 3> dims;
         const char* typeName;
-        const char* expected;
-    } rows[] = {{0xC4, {}, nullptr, "DINT"}, {0x40C4, {10, 4, 0}, nullptr, "DINT[10,4]"},
-                {0x60C3, {2, 3, 4}, nullptr, "INT[2,3,4]"}, {0xA234, {20, 0, 0}, "MOTOR_UDT", "MOTOR_UDT[20]"},
-                {0x8FCE, {}, "STRING", "STRING"}, {0xAFCE, {5, 0, 0}, "STRING", "STRING[5]"},
-                {0x20D3, {2, 0, 0}, nullptr, "BOOL[64]"}}; // a BOOL array counts bits
+        const char* name;
+        const char* fullName;
+    } rows[] = {
+        {0xC1, {}, nullptr, "BOOL", "BOOL"}, {0xCB, {}, nullptr, "LREAL", "LREAL"},
+        {0xCC, {}, nullptr, "UNKNOWN", "UNKNOWN"}, {0xD1, {}, nullptr, "BYTE", "BYTE"},
+        {0xD4, {}, nullptr, "LWORD", "LWORD"}, {0xC0, {}, nullptr, "UNKNOWN", "UNKNOWN"},
+        {0xD5, {}, nullptr, "UNKNOWN", "UNKNOWN"}, {0x40C4, {10, 4, 0}, nullptr, "ARRAY", "DINT[10,4]"},
+        {0x60C3, {2, 3, 4}, nullptr, "ARRAY", "INT[2,3,4]"}, {0xA234, {20, 0, 0}, "MOTOR_UDT", "ARRAY", "MOTOR_UDT[20]"},
+        {0xAFCE, {5, 0, 0}, "STRING", "ARRAY", "STRING[5]"}, {0x8FCE, {}, "STRING", "STRING", "STRING"},
+        {0x20D3, {2, 0, 0}, nullptr, "ARRAY", "BOOL[64]"}, // a BOOL array counts bits
+        {0x8234, {}, "string", "string", "string"}, {0x8234, {}, nullptr, "STRUCT", "STRUCT"},
+        {0x9234, {}, "", "STRUCT", "STRUCT"},
+    };
     for (const auto& row : rows) {
         zoltc_logix_tag_info info{};
         info.type = static_cast<std::uint16_t>(row.type);
         std::copy(row.dims.begin(), row.dims.end(), info.dims);
         info.type_name = row.typeName;
-        EXPECT_EQ(tagFullTypeName(info), row.expected);
+        EXPECT_EQ(tagTypeName(info), row.name) << row.fullName;
+        EXPECT_EQ(tagFullTypeName(info), row.fullName);
     }
 }
 
