@@ -68,10 +68,8 @@ TEST(FormatTagValue, WritesTheTextInTheDefaultOrTheChosenFormat) {
     constexpr ValueFormat binary{IntegerBase::Binary};
     const ValueRow rows[] = {
         {"boolOne", {1}, 0xC1, plain, "true"}, {"boolTwoIsFalse", {2}, 0xC1, plain, "false"},
-        {"sint", ff, 0xC2, plain, "-1"}, {"intFromTwoBytes", lowFF, 0xC3, plain, "-1"},
-        {"dintFromFourBytes", lowFF, 0xC4, plain, "25165823"},
+        {"intFromTwoBytes", lowFF, 0xC3, plain, "-1"}, {"dintFromFourBytes", lowFF, 0xC4, plain, "25165823"},
         {"lintMinimum", bytesOf(std::numeric_limits<std::int64_t>::min()), 0xC5, plain, "-9223372036854775808"},
-        {"usint", ff, 0xC6, plain, "255"}, {"uint", ff, 0xC7, plain, "65535"},
         {"udint", ff, 0xC8, plain, "4294967295"}, {"ulint", ff, 0xC9, plain, "18446744073709551615"},
         {"realShortest", bytesOf(0.1f), 0xCA, plain, "0.1"},
         {"realIgnoresHighBytes", {0x00, 0x00, 0xC0, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF}, 0xCA, plain, "1.5"},

@@ -53,7 +53,8 @@ TEST(TagRows, ElementsFirstIndexSlowestWithTheElementType) {
 }
 
 // A BOOL array's record carries and counts 32-bit words (DWORD): its rows are its bits.
-TEST(TagRows, BitsMembersAndTheRowLimit) {
+// The filter keeps a row when it or a row below it matches, not past the row limit.
+TEST(TagRows, BitsMembersTheRowLimitAndTheFilter) {
     HandRecords records;
     const auto bits = childRows(records.record("Inputs", ZOLTC_LOGIX_TYPE_DWORD | dims(1), {2, 0, 0}), "Inputs");
     ASSERT_EQ(bits.size(), 64u);
@@ -69,6 +70,12 @@ TEST(TagRows, BitsMembersAndTheRowLimit) {
                                 {"Name", "Tanks[1].Name", handrecords::kStringStruct}}));
     EXPECT_EQ(memberPath(programPath("Main"), "Step"), "Program:Main.Step");
     EXPECT_EQ(memberPath("", "Counter"), "Counter");
+    for (const char* kept : {"", "TANK", "level", "tanks[1].na", "DATA[81]"}) {
+        EXPECT_TRUE(filterKeeps("Tanks", "Tanks", tanks, kept)) << kept;
+    }
+    for (const char* dropped : {"DATA[82]", "Counter"}) {
+        EXPECT_FALSE(filterKeeps("Tanks", "Tanks", tanks, dropped)) << dropped;
+    }
 
     const auto big = records.record("Big", ZOLTC_LOGIX_TYPE_DINT | dims(1),
                                     {static_cast<std::uint32_t>(maxElementRows) + 400'000, 0, 0});
@@ -77,6 +84,8 @@ TEST(TagRows, BitsMembersAndTheRowLimit) {
     const auto rows = childRows(big, "Big");
     ASSERT_EQ(rows.size(), maxElementRows);
     EXPECT_EQ(rows.back().name, "[" + std::to_string(maxElementRows - 1) + "]");
+    EXPECT_TRUE(filterKeeps("Big", "Big", big, rows.back().name));
+    EXPECT_FALSE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows) + "]"));
     // Here only the last factor of 2 overflows.
     const auto huge = records.record("Huge", ZOLTC_LOGIX_TYPE_DINT | dims(3), {0xFFFFFFFF, 0x80000001, 2});
     EXPECT_EQ(shownElementCount(huge), maxElementRows);
@@ -92,22 +101,6 @@ TEST(ContainsIgnoreCase, FoldsOnlyAsciiLetters) {
     for (const auto& row : unfolded) {
         EXPECT_FALSE(containsIgnoreCase(row[0], row[1])) << row[0] << " / " << row[1];
     }
-}
-
-// The row "Tanks" (TANK[2]) of the sample scope is kept when it or a row below it matches.
-TEST(Filter, KeepsARowWhenItOrARowBelowItMatches) {
-    HandRecords records;
-    const auto tanks = records.sampleScope().items[3];
-    for (const char* kept : {"", "TANK", "level", "tanks[1].na", "DATA[81]"}) {
-        EXPECT_TRUE(filterKeeps("Tanks", "Tanks", tanks, kept)) << kept;
-    }
-    for (const char* dropped : {"DATA[82]", "Counter"}) {
-        EXPECT_FALSE(filterKeeps("Tanks", "Tanks", tanks, dropped)) << dropped;
-    }
-    const auto big = records.record("Big", ZOLTC_LOGIX_TYPE_DINT | dims(1),
-                                    {static_cast<std::uint32_t>(maxElementRows) + 1, 0, 0});
-    EXPECT_TRUE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows - 1) + "]"));
-    EXPECT_FALSE(filterKeeps("Big", "Big", big, "[" + std::to_string(maxElementRows) + "]"));
 }
 
 // A program entry is a scope, not a tag; malformed texts are left to the library to refuse.

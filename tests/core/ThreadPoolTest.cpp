@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -20,9 +19,7 @@ using thrown::messageOf;
 
 TEST(ThreadPoolInit, RefusesBadCountsASecondInitAndInitAfterStop) {
     ThreadPool pool;
-    for (std::int32_t count : {0, std::numeric_limits<std::int32_t>::min()}) {
-        EXPECT_EQ(messageOf<std::invalid_argument>([&] { pool.init(count); }), "threadCount must be greater than 0");
-    }
+    EXPECT_EQ(messageOf<std::invalid_argument>([&] { pool.init(0); }), "threadCount must be greater than 0");
     pool.init(1); // the refused calls started nothing
     EXPECT_EQ(messageOf<std::runtime_error>([&] { pool.init(1); }), "ThreadPool already initialized");
     ThreadPool stopped;
