@@ -16,7 +16,7 @@ protected:
 
 // Invalid arguments, and a connect cancelled before its worker took it up, never talk to
 // the controller; the probe sees a connection the controller dropped and would not give again.
-TEST_F(AppStateTest, EachConnectIsANewGenerationAndDisconnectUnregisters) {
+TEST_F(AppStateTest, ConnectsDisconnectsAndNotesALostConnection) {
     EXPECT_EQ(state.connect("", 44818), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(state.connect("127.0.0.1", 0), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(state.connectionGeneration(), 2U);
@@ -62,11 +62,9 @@ TEST_F(AppStateTest, EachConnectIsANewGenerationAndDisconnectUnregisters) {
     EXPECT_NE(state.connect("127.0.0.1", closedPort()), 0);
     EXPECT_EQ(state.link(), AppState::Link::Disconnected);
     EXPECT_EQ(state.connectionGeneration(), 8U);
-}
 
-// A controller that went away is seen by the next call; the reconnect to the same one
-// keeps the tag epoch, another controller (or a connect the user asked for) moves it on.
-TEST_F(AppStateTest, ALostConnectionIsNotedAndTheSameControllerKeepsItsTags) {
+    // A controller that went away is seen by the next call; the reconnect to the same one
+    // keeps the tag epoch, another controller (or a connect the user asked for) moves it on.
     ASSERT_EQ(state.connect("127.0.0.1", port), 0);
     const std::uint64_t epoch = state.tagEpoch();
     server->stop();

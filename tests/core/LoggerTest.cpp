@@ -19,7 +19,7 @@ void namedCaller(int count, const std::string& what) {
     logInfo("{} {}", count, what);
 }
 
-TEST(LoggerLine, HasColourTimeTagSignatureMessageAndResetOnItsLevelsStream) {
+TEST(LoggerLine, HasColourTimeTagSignatureMessageAndResetOnItsLevelsStreamAndInMemory) {
     OutputCapture capture;
     namedCaller(42, "widgets");
     const std::string line = capture.standardOutput();
@@ -41,10 +41,8 @@ TEST(LoggerLine, HasColourTimeTagSignatureMessageAndResetOnItsLevelsStream) {
     const std::string errors = capture.standardError();
     EXPECT_NE(errors.find(" [ERROR] <f()> m\033[0m\n"), std::string::npos) << errors;
     EXPECT_TRUE(errors.ends_with(" [FATAL] <f()> m\033[0m\n")) << errors;
-}
 
-TEST(LoggerMemory, KeepsTheNewestLinesAndCountsAll) {
-    OutputCapture capture;
+    // The memory keeps the newest lines and counts all.
     const std::uint64_t before = Logger::memory().added();
     for (std::size_t i = 0; i <= LogMemory::capacity; ++i) {
         Logger::write(LogLevel::Fatal, "f()", std::to_string(i));
