@@ -59,7 +59,7 @@ std::string dataOf(const std::optional<AssetEntry>& entry) {
 }
 
 // The pack parsed before a refused one stays in use.
-TEST(AssetPackRejects, BrokenPacksAndFilesWithTheirMessageAndKeepsThePreviousPack) {
+TEST(AssetPack, RefusesBrokenPacksAndFilesKeepingThePreviousAndTakesTheEdges) {
     const char* entriesRange = "Pak out of range while reading entries table";
     const char* nameRange = "Pak out of range while reading name string start";
     const char* dataRange = "Pak out of range while reading file data";
@@ -92,18 +92,7 @@ TEST(AssetPackRejects, BrokenPacksAndFilesWithTheirMessageAndKeepsThePreviousPac
     EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.parse(std::vector<std::uint8_t>(39, 'T')); }),
               "asset file too small");
 
-    // A good pack's load is the built pack's test below.
-    const std::filesystem::path empty = std::filesystem::temp_directory_path() /
-                                        ("quillon-assetpack-" + std::to_string(std::random_device{}()) + ".pak");
-    std::ofstream{empty};
-    const std::string missing = empty.string() + ".absent";
-    EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.load(missing); }), "Failed to open asset file: " + missing);
-    EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.load(empty.string()); }), "Pak file empty or unreadable");
-    std::filesystem::remove(empty);
-}
-
-TEST(AssetPackAccepts, EdgesOfTheFileAndWholeNamesOnly) {
-    AssetPack pack;
+    // Edges of the file, and names found whole only.
     std::vector<std::uint8_t> emptyLast = prefixPack(72, 104); // an empty entry at the very end
     std::fill(emptyLast.begin() + 80, emptyLast.begin() + 88, 0);
     pack.parse(emptyLast);
@@ -117,6 +106,15 @@ TEST(AssetPackAccepts, EdgesOfTheFileAndWholeNamesOnly) {
     // One record placed last (at 43), ending exactly at the end of the file.
     pack.parse(packOf({packStart, 1, 43, 40, 0}, std::string("n\0D", 3), {0, 42, 1}));
     EXPECT_EQ(dataOf(pack.find("n")), "D");
+
+    // A good pack's load is the built pack's test below.
+    const std::filesystem::path empty = std::filesystem::temp_directory_path() /
+                                        ("quillon-assetpack-" + std::to_string(std::random_device{}()) + ".pak");
+    std::ofstream{empty};
+    const std::string missing = empty.string() + ".absent";
+    EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.load(missing); }), "Failed to open asset file: " + missing);
+    EXPECT_EQ(messageOf<std::runtime_error>([&] { pack.load(empty.string()); }), "Pak file empty or unreadable");
+    std::filesystem::remove(empty);
 }
 
 pak::Item item(const std::string& name, const std::string& data) {

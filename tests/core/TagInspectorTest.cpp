@@ -150,7 +150,9 @@ TEST_F(InspectorModelTest, TakenTagsReadValuesProblemsSortAndFailedReads) {
     }
 }
 
-TEST_F(InspectorModelTest, ReadsStartAtMostOncePerSecondAndOneBatchAtATime) {
+// Reads start at most once per second of the inspector's clock, one batch at a time; a batch
+// is not adopted when the list or the connection changed while it was read.
+TEST_F(InspectorModelTest, ReadsStartOncePerSecondOneBatchAtATimeAndStaleBatchesAreDropped) {
     watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
     {
         PoolGate gate;
@@ -179,9 +181,7 @@ TEST_F(InspectorModelTest, ReadsStartAtMostOncePerSecondAndOneBatchAtATime) {
     now = secondStart + second;
     readOnce();
     EXPECT_EQ(readsOf(*server, "DintValue"), 4);
-}
 
-TEST_F(InspectorModelTest, ABatchIsDroppedWhenTheListOrTheConnectionChangedMeanwhile) {
     const struct {
         const char* name;
         std::function<void()> change;
