@@ -6,8 +6,6 @@
 
 namespace {
 
-using simtest::closedPort;
-
 class AppStateTest : public simtest::SimTest {
 protected:
     void SetUp() override { startSim(); }
@@ -59,7 +57,7 @@ TEST_F(AppStateTest, ConnectsDisconnectsAndNotesALostConnection) {
               ZOLTC_LOGIX_ERR_NOT_CONNECTED);
     zoltc_logix_tag_info_list_free(&list);
 
-    EXPECT_NE(state.connect("127.0.0.1", closedPort()), 0);
+    EXPECT_NE(state.connect("127.0.0.1", simtest::closedPort()), 0);
     EXPECT_EQ(state.link(), AppState::Link::Disconnected);
     EXPECT_EQ(state.connectionGeneration(), 8U);
 

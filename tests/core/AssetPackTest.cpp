@@ -97,7 +97,6 @@ TEST(AssetPack, RefusesBrokenPacksAndFilesKeepingThePreviousAndTakesTheEdges) {
     std::fill(emptyLast.begin() + 80, emptyLast.begin() + 88, 0);
     pack.parse(emptyLast);
     ASSERT_EQ(pack.entries().size(), 2U);
-    EXPECT_EQ(pack.entries()[0].name, "a/b");
     EXPECT_EQ(dataOf(pack.find("a/b")), "X");
     EXPECT_EQ(dataOf(pack.find("a/b.svg")), "");
     for (const char* absent : {"a/b.sv", "a/b.svgz", "a/", "", "b"}) {

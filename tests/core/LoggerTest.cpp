@@ -27,7 +27,6 @@ TEST(LoggerLine, HasColourTimeTagSignatureMessageAndResetOnItsLevelsStreamAndInM
     EXPECT_EQ(line.substr(0, 5), "\033[32m");
     EXPECT_TRUE(std::regex_match(line.substr(5, 26), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6})"))) << line;
     EXPECT_EQ(line.substr(31), " [INFO ] <" + callerSignature + "> 42 widgets\033[0m\n");
-    EXPECT_NE(callerSignature.find("namedCaller(int"), std::string::npos) << "the whole signature";
     const LogLine kept = Logger::memory().lines().back();
     EXPECT_EQ(kept.level, LogLevel::Info);
     EXPECT_EQ(kept.text, line.substr(5, line.size() - 5 - 5)) << "the console's line, without colour and line end";

