@@ -23,7 +23,6 @@ TEST(LoggerLine, HasColourTimeTagSignatureMessageAndResetOnItsLevelsStreamAndInM
     OutputCapture capture;
     namedCaller(42, "widgets");
     const std::string line = capture.standardOutput();
-    ASSERT_GT(line.size(), 5u + 26u) << line;
     EXPECT_EQ(line.substr(0, 5), "\033[32m");
     EXPECT_TRUE(std::regex_match(line.substr(5, 26), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6})"))) << line;
     EXPECT_EQ(line.substr(31), " [INFO ] <" + callerSignature + "> 42 widgets\033[0m\n");

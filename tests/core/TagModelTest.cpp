@@ -69,7 +69,6 @@ TEST(TagRows, BitsMembersTheRowLimitAndTheFilter) {
               (std::vector<Row>{{"Level", "Tanks[1].Level", ZOLTC_LOGIX_TYPE_REAL},
                                 {"Name", "Tanks[1].Name", handrecords::kStringStruct}}));
     EXPECT_EQ(memberPath(programPath("Main"), "Step"), "Program:Main.Step");
-    EXPECT_EQ(memberPath("", "Counter"), "Counter");
     for (const char* kept : {"", "TANK", "level", "tanks[1].na", "DATA[81]"}) {
         EXPECT_TRUE(filterKeeps("Tanks", "Tanks", tanks, kept)) << kept;
     }
