@@ -1,5 +1,4 @@
-# Application core: logger, thread pool, asset pack with its writer and our assets, the
-# tag model and display texts (unit); the application state and the inspector's model
+# Application core: its pure parts (unit); the application state and the inspector's model
 # against the simulator (integration).
 if(NOT TARGET quillon_core)
   quillon_skip_test_area(core "no target quillon_core")

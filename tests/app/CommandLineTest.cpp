@@ -1,5 +1,4 @@
-// What the program makes of its words: run (with or without an address and route path),
-// help, version, or a usage failure that names the bad word and starts nothing.
+// What the program makes of its words.
 #include "CommandLine.hpp"
 
 #include <gtest/gtest.h>
@@ -25,7 +24,6 @@ TEST(CommandLine, RunsHelpsOrRefusesTheWordsNamingTheBadOne) {
         {"NothingStartsAsBefore", {}, Action::Run, "", 44818, ""},
         {"HostAndPort", {"127.0.0.1:2222"}, Action::Run, "127.0.0.1", 2222, ""},
         {"HelpWinsOverAnAddress", {"plc", "--help"}, Action::Help, "", 44818, ""},
-        {"ShortHelp", {"-h"}, Action::Help, "", 44818, ""},
         {"VersionWinsOverABadWord", {"--bogus", "--version"}, Action::Version, "", 44818, ""},
         {"UnknownOption", {"--port", "2"}, Action::Usage, "", 44818, "--port"},
         {"PortOutOfRange", {"plc:70000"}, Action::Usage, "", 44818, "plc:70000"},

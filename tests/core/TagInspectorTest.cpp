@@ -1,15 +1,14 @@
-// The inspector's model against the sample: which tags it takes, the value texts it
-// reads, stale rows with their reasons, the one-second cadence on its clock and the
-// batches it must not adopt.
+// The inspector's model against the sample controller.
 #include "AppState.hpp"
 #include "HandRecords.hpp"
 #include "PoolGate.hpp"
 #include "SimFixture.hpp"
 #include "TagInspector.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,19 +23,16 @@ constexpr std::int64_t second = TagInspector::readInterval;
 class InspectorModelTest : public simtest::SimTest {
 protected:
     void SetUp() override {
-        static const bool poolStarted = [] {
+        static bool poolStarted = false;
+        if (!std::exchange(poolStarted, true)) {
             ThreadPool::instance().init(1); // as the program runs: one worker
-            return true;
-        }();
-        (void)poolStarted;
+        }
         // The inspector's last read start outlives a test: every test starts later.
         static std::int64_t base = 0;
         now = base += 3600 * second;
         inspector.setClock([this] { return now; });
         startSim();
-        zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
-        pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
-        ASSERT_EQ(connected, ZOLTC_LOGIX_OK);
+        connect();
     }
     void TearDown() override {
         AppState::instance().disconnect();
@@ -47,6 +43,11 @@ protected:
         SimTest::TearDown();
     }
 
+    void connect() {
+        zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
+        pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
+        ASSERT_EQ(connected, ZOLTC_LOGIX_OK);
+    }
     // Collects the batch in flight (adopted or dropped).
     void finishBatch() {
         ASSERT_TRUE(simtest::waitFor([&] {
@@ -60,12 +61,9 @@ protected:
         finishBatch();
     }
     const TagInspector::Entry& entry(const std::string& name) const {
-        for (const TagInspector::Entry& e : inspector.entries()) {
-            if (e.name == name) {
-                return e;
-            }
-        }
-        throw std::runtime_error("not watched: " + name);
+        const auto& rows = inspector.entries();
+        const auto found = std::find_if(rows.begin(), rows.end(), [&](const auto& e) { return e.name == name; });
+        return found != rows.end() ? *found : throw std::runtime_error("not watched: " + name);
     }
     void watch(const char* name, unsigned type, std::array<std::uint32_t, 3> sizes = {},
                const char* typeName = nullptr) {
@@ -77,33 +75,10 @@ protected:
     std::int64_t now = 0;
 };
 
-TEST_F(InspectorModelTest, AtomicScalarsAndStringsAreWatchedOthersRefused) {
-    struct Case {
-        unsigned type;
-        const char* typeName;
-        const char* shownType; // null: refused
-    };
-    const Case cases[] = {
-        {ZOLTC_LOGIX_TYPE_DINT, nullptr, "DINT"},
-        {0xCF, nullptr, "UNKNOWN"},
-        {ZOLTC_LOGIX_TYPE_DINT | dims(1), nullptr, nullptr},
-        {handrecords::kTankStruct, "TimerData", nullptr},
-        {handrecords::kStringStruct, "STRING", "STRING"},
-        {handrecords::kStringStruct | dims(1), "STRING", "STRING"},
-        {handrecords::kStringStruct, "string", nullptr},
-    };
-    for (const Case& c : cases) {
-        inspector.clear();
-        watch("Tag", c.type, {4, 0, 0}, c.typeName);
-        ASSERT_EQ(inspector.entries().size(), c.shownType != nullptr ? 1u : 0u) << std::hex << c.type;
-        if (c.shownType != nullptr) {
-            EXPECT_EQ(inspector.entries()[0].typeName, c.shownType);
-            EXPECT_EQ(inspector.entries()[0].type, c.type);
-        }
-    }
-}
-
-TEST_F(InspectorModelTest, ATagIsWatchedOnceRemovedByNameAndTheRecordNameStandsInForAnEmptyPath) {
+// A failed read (a refusal keeps the connection, a controller gone ends it) keeps each
+// row's last value and its time, marked stale with the reason.
+TEST_F(InspectorModelTest, TakenTagsReadValuesProblemsSortAndFailedReads) {
+    // Taken once per path; the record's name stands in for an empty path.
     const auto counter = records.record("Counter", ZOLTC_LOGIX_TYPE_DINT);
     for (const char* path : {"Counter", "Counter", "", "Program:P.Counter", "Step"}) {
         inspector.addTag(counter, path);
@@ -115,36 +90,49 @@ TEST_F(InspectorModelTest, ATagIsWatchedOnceRemovedByNameAndTheRecordNameStandsI
     EXPECT_EQ(inspector.entries()[1].name, "Step") << "the others keep their order";
     inspector.removeTag(inspector.entries()[0].name.c_str()); // the entry's own text
     EXPECT_EQ(inspector.entries()[0].name, "Step");
-}
+    inspector.clear();
 
-TEST_F(InspectorModelTest, RowsTellWhyTheyFailedOrThatTheirTypeChangedAndStringArraysAreNotRead) {
-    watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
-    watch("NoSuchTag", ZOLTC_LOGIX_TYPE_DINT);
-    watch("IntValue", ZOLTC_LOGIX_TYPE_DINT); // listed as DINT, answered as INT
-    watch("Names", handrecords::kStringStruct | dims(1), {2, 0, 0}, "STRING");
+    watch("UlintValue", ZOLTC_LOGIX_TYPE_ULINT);
     watch("Message", handrecords::kStringStruct, {}, "STRING");
+    watch("LintValue", ZOLTC_LOGIX_TYPE_LINT);
+    watch("IntValue", ZOLTC_LOGIX_TYPE_DINT); // listed as DINT, answered as INT
+    watch("RealValue", ZOLTC_LOGIX_TYPE_REAL);
+    watch("NoSuchTag", ZOLTC_LOGIX_TYPE_DINT);
+    watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
+    watch("Names", handrecords::kStringStruct | dims(1), {2, 0, 0}, "STRING");
+    watch("DintArray", ZOLTC_LOGIX_TYPE_DINT | dims(1), {4, 0, 0});
+    ASSERT_EQ(inspector.entries().size(), 8u) << "the DINT array is refused";
+    EXPECT_EQ(entry("Names").typeName, "STRING");
     readOnce();
+    const std::int64_t goodRead = now;
     EXPECT_EQ(entry("Message").value, "Hello from line 1");
     EXPECT_EQ(entry("DintValue").value, "123456");
-    EXPECT_EQ(entry("DintValue").readTime, now);
     EXPECT_FALSE(entry("DintValue").stale);
-    EXPECT_EQ(entry("NoSuchTag").value, "");
     EXPECT_TRUE(entry("NoSuchTag").stale);
     EXPECT_EQ(entry("NoSuchTag").problem, "tag not found (path segment error)");
     EXPECT_EQ(entry("IntValue").value, "-1234") << "decoded by the reply's type";
     EXPECT_EQ(entry("IntValue").typeName, "INT");
     EXPECT_EQ(entry("IntValue").problem, typeChangedText);
-    EXPECT_FALSE(entry("IntValue").stale);
-    EXPECT_EQ(entry("Names").value, "");
-    EXPECT_EQ(readsOf(*server, "Names"), 0);
-}
+    EXPECT_EQ(readsOf(*server, "Names"), 0) << "a STRING array is not read";
+    inspector.removeTag("Names");
 
-// A refusal keeps the connection; a controller gone ends it. Either way the row keeps the
-// last value and its time, marked stale with the reason.
-TEST_F(InspectorModelTest, AFailedReadKeepsTheLastValueMarkedStaleWithTheReason) {
-    watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
-    readOnce();
-    const std::int64_t goodRead = now;
+    // Numbers by value (a ULINT past 2^63 too), then texts, then rows without one; header
+    // clicks, the descending order and rows dragged are the views' tests.
+    auto order = [&](TagInspector::SortKey key) {
+        inspector.sortBy(key, false);
+        std::vector<std::string> names;
+        for (const TagInspector::Entry& e : inspector.entries()) {
+            names.push_back(e.name);
+        }
+        return names;
+    };
+    EXPECT_EQ(order(TagInspector::SortKey::Value), (std::vector<std::string>{"LintValue", "IntValue", "RealValue",
+                                                                             "DintValue", "UlintValue", "Message", "NoSuchTag"}));
+    EXPECT_EQ(order(TagInspector::SortKey::Type), (std::vector<std::string>{"DintValue", "NoSuchTag", "IntValue",
+                                                                            "LintValue", "RealValue", "Message", "UlintValue"}));
+    inspector.setFormat("IntValue", ValueFormat{IntegerBase::Hexadecimal});
+    EXPECT_EQ(TagInspector::shownValue(entry("IntValue")), "16#FB2E") << "the bits of the type it was read as";
+
     quillon::sim::Options refusing = server->options();
     refusing.encapsulationStatus = 0x65;
     for (const char* reason : {"CIP status", "connection lost"}) {
@@ -162,29 +150,9 @@ TEST_F(InspectorModelTest, AFailedReadKeepsTheLastValueMarkedStaleWithTheReason)
     }
 }
 
-TEST_F(InspectorModelTest, ReadsStartAtMostOncePerSecondOfItsClock) {
-    watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
-    readOnce();
-    const std::int64_t firstStart = now;
-    now = firstStart + second - 1;
-    inspector.update();
-    EXPECT_FALSE(inspector.isReading()) << "a nanosecond short of the interval";
-    EXPECT_EQ(inspector.nextReadTime(), firstStart + second);
-    now = firstStart + second;
-    readOnce();
-    const std::int64_t secondStart = now;
-    // The clock set back an hour: nothing until it has caught up with the last start.
-    for (std::int64_t t : {secondStart - 3600 * second, secondStart - 1, secondStart + second / 2}) {
-        now = t;
-        inspector.update();
-        EXPECT_FALSE(inspector.isReading()) << "at " << (t - secondStart) << " ns";
-    }
-    now = secondStart + second;
-    readOnce();
-    EXPECT_EQ(readsOf(*server, "DintValue"), 3);
-}
-
-TEST_F(InspectorModelTest, OneBatchAtATimeEvenWhenItTakesLongerThanTheInterval) {
+// Reads start at most once per second of the inspector's clock, one batch at a time; a batch
+// is not adopted when the list or the connection changed while it was read.
+TEST_F(InspectorModelTest, ReadsStartOncePerSecondOneBatchAtATimeAndStaleBatchesAreDropped) {
     watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
     {
         PoolGate gate;
@@ -198,109 +166,66 @@ TEST_F(InspectorModelTest, OneBatchAtATimeEvenWhenItTakesLongerThanTheInterval) 
     EXPECT_EQ(readsOf(*server, "DintValue"), 1) << "no second batch while the first was in flight";
     inspector.update(); // collects the late batch and starts the next at once
     EXPECT_TRUE(inspector.isReading());
-    EXPECT_EQ(entry("DintValue").value, "123456");
     finishBatch();
-    EXPECT_EQ(readsOf(*server, "DintValue"), 2);
-}
-
-TEST_F(InspectorModelTest, RowsSortByNameTypeOrValueMoveByHandAndShowTheirFormat) {
-    watch("UlintValue", ZOLTC_LOGIX_TYPE_ULINT);
-    watch("Message", handrecords::kStringStruct, {}, "STRING");
-    watch("LintValue", ZOLTC_LOGIX_TYPE_LINT);
-    watch("IntValue", ZOLTC_LOGIX_TYPE_DINT); // answered as INT
-    watch("RealValue", ZOLTC_LOGIX_TYPE_REAL);
-    watch("NoSuchTag", ZOLTC_LOGIX_TYPE_DINT);
+    const std::int64_t firstStart = now;
+    now = firstStart + second - 1;
+    inspector.update();
+    EXPECT_FALSE(inspector.isReading()) << "a nanosecond short of the interval";
+    EXPECT_EQ(inspector.nextReadTime(), firstStart + second);
+    now = firstStart + second;
     readOnce();
-    auto order = [&](TagInspector::SortKey key, bool descending) {
-        inspector.sortBy(key, descending);
-        std::vector<std::string> names;
-        for (const TagInspector::Entry& e : inspector.entries()) {
-            names.push_back(e.name);
-        }
-        return names;
+    const std::int64_t secondStart = now;
+    now = secondStart - 3600 * second; // set back: nothing until it has caught up with the last start
+    inspector.update();
+    EXPECT_FALSE(inspector.isReading());
+    now = secondStart + second;
+    readOnce();
+    EXPECT_EQ(readsOf(*server, "DintValue"), 4);
+
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } changes[] = {
+        {"addTag", [&] { watch("SintValue", ZOLTC_LOGIX_TYPE_SINT); }},
+        {"reconnect", [] {}},
+        {"disconnect", [] { AppState::instance().disconnect(); }},
     };
-    using Key = TagInspector::SortKey;
-    const std::vector<std::string> byValue{"LintValue", "IntValue", "RealValue", "UlintValue", "Message", "NoSuchTag"};
-    EXPECT_EQ(order(Key::Value, false), byValue);
-    EXPECT_EQ(order(Key::Value, true), std::vector<std::string>(byValue.rbegin(), byValue.rend()));
-    EXPECT_EQ(order(Key::Type, false),
-              (std::vector<std::string>{"NoSuchTag", "IntValue", "LintValue", "RealValue", "Message", "UlintValue"}));
-    EXPECT_EQ(order(Key::Name, false),
-              (std::vector<std::string>{"IntValue", "LintValue", "Message", "NoSuchTag", "RealValue", "UlintValue"}));
-    inspector.moveTag(5, 0);
-    inspector.moveTag(1, 2);
-    EXPECT_EQ(inspector.entries()[0].name, "UlintValue");
-    EXPECT_EQ(inspector.entries()[2].name, "IntValue");
-
-    const ValueFormat hex{IntegerBase::Hexadecimal};
-    inspector.setFormat("IntValue", hex);
-    inspector.setFormat("Message", hex);
-    EXPECT_EQ(TagInspector::shownValue(entry("IntValue")), "16#FB2E") << "the bits of the type it was read as";
-    EXPECT_EQ(TagInspector::shownValue(entry("Message")), "Hello from line 1");
-    EXPECT_EQ(TagInspector::shownValue(entry("LintValue")), "-9000000000");
-}
-
-enum class Change { AddTag, RemoveTag, Reorder, Clear, Disconnect, Reconnect };
-const char* const changeNames[] = {"addTag", "removeTag", "reorder", "clear", "disconnect", "reconnect"};
-void PrintTo(Change change, std::ostream* out) {
-    *out << changeNames[static_cast<int>(change)];
-}
-
-class DroppedBatchTest : public InspectorModelTest, public testing::WithParamInterface<Change> {};
-
-// A batch is not adopted when the list or the connection changed while it was read.
-TEST_P(DroppedBatchTest, TheBatchIsDroppedAndTheNextReadsTheNewState) {
-    watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
-    watch("IntValue", ZOLTC_LOGIX_TYPE_INT);
-    {
-        PoolGate gate;
-        inspector.update();
-        ASSERT_TRUE(inspector.isReading());
-        switch (GetParam()) {
-        case Change::AddTag:
-            watch("SintValue", ZOLTC_LOGIX_TYPE_SINT);
-            break;
-        case Change::RemoveTag:
-            inspector.removeTag("IntValue");
-            break;
-        case Change::Reorder:
-            inspector.moveTag(1, 0);
-            break;
-        case Change::Clear:
-            inspector.clear();
-            break;
-        case Change::Disconnect:
-            AppState::instance().disconnect();
-            break;
-        case Change::Reconnect:
-            break;
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.name);
+        const bool reconnect = c.name == std::string("reconnect");
+        const bool disconnect = c.name == std::string("disconnect");
+        inspector.clear();
+        watch("DintValue", ZOLTC_LOGIX_TYPE_DINT);
+        watch("IntValue", ZOLTC_LOGIX_TYPE_INT);
+        const int readsBefore = readsOf(*server, "DintValue");
+        now += second;
+        {
+            PoolGate gate;
+            inspector.update();
+            ASSERT_TRUE(inspector.isReading());
+            c.change();
+            gate.open();
         }
-        gate.open();
-    }
-    if (GetParam() == Change::Reconnect) {
-        drainPool(); // the batch has read its values on the earlier connection
-        ASSERT_EQ(readsOf(*server, "DintValue"), 1);
-        pooltest::runOnWorker([&] { AppState::instance().connect("127.0.0.1", port); });
-    }
-    finishBatch();
-    for (const TagInspector::Entry& e : inspector.entries()) {
-        EXPECT_EQ(e.value, "") << e.name << ": the stale batch was adopted";
-    }
-    now += second;
-    if (GetParam() == Change::Disconnect) {
-        EXPECT_EQ(readsOf(*server, "DintValue"), 0) << "the batch saw the connection gone";
-        inspector.update();
-        EXPECT_FALSE(inspector.isReading()) << "no reads while disconnected";
-        EXPECT_EQ(entry("DintValue").problem, "not connected");
-    } else if (GetParam() != Change::Clear) {
-        readOnce();
-        EXPECT_EQ(entry("DintValue").value, "123456");
+        if (reconnect) {
+            drainPool(); // the batch has read its values on the earlier connection
+            ASSERT_EQ(readsOf(*server, "DintValue"), readsBefore + 1);
+            connect();
+        }
+        finishBatch();
+        for (const TagInspector::Entry& e : inspector.entries()) {
+            EXPECT_EQ(e.value, "") << e.name << ": the stale batch was adopted";
+        }
+        now += second;
+        if (disconnect) {
+            EXPECT_EQ(readsOf(*server, "DintValue"), readsBefore) << "the batch saw the connection gone";
+            inspector.update();
+            EXPECT_FALSE(inspector.isReading()) << "no reads while disconnected";
+            EXPECT_EQ(entry("DintValue").problem, "not connected");
+        } else {
+            readOnce();
+            EXPECT_EQ(entry("DintValue").value, "123456");
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Changes, DroppedBatchTest,
-                         testing::Values(Change::AddTag, Change::RemoveTag, Change::Reorder, Change::Clear,
-                                         Change::Disconnect, Change::Reconnect),
-                         [](const auto& param) { return std::string(changeNames[static_cast<int>(param.param)]); });
 
 } // namespace

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,24 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 using Paths = std::vector<std::string>;
 
-TEST(ParseWatchList, ListsThePaths) {
-    const struct {
-        const char* what;
-        const char* text;
-        Paths expected;
-    } rows[] = {{"empty", "", {}},
-                {"commentsAndBlankLines", "# list\n\n  \nA\n# B\n", {"A"}},
-                {"commentAfterAPath", "Program:Main.Count # the count\n", {"Program:Main.Count"}},
-                {"windowsLineEndsAndSpaces", "\tA[1,2] \r\nB\r\n", {"A[1,2]", "B"}},
-                {"lastLineWithoutEnd", "A\nB", {"A", "B"}},
-                {"repeatedPathOnce", "A\nB\nA\n", {"A", "B"}}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(parseWatchList(row.text), row.expected) << row.what;
-    }
-}
-
 // The read-back of a saved list is the views' round trip; here what they cannot see.
-TEST(WatchListFile, AReplacedFileLeavesNoTemporaryFileAndFailuresSayWhy) {
+TEST(WatchListFile, ListsThePathsReplacesAFileWholeAndFailuresSayWhy) {
+    EXPECT_EQ(parseWatchList("# list\n\n  \n\tA[1,2] # a cell\r\nB\r\n# C\nA[1,2]\nD"), (Paths{"A[1,2]", "B", "D"}));
     const fs::path folder = fs::temp_directory_path() / ("quillon-watch-list-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(folder);
     const fs::path file = folder / "list.txt";

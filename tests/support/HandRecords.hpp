@@ -1,9 +1,9 @@
 #pragma once
 
-// Browse records built by hand for tests that need no controller, with the library's own
-// type constants. Their texts and arrays live in the store, not in the library's
-// allocation table, so they are never handed to the library's release operations.
+// Browse records built by hand for tests that need no controller. Their texts and arrays
+// live in the store, so they are never handed to the library's release operations.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -34,9 +34,7 @@ public:
         zoltc_logix_tag_info info{};
         info.type = static_cast<std::uint16_t>(type);
         info.name = texts.emplace_back(name).data();
-        for (std::size_t d = 0; d < 3; ++d) {
-            info.dims[d] = sizes[d];
-        }
+        std::copy(sizes.begin(), sizes.end(), info.dims);
         info.type_name = typeName != nullptr ? texts.emplace_back(typeName).data() : nullptr;
         info.members = list(std::move(members));
         return info;
@@ -55,9 +53,8 @@ public:
                        record("DATA", ZOLTC_LOGIX_TYPE_SINT | dims(1), {82, 0, 0})});
     }
 
-    // The controller scope used by several tests:
-    //   Counter DINT, program MainProgram, Grid DINT[2,3], Tanks TANK[2] with
-    //   members Level REAL and Name STRING, Msg STRING.
+    // Counter DINT, program MainProgram, Grid DINT[2,3], Tanks TANK[2] with members Level
+    // REAL and Name STRING, Msg STRING.
     zoltc_logix_tag_info_list sampleScope() {
         return list({
             record("Counter", ZOLTC_LOGIX_TYPE_DINT),

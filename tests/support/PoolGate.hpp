@@ -1,7 +1,6 @@
 #pragma once
 
-// A pool's single worker (the process-wide pool's unless told), held or waited for by
-// tests that decide what is still queued when something happens.
+// A pool's single worker (the process-wide pool's unless told), held or waited for.
 
 #include "ThreadPool.hpp"
 

@@ -34,8 +34,7 @@ Process::Process(const std::vector<std::string>& argv, const std::filesystem::pa
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    // The child changes into its folder before exec (glibc's extension; Linux only, as
-    // these tests are).
+    // glibc's extension (Linux only, as these tests are).
     posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     const int error = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -45,22 +44,16 @@ Process::Process(const std::vector<std::string>& argv, const std::filesystem::pa
 }
 
 Process::~Process() {
-    if (!ended) {
-        stop();
-    }
+    stop();
 }
 
 bool Process::running() {
-    if (ended) {
-        return false;
-    }
     int raw = 0;
-    if (waitpid(pid, &raw, WNOHANG) == pid) {
+    if (!ended && waitpid(pid, &raw, WNOHANG) == pid) {
         ended = true;
         status = exitStatus(raw);
-        return false;
     }
-    return true;
+    return !ended;
 }
 
 int Process::stop(int signalNumber) {
@@ -97,11 +90,8 @@ CommandResult run(const std::string& command) {
 }
 
 std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    if (in) {
-        text << in.rdbuf();
-    }
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 

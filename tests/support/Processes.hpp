@@ -1,7 +1,6 @@
 #pragma once
 
-// Child processes for the tests of whole programs (POSIX): programs started with their
-// output in a file, commands run to completion with their output captured.
+// Child processes for the tests of whole programs (POSIX).
 
 #include <csignal>
 #include <filesystem>

@@ -1,7 +1,6 @@
 #pragma once
 
-// The simulator served in-process on a free loopback port, for every test that talks to a
-// controller: the sample controller by default, with the knobs a test asks for.
+// The simulator served in-process on a free loopback port: the sample controller by default.
 
 #include <chrono>
 #include <cstdint>
@@ -48,9 +47,8 @@ inline int readsOf(const quillon::sim::Server& server, const std::string& path) 
 
 class SimTest : public testing::Test {
 protected:
-    // Replaces the simulator by one serving `controller` with `options` and an observer of
-    // its requests, and sets port and address. Values that change over time stand still
-    // unless liveValues is set.
+    // Replaces the simulator, and sets port and address. Values that change over time stand
+    // still unless liveValues is set.
     void startSim(quillon::sim::Options options = {},
                   const quillon::sim::Controller& controller = sampleController(),
                   std::function<void(const quillon::sim::RequestRecord&)> observer = nullptr) {
