@@ -1,6 +1,4 @@
-# quillon-cli: unit tests of its pure parts, and integration tests that run its commands
-# against the simulator over loopback (in-process, and the built executable for the
-# signal handling).
+# quillon-cli: its pure parts, and its commands against the simulator over loopback.
 if(NOT TARGET quillon_cli_lib)
   quillon_skip_test_area(cli "no target quillon_cli_lib")
   return()

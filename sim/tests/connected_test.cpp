@@ -55,12 +55,7 @@ TEST_F(Connected, ForwardOpenRefusalsAndTheConnectionLimit) {
   EXPECT_EQ(second->request(forwardOpen(3, {}, 504, false)).status, 0x08);
   setOptions([](Options& o) { o.refuseForwardOpen = false; });
   first.reset();  // its connections end with its session, a moment later
-  uint8_t status = 0xFF;
-  for (int tries = 0; tries < 200 && status != 0x00; ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    status = second->request(forwardOpen(3)).status;
-  }
-  EXPECT_EQ(status, 0x00);
+  EXPECT_TRUE(waitFor([&] { return second->request(forwardOpen(3)).status == 0x00; }));
 }
 
 // Replies name the target's id and the sequence count; a repeated count is a retry; replies fill

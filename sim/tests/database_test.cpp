@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 
 #include "cli.hpp"
 #include "sim_test.hpp"
@@ -49,17 +50,18 @@ TEST(Database, BadDatabasesAreRefusedWithAReason) {
   }
 }
 
-TEST(Database, ProgramsInTheControllerScopeAndGeneratedControllers) {
-  const Controller controller = parseController(R"({"identity": {"productName": "Test Unit", "revision": {"major": 2, "minor": 7}},
-    "tags": [{"name": "A", "type": "DINT"}], "programs": [{"name": "P1", "tags": [{"name": "X", "type": "BOOL"}]}]})");
-  EXPECT_EQ(std::tuple(controller.identity().productName, controller.identity().revisionMajor), std::tuple(std::string("Test Unit"), 2));
-  const std::vector<SymbolInfo> symbols = controller.symbols();
-  ASSERT_EQ(symbols.size(), 2u);
-  EXPECT_EQ(std::tuple(symbols[1].name, symbols[1].type), std::tuple(std::string("Program:P1"), 0x1068));
-  ASSERT_EQ(controller.symbols("P1").size(), 1u);
-  EXPECT_EQ(controller.symbols("P1")[0].type, 0xC1);
-  EXPECT_TRUE(controller.symbols("P2").empty());
-  EXPECT_EQ(controller.typeCount(), 1u);  // STRING
+// The loader's type words (programs, system symbols, tasks, BOOL[64] as two DWORDs, arrays);
+// a generated controller is as described, the same each time.
+TEST(Database, LoadedAndGeneratedControllers) {
+  std::map<std::string, SymbolInfo> byName;
+  for (const SymbolInfo& s : sampleController().symbols()) byName[s.name] = s;
+  for (auto [name, type] : {std::pair("Program:MainProgram", 0x1068), {"__SysDiagnostics", 0x10C4}, {"__CONTAINER", 0x00C4},
+                            {"Task:MainTask", 0x1070}, {"Inputs", 0x20D3}, {"Cube", 0x60C3}, {"Matrix", 0x40C4}}) {
+    EXPECT_EQ(byName[name].type, type) << name;
+  }
+  EXPECT_EQ(std::tuple(byName["Inputs"].dims, byName["Cube"].dims, byName["Motors"].type & 0xF000, byName["ArchivedCount"].instanceId),
+            std::tuple(std::array<uint32_t, 3>{2, 0, 0}, std::array<uint32_t, 3>{2, 3, 4}, 0xA000, 70000u));
+  EXPECT_EQ(sampleController().programs(), (std::vector<std::string>{"MainProgram", "Conveyor", "Packaging"}));
   // A name of 255 characters is the longest; "system": false makes no system symbol.
   const auto named = [](size_t n) { return R"({"tags": [{"name": ")" + std::string(n, 'N') + R"(", "type": "DINT", "system": false}]})"; };
   EXPECT_EQ(parseController(named(255)).symbols().at(0).type, 0xC4);

@@ -1,7 +1,5 @@
-// The one simulator fixture of the project's tests, used by the simulator's own tests and by the
-// client library's: a quillon::sim::Server on 127.0.0.1 with an ephemeral port per test, and a
-// copy of every request it records, so that a test waits for a request instead of sleeping.
-// Header-only and portable: the client's tests build it for Windows too.
+// The simulator's and the client's tests' fixture: a server on 127.0.0.1, a port per test, and a
+// copy of every request it records to wait for instead of sleeping. Portable (Windows too).
 #pragma once
 
 #include <gtest/gtest.h>

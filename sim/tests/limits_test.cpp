@@ -1,16 +1,11 @@
 // The server under resource limits a real host imposes: descriptors that run out.
-#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <thread>
-#include <vector>
 
 #include "sim_test.hpp"
 
@@ -73,4 +68,3 @@ TEST(ServerLimits, RunningOutOfDescriptorsBacksOffAndRecovers) {
 }
 }  // namespace
 }  // namespace quillon::sim::test
-#endif

@@ -10,21 +10,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <charconv>
-#include <cstdint>
-#include <initializer_list>
-#include <memory>
 #include <optional>
 #include <string_view>
-#include <utility>
-#include <vector>
 
+#include "Waiting.hpp"
 #include "fixture.hpp"
 
 namespace quillon::sim::test {
 
 using Bytes = std::vector<uint8_t>;
+using waiting::waitFor;
 
 // Little-endian fields in order, each a value and its width in bytes: le({{count, 2}, {offset, 4}}).
 inline Bytes le(std::initializer_list<std::pair<uint64_t, int>> fields) {
@@ -65,7 +61,7 @@ class PathBuilder {
   PathBuilder& attribute(uint32_t value) { return logical(0x30, value); }
   // "Program:Main.Tanks[1,2].Level" as symbol and element segments.
   PathBuilder& tag(std::string_view text) {
-    for (size_t pos = 0; pos < text.size(); ++pos) {  // past the "."
+    for (size_t pos = 0; pos < text.size(); ++pos) {
       const size_t end = std::min(text.find_first_of(".[", pos), text.size());
       if (end > pos) symbol(text.substr(pos, end - pos));
       for (pos = end; pos < text.size() && text[pos] == '[';) {
@@ -177,7 +173,6 @@ class WireClient {
   WireClient(const WireClient&) = delete;
   WireClient& operator=(const WireClient&) = delete;
 
-  // The server may have closed on purpose; receive tells.
   void sendRaw(const Bytes& bytes) {
     for (size_t sent = 0; sent < bytes.size();) {
       const ssize_t n = ::send(socket_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
@@ -186,8 +181,7 @@ class WireClient {
     }
   }
   void send(uint16_t command, uint32_t session, const Bytes& data, uint64_t context = 0) { sendRaw(encapsulated(command, session, context, data)); }
-  // Up to `limit` bytes, fewer when the server closes or the timeout passes (all of a truncated
-  // or garbage reply).
+  // Up to `limit` bytes, fewer when the server closes or the timeout passes.
   Bytes receiveAll(int timeoutMs = 5000, size_t limit = SIZE_MAX) {
     Bytes out;
     uint8_t chunk[4096];

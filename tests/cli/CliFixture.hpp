@@ -23,11 +23,8 @@ inline CliRun runCli(const std::vector<std::string>& words) {
     std::ostringstream out;
     std::ostringstream err;
     const std::atomic<bool> stop{false};
-    CliRun result;
-    result.status = cli::runCli(words, out, err, stop);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
+    // A braced list runs left to right: the command, then what it wrote.
+    return {cli::runCli(words, out, err, stop), out.str(), err.str()};
 }
 
 inline std::vector<std::string> lines(const std::string& text) {

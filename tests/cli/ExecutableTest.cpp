@@ -45,20 +45,19 @@ protected:
 };
 
 TEST_F(Executable, BadUsageExitsWithTwoAndAReadWithAFailureWithOne) {
-    EXPECT_EQ(start({"tags", address, "--tree", "--json"}).wait(), 2);
-    EXPECT_EQ(written().rfind("quillon-cli: choose one of --tree, --json and --csv\n", 0), 0u) << written();
-    EXPECT_NE(written().find("Usage: quillon-cli tags"), std::string::npos);
+    // The texts are the in-process tests'; here the statuses a shell sees.
+    EXPECT_EQ(start({"tags", address, "--tree", "--json"}).wait(), 2) << written();
     EXPECT_EQ(start({"read", address, "DintValue", "NoSuchTag"}).wait(), 1) << written();
-    EXPECT_NE(written().find("NoSuchTag  ?     error: tag not found"), std::string::npos) << written();
 }
 
-TEST_F(Executable, WatchPrintsChangesWithTimeStampsOfTheListedAndNamedTags) {
+TEST_F(Executable, WatchPrintsChangesUntilInterruptedOrTerminated) {
     const fs::path list = folder / "list.txt";
     std::ofstream(list) << "# saved by the program\r\nProgram:Conveyor.ItemCount\r\n\n  NoSuchTag  # gone\n";
     processes::Process watch = start({"watch", address, "--from", list.string(), "Message", "--interval", "0.05"});
     // The first reading prints all three; each later line is a change of ItemCount (every 500 ms).
     ASSERT_TRUE(simtest::waitFor([&] { return lines(written()).size() >= 5; })) << written();
     EXPECT_EQ(watch.stop(SIGINT), 0);
+    EXPECT_TRUE(simtest::waitFor([&] { return server->sessionsUnregistered() == 1; }));
     // Each line: "YYYY-MM-DD HH:MM:SS.uuuuuu", two spaces, the tag's columns.
     const std::string shape = "dddd-dd-dd dd:dd:dd.dddddd  ";
     std::vector<std::string> rest;
@@ -77,16 +76,12 @@ TEST_F(Executable, WatchPrintsChangesWithTimeStampsOfTheListedAndNamedTags) {
                  [](const std::string& line) { return line.rfind("Program:Conveyor.ItemCount  DINT  ", 0) == 0; });
     ASSERT_GE(counts.size(), 3u);
     EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end()) << "a line without a change";
-}
 
-TEST_F(Executable, WatchEndsCleanlyOnInterruptOrTerminateAndUnregistersTheSession) {
-    for (const int signal : {SIGINT, SIGTERM}) {
-        processes::Process watch = start({"watch", address, "Counter", "--interval", "0.05"});
-        ASSERT_TRUE(simtest::waitFor([&] { return written().find("  Counter  DINT  ") != std::string::npos; })) << written();
-        EXPECT_EQ(watch.stop(signal), 0) << signal;
-        EXPECT_TRUE(simtest::waitFor([&, signal] { return server->sessionsUnregistered() == (signal == SIGINT ? 1u : 2u); }));
-        EXPECT_EQ(written().find("quillon-cli:"), std::string::npos) << written();
-    }
+    processes::Process terminated = start({"watch", address, "Counter", "--interval", "0.05"});
+    ASSERT_TRUE(simtest::waitFor([&] { return written().find("  Counter  DINT  ") != std::string::npos; })) << written();
+    EXPECT_EQ(terminated.stop(SIGTERM), 0);
+    EXPECT_TRUE(simtest::waitFor([&] { return server->sessionsUnregistered() == 2; }));
+    EXPECT_EQ(written().find("quillon-cli:"), std::string::npos) << written();
 }
 
 // The first loss: reopened and said so; the second ends the watch.

@@ -9,7 +9,7 @@
 namespace {
 
 // Without brackets an IPv6 address has no port; each address prints back to itself.
-TEST(AddressAccepted, SplitsHostAndPortAndPrintsBack) {
+TEST(Address, SplitsHostAndPortPrintsBackOrIsRefused) {
     const struct {
         const char* text;
         const char* host;
@@ -19,20 +19,15 @@ TEST(AddressAccepted, SplitsHostAndPortAndPrintsBack) {
                 {"fe80::1:2222", "fe80::1:2222", 44818}};
     for (const auto& row : rows) {
         const cli::Address address = cli::parseAddress(row.text);
-        EXPECT_EQ(address.host, row.host) << row.text;
-        EXPECT_EQ(address.port, row.port) << row.text;
         const cli::Address again = cli::parseAddress(cli::formatAddress(address));
-        EXPECT_EQ(again.host, address.host) << row.text;
-        EXPECT_EQ(again.port, address.port) << row.text;
+        EXPECT_EQ(std::tuple(address.host, address.port, again.host, again.port),
+                  std::tuple(std::string(row.host), row.port, std::string(row.host), row.port))
+            << row.text;
     }
-}
-
-TEST(AddressRefused, ThrowsUsageError) {
     for (const char* text : {"", ":44818", "plc:", "plc:0", "plc:65536", "plc:99999999999999999999", "plc:+1", "plc:12a",
                              "[::1", "[]:44818", "[::1]x", "[::1]:", "p lc", "plc\n", "[::1]]:1"}) {
         EXPECT_THROW(cli::parseAddress(text), cli::UsageError) << text;
     }
-    EXPECT_EQ(cli::formatAddress({"::1", 44818}), "[::1]:44818");
 }
 
 constexpr cli::OptionSpec kOptions[] = {{"--timeout", true}, {"--json", false}, {"--filter", true}};
@@ -41,22 +36,17 @@ cli::Arguments parse(std::vector<std::string> words) {
     return cli::parseArguments(words, kOptions);
 }
 
-TEST(Arguments, OptionsStandAnywhereAndValuesMayLookLikeOptions) {
+TEST(Arguments, OptionsStandAnywhereValuesMayLookLikeOptionsBadOnesAreRefused) {
     const auto arguments = parse({"--json", "plc", "--timeout", "250", "A", "--filter=Tank", "B"});
     EXPECT_EQ(arguments.positionals, (std::vector<std::string>{"plc", "A", "B"}));
     EXPECT_TRUE(arguments.has("--json"));
-    EXPECT_EQ(arguments.value("--timeout"), "250");
-    EXPECT_EQ(arguments.value("--filter"), "Tank");
-    EXPECT_FALSE(arguments.value("--json"));
+    EXPECT_EQ(std::tuple(arguments.value("--timeout"), arguments.value("--filter")), std::tuple("250", "Tank"));
     EXPECT_EQ(parse({"--filter", "--json"}).value("--filter"), "--json");
     EXPECT_EQ(parse({"--filter=a=b"}).value("--filter"), "a=b");
     EXPECT_EQ(parse({"--filter="}).value("--filter"), "");
     EXPECT_EQ(parse({"-", "--", "--json"}).positionals, (std::vector<std::string>{"-", "--json"}));
     EXPECT_FALSE(cli::wantsHelp(std::vector<std::string>{"plc", "--", "--help"}));
     EXPECT_TRUE(cli::wantsHelp(std::vector<std::string>{"plc", "--help"}));
-}
-
-TEST(Arguments, RefusesMalformedOptions) {
     const std::vector<std::vector<std::string>> bad = {
         {"--nope"}, {"-j"}, {"--json", "--json"}, {"--timeout", "1", "--timeout=2"}, {"--json=yes"}, {"plc", "--filter"},
     };
