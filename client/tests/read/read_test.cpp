@@ -274,57 +274,46 @@ TEST_F(Read, ABatchFailingMidWayFailsItselfAndEveryLaterOne) {
             std::tuple(ZOLTC_LOGIX_ERR_NOT_CONNECTED, ZOLTC_LOGIX_ERR_NOT_CONNECTED, ZOLTC_LOGIX_ERR_INVALID_ARGUMENT));
 }
 
-struct StringRow {
-  const char* label;
-  std::string tag;
-  zoltc_logix_result expected;
-  std::string text;
-  uint32_t length;
-  uint32_t bytesNeeded;  // structure bytes the read must fetch: the count and the characters; 0 sends nothing
-};
-
-class Strings : public Read, public ::testing::WithParamInterface<std::tuple<StringRow, uint32_t>> {};
-
-// Each row read with fragments of several sizes (0: as many as a reply holds): one request per
-// fragment, each where the last ended, none after the counted characters are in.
-TEST_P(Strings, ReadTheCountedCharactersAndNoMore) {
-  const auto& [row, fragmentBytes] = GetParam();
-  connectWith([&](Options& o) { o.fragmentBytes = fragmentBytes; });
-  std::string buffer(96, 'Z');
-  uint32_t length = 12345;
-  EXPECT_EQ(zoltc_logix_read_string(client(), row.tag.c_str(), buffer.data(), 96, &length), row.expected);
-  EXPECT_EQ(std::string(buffer.c_str()), row.text);
-  EXPECT_EQ(length, row.length);
-  const auto sent = records();
-  const uint32_t step = fragmentBytes == 0 ? row.bytesNeeded : fragmentBytes;
-  ASSERT_EQ(sent.size(), step ? (row.bytesNeeded + step - 1) / step : 0);
-  for (uint32_t k = 0; k < sent.size(); ++k) {
-    EXPECT_EQ(std::tuple(sent[k].service, sent[k].path), std::tuple(kFragmented, row.tag));
-    Bytes data = hex("01 00");
-    appendU32(data, k * step);
-    EXPECT_EQ(sent[k].data, data);
+// Each text read with fragments of several sizes (0: as many as a reply holds): one request per
+// fragment, each where the last ended, none after the counted characters are in. Refusals leave
+// the empty text and no count.
+TEST_F(Read, StringsReadTheCountedCharactersAndNoMore) {
+  struct Row {
+    std::string tag;
+    zoltc_logix_result expected;
+    std::string text;
+    uint32_t length;
+    uint32_t bytesNeeded;  // structure bytes the read must fetch: the count and the characters; 0 sends nothing
+  };
+  const std::vector<Row> rows = {{"Empty", ZOLTC_LOGIX_OK, "", 0, 4},
+                                 {"Text95", ZOLTC_LOGIX_OK, sampleText(95), 95, 99},
+                                 {"Text96", ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL, "", 96, 4},
+                                 {"Hello", ZOLTC_LOGIX_OK, "Hello from line 1", 17, 21},
+                                 {"Stations[1].Label", ZOLTC_LOGIX_OK, "Second", 6, 10},
+                                 {"NoSuchText", ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0, 1},  // refused at the first request
+                                 {"Text95[", ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, "", 0, 0}};
+  connectWith();
+  for (const Row& row : rows) {
+    for (uint32_t fragmentBytes : {0u, 1u, 3u, 7u, 64u}) {
+      SCOPED_TRACE(row.tag + " in fragments of " + std::to_string(fragmentBytes));
+      setOptions([&](Options& o) { o.fragmentBytes = fragmentBytes; });
+      clearRecords();
+      std::string buffer(96, 'Z');
+      uint32_t length = 12345;
+      EXPECT_EQ(zoltc_logix_read_string(client(), row.tag.c_str(), buffer.data(), 96, &length), row.expected);
+      EXPECT_EQ(std::string(buffer.c_str()), row.text);
+      EXPECT_EQ(length, row.length);
+      const auto sent = records();
+      const uint32_t step = fragmentBytes == 0 || row.bytesNeeded < 2 ? row.bytesNeeded : fragmentBytes;
+      ASSERT_EQ(sent.size(), step ? (row.bytesNeeded + step - 1) / step : 0);
+      for (uint32_t k = 0; k < sent.size(); ++k) {
+        EXPECT_EQ(std::tuple(sent[k].service, sent[k].path), std::tuple(kFragmented, row.tag));
+        Bytes data = hex("01 00");
+        appendU32(data, k * step);
+        EXPECT_EQ(sent[k].data, data);
+      }
+    }
   }
 }
-
-std::vector<StringRow> stringRows() {
-  return {{"Empty", "Empty", ZOLTC_LOGIX_OK, "", 0, 4},
-          {"Chars95", "Text95", ZOLTC_LOGIX_OK, sampleText(95), 95, 99},
-          {"Chars96", "Text96", ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL, "", 96, 4},
-          {"String", "Hello", ZOLTC_LOGIX_OK, "Hello from line 1", 17, 21},
-          {"Member", "Stations[1].Label", ZOLTC_LOGIX_OK, "Second", 6, 10}};
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, Strings, ::testing::Combine(::testing::ValuesIn(stringRows()), ::testing::Values(0u, 1u, 3u, 7u, 64u)),
-                         [](const auto& row) {
-                           return std::string(std::get<0>(row.param).label) + "_" + std::to_string(std::get<1>(row.param));
-                         });
-
-// Refusals leave the empty text and no count.
-INSTANTIATE_TEST_SUITE_P(Refused, Strings,
-                         ::testing::Combine(::testing::Values(
-                             StringRow{"UnknownTag", "NoSuchText", ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0, 6},
-                             StringRow{"BadPathText", "Text95[", ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, "", 0, 0}),
-                                            ::testing::Values(0u)),
-                         [](const auto& row) { return std::string(std::get<0>(row.param).label); });
 
 }  // namespace
