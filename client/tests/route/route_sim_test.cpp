@@ -77,18 +77,20 @@ TEST_F(Chassis, ListIdentityAndEachSlotIsItsOwnController) {
   EXPECT_EQ(perPacket, (std::vector<size_t>{26, 4}));
 }
 
-// A refusal along the route is a route failure in words (every wording: route_test.cpp); the
-// session stays, and a bad route text keeps the route that works.
-TEST_F(Chassis, RefusalsAreRouteFailuresInWords) {
+// Connected, the connection path carries the route: requests on the connection need no
+// Unconnected Send. A bad route text keeps the route that works; a refusal along the route is a
+// route failure (its words: route_test.cpp) and the session stays.
+TEST_F(Chassis, RoutesAndRefusalsAlongThem) {
   ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
-  ASSERT_EQ(zoltc_logix_set_route(client(), "1,2,1,0", nullptr, 0), ZOLTC_LOGIX_OK);
-  EXPECT_TRUE(tagNames(ZOLTC_LOGIX_ERR_ROUTE_FAILED).empty());
-  char text[160];
-  zoltc_logix_describe_route_failure(client(), text, sizeof text);
-  EXPECT_STREQ(text, "no module answers at slot 0, hop 2 of the route (no such link address)");
-  EXPECT_EQ(zoltc_logix_get_route_failure(client())->general_status, 0x01);
   ASSERT_EQ(zoltc_logix_set_route(client(), "1,2", nullptr, 0), ZOLTC_LOGIX_OK);
   EXPECT_EQ(zoltc_logix_set_route(client(), "1,0,9", nullptr, 0), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(tagNames().size(), 30u);
+  const RequestRecord last = records().back();
+  EXPECT_EQ(std::tuple(last.command, last.cipConnectionId != 0), testMessagingConnected() ? std::tuple(0x70, true) : std::tuple(0x6F, false));
+  ASSERT_EQ(zoltc_logix_set_route(client(), "1,2,1,0", nullptr, 0), ZOLTC_LOGIX_OK);
+  EXPECT_TRUE(tagNames(ZOLTC_LOGIX_ERR_ROUTE_FAILED).empty());
+  EXPECT_EQ(zoltc_logix_get_route_failure(client())->general_status, 0x01);
+  ASSERT_EQ(zoltc_logix_set_route(client(), "1,2", nullptr, 0), ZOLTC_LOGIX_OK);
   EXPECT_EQ(tagNames().size(), 30u);
 }
 
