@@ -9,14 +9,6 @@
 #include <thread>
 #include <vector>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
-
 #include "bytes.hpp"
 #include "simulator.hpp"
 #include "transport.h"
@@ -113,37 +105,6 @@ TEST_F(Connection, TransportTransfersRefusalsAndPeersThatLeave) {
   EXPECT_EQ(result, ZOLTC_LOGIX_IO_CLOSED);
 }
 
-#ifndef _WIN32
-// A listener that never accepts, its queue filled, so that a further connect stays pending (the
-// SYN is dropped, not refused; Windows refuses instead).
-TEST(ConnectPending, StillPendingAtTheTimeoutIsTimeout) {
-  QUILLON_SKIP_SECOND_PASS();
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size) | listen(listener, 0) |
-                getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
-  std::vector<int> fillers;
-  bool full = false;
-  for (int i = 0; i < 16 && !full; ++i) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    connect(fd, reinterpret_cast<sockaddr*>(&address), size);
-    pollfd entry{fd, POLLOUT, 0};
-    full = poll(&entry, 1, 300) != 1;
-    fillers.push_back(fd);
-  }
-  ASSERT_TRUE(full);
-  Holder holder(zoltc_logix_socket_create());
-  EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", ntohs(address.sin_port), kShortMs), ZOLTC_LOGIX_IO_TIMEOUT);
-  EXPECT_FALSE(zoltc_logix_socket_is_open(holder.get()));
-  for (int fd : fillers) close(fd);
-  close(listener);
-}
-#endif
-
 // Connect registers a session and reads the identity. The sender context starts at 1 and is
 // never reset; UnRegisterSession carries 0. A reconnect unregisters the old session first;
 // disconnect and destroy unregister too, and the product name stays after a disconnect.
@@ -211,37 +172,27 @@ TEST_F(Connection, ConnectRequestsAndSessions) {
 // A controller that registers the session but refuses the identity request (CIP status, kept as
 // the refusal) or sends one that cannot be decoded (bad reply): the connect fails, unregisters
 // the session, and keeps the product name of the connection before it.
-struct IdentityFault {
-  const char* label;
-  uint8_t status;
-  std::optional<uint32_t> dataBytes;  // of the 40 the test controller's identity has
-};
-
-class IdentityFaults : public Connection, public ::testing::WithParamInterface<IdentityFault> {};
-
-TEST_P(IdentityFaults, FailTheConnectAndLeaveTheHandleClosed) {
-  const zoltc_logix_result expected = GetParam().status != 0 ? ZOLTC_LOGIX_ERR_CIP_STATUS : ZOLTC_LOGIX_ERR_BAD_REPLY;
+TEST_F(Connection, IdentityFaultsFailTheConnectAndLeaveTheHandleClosed) {
   for (bool connectedBefore : {false, true}) {
-    if (connectedBefore) {
-      ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+    // Success without data; the name cut short (of the 40 bytes of the identity); refused.
+    for (auto [status, dataBytes] : {std::pair<uint8_t, std::optional<uint32_t>>(0x00, 0u), {0x00, 30u}, {0x08, std::nullopt}}) {
+      SCOPED_TRACE(::testing::Message() << "status " << int{status} << ", data bytes " << dataBytes.value_or(40) << ", connected before "
+                                        << connectedBefore);
+      if (connectedBefore) {
+        ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
+      }
+      const uint32_t earlier = connectedBefore ? lastSession() : 0;
+      setOptions([&](Options& o) { o.identityStatus = status; o.identityDataBytes = dataBytes; });
+      EXPECT_EQ(connect(), status != 0 ? ZOLTC_LOGIX_ERR_CIP_STATUS : ZOLTC_LOGIX_ERR_BAD_REPLY);
+      EXPECT_EQ(zoltc_logix_get_refusal(client())->general_status, status != 0 ? status : connectedBefore ? 0x08 : 0);  // the last refusal
+      EXPECT_TRUE(unregistered(lastSession()));
+      EXPECT_TRUE(earlier == 0 || unregistered(earlier));
+      EXPECT_STREQ(zoltc_logix_get_product_name(client()), connectedBefore ? kTestProductName : nullptr);
+      EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
+      server().setOptions({});
     }
-    const uint32_t earlier = connectedBefore ? lastSession() : 0;
-    setOptions([&](Options& o) { o.identityStatus = GetParam().status; o.identityDataBytes = GetParam().dataBytes; });
-    EXPECT_EQ(connect(), expected);
-    EXPECT_EQ(zoltc_logix_get_refusal(client())->general_status, GetParam().status);
-    EXPECT_TRUE(unregistered(lastSession()));
-    EXPECT_TRUE(earlier == 0 || unregistered(earlier));
-    EXPECT_STREQ(zoltc_logix_get_product_name(client()), connectedBefore ? kTestProductName : nullptr);
-    EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
-    server().setOptions({});
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Identity, IdentityFaults,
-                         ::testing::Values(IdentityFault{"Refused", 0x08, std::nullopt},
-                                           IdentityFault{"SuccessWithoutData", 0x00, 0u},
-                                           IdentityFault{"NameCutShort", 0x00, 30u}),
-                         LabelName{});
 
 struct FaultCase {
   const char* label;
@@ -302,8 +253,10 @@ INSTANTIATE_TEST_SUITE_P(
     LabelName{});
 
 // Latency below the timeout is only slowness; a stalled controller is given up on after about
-// the timeout given, not after a default.
-TEST_F(Connection, TimeoutsBoundTheWait) {
+// the timeout given, not after a default. Another thread's abort ends a call stalled on the
+// controller at once, connect or request; it stays in force until cleared (an abort before a
+// call is not lost), then the handle connects.
+TEST_F(Connection, TimeoutsAndAbortEndAStalledCall) {
   setOptions([](Options& o) { o.latencyMs = 50; });
   ASSERT_EQ(connect(1000), ZOLTC_LOGIX_OK);
   setOptions([](Options& o) { o.latencyMs = 0; o.stall = true; });
@@ -311,11 +264,7 @@ TEST_F(Connection, TimeoutsBoundTheWait) {
   EXPECT_EQ(connect(kShortMs), ZOLTC_LOGIX_ERR_TIMEOUT);
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(kShortMs - 20));
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(5000));
-}
-
-// Another thread's abort ends a call stalled on the controller at once, connect or request; it
-// stays in force until cleared (an abort before a call is not lost), then the handle connects.
-TEST_F(Connection, AbortEndsAStalledCallAndLeavesTheHandleUsable) {
+  server().setOptions({});
   for (bool connectedFirst : {false, true}) {
     if (connectedFirst) {
       ASSERT_EQ(connect(), ZOLTC_LOGIX_OK);
