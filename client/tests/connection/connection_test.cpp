@@ -89,7 +89,7 @@ TEST_F(Connection, TransportTransfersRefusalsAndPeersThatLeave) {
   ASSERT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == kRegister; }));
   EXPECT_EQ(server().connectionsAccepted(), 3u);
   start = Clock::now();
-  EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", closedPort(), 10000), ZOLTC_LOGIX_IO_CONNECT_FAILED);
+  EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", quillon::sim::test::closedPort(), 10000), ZOLTC_LOGIX_IO_CONNECT_FAILED);
   EXPECT_FALSE(zoltc_logix_socket_is_open(holder.get()));
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "no-such-controller.invalid", 44818, 1000), ZOLTC_LOGIX_IO_RESOLVE_FAILED);
