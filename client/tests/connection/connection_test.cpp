@@ -34,11 +34,6 @@ using Holder = std::unique_ptr<zoltc_logix_socket, HolderDeleter>;
 
 class Connection : public SimulatorTest {
  protected:
-  Holder connected(const char* host = "127.0.0.1") {
-    Holder holder(zoltc_logix_socket_create());
-    EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), host, port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);
-    return holder;
-  }
   // The identity request; its response must be empty after a failure.
   zoltc_logix_result request(zoltc_logix_cip_response* kept = nullptr, const zoltc_logix_cip_request& what = kIdentityRequest) {
     zoltc_logix_cip_response response{};
@@ -62,13 +57,13 @@ class Connection : public SimulatorTest {
   }
 };
 
-// Exact transfers by name; a timeout leaves the socket to the caller. Refused and unresolvable addresses fail promptly at both layers; a connect on a
-// connected holder replaces its socket, a failed one leaves it without. Sending to a peer that
-// has gone is an error, not SIGPIPE (which would end this program); the first sends may still be
-// accepted locally.
+// Exact transfers by name; a timeout leaves the socket to the caller. Refused and unresolvable
+// addresses fail promptly, leaving the holder without a socket. Sending to a peer that has gone
+// is an error, not SIGPIPE (which would end this program); the first sends may go locally.
 TEST_F(Connection, TransportTransfersRefusalsAndPeersThatLeave) {
   QUILLON_SKIP_SECOND_PASS();
-  Holder holder = connected("localhost");  // may resolve to ::1 first, where nothing listens
+  Holder holder(zoltc_logix_socket_create());
+  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "localhost", port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);  // ::1 first, maybe
   ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
   Bytes reply(28);  // the header, then its 4 data bytes
   ASSERT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
@@ -77,11 +72,6 @@ TEST_F(Connection, TransportTransfersRefusalsAndPeersThatLeave) {
   EXPECT_EQ(zoltc_logix_tcp_recv_all(holder.get(), reply.data(), 24, kShortMs), ZOLTC_LOGIX_IO_TIMEOUT);
   EXPECT_TRUE(zoltc_logix_socket_is_open(holder.get()));
 
-  clearRecords();
-  ASSERT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_IO_OK);
-  ASSERT_EQ(zoltc_logix_tcp_send_all(holder.get(), kRegisterSession.data(), 28, kTimeoutMs), ZOLTC_LOGIX_IO_OK);
-  ASSERT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == kRegister; }));
-  EXPECT_EQ(server().connectionsAccepted(), 2u);
   const auto start = Clock::now();
   EXPECT_EQ(zoltc_logix_tcp_connect(holder.get(), "127.0.0.1", quillon::sim::test::closedPort(), 10000), ZOLTC_LOGIX_IO_CONNECT_FAILED);
   EXPECT_FALSE(zoltc_logix_socket_is_open(holder.get()));
@@ -100,8 +90,8 @@ TEST_F(Connection, TransportTransfersRefusalsAndPeersThatLeave) {
 }
 
 // Connect registers a session and reads the identity. The sender context starts at 1 and is
-// never reset; UnRegisterSession carries 0. A reconnect unregisters the old session first;
-// disconnect and destroy unregister too, and the product name stays after a disconnect.
+// never reset; UnRegisterSession carries 0. A reconnect unregisters the old session first,
+// and the product name stays after a disconnect.
 TEST_F(Connection, ConnectRequestsAndSessions) {
   QUILLON_SKIP_WHEN_CONNECTED();
   EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
@@ -149,18 +139,10 @@ TEST_F(Connection, ConnectRequestsAndSessions) {
   ASSERT_EQ(zoltc_logix_connect(client(), "127.0.0.1", other.start(0, "127.0.0.1"), kTimeoutMs), ZOLTC_LOGIX_OK);
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), "Second PLC");
   EXPECT_TRUE(unregistered(second));
-  EXPECT_EQ(request(), ZOLTC_LOGIX_OK);
   zoltc_logix_disconnect(client());
   EXPECT_STREQ(zoltc_logix_get_product_name(client()), "Second PLC");
   EXPECT_EQ(request(), ZOLTC_LOGIX_ERR_NOT_CONNECTED);
   zoltc_logix_disconnect(client());  // nothing left to unregister
-
-  zoltc_logix_client* third = zoltc_logix_client_create();
-  ASSERT_EQ(zoltc_logix_connect(third, "127.0.0.1", port(), kTimeoutMs), ZOLTC_LOGIX_OK);
-  const uint32_t handle = lastSession();
-  zoltc_logix_client_destroy(third);
-  EXPECT_TRUE(unregistered(handle));
-  EXPECT_EQ(server().sessionsUnregistered(), 3u);
 }
 
 // A controller that registers the session but refuses the identity request (CIP status, kept as
