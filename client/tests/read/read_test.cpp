@@ -2,6 +2,7 @@
 // and splitting, per-item outcomes, failing batches, strings in fragments of many sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -140,6 +141,24 @@ TEST_F(Read, ValuesByEveryPathFormAndPerItemOutcomes) {
     }
   }
   EXPECT_EQ(packets(), (std::vector<uint16_t>{6}));
+
+  // Reads split by 0x1A down to bare requests, and get their values through replies too large (0x1B).
+  for (bool requestLimit : {true, false}) {
+    SCOPED_TRACE(requestLimit ? "request limit" : "reply limit");
+    setOptions([&](Options& o) { o.mspRequestLimit = requestLimit ? 20 : 0; o.mspReplyLimit = requestLimit ? 0 : 30; });
+    clearRecords();
+    const auto dintTexts = dintNames(1, 30);
+    auto dints = items(dintTexts);
+    ASSERT_EQ(read(dints), ZOLTC_LOGIX_OK);
+    for (size_t k = 0; k < dints.size(); ++k) {
+      EXPECT_EQ(std::tuple(dints[k].status, dints[k].type), std::tuple(ZOLTC_LOGIX_OK, ZOLTC_LOGIX_TYPE_DINT)) << k;
+      EXPECT_EQ(bytesOf(dints[k].value, 8), valueBytes<int32_t>(static_cast<int>(k) + 1)) << k;
+    }
+    const auto sent = records();
+    if (requestLimit) {
+      EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const RequestRecord& r) { return r.service == kReadTag; }), 30);
+    }
+  }
 }
 
 // Packing and splitting of zoltc_logix_send_requests: Read Tag of tags 1 to 5.
@@ -223,25 +242,6 @@ TEST_F(SendRequests, PacketSizesAndStatuses) {
   const zoltc_logix_cip_request odd{kReadTag, paths[0].data, 3, kOne, 2};  // an odd path: refused unsent
   EXPECT_EQ(zoltc_logix_send_requests(client(), &odd, 1, &list), ZOLTC_LOGIX_ERR_INVALID_ARGUMENT);
   EXPECT_TRUE(records().empty());
-}
-
-// Reads split by 0x1A down to bare requests, and get their values through replies too large (0x1B).
-TEST_F(Read, SplitDownToBareRequests) {
-  for (bool requestLimit : {true, false}) {
-    connectWith([&](Options& o) { o.mspRequestLimit = requestLimit ? 20 : 0; o.mspReplyLimit = requestLimit ? 0 : 30; });
-    auto names = dintNames(1, 30);
-    auto batch = items(names);
-    ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
-    for (size_t k = 0; k < batch.size(); ++k) {
-      EXPECT_EQ(std::tuple(batch[k].status, batch[k].type), std::tuple(ZOLTC_LOGIX_OK, ZOLTC_LOGIX_TYPE_DINT)) << k;
-      EXPECT_EQ(bytesOf(batch[k].value, 8), valueBytes<int32_t>(static_cast<int>(k) + 1)) << k;
-    }
-    size_t bare = 0;
-    for (const RequestRecord& r : records()) bare += r.service == kReadTag;
-    if (requestLimit) {
-      EXPECT_EQ(bare, 30u);
-    }
-  }
 }
 
 // RegisterSession and the identity are requests 1 and 2; the first batch (27 + 3) is 3 and 4;
