@@ -131,7 +131,6 @@ TEST_F(Browse, ListsWhatTheControllerListsExceptHiddenSymbols) {
   // Members are described once per type: records grow with tags + distinct members, not tags x members.
   EXPECT_EQ(std::tuple(find("Pump")->members.items, find("Pump")->type_name), std::tuple(find("Pumps")->members.items, find("Pumps")->type_name));
   EXPECT_EQ(render(*find("Title")), "STRING{LEN#0:C4, DATA#1:20C2[82]}");
-  EXPECT_TRUE(zoltc_logix_tag_is_string(find("Title")));
 
   // Program scopes, and failed browses that leave an empty list and a sound browse after them.
   clearRecords();
@@ -140,8 +139,6 @@ TEST_F(Browse, ListsWhatTheControllerListsExceptHiddenSymbols) {
   EXPECT_EQ(render(*find("Cfg")), kMotor);
   ASSERT_EQ(exchanges().size(), 1u);  // one page, the templates known
   EXPECT_EQ(exchanges()[0].path, "Program:MainProgram class 0x6B instance 0");
-  ASSERT_EQ(browse("Other"), ZOLTC_LOGIX_OK);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"Step"}));
   clearRecords();
   expectFailed(browse("Empty"), ZOLTC_LOGIX_OK);
   EXPECT_TRUE(exchanges(kAttributes).empty());

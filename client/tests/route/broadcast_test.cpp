@@ -54,7 +54,6 @@ int discoverByBroadcast() {
   const bool found = result == ZOLTC_LOGIX_OK && list.count == 1 &&
                      std::strcmp(list.devices[0].identity.product_name, quillon::testing::kModuleName) == 0;
   zoltc_logix_device_list_free(&list);
-  server.stop();
   return found ? 0 : 1;
 }
 

@@ -15,7 +15,6 @@ namespace quillon::testing {
 
 inline constexpr const char* kTestProductName = "1756-L83E/B Quillon Test";
 
-// Vendor 1, device type 14, product code 166, revision 33.11, status 0x3160, serial 0x00C0FFEE.
 inline quillon::sim::Controller identityController(const std::string& productName = kTestProductName) {
   return quillon::sim::parseController(R"({"identity": {"vendorId": 1, "deviceType": 14, "productCode": 166,
       "revision": "33.11", "status": 12640, "serialNumber": 12648430, "productName": ")" + productName + "\"}}");
