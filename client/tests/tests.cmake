@@ -1,11 +1,7 @@
-# The client library's tests; every test's name starts with "client.". Codecs, pure logic and
-# argument checks run as unit tests; the rest over loopback TCP against the simulator, started
-# in-process on port 0, once in each messaging mode (the fixture's handles read
-# QUILLON_TEST_MESSAGING; tests that do not depend on the mode skip the connected pass).
-
-# support/: the counting, failing allocator, byte helpers and the simulator fixture (on the one
-# server fixture of sim/tests/fixture.hpp). quillon::sim is defined later (sim/ is added after
-# client/); the name is resolved when the build is generated.
+# The client library's tests, named "client.*": unit tests of codecs and pure logic, and tests
+# over loopback TCP against the in-process simulator, once in each messaging mode (the
+# fixture's handles read QUILLON_TEST_MESSAGING). quillon::sim is defined later (sim/ is added
+# after client/); the name is resolved when the build is generated.
 add_library(zoltc_logix_test_support INTERFACE)
 target_include_directories(zoltc_logix_test_support INTERFACE ${CMAKE_CURRENT_LIST_DIR}/support ${PROJECT_SOURCE_DIR}/sim/tests)
 target_link_libraries(zoltc_logix_test_support INTERFACE zoltc_logix zoltc_logix_internal quillon::sim GTest::gtest_main)

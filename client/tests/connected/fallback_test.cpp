@@ -1,7 +1,5 @@
-// Connected messaging against the simulator: what connect negotiates, the
-// fallbacks (Large refused, every open refused, a connection dropped between
-// reads or in the middle of a browse), checked on the wire through the
-// simulator's record, and the checks on replies that are not ours.
+// Connected messaging against the simulator, checked on the wire: what connect negotiates, the
+// fallbacks (opens refused, connections dropped), and the checks on replies that are not ours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,11 +13,11 @@ extern "C" {
 #include "connected.h"
 }
 #include "bytes.hpp"
-#include "records.hpp"
 #include "simulator.hpp"
 
 namespace {
 
+using namespace quillon::testing;
 using quillon::sim::Options;
 using quillon::sim::RequestRecord;
 
@@ -29,19 +27,7 @@ constexpr const char* kController = R"({"identity": {"productName": "Connected"}
   "tags": [{"name": "A", "type": "DINT", "value": 1}, {"name": "B", "type": "DINT", "value": 2},
            {"name": "M1", "type": "Motor"}, {"name": "V1", "type": "Valve"}, {"name": "C", "type": "DINT", "value": 3}]})";
 
-// The exchanges on the wire, as "command/service/status" words: "6F/5B/08" is a
-// Large Forward Open refused, "70/4C/00" a Read Tag answered on the connection.
-std::vector<std::string> wire(const std::vector<RequestRecord>& records) {
-  std::vector<std::string> out;
-  for (const RequestRecord& r : records) {
-    char word[16];
-    std::snprintf(word, sizeof word, "%02X/%02X/%02X", r.command, r.service, r.generalStatus);
-    out.emplace_back(word);
-  }
-  return out;
-}
-
-class ConnectedTest : public quillon::testing::SimulatorTest {
+class ConnectedTest : public SimulatorTest {
  protected:
   quillon::sim::Controller makeController() const override { return quillon::sim::parseController(kController); }
 
@@ -56,10 +42,17 @@ class ConnectedTest : public quillon::testing::SimulatorTest {
     EXPECT_EQ(item.status, result);
     return result;
   }
-  // The wire from the first record after `from` on.
+  // The exchanges from record `from` on, as "command/service/status" words: "6F/5B/08" is a
+  // Large Forward Open refused, "70/4C/00" a Read Tag answered on the connection.
   std::vector<std::string> wireFrom(size_t from) {
-    std::vector<RequestRecord> all = records();
-    return wire(std::vector<RequestRecord>(all.begin() + static_cast<long>(from), all.end()));
+    std::vector<std::string> out;
+    const std::vector<RequestRecord> all = records();
+    for (size_t i = from; i < all.size(); ++i) {
+      char word[16];
+      std::snprintf(word, sizeof word, "%02X/%02X/%02X", all[i].command, all[i].service, all[i].generalStatus);
+      out.emplace_back(word);
+    }
+    return out;
   }
 };
 
@@ -93,8 +86,6 @@ TEST_P(OpenTest, NegotiatesAsTheControllerAllows) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, OpenTest,
     ::testing::Values(
-        OpenCase{"UnconnectedSendsNoOpen", ZOLTC_LOGIX_MESSAGING_UNCONNECTED, [](Options&) {}, ZOLTC_LOGIX_OK,
-                 ZOLTC_LOGIX_MESSAGING_UNCONNECTED, 504, {}},
         OpenCase{"LargeAccepted", ZOLTC_LOGIX_MESSAGING_AUTO, [](Options&) {}, ZOLTC_LOGIX_OK,
                  ZOLTC_LOGIX_MESSAGING_CONNECTED, 4002, {"6F/5B/00"}},
         OpenCase{"LargeRefused", ZOLTC_LOGIX_MESSAGING_AUTO, [](Options& o) { o.refuseLargeForwardOpen = true; },
@@ -109,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"AllRefusedConnectedOnlyFails", ZOLTC_LOGIX_MESSAGING_CONNECTED,
                  [](Options& o) { o.refuseForwardOpen = true; }, ZOLTC_LOGIX_ERR_NO_CONNECTION,
                  ZOLTC_LOGIX_MESSAGING_UNCONNECTED, 504, {"6F/5B/08", "6F/54/08", "66/00/00"}}),
-    quillon::testing::LabelName{});
+    LabelName{});
 
 struct DropCase {
   const char* label;
@@ -136,18 +127,15 @@ TEST_P(DropTest, BetweenReads) {
   EXPECT_EQ(zoltc_logix_get_messaging(client())->fell_back, c.fellBack);
   if (!c.reopenRefused) return;
   // Tried again on a later read, not on every one: the 8th while refused, then the 16th.
-  const bool autoMode = c.mode == ZOLTC_LOGIX_MESSAGING_AUTO;
-  auto reads = [&](int count, bool reopened) {
+  for (int count : {8, 16}) {
+    if (count == 16) server().setOptions({});
     const size_t from = records().size();
-    for (int i = 1; i <= count; ++i) EXPECT_EQ(readA(), i == count && reopened ? zoltc_logix_result{ZOLTC_LOGIX_OK} : c.second) << i;
-    std::vector<std::string> expected(autoMode ? count - 1 : 0, "6F/4C/00");
-    expected.emplace_back(reopened ? "6F/5B/00" : "6F/5B/08");
-    if (autoMode || reopened) expected.emplace_back(reopened ? "70/4C/00" : "6F/4C/00");
-    EXPECT_EQ(wireFrom(from), expected);
-  };
-  reads(8, false);
-  server().setOptions({});
-  reads(16, true);
+    for (int i = 1; i <= count; ++i) EXPECT_EQ(readA(), i == count && count == 16 ? zoltc_logix_result{ZOLTC_LOGIX_OK} : c.second) << i;
+    // One Forward Open, with the last read: only its own request (if any) comes after it.
+    const std::vector<std::string> sent = wireFrom(from);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), count == 8 ? "6F/5B/08" : "6F/5B/00"), 1);
+    EXPECT_EQ(sent[sent.size() - (c.mode == ZOLTC_LOGIX_MESSAGING_AUTO || count == 16 ? 2 : 1)], count == 8 ? "6F/5B/08" : "6F/5B/00");
+  }
   EXPECT_FALSE(zoltc_logix_get_messaging(client())->fell_back);
 }
 
@@ -160,47 +148,24 @@ INSTANTIATE_TEST_SUITE_P(
                  {"70/00/00", "6F/5B/08", "6F/4C/00"}, true},
         DropCase{"ReopenRefusedConnectedOnlyFails", ZOLTC_LOGIX_MESSAGING_CONNECTED, true,
                  ZOLTC_LOGIX_ERR_NO_CONNECTION, {"70/00/00", "6F/5B/08"}, true}),
-    quillon::testing::LabelName{});
+    LabelName{});
 
 // Connected, the templates come in packets: their attribute requests in one, the whole templates
-// in another, none one by one. A browse whose connection is dropped every third request gives
-// the same records as an unconnected browse, reopening as it goes.
-TEST_F(ConnectedTest, BrowseBundlesTemplatesAndReopensDroppedConnections) {
-  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_UNCONNECTED), ZOLTC_LOGIX_OK);
-  zoltc_logix_tag_info_list expected{}, list{};
-  ASSERT_EQ(zoltc_logix_list_tags(client(), &expected), ZOLTC_LOGIX_OK);
+// in another, none one by one. Forward Close goes before UnRegisterSession; a controller that
+// stalls holds a disconnect for the close's short wait only, not for the whole timeout.
+TEST_F(ConnectedTest, BrowseBundlesTemplatesAndForwardCloseGoesFirst) {
   ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
-  ASSERT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == 0x66; }));  // the earlier session's
   clearRecords();
+  zoltc_logix_tag_info_list list{};
   ASSERT_EQ(zoltc_logix_list_tags(client(), &list), ZOLTC_LOGIX_OK);
+  zoltc_logix_tag_info_list_free(&list);
   EXPECT_EQ(wireFrom(0), (std::vector<std::string>{"70/55/00", "70/0A/00", "70/0A/00"}));
   std::vector<RequestRecord> embedded = records(true);
   EXPECT_EQ(std::count_if(embedded.begin(), embedded.end(), [](const RequestRecord& r) { return r.service == 0x4C; }), 2);
-
-  setOptions([](Options& o) { o.dropConnectionAfter = 2; });
-  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
-  const size_t before = records().size();
-  zoltc_logix_tag_info_list_free(&list);
-  ASSERT_EQ(zoltc_logix_list_tags(client(), &list), ZOLTC_LOGIX_OK);
-  ASSERT_EQ(quillon::testing::names(list), quillon::testing::names(expected));
-  for (uint32_t i = 0; i < list.count; ++i) EXPECT_EQ(quillon::testing::render(list.items[i]), quillon::testing::render(expected.items[i])) << i;
-  std::vector<std::string> after = wireFrom(before);
-  EXPECT_GE(std::count(after.begin(), after.end(), "6F/5B/00"), 1);
-  EXPECT_EQ(std::count(after.begin(), after.end(), "6F/55/00"), 0);  // no page went unconnected
-  EXPECT_FALSE(zoltc_logix_get_messaging(client())->fell_back);
-  zoltc_logix_tag_info_list_free(&expected);
-  zoltc_logix_tag_info_list_free(&list);
-}
-
-// Forward Close goes before UnRegisterSession; a controller that stalls holds a
-// disconnect for the close's short wait only, not for the whole timeout.
-TEST_F(ConnectedTest, ForwardCloseBeforeUnRegisterSession) {
-  ASSERT_EQ(zoltc_logix_set_messaging(client(), ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
-  ASSERT_EQ(connect(10000), ZOLTC_LOGIX_OK);
-  const size_t before = records().size();
+  clearRecords();
   zoltc_logix_disconnect(client());
   ASSERT_TRUE(waitForRecord([](const RequestRecord& r) { return r.command == 0x66; }));
-  EXPECT_EQ(wireFrom(before), (std::vector<std::string>{"6F/4E/00", "66/00/00"}));
+  EXPECT_EQ(wireFrom(0), (std::vector<std::string>{"6F/4E/00", "66/00/00"}));
   ASSERT_EQ(connect(10000), ZOLTC_LOGIX_OK);
   setOptions([](Options& o) { o.stall = true; });
   const auto start = std::chrono::steady_clock::now();
@@ -208,57 +173,28 @@ TEST_F(ConnectedTest, ForwardCloseBeforeUnRegisterSession) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
 }
 
-// Through a communication module the connection path carries the route, and
-// the requests on the connection need no Unconnected Send.
-TEST_F(ConnectedTest, ThroughARoute) {
-  start(quillon::sim::parseController(R"({"chassis": {"module": {"slot": 1},
-      "controllers": [{"slot": 2, "tags": [{"name": "A", "type": "DINT", "value": 7}]}]}})"));
-  ASSERT_EQ(zoltc_logix_set_route(client(), "1,2", nullptr, 0), ZOLTC_LOGIX_OK);
-  ASSERT_EQ(connectIn(ZOLTC_LOGIX_MESSAGING_CONNECTED), ZOLTC_LOGIX_OK);
-  zoltc_logix_read_item item{};
-  item.tag_name = "A";
-  ASSERT_EQ(zoltc_logix_read_tags(client(), &item, 1), ZOLTC_LOGIX_OK);
-  const RequestRecord last = records().back();
-  EXPECT_EQ(std::tuple(item.value[0], last.command, last.service, last.cipConnectionId != 0), std::tuple(7, 0x70, 0x4C, true));
-}
-
-// Replies that are not ours: another connection's id, another sequence count,
-// a list without the connected items.
-struct UnwrapCase { const char* label; uint32_t toId; uint16_t sequence; std::vector<uint8_t> bytes; zoltc_logix_status expected; };
+// Replies that are not ours: another connection's id, another sequence count, a list cut in its
+// connected data item. The reply is for connection 0x11223344, sequence count 9.
+struct UnwrapCase { const char* label; uint32_t toId; uint16_t sequence; size_t keep; zoltc_logix_status expected; };
 
 class UnwrapTest : public ::testing::TestWithParam<UnwrapCase> {};
 
-// SendUnitData reply data, cut to `keep` bytes.
-std::vector<uint8_t> unitData(uint32_t toId, uint16_t sequence, size_t keep = 26) {
-  std::vector<uint8_t> bytes{0, 0, 0, 0, 0, 0, 2, 0, 0xA1, 0, 4, 0, static_cast<uint8_t>(toId), static_cast<uint8_t>(toId >> 8),
-          static_cast<uint8_t>(toId >> 16), static_cast<uint8_t>(toId >> 24), 0xB1, 0, 6, 0,
-          static_cast<uint8_t>(sequence), static_cast<uint8_t>(sequence >> 8), 0xCC, 0, 0, 0};
-  bytes.resize(keep);
-  return bytes;
-}
-
 TEST_P(UnwrapTest, TakesOnlyOurReply) {
   const UnwrapCase& c = GetParam();
+  const Bytes bytes = hex("00 00 00 00 00 00 02 00 A1 00 04 00 44 33 22 11 B1 00 06 00 09 00 CC 00 00 00");
   const uint8_t* reply = nullptr;
   uint32_t length = 0;
-  EXPECT_EQ(zoltc_logix_unit_data_unwrap(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), c.toId, c.sequence,
-                                         &reply, &length),
-            c.expected);
+  EXPECT_EQ(zoltc_logix_unit_data_unwrap(bytes.data(), static_cast<uint32_t>(c.keep), c.toId, c.sequence, &reply, &length), c.expected);
   if (c.expected == ZOLTC_LOGIX_STATUS_OK) {
-    EXPECT_EQ(length, 4u);
-    EXPECT_EQ(reply[0], 0xCC);
+    EXPECT_EQ(std::tuple(length, reply[0]), std::tuple(4u, 0xCC));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UnwrapTest,
-    ::testing::Values(UnwrapCase{"Ours", 0x11223344, 9, unitData(0x11223344, 9), ZOLTC_LOGIX_STATUS_OK},
-                      UnwrapCase{"AnotherConnection", 0x11223344, 9, unitData(0x11223345, 9),
-                                 ZOLTC_LOGIX_STATUS_BAD_REPLY},
-                      UnwrapCase{"AnotherSequenceCount", 0x11223344, 9, unitData(0x11223344, 8),
-                                 ZOLTC_LOGIX_STATUS_BAD_REPLY},
-                      UnwrapCase{"CutInTheDataItem", 0x11223344, 9, unitData(0x11223344, 9, 21),
-                                 ZOLTC_LOGIX_STATUS_BAD_REPLY}),
-    quillon::testing::LabelName{});
+INSTANTIATE_TEST_SUITE_P(Cases, UnwrapTest,
+                         ::testing::Values(UnwrapCase{"Ours", 0x11223344, 9, 26, ZOLTC_LOGIX_STATUS_OK},
+                                           UnwrapCase{"AnotherConnection", 0x11223345, 9, 26, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                                           UnwrapCase{"AnotherSequenceCount", 0x11223344, 8, 26, ZOLTC_LOGIX_STATUS_BAD_REPLY},
+                                           UnwrapCase{"CutInTheDataItem", 0x11223344, 9, 21, ZOLTC_LOGIX_STATUS_BAD_REPLY}),
+                         LabelName{});
 
 }  // namespace

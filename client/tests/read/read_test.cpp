@@ -1,11 +1,12 @@
-// zoltc_logix_read_tags, zoltc_logix_send_requests and zoltc_logix_read_string against the
-// simulator: values by every path form, packing and splitting, per-item outcomes,
-// failing batches, and strings in fragments of many sizes.
+// Reading tags, packets of requests and strings against the simulator: every path form, packing
+// and splitting, per-item outcomes, strings in fragments of many sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bytes.hpp"
@@ -31,15 +32,17 @@ std::string sampleText(size_t n) {
   return out;
 }
 
-// Atomic tags, arrays, structures with members, a program, and texts of 0, 95 and
-// 96 characters in a structure with room for 200.
+// Atomic tags, arrays, structures with members, a program, texts of 0, 95 and 96 characters in
+// a structure with room for 200; of the BOOL[50] bits 0, 37 and 49 are set.
 quillon::sim::Controller readController() {
+  std::string bits;
+  for (int i = 0; i < 50; ++i) bits += std::string(i ? "," : "") + (i == 0 || i == 37 || i == 49 ? "true" : "false");
   std::string json = R"({"types": [
     {"name": "Point", "members": [{"name": "X", "type": "REAL"}, {"name": "Y", "type": "REAL"}]},
     {"name": "Station", "members": [{"name": "Level", "type": "REAL"}, {"name": "Count", "type": "DINT"},
       {"name": "Ready", "type": "BOOL"}, {"name": "Label", "type": "STRING"}, {"name": "Where", "type": "Point"}]},
     {"name": "LongText", "members": [{"name": "LEN", "type": "DINT"}, {"name": "DATA", "type": "SINT", "dim": 200}]}],
-  "tags": [{"name": "Flag", "type": "BOOL", "value": true}, {"name": "Inputs", "type": "BOOL", "dims": [50]},
+  "tags": [{"name": "Flag", "type": "BOOL", "value": true}, {"name": "Inputs", "type": "BOOL", "dims": [50], "value": [)" + bits + R"(]},
     {"name": "Big", "type": "LINT", "value": -9000000000},
     {"name": "Grid", "type": "DINT", "dims": [3, 4], "value": [[1, 2, 3, 4], [5, 6, 7, 8], [9, 10, 11, 12]]},
     {"name": "Stations", "type": "Station", "dims": [3], "value": [{"Count": 11, "Ready": true, "Label": "First"},
@@ -51,7 +54,7 @@ quillon::sim::Controller readController() {
   json += R"({"name": "Data", "type": "DINT", "dims": [400], "value": [)";
   for (int i = 0; i < 400; ++i) json += (i ? "," : "") + std::to_string(i * 10);
   json += "]}";
-  for (int i = 1; i <= 80; ++i) json += R"(,{"name": ")" + tagName(i) + R"(", "type": "DINT", "value": )" + std::to_string(i) + "}";
+  for (int i = 1; i <= 30; ++i) json += R"(,{"name": ")" + tagName(i) + R"(", "type": "DINT", "value": )" + std::to_string(i) + "}";
   return quillon::sim::parseController(json + R"(], "programs": [{"name": "MainProgram", "tags": [
     {"name": "Step", "type": "DINT", "value": 10}]}]})");
 }
@@ -89,22 +92,10 @@ class Read : public SimulatorTest {
   }
 };
 
-std::vector<std::string> dintNames(int first, int count) {
-  std::vector<std::string> names;
-  for (int i = first; i < first + count; ++i) names.push_back(tagName(i));
-  return names;
-}
-
-void expectDints(const std::vector<zoltc_logix_read_item>& items, int first) {
-  for (size_t k = 0; k < items.size(); ++k) {
-    EXPECT_EQ(std::tuple(items[k].status, items[k].type), std::tuple(ZOLTC_LOGIX_OK, ZOLTC_LOGIX_TYPE_DINT)) << k;
-    EXPECT_EQ(bytesOf(items[k].value, 8), valueBytes<int32_t>(first + static_cast<int>(k))) << k;
-  }
-}
-
-// Every path form (the widths of every type are the decoder's table, codec_test.cpp). Each item
-// has its own outcome; items refused by their text (or a path no request can carry) are never
-// sent, and the rest still travel together.
+// Every path form (the widths of every type are the decoder's table, codec_test.cpp); a BOOL[50]
+// is served as two 32-bit words, its bit paths read single bits. Each item has its own outcome;
+// items refused by their text (or a path no request can carry) are never sent, the rest still
+// travel together.
 TEST_F(Read, ValuesByEveryPathFormAndPerItemOutcomes) {
   connectWith();
   const std::vector<std::tuple<std::string, uint16_t, Bytes>> table = {
@@ -112,10 +103,12 @@ TEST_F(Read, ValuesByEveryPathFormAndPerItemOutcomes) {
       {"Data[300]", 0xC4, valueBytes<int32_t>(3000)}, {"Grid[2,3]", 0xC4, valueBytes<int32_t>(12)}, {"Grid[ 1 ][ 0 ]", 0xC4, valueBytes<int32_t>(5)},
       {"Stations[1].Count", 0xC4, valueBytes<int32_t>(77)}, {"Stations[0].Ready", 0xC1, valueBytes<uint8_t>(1)},
       {"Stations[1].Ready", 0xC1, valueBytes<uint8_t>(0)}, {"Stations[1].Where.Y", 0xCA, valueBytes<float>(2.5f)},
-      {"Program:MainProgram.Step", 0xC4, valueBytes<int32_t>(10)}};
+      {"Program:MainProgram.Step", 0xC4, valueBytes<int32_t>(10)}, {"Inputs[37]", 0xC1, valueBytes<uint8_t>(1)},
+      {"Inputs[1]", 0xC1, valueBytes<uint8_t>(0)}};
   std::vector<std::string> paths;
   for (const auto& row : table) paths.push_back(std::get<0>(row));
   auto batch = items(paths);
+  for (auto& item : batch) item.bool_bit = std::string_view(item.tag_name).starts_with("Inputs");
   ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
   for (size_t k = 0; k < table.size(); ++k) {
     EXPECT_EQ(std::tuple(batch[k].status, batch[k].type), std::tuple(ZOLTC_LOGIX_OK, std::get<1>(table[k]))) << paths[k];
@@ -124,46 +117,42 @@ TEST_F(Read, ValuesByEveryPathFormAndPerItemOutcomes) {
 
   clearRecords();
   std::vector<std::string> names = {tagName(1), "NoSuchTag", "Data[400]", "Stations[0]", "Stations[0].Nope", "Tag_[",
-                                    std::string(256, 'x'), std::string(255, 'a') + "." + std::string(255, 'b'), tagName(2)};
+                                    std::string(256, 'x'), std::string(255, 'a') + "." + std::string(255, 'b'), tagName(2), "Inputs"};
   auto outcomes = items(names);
+  for (auto& item : outcomes) item.bool_bit = std::string_view(item.tag_name) == "Inputs";  // a bit of no element
   outcomes.push_back({nullptr, 0xEE, 0, {}, false, 0, 0});
   ASSERT_EQ(read(outcomes), ZOLTC_LOGIX_OK);
-  const std::vector<std::tuple<zoltc_logix_result, uint16_t, const char*>> expected = {
-      {ZOLTC_LOGIX_OK, 0xC4, "success"},
-      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "tag not found (path segment error)"},
-      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "index out of range"},
-      {ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, 0x02A0, "success"},  // a structure reply's head, taken as a type word
-      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, "tag not found (path segment error)"},
-      {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, "success"}, {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, "success"},
-      {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, "success"}, {ZOLTC_LOGIX_OK, 0xC4, "success"}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, "success"}};
+  // Outcome, type, general and extended status; the structure's type word is its reply's head.
+  const std::vector<std::tuple<zoltc_logix_result, uint16_t, uint8_t, uint16_t>> expected = {
+      {ZOLTC_LOGIX_OK, 0xC4, 0, 0}, {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0x04, 0}, {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0x05, 0x2105},
+      {ZOLTC_LOGIX_ERR_UNSUPPORTED_TYPE, 0x02A0, 0, 0}, {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0x04, 0}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, 0, 0},
+      {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, 0, 0}, {ZOLTC_LOGIX_ERR_TOO_LARGE, 0, 0, 0}, {ZOLTC_LOGIX_OK, 0xC4, 0, 0},
+      {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, 0, 0}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, 0, 0}};
   for (size_t k = 0; k < outcomes.size(); ++k) {
-    char words[64];
-    zoltc_logix_cip_status_text(outcomes[k].general_status, outcomes[k].extended_status, words, sizeof words);
-    EXPECT_EQ(std::tuple(outcomes[k].status, outcomes[k].type, std::string(words)),
-              std::tuple(std::get<0>(expected[k]), std::get<1>(expected[k]), std::get<2>(expected[k]))) << k;
+    EXPECT_EQ(std::tuple(outcomes[k].status, outcomes[k].type, outcomes[k].general_status, outcomes[k].extended_status), expected[k]) << k;
     if (std::get<0>(expected[k]) != ZOLTC_LOGIX_OK) {
       EXPECT_EQ(bytesOf(outcomes[k].value, 8), Bytes(8, 0)) << k;
     }
   }
-  EXPECT_EQ(outcomes[2].extended_status, 0x2105);
   EXPECT_EQ(packets(), (std::vector<uint16_t>{6}));
-}
 
-// A BOOL[50] is served as two 32-bit words; bit paths read single bits.
-TEST_F(Read, BoolArrayBits) {
-  std::string bits;  // bits 0, 37 and 49 set
-  for (int i = 0; i < 50; ++i) bits += std::string(i ? "," : "") + (i == 0 || i == 37 || i == 49 ? "true" : "false");
-  start(quillon::sim::parseController(R"({"tags": [{"name": "Inputs", "type": "BOOL", "dims": [50], "value": [)" + bits + "]}]}"));
-  connectWith();
-  std::vector<std::string> names = {"Inputs[0]", "Inputs[1]", "Inputs[37]", "Inputs[49]", "Inputs[64]", "Inputs"};
-  auto batch = items(names);
-  for (auto& item : batch) item.bool_bit = true;
-  ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
-  const std::vector<std::tuple<zoltc_logix_result, uint16_t, uint8_t>> expected = {
-      {ZOLTC_LOGIX_OK, 0xC1, 1}, {ZOLTC_LOGIX_OK, 0xC1, 0}, {ZOLTC_LOGIX_OK, 0xC1, 1}, {ZOLTC_LOGIX_OK, 0xC1, 1},
-      {ZOLTC_LOGIX_ERR_CIP_STATUS, 0, 0}, {ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, 0, 0}};
-  for (size_t k = 0; k < batch.size(); ++k) {
-    EXPECT_EQ(std::tuple(batch[k].status, batch[k].type, batch[k].value[0]), expected[k]) << names[k];
+  // Reads split by 0x1A down to bare requests, and get their values through replies too large (0x1B).
+  for (bool requestLimit : {true, false}) {
+    SCOPED_TRACE(requestLimit ? "request limit" : "reply limit");
+    setOptions([&](Options& o) { o.mspRequestLimit = requestLimit ? 20 : 0; o.mspReplyLimit = requestLimit ? 0 : 30; });
+    clearRecords();
+    std::vector<std::string> dintTexts;
+    for (int i = 1; i <= 30; ++i) dintTexts.push_back(tagName(i));
+    auto dints = items(dintTexts);
+    ASSERT_EQ(read(dints), ZOLTC_LOGIX_OK);
+    for (size_t k = 0; k < dints.size(); ++k) {
+      EXPECT_EQ(std::tuple(dints[k].status, dints[k].type), std::tuple(ZOLTC_LOGIX_OK, ZOLTC_LOGIX_TYPE_DINT)) << k;
+      EXPECT_EQ(bytesOf(dints[k].value, 8), valueBytes<int32_t>(static_cast<int>(k) + 1)) << k;
+    }
+    const auto sent = records();
+    if (requestLimit) {
+      EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const RequestRecord& r) { return r.service == kReadTag; }), 30);
+    }
   }
 }
 
@@ -197,8 +186,9 @@ class SendRequests : public Read {
 
 // A request of e = 2 + 12 + 476 = 490 bytes fills a packet alone (8 + 2 + 490 = 500 bytes); one
 // of 491 fails the call after the packets before it, with an empty list. A packet of 5 is 8 + 5 *
-// 18 = 98 bytes, of 3 62: a controller refusing 98 (0x1A) gets halves.
-TEST_F(SendRequests, PacketSizeLimitAndRequestTooLargeSplitsThePacket) {
+// 18 = 98 bytes, of 3 62: a controller refusing 98 (0x1A) gets halves. A reply too large (0x1B)
+// is not split; embedded errors keep their own statuses.
+TEST_F(SendRequests, PacketSizesAndStatuses) {
   QUILLON_SKIP_WHEN_CONNECTED();
   connectWith();
   ASSERT_EQ(send(3, 476), ZOLTC_LOGIX_OK);
@@ -227,11 +217,9 @@ TEST_F(SendRequests, PacketSizeLimitAndRequestTooLargeSplitsThePacket) {
   EXPECT_EQ(send(2), ZOLTC_LOGIX_ERR_TOO_LARGE);
   EXPECT_EQ(list.count, 0u);
   EXPECT_EQ(packets(), (std::vector<uint16_t>{2, 1}));
-}
 
-// A reply too large (0x1B) is not split; embedded errors keep their own statuses.
-TEST_F(SendRequests, ReplyStatuses) {
-  connectWith([](Options& o) { o.mspReplyLimit = 30; });
+  setOptions([](Options& o) { o.mspRequestLimit = 0; o.mspReplyLimit = 30; });
+  clearRecords();
   EXPECT_EQ(send(4), ZOLTC_LOGIX_ERR_TOO_LARGE);
   EXPECT_EQ(list.count, 0u);
   ASSERT_EQ(records().size(), 1u);
@@ -251,107 +239,46 @@ TEST_F(SendRequests, ReplyStatuses) {
   EXPECT_TRUE(records().empty());
 }
 
-// Reads split by 0x1A down to bare requests, and get their values through replies too large (0x1B).
-TEST_F(Read, SplitDownToBareRequests) {
-  for (bool requestLimit : {true, false}) {
-    connectWith([&](Options& o) { o.mspRequestLimit = requestLimit ? 20 : 0; o.mspReplyLimit = requestLimit ? 0 : 30; });
-    auto names = dintNames(1, 30);
-    auto batch = items(names);
-    ASSERT_EQ(read(batch), ZOLTC_LOGIX_OK);
-    expectDints(batch, 1);
-    size_t bare = 0;
-    for (const RequestRecord& r : records()) bare += r.service == kReadTag;
-    if (requestLimit) {
-      EXPECT_EQ(bare, 30u);
+// Each text read with fragments of several sizes (0: as many as a reply holds): one request per
+// fragment, each where the last ended, none after the counted characters are in. Refusals leave
+// the empty text and no count.
+TEST_F(Read, StringsReadTheCountedCharactersAndNoMore) {
+  struct Row {
+    std::string tag;
+    zoltc_logix_result expected;
+    std::string text;
+    uint32_t length;
+    uint32_t bytesNeeded;  // structure bytes the read must fetch: the count and the characters; 0 sends nothing
+  };
+  const std::vector<Row> rows = {{"Empty", ZOLTC_LOGIX_OK, "", 0, 4},
+                                 {"Text95", ZOLTC_LOGIX_OK, sampleText(95), 95, 99},
+                                 {"Text96", ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL, "", 96, 4},
+                                 {"Hello", ZOLTC_LOGIX_OK, "Hello from line 1", 17, 21},
+                                 {"Stations[1].Label", ZOLTC_LOGIX_OK, "Second", 6, 10},
+                                 {"NoSuchText", ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0, 1},  // refused at the first request
+                                 {"Text95[", ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, "", 0, 0}};
+  connectWith();
+  for (const Row& row : rows) {
+    for (uint32_t fragmentBytes : {0u, 1u, 3u, 7u, 64u}) {
+      SCOPED_TRACE(row.tag + " in fragments of " + std::to_string(fragmentBytes));
+      setOptions([&](Options& o) { o.fragmentBytes = fragmentBytes; });
+      clearRecords();
+      std::string buffer(96, 'Z');
+      uint32_t length = 12345;
+      EXPECT_EQ(zoltc_logix_read_string(client(), row.tag.c_str(), buffer.data(), 96, &length), row.expected);
+      EXPECT_EQ(std::string(buffer.c_str()), row.text);
+      EXPECT_EQ(length, row.length);
+      const auto sent = records();
+      const uint32_t step = fragmentBytes == 0 || row.bytesNeeded < 2 ? row.bytesNeeded : fragmentBytes;
+      ASSERT_EQ(sent.size(), step ? (row.bytesNeeded + step - 1) / step : 0);
+      for (uint32_t k = 0; k < sent.size(); ++k) {
+        EXPECT_EQ(std::tuple(sent[k].service, sent[k].path), std::tuple(kFragmented, row.tag));
+        Bytes data = hex("01 00");
+        appendU32(data, k * step);
+        EXPECT_EQ(sent[k].data, data);
+      }
     }
   }
 }
-
-// RegisterSession and the identity are requests 1 and 2; the first batch (27 + 3) is 3 and 4;
-// the connection closes after the second batch's first packet.
-TEST_F(Read, ABatchFailingMidWayFailsItselfAndEveryLaterOne) {
-  QUILLON_SKIP_WHEN_CONNECTED();
-  connectWith([](Options& o) { o.closeAfterRequests = 5; });
-  std::vector<std::string> names = dintNames(1, 72);
-  names[5] = "bad[";
-  names[40] = "bad]";
-  names[70] = "";
-  auto batch = items(names);
-  EXPECT_EQ(read(batch), ZOLTC_LOGIX_ERR_CONNECTION_LOST);
-  for (size_t k = 0; k < batch.size(); ++k) {
-    const bool refused = k == 5 || k == 40 || k == 70;
-    EXPECT_EQ(batch[k].status, refused ? ZOLTC_LOGIX_ERR_INVALID_ARGUMENT : k <= 30 ? ZOLTC_LOGIX_OK : ZOLTC_LOGIX_ERR_CONNECTION_LOST) << k;
-    EXPECT_EQ(batch[k].value[0], refused || k > 30 ? 0 : k + 1) << k;
-  }
-  EXPECT_EQ(packets(), (std::vector<uint16_t>{27, 3, 27}));
-  EXPECT_EQ(read(batch), ZOLTC_LOGIX_ERR_NOT_CONNECTED);  // the connection is gone: the next read fails whole
-  EXPECT_EQ(std::tuple(batch[0].status, batch[71].status, batch[5].status),
-            std::tuple(ZOLTC_LOGIX_ERR_NOT_CONNECTED, ZOLTC_LOGIX_ERR_NOT_CONNECTED, ZOLTC_LOGIX_ERR_INVALID_ARGUMENT));
-}
-
-TEST_F(Read, AnUnansweredFirstBatchTimesOutEveryLaterItem) {
-  ASSERT_EQ(connect(1000), ZOLTC_LOGIX_OK);  // long enough on a busy machine; every later wait times out
-  setOptions([](Options& o) { o.stall = true; });
-  std::vector<std::string> names = dintNames(1, 40);
-  names[35] = "a..b";
-  auto batch = items(names);
-  EXPECT_EQ(read(batch), ZOLTC_LOGIX_ERR_TIMEOUT);
-  for (size_t k = 0; k < batch.size(); ++k) {
-    EXPECT_EQ(batch[k].status, k == 35 ? ZOLTC_LOGIX_ERR_INVALID_ARGUMENT : ZOLTC_LOGIX_ERR_TIMEOUT) << k;
-  }
-}
-
-struct StringRow {
-  const char* label;
-  std::string tag;
-  zoltc_logix_result expected;
-  std::string text;
-  uint32_t length;
-  uint32_t bytesNeeded;  // structure bytes the read must fetch: the count and the characters; 0 sends nothing
-};
-
-class Strings : public Read, public ::testing::WithParamInterface<std::tuple<StringRow, uint32_t>> {};
-
-// Each row read with fragments of several sizes (0: as many as a reply holds): one request per
-// fragment, each where the last ended, none after the counted characters are in.
-TEST_P(Strings, ReadTheCountedCharactersAndNoMore) {
-  const auto& [row, fragmentBytes] = GetParam();
-  connectWith([&](Options& o) { o.fragmentBytes = fragmentBytes; });
-  std::string buffer(96, 'Z');
-  uint32_t length = 12345;
-  EXPECT_EQ(zoltc_logix_read_string(client(), row.tag.c_str(), buffer.data(), 96, &length), row.expected);
-  EXPECT_EQ(std::string(buffer.c_str()), row.text);
-  EXPECT_EQ(length, row.length);
-  const auto sent = records();
-  const uint32_t step = fragmentBytes == 0 ? row.bytesNeeded : fragmentBytes;
-  ASSERT_EQ(sent.size(), step ? (row.bytesNeeded + step - 1) / step : 0);
-  for (uint32_t k = 0; k < sent.size(); ++k) {
-    EXPECT_EQ(std::tuple(sent[k].service, sent[k].path), std::tuple(kFragmented, row.tag));
-    Bytes data = hex("01 00");
-    appendU32(data, k * step);
-    EXPECT_EQ(sent[k].data, data);
-  }
-}
-
-std::vector<StringRow> stringRows() {
-  return {{"Empty", "Empty", ZOLTC_LOGIX_OK, "", 0, 4},
-          {"Chars95", "Text95", ZOLTC_LOGIX_OK, sampleText(95), 95, 99},
-          {"Chars96", "Text96", ZOLTC_LOGIX_ERR_BUFFER_TOO_SMALL, "", 96, 4},
-          {"String", "Hello", ZOLTC_LOGIX_OK, "Hello from line 1", 17, 21},
-          {"Member", "Stations[1].Label", ZOLTC_LOGIX_OK, "Second", 6, 10}};
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, Strings, ::testing::Combine(::testing::ValuesIn(stringRows()), ::testing::Values(0u, 1u, 3u, 7u, 64u)),
-                         [](const auto& row) {
-                           return std::string(std::get<0>(row.param).label) + "_" + std::to_string(std::get<1>(row.param));
-                         });
-
-// Refusals leave the empty text and no count.
-INSTANTIATE_TEST_SUITE_P(Refused, Strings,
-                         ::testing::Combine(::testing::Values(
-                             StringRow{"UnknownTag", "NoSuchText", ZOLTC_LOGIX_ERR_CIP_STATUS, "", 0, 6},
-                             StringRow{"BadPathText", "Text95[", ZOLTC_LOGIX_ERR_INVALID_ARGUMENT, "", 0, 0}),
-                                            ::testing::Values(0u)),
-                         [](const auto& row) { return std::string(std::get<0>(row.param).label); });
 
 }  // namespace

@@ -2,7 +2,6 @@
 // datagrams cannot leave that namespace's loopback interface.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -11,23 +10,19 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "chassis.hpp"
-#include "quillon_sim/server.hpp"
 #include "simulator.hpp"
-#include "zoltc_logix.h"
 
 namespace {
 
 constexpr int kNoNamespace = 77;
 
 bool writeFile(const char* path, const std::string& text) {
-  const int fd = open(path, O_WRONLY);
-  if (fd < 0) return false;
-  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  close(fd);
-  return written;
+  std::ofstream file(path);
+  return static_cast<bool>(file << text << std::flush);
 }
 
 // Becomes root of a new user namespace with a network namespace whose loopback is up.
@@ -59,7 +54,6 @@ int discoverByBroadcast() {
   const bool found = result == ZOLTC_LOGIX_OK && list.count == 1 &&
                      std::strcmp(list.devices[0].identity.product_name, quillon::testing::kModuleName) == 0;
   zoltc_logix_device_list_free(&list);
-  server.stop();
   return found ? 0 : 1;
 }
 

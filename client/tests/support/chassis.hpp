@@ -2,7 +2,6 @@
 // address, and controllers in slots 0 and 2 with tags of their own.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "quillon_sim/controller.hpp"
@@ -17,8 +16,7 @@ inline constexpr const char* kSlot2Name = "Route Test Slot 2";
 inline quillon::sim::Controller chassisController() {
   std::string values;
   for (int i = 1; i <= 30; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "Value_%04d", i);
+    const std::string name = (i < 10 ? "Value_000" : "Value_00") + std::to_string(i);
     values += std::string(i > 1 ? "," : "") + R"({"name": ")" + name + R"(", "type": "DINT", "value": )" + std::to_string(i) + "}";
   }
   return quillon::sim::parseController(std::string(R"({"chassis": {"module": {"slot": 1, "identity": {"productName": ")") +

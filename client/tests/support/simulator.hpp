@@ -1,6 +1,5 @@
-// The simulator fixture of the client library's tests: the shared server fixture
-// (sim/tests/fixture.hpp), serving a controller with only an identity unless makeController() is
-// overridden, plus one client handle per test in the suite's messaging mode.
+// The client's simulator fixture: the shared server fixture (sim/tests/fixture.hpp) serving a
+// controller with only an identity unless overridden, and a client handle in the suite's mode.
 #pragma once
 
 #include <cstdint>
@@ -16,14 +15,12 @@ namespace quillon::testing {
 
 inline constexpr const char* kTestProductName = "1756-L83E/B Quillon Test";
 
-// Vendor 1, device type 14, product code 166, revision 33.11, status 0x3160, serial 0x00C0FFEE.
 inline quillon::sim::Controller identityController(const std::string& productName = kTestProductName) {
   return quillon::sim::parseController(R"({"identity": {"vendorId": 1, "deviceType": 14, "productCode": 166,
       "revision": "33.11", "status": 12640, "serialNumber": 12648430, "productName": ")" + productName + "\"}}");
 }
 
-// The suite's messaging mode: QUILLON_TEST_MESSAGING "connected", or unset (the library's
-// default, unconnected). Tests that create handles of their own apply it too.
+// The suite's messaging mode: QUILLON_TEST_MESSAGING "connected", or unset (unconnected).
 inline bool testMessagingConnected() {
   const char* mode = std::getenv("QUILLON_TEST_MESSAGING");
   return mode != nullptr && std::string_view(mode) == "connected";
@@ -33,15 +30,12 @@ inline void applyTestMessaging(zoltc_logix_client* client) {
                                                                         : ZOLTC_LOGIX_MESSAGING_UNCONNECTED), ZOLTC_LOGIX_OK);
 }
 
-// A test of the unconnected wire (packets of 500 bytes, SendRRData, Unconnected Send) skips in
-// the connected pass; the connected wire is tested in client/tests/connected.
+// A test of the unconnected wire (SendRRData, packets of 500 bytes) skips in the connected pass.
 #define QUILLON_SKIP_WHEN_CONNECTED() \
   if (quillon::testing::testMessagingConnected()) GTEST_SKIP() << "unconnected wire"
 // A test whose calls do not depend on the messaging mode runs in the unconnected pass only.
 #define QUILLON_SKIP_SECOND_PASS() \
   if (quillon::testing::testMessagingConnected()) GTEST_SKIP() << "independent of the messaging mode"
-
-using quillon::sim::test::closedPort;
 
 class SimulatorTest : public quillon::sim::test::ServerTest {
  protected:
