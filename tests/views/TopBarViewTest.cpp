@@ -1,15 +1,12 @@
-// The top bar: address checks, connect, a failed connect, cancel and disconnect, status and
-// product name, and a lost connection followed by the reconnect.
+// The top bar: address checks, connect, failure, cancel, disconnect, and the reconnect after a loss.
 #include "ViewsSupport.hpp"
 
 #include "AppState.hpp"
-#include "AppTheme.hpp"
 #include "Views/DefaultButton.hpp"
 
 #include <zolt/ui/TextElement.hpp>
 
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -20,13 +17,11 @@ constexpr const char* sampleProduct = "PLC-Type: Zolt QX-85 Line Controller";
 class TopBarTest : public ViewsTest {
 protected:
     std::string status() const { return topBar().getStatusLabel()->getText(); }
-    zolt::ui::Color statusColor() const { return topBar().getStatusLabel()->getColor(); }
     std::string plcType() const { return topBar().getPlcTypeLabel()->getText(); }
     std::string buttonText() const { return topBar().getConnectButton()->getText()->getText(); }
     bool locked() const { return topBar().getConnectButton()->isLocked(); }
     bool showsConnected() { return status().starts_with("PLC-Status: CONNECTED"); }
     bool showsLost() { return status() == "PLC-Status: CONNECTION LOST"; }
-    const AppTheme& theme() const { return AppTheme::instance(); }
 };
 
 TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
@@ -55,7 +50,6 @@ TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
         ASSERT_TRUE(pumpUntil([&] { return !topBar().isConnecting(); }, "the connect to end"));
         frame();
         EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
-        EXPECT_EQ(statusColor(), theme().errorColor());
         EXPECT_EQ(plcType(), "Connection failed");
         EXPECT_EQ(buttonText(), "Connect");
     }
@@ -64,19 +58,14 @@ TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
     {
         PoolGate gate;
         click(connectButton());
-        EXPECT_EQ(statusColor(), theme().warningColor());
         EXPECT_EQ(buttonText(), "Cancel");
         click(ipField());
         typeText("9");
         EXPECT_EQ(topBar().getIpText(), "127.0.0.1") << "the inputs are inert while the connect runs";
     }
     ASSERT_TRUE(pumpUntil([&] { return showsConnected(); }, "CONNECTED"));
-    EXPECT_EQ(statusColor(), theme().successColor());
     EXPECT_EQ(buttonText(), "Disconnect");
     EXPECT_EQ(plcType(), sampleProduct);
-    click(ipField());
-    typeText("9");
-    EXPECT_EQ(topBar().getIpText(), "127.0.0.1") << "and while connected";
 
     waitForTree(); // a disconnect during the listing cuts the connection instead of unregistering
     click(connectButton());
@@ -100,10 +89,8 @@ TEST_F(TopBarTest, CancelEndsAStalledConnectAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     click(connectButton());
     drainPool();
-    const auto freed = std::chrono::steady_clock::now();
-    std::printf("cancel: worker free after %.1f ms\n", std::chrono::duration<double, std::milli>(freed - start).count());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
     EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
-    EXPECT_LT(freed - start, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
     frame(2); // the cancelled attempt's completion
     EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
     EXPECT_FALSE(AppState::instance().isConnected());
@@ -118,7 +105,6 @@ TEST_F(TopBarTest, ALostConnectionReconnectsToTheSameOrAnotherController) {
     const TreeItem* firstRow = tree().getItems().front().get();
     server->stop();
     ASSERT_TRUE(pumpUntil([&] { return showsLost(); }, "CONNECTION LOST"));
-    EXPECT_EQ(statusColor(), theme().errorColor());
     EXPECT_EQ(buttonText(), "Disconnect");
     EXPECT_TRUE(pumpUntil([&] { return plcType().find("reconnecting") != std::string::npos; }, "the reconnect note"));
     server->start(port);

@@ -4,7 +4,6 @@
 #include "AssetPack.hpp"
 #include "ThreadPool.hpp"
 #include "Views/DefaultButton.hpp"
-#include "Views/InspectorView.hpp"
 
 #include <imgui_internal.h>
 
@@ -77,7 +76,7 @@ void ViewsTest::SetUp() {
     }
 }
 
-void ViewsTest::settle() {
+void ViewsTest::TearDown() {
     if (hold) {
         hold->release();
     }
@@ -85,11 +84,7 @@ void ViewsTest::settle() {
     if (AppState::instance().link() != AppState::Link::Disconnected) {
         AppState::instance().disconnect();
     }
-    drainPool();
-}
-
-void ViewsTest::TearDown() {
-    settle(); // before the views go, so no task of theirs is left
+    drainPool(); // before the views go, so no task of theirs is left
     mainWindow.reset();
     app.reset();
     TagInspector::instance().clear();
@@ -145,11 +140,6 @@ void ViewsTest::pressKey(ImGuiKey key, int mods) {
     frame();
     window->injectKey(key, false, 0); // the modifiers go up with the key
     frame();
-}
-
-InspectorView& ViewsTest::inspectorView() const {
-    // The content stack holds the tree, the separator and the inspector.
-    return dynamic_cast<InspectorView&>(*tree().getParent()->getChild(2));
 }
 
 zolt::ui::Vec2 ViewsTest::inBar(float x) const {

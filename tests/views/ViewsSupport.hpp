@@ -1,10 +1,9 @@
 #pragma once
 
 // The main window driven headless by injected input against the sample controller served
-// in-process. The process-wide services (asset pack, thread pool, AppState, TagInspector)
-// exist once per test process: main() in ViewsSupport.cpp loads the pack and starts the
-// pool's one worker; every test gets its own simulator, Application and main window, and
-// leaves the services as it found them: disconnected, pool drained, inspector empty.
+// in-process. The process-wide services exist once per process (main() in ViewsSupport.cpp);
+// every test gets its own simulator, Application and main window, and leaves the services
+// disconnected, the pool drained and the inspector empty.
 
 #include "PoolGate.hpp"
 #include "SimFixture.hpp"
@@ -61,10 +60,8 @@ protected:
     // Replaces the simulator (the next connect goes to the new port); `hold`, when given,
     // watches its requests.
     void restartSample(const quillon::sim::Options& options, std::shared_ptr<ReplyHold> hold = nullptr);
-    // Lets go of a held reply, disconnects and waits for the pool to run dry.
-    void settle();
     void frame(int count = 1) { app->runFrames(count); }
-    // Runs frames until `done` holds; false (and a test failure) after the patience.
+    // False (and a test failure) when `done` does not hold within the patience.
     bool pumpUntil(const std::function<bool()>& done, const char* what);
 
     void click(zolt::ui::Vec2 at, int button = zolt::ui::kMouseLeft);
@@ -75,7 +72,7 @@ protected:
 
     TopBarView& topBar() const { return *mainWindow->getTopBar(); }
     TreeView& tree() const { return *mainWindow->getTreeView(); }
-    InspectorView& inspectorView() const;
+    InspectorView& inspectorView() const { return *mainWindow->getInspectorView(); }
 
     // A point inside the top bar's address panel, `x` pixels from its left.
     zolt::ui::Vec2 inBar(float x) const;
@@ -87,17 +84,14 @@ protected:
     // Waits for a tree load whose first row is not `previousFirstRow`.
     void waitForTree(const TreeItem* previousFirstRow = nullptr);
 
-    // A row by its path (tag rows) or program name (program rows), at any depth, with its
-    // child rows built (as opening it would); null when there is none.
+    // A row by its path (tag rows) or program name, at any depth, with its child rows built.
     TreeItem* findRow(const std::string& key) const;
-    // Selects the row, which scrolls it into the visible part of the tree, and draws it.
+    // Selects the row, which scrolls it into view, and draws it.
     void reveal(TreeItem& row);
-    // The row found by findRow, revealed; throws when there is none.
-    TreeItem& shownRow(const std::string& key);
+    TreeItem& shownRow(const std::string& key); // found and revealed; throws when there is none
     void clickRow(const std::string& key);
     // Opens or closes a row with a click on its arrow.
     void toggleRow(const std::string& key);
-    // Replaces the filter box's text by typing.
     void typeFilter(const std::string& text);
     Names watchedNames() const;
     // The watched row of this name; a row that is not there fails the test.
