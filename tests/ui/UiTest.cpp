@@ -16,8 +16,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -27,26 +25,17 @@ const std::string brokenSvg = "icons/broken.svg";
 const std::string brokenPng = "icons/broken.png";
 const std::string loadingPng = "icons/loading.png"; // 8 x 8, opaque orange
 
-std::vector<std::uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("test input missing: " + path);
-    }
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 std::vector<std::uint8_t> bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
 // Loads the test pack into AssetPack::instance(); a pack without the font when asked.
 void loadTestPack(bool withFont) {
-    std::vector<pak::Item> items;
+    std::vector<pak::Item> items = pak::readSources(
+        {{"icons/tag.svg", QUILLON_ASSETS_DIR "/icons/tag.svg"}, {AppTextures::logoAsset, QUILLON_ASSETS_DIR "/icons/zolt.svg"}});
     if (withFont) {
         items.push_back({"fonts/montserrat-font/MontserratMedium.ttf", zolt::ui::test::fontBytes()});
     }
-    items.push_back({"icons/tag.svg", readFile(QUILLON_ASSETS_DIR "/icons/tag.svg")});
-    items.push_back({AppTextures::logoAsset, readFile(QUILLON_ASSETS_DIR "/icons/zolt.svg")});
     items.push_back({loadingPng, zolt::ui::test::solidPng(8, 8, zolt::ui::Color{255, 128, 0, 255})});
     items.push_back({brokenSvg, bytes("<svg but not really")});
     items.push_back({brokenPng, bytes("\x89PNG\r\n\x1a\n then nothing sensible")});

@@ -2,10 +2,7 @@
 // watch list saved and opened again. The model's rules and texts are the core's tests'.
 #include "ViewsSupport.hpp"
 
-#include "Views/InspectorView.hpp"
 #include "WatchList.hpp"
-
-#include <zolt/ui/ImGuiPanel.hpp>
 
 #include <filesystem>
 #include <fstream>

@@ -4,13 +4,9 @@
 #include "ViewsSupport.hpp"
 
 #include "Logger.hpp"
-#include "Views/InspectorView.hpp"
 #include "Views/LogView.hpp"
 #include "Views/StatusLineView.hpp"
 #include "Views/TrendView.hpp"
-
-#include <zolt/ui/ImGuiPanel.hpp>
-#include <zolt/ui/TextElement.hpp>
 
 #include <limits>
 

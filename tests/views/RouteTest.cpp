@@ -2,12 +2,7 @@
 // module owns the address, controllers sit in slots 0 and 2).
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
-#include "Views/DefaultButton.hpp"
 #include "Views/DeviceFinderView.hpp"
-
-#include <zolt/ui/ImGuiPanel.hpp>
-#include <zolt/ui/TextElement.hpp>
 
 namespace {
 

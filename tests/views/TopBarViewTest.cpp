@@ -1,11 +1,6 @@
 // The top bar: address checks, connect, failure, cancel, disconnect, and the reconnect after a loss.
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
-#include "Views/DefaultButton.hpp"
-
-#include <zolt/ui/TextElement.hpp>
-
 #include <chrono>
 
 namespace {

@@ -4,7 +4,6 @@
 // filter's rule are the model's, tested with it; the rows the filter opens, the tree's.
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
 #include "HandRecords.hpp"
 #include "TagRows.hpp"
 #include "Views/TreeFilter.hpp"

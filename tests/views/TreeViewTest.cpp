@@ -2,13 +2,6 @@
 // with Retry, rows outside the visible part, and the keyboard on the rows.
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
-
-#include <zolt/ui/ImGuiPanel.hpp>
-#include <zolt/ui/Stack.hpp>
-
-#include <imgui_internal.h>
-
 #include <algorithm>
 
 namespace {
@@ -35,29 +28,6 @@ protected:
         return row != nullptr ? std::string(row->getKey()) : std::string("(none)");
     }
 };
-
-TEST_F(TreeTest, TheListLoadsBehindTheSpinnerInTheControllersOrder) {
-    EXPECT_TRUE(tree().getTreePanel()->isVisible());
-    EXPECT_FALSE(filterShown()) << "no filter box before a list";
-    restartSample({}, std::make_shared<ReplyHold>(controllerListing));
-    typeAddress("127.0.0.1", port);
-    click(connectButton());
-    ASSERT_TRUE(pumpUntil([&] { return hold->reached() && tree().isLoading(); }, "the listing to start"));
-    frame();
-    EXPECT_TRUE(spinnerShown());
-    EXPECT_FALSE(tree().getTreePanel()->isVisible());
-    hold->release();
-    waitForTree();
-    EXPECT_FALSE(spinnerShown());
-    EXPECT_TRUE(filterShown());
-    const Names labels = visibleTopLabels();
-    ASSERT_GE(labels.size(), 3u);
-    EXPECT_EQ(Names(labels.begin(), labels.begin() + 3), (Names{"BoolFlag", "SintValue", "IntValue"}));
-    TreeItem* mainProgram = findRow("MainProgram");
-    ASSERT_NE(mainProgram, nullptr);
-    EXPECT_EQ(mainProgram->getChildCount(), 6u) << "the program's tags arrived";
-    EXPECT_NE(findRow("Program:Packaging.Label"), nullptr);
-}
 
 // The filter opens the way to its matches and closes it after (a row the user opened stays
 // open); rows and filter stay through a disconnect and apply to the new rows after a connect.
@@ -97,11 +67,20 @@ TEST_F(TreeTest, TheFilterBoxFiltersTheRowsThroughADisconnectAndAReconnect) {
     EXPECT_TRUE(findRow("DintValue")->isVisible());
 }
 
-// A connection lost during the listing shows as lost, and the reconnect lists again. Then a
-// listing that fails shows no rows (not the earlier controller's) but its reason, and Retry
-// loads them.
-TEST_F(TreeTest, AListingCutByALossListsAgainAfterTheReconnectAndAFailedOneOnRetry) {
+// The rows come in the controller's order. A connection lost during the listing shows as
+// lost, and the reconnect lists again. A listing under way shows the spinner; one that fails
+// shows no rows (not the earlier controller's) but its reason, and Retry loads them.
+TEST_F(TreeTest, TheListInItsOrderAListingCutByALossListsAgainAndAFailedOneOnRetry) {
+    EXPECT_FALSE(filterShown()) << "no filter box before a list";
     connectSample();
+    EXPECT_TRUE(filterShown());
+    const Names labels = visibleTopLabels();
+    ASSERT_GE(labels.size(), 3u);
+    EXPECT_EQ(Names(labels.begin(), labels.begin() + 3), (Names{"BoolFlag", "SintValue", "IntValue"}));
+    ASSERT_NE(findRow("MainProgram"), nullptr);
+    EXPECT_EQ(findRow("MainProgram")->getChildCount(), 6u) << "the program's tags arrived";
+    EXPECT_NE(findRow("Program:Packaging.Label"), nullptr);
+
     const TreeItem* firstRow = tree().getItems().front().get();
     // The requests of a connect: everything on the first connection before its first listing.
     std::uint32_t connectRequests = 0;
@@ -129,7 +108,10 @@ TEST_F(TreeTest, AListingCutByALossListsAgainAfterTheReconnectAndAFailedOneOnRet
     restartSample({}, std::make_shared<ReplyHold>(controllerListing));
     typeAddress("127.0.0.1", port);
     click(connectButton());
-    ASSERT_TRUE(pumpUntil([&] { return hold->reached(); }, "the listing to start"));
+    ASSERT_TRUE(pumpUntil([&] { return hold->reached() && tree().isLoading(); }, "the listing to start"));
+    frame();
+    EXPECT_TRUE(spinnerShown());
+    EXPECT_FALSE(tree().getTreePanel()->isVisible());
     options.encapsulationStatus = 0x65;
     server->setOptions(options);
     hold->release();
@@ -141,6 +123,7 @@ TEST_F(TreeTest, AListingCutByALossListsAgainAfterTheReconnectAndAFailedOneOnRet
     tree().retry();
     waitForTree(firstRow);
     EXPECT_TRUE(tree().getLoadFailure().empty());
+    EXPECT_FALSE(spinnerShown());
     EXPECT_NE(findRow("Counter"), nullptr);
 }
 

@@ -1,12 +1,9 @@
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
 #include "AssetPack.hpp"
 #include "ThreadPool.hpp"
-#include "Views/DefaultButton.hpp"
 
-#include <imgui_internal.h>
-
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -21,10 +18,8 @@ zolt::ui::Vec2 plus(zolt::ui::Vec2 a, float x, float y) {
 TreeItem* findIn(TreeItem& row, const std::string& key) {
     if (auto* tag = dynamic_cast<TagItem*>(&row)) {
         tag->loadChildren(); // rows below are built when first needed
-        if (tag->getPath() == key) {
-            return &row;
-        }
-    } else if (row.getLabel() == key) {
+    }
+    if (row.getKey() == key) {
         return &row;
     }
     for (std::size_t i = 0; i < row.getChildCount(); ++i) {
@@ -147,8 +142,8 @@ zolt::ui::Vec2 ViewsTest::inBar(float x) const {
 }
 
 zolt::ui::Vec2 ViewsTest::connectButton() const {
-    const DefaultButton& button = *topBar().getConnectButton();
-    return plus(button.getWorldPosition(), button.getActualSize().x / 2.0f, button.getActualSize().y / 2.0f);
+    const zolt::ui::Vec2 size = topBar().getConnectButton()->getActualSize();
+    return centreIn(*topBar().getConnectButton(), zolt::ui::Vec4{0.0f, 0.0f, size.x, size.y});
 }
 
 void ViewsTest::typeAddress(const std::string& ip, std::int64_t portValue) {
@@ -171,15 +166,8 @@ void ViewsTest::waitForTree(const TreeItem* previousFirstRow) {
     pumpUntil(
         [&] {
             const auto& items = tree().getItems();
-            if (tree().isLoading() || items.empty() || items.front().get() == previousFirstRow) {
-                return false;
-            }
-            for (const auto& item : items) {
-                if (item->isLoading()) {
-                    return false;
-                }
-            }
-            return true;
+            return !tree().isLoading() && !items.empty() && items.front().get() != previousFirstRow &&
+                   std::none_of(items.begin(), items.end(), [](const auto& item) { return item->isLoading(); });
         },
         "the tag tree");
 }

@@ -5,14 +5,18 @@
 // every test gets its own simulator, Application and main window, and leaves the services
 // disconnected, the pool drained and the inspector empty.
 
+#include "AppState.hpp"
 #include "PoolGate.hpp"
 #include "SimFixture.hpp"
 #include "TagInspector.hpp"
+#include "Views/DefaultButton.hpp"
+#include "Views/InspectorView.hpp"
 #include "Views/MainWindow.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeItem.hpp"
 #include "Views/TreeView.hpp"
 
+#include <imgui_internal.h>
 #include <zolt/ui.hpp>
 
 #include <condition_variable>
@@ -21,8 +25,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-class InspectorView;
 
 namespace viewtest {
 
@@ -84,7 +86,7 @@ protected:
     // Waits for a tree load whose first row is not `previousFirstRow`.
     void waitForTree(const TreeItem* previousFirstRow = nullptr);
 
-    // A row by its path (tag rows) or program name, at any depth, with its child rows built.
+    // A row by its key (a tag's path, a program's name), at any depth, with its child rows built.
     TreeItem* findRow(const std::string& key) const;
     // Selects the row, which scrolls it into view, and draws it.
     void reveal(TreeItem& row);
