@@ -1,7 +1,4 @@
-// The texture caches (one rendering per name and size, silence for missing assets, one error
-// line per failed attempt), the theme (fonts that are views of the pack's bytes, the ImGui
-// style it writes, start-up without the font) and the spinner, over an asset pack built in
-// memory.
+// The texture caches, the theme and the spinner over an asset pack built in memory.
 #include "AppTextures.hpp"
 #include "AppTheme.hpp"
 #include "AssetPack.hpp"
@@ -29,7 +26,6 @@ std::vector<std::uint8_t> bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
-// Loads the test pack into AssetPack::instance(); a pack without the font when asked.
 void loadTestPack(bool withFont) {
     std::vector<pak::Item> items = pak::readSources(
         {{"icons/tag.svg", QUILLON_ASSETS_DIR "/icons/tag.svg"}, {AppTextures::logoAsset, QUILLON_ASSETS_DIR "/icons/zolt.svg"}});

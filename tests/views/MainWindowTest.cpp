@@ -1,6 +1,5 @@
-// The main window's layout following its size, and the trend pane, the status line, the
-// top bar's narrow status and the log pane against the sample with its live values. The
-// history's and the figures' rules are the core's tests'.
+// The main window's layout, and its panes against the sample's live values. The history's
+// and the figures' rules are the core's tests'.
 #include "ViewsSupport.hpp"
 
 #include "Logger.hpp"

@@ -25,7 +25,6 @@ protected:
         frame();
     }
 
-    // Connects to the chassis along `path` and waits for the outcome.
     void connectAlong(const std::string& path) {
         typeAddress("127.0.0.1", port);
         typePath(path);
@@ -35,8 +34,6 @@ protected:
     }
 };
 
-// The module reached directly says a path is needed; a route that ends at an empty slot says
-// where; a path to slot 2 shows that controller's tags and values.
 TEST_F(ChassisTest, TheModuleSaysAPathIsNeededAnEmptySlotSaysWhereAndSlotTwoAnswers) {
     connectAlong("");
     EXPECT_EQ(note(), "PLC-Type: Zolt NX-20 Ethernet Bridge");
@@ -56,8 +53,7 @@ TEST_F(ChassisTest, TheModuleSaysAPathIsNeededAnEmptySlotSaysWhereAndSlotTwoAnsw
     EXPECT_TRUE(pumpUntil([&] { return !watched("BurnerOn").value.empty(); }, "BurnerOn read along the route"));
 }
 
-// Tab walks IP, Port, Path and the Connect button, whose Enter connects; a bad path locks
-// Connect (Enter too) with the parser's words until mended.
+// A bad path locks Connect (Enter too) with the parser's words until mended.
 TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnectAndABadPathLocksIt) {
     click(ipField());
     typeText("127.0.0.1");

@@ -72,8 +72,7 @@ TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
     EXPECT_TRUE(pumpUntil([&] { return server->sessionsUnregistered() == 1; }, "the session to be unregistered"));
 }
 
-// A device that accepts TCP and never answers: the second click (Cancel) ends the
-// attempt at once, and the worker is free again without waiting for the time limit.
+// A device that accepts TCP and never answers: the worker is free at once, not at the time limit.
 TEST_F(TopBarTest, CancelEndsAStalledConnectAtOnce) {
     quillon::sim::Options stalled;
     stalled.stall = true;
@@ -91,10 +90,8 @@ TEST_F(TopBarTest, CancelEndsAStalledConnectAtOnce) {
     EXPECT_FALSE(AppState::instance().isConnected());
 }
 
-// The controller goes away and comes back on the same address: the bar says so, counts
-// down, reconnects by itself, and the rows of the same controller stay; Disconnect while
-// reconnecting ends the attempts. Then another controller answers at the address after a
-// loss: its own tags are listed, and the watch list keeps the paths it also has, with its types.
+// The same controller keeps its rows; Disconnect while reconnecting ends the attempts; another
+// controller after a loss is listed, and the watch list keeps the paths it also has, retyped.
 TEST_F(TopBarTest, ALostConnectionReconnectsToTheSameOrAnotherController) {
     connectSample();
     const TreeItem* firstRow = tree().getItems().front().get();

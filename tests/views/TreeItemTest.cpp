@@ -1,7 +1,5 @@
-// Rows built from hand-made records: what the rows add to the shared tag model (built when
-// first needed, the note after a cut array, rows not built yet filtered as built ones, the
-// bounded filter), and a program row gone during its background browse. Names, paths and the
-// filter's rule are the model's, tested with it; the rows the filter opens, the tree's.
+// Rows built from hand-made records: what the rows add to the shared tag model (which has
+// the names, paths and the filter's rule), and a program row gone during its browse.
 #include "ViewsSupport.hpp"
 
 #include "HandRecords.hpp"
@@ -116,8 +114,7 @@ TEST_F(TagItemTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
     EXPECT_FALSE(rows[1]->isVisible());
 }
 
-// A program row's browse that ends (or would start) after its row is gone touches nothing
-// of it. Its tags arriving as rows, or a refusal, are the tree's tests.
+// A browse that ends (or would start) after its row is gone touches nothing of it.
 class ProgramRowTest : public viewtest::ViewsTest {
 protected:
     ProgramRowTest() { withWindow = false; }

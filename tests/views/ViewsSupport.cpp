@@ -32,34 +32,6 @@ TreeItem* findIn(TreeItem& row, const std::string& key) {
 
 } // namespace
 
-void ReplyHold::observe(const quillon::sim::RequestRecord& record) {
-    std::unique_lock lock(mutex);
-    if (!armed || !match(record)) {
-        return;
-    }
-    armed = false;
-    isReached = true;
-    changed.notify_all();
-    changed.wait(lock, [this] { return released; });
-}
-
-bool ReplyHold::reached() const {
-    std::lock_guard lock(mutex);
-    return isReached;
-}
-
-void ReplyHold::release() {
-    std::lock_guard lock(mutex);
-    released = true;
-    changed.notify_all();
-}
-
-ReplyHold::Match listingOf(const std::string& prefix) {
-    return [prefix](const quillon::sim::RequestRecord& record) {
-        return record.service == simtest::kListSymbols && record.path.starts_with(prefix);
-    };
-}
-
 void ViewsTest::SetUp() {
     restartSample({});
     app = std::make_unique<zolt::ui::Application>(
@@ -239,8 +211,7 @@ TagInspector::Entry ViewsTest::watched(const std::string& name) const {
 
 } // namespace viewtest
 
-// The process-wide services, once per test process, as the program runs them: one pool
-// worker, so background work runs in submission order.
+// The process-wide services as the program runs them: one pool worker, work in submission order.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     struct Services : testing::Environment {

@@ -19,8 +19,9 @@
 #include <imgui_internal.h>
 #include <zolt/ui.hpp>
 
-#include <condition_variable>
+#include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,29 +39,37 @@ class ReplyHold {
 public:
     using Match = std::function<bool(const quillon::sim::RequestRecord&)>;
     explicit ReplyHold(Match matcher) : match(std::move(matcher)) {}
-    void observe(const quillon::sim::RequestRecord& record); // the server's observer
-    bool reached() const;
-    void release();
+    void observe(const quillon::sim::RequestRecord& record) { // the server's observer
+        if (match(record) && !isReached.exchange(true)) {
+            gate.wait();
+        }
+    }
+    bool reached() const { return isReached; }
+    void release() {
+        std::call_once(once, [this] { opened.set_value(); });
+    }
 
 private:
     Match match;
-    mutable std::mutex mutex;
-    std::condition_variable changed;
-    bool armed = true;
-    bool isReached = false;
-    bool released = false;
+    std::atomic<bool> isReached{false};
+    std::promise<void> opened;
+    std::shared_future<void> gate = opened.get_future().share();
+    std::once_flag once;
 };
 
 // A listing of the tags of the controller (`prefix` "class 0x6B") or of a program.
-ReplyHold::Match listingOf(const std::string& prefix);
+inline ReplyHold::Match listingOf(const std::string& prefix) {
+    return [prefix](const quillon::sim::RequestRecord& record) {
+        return record.service == simtest::kListSymbols && record.path.starts_with(prefix);
+    };
+}
 
 class ViewsTest : public simtest::SimTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Replaces the simulator (the next connect goes to the new port); `hold`, when given,
-    // watches its requests.
+    // Replaces the simulator (the next connect goes to the new port), `hold` watching it.
     void restartSample(const quillon::sim::Options& options, std::shared_ptr<ReplyHold> hold = nullptr);
     void frame(int count = 1) { app->runFrames(count); }
     // False (and a test failure) when `done` does not hold within the patience.
@@ -81,18 +90,15 @@ protected:
     zolt::ui::Vec2 ipField() const { return inBar(TopBarView::ipFieldX + 40.0f); }
     zolt::ui::Vec2 connectButton() const;
     void typeAddress(const std::string& ip, std::int64_t portValue);
-    // Types the sample's address, connects and waits for the tree and its programs.
     void connectSample();
     // Waits for a tree load whose first row is not `previousFirstRow`.
     void waitForTree(const TreeItem* previousFirstRow = nullptr);
 
     // A row by its key (a tag's path, a program's name), at any depth, with its child rows built.
     TreeItem* findRow(const std::string& key) const;
-    // Selects the row, which scrolls it into view, and draws it.
-    void reveal(TreeItem& row);
+    void reveal(TreeItem& row); // selected (scrolled into view) and drawn
     TreeItem& shownRow(const std::string& key); // found and revealed; throws when there is none
     void clickRow(const std::string& key);
-    // Opens or closes a row with a click on its arrow.
     void toggleRow(const std::string& key);
     void typeFilter(const std::string& text);
     Names watchedNames() const;
