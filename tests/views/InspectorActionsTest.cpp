@@ -116,7 +116,6 @@ TEST_F(InspectorActionsTest, RowsShowTheirValuesAndAreSelectedCopiedFormattedAnd
 TEST_F(InspectorActionsTest, HeaderClicksSortAndARowDraggedOntoAnotherMovesThere) {
     connectSample();
     watchAndRead({"IntValue", "DintValue", "SintValue", "Message"});
-    EXPECT_EQ(watched("Message").value, "Hello from line 1");
     const zolt::ui::Vec2 valueHeader = inPanel(inspectorView().itemRect("Value"));
     click(valueHeader);
     EXPECT_EQ(watchedNames(), (Names{"IntValue", "SintValue", "DintValue", "Message"}));
@@ -149,7 +148,6 @@ TEST_F(InspectorActionsTest, AWatchListSavedToAFileOpensAgainOnTheController) {
     toggleRow("Temperatures");
     watchAndRead(paths);
     ASSERT_EQ(watchedNames(), paths);
-    EXPECT_EQ(watched("Temperatures[3]").value, "22");
 
     auto typeInDialog = [&](ImGuiKey shortcut) {
         click(row(0));

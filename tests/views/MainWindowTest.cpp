@@ -42,7 +42,7 @@ TEST_F(MainWindowTest, TheTreeStopsAt600PixelsAndTheBottomPanesTakeTheirHeightDo
     EXPECT_EQ(window->getHeight(), 500);
 }
 
-TEST_F(MainWindowTest, ALiveCounterIsTrendedAsItCountsAndTheStatusLineCountsTheReads) {
+TEST_F(MainWindowTest, ALiveCounterIsTrendedTheStatusLineCountsTheReadsAndTheLogPaneCopiesItsLines) {
     connectSample();
     for (const char* path : {"Counter", "Wave", "Message"}) {
         clickRow(path);
@@ -72,10 +72,7 @@ TEST_F(MainWindowTest, ALiveCounterIsTrendedAsItCountsAndTheStatusLineCountsTheR
     EXPECT_LT(drawn.low, range.min);
     EXPECT_GT(drawn.high, range.max);
 
-    const RefreshStats::Figures figures = status().getStats().figures(TagInspector::instance().now());
-    const std::string& text = status().getText();
-    EXPECT_NE(text.find("0 errors since connect"), std::string::npos) << text;
-    EXPECT_NE(text.find("last refresh " + formatClockTime(figures.lastRefresh)), std::string::npos) << text;
+    EXPECT_NE(status().getText().find("0 errors since connect"), std::string::npos) << status().getText();
 
     clickIn(*trend().getPanel(), drawn.pauseButton);
     const std::size_t shown = trend().lastDrawn().points.front();
@@ -88,19 +85,15 @@ TEST_F(MainWindowTest, ALiveCounterIsTrendedAsItCountsAndTheStatusLineCountsTheR
     frame(2);
     EXPECT_TRUE(topBar().getStatusLabel()->getText().starts_with("CONNECTED")) << topBar().getStatusLabel()->getText();
     EXPECT_EQ(topBar().getPlcTypeLabel()->getText(), "connected, 4002 B");
-}
 
-TEST_F(MainWindowTest, TheLogPaneShowsTheConsoleLinesAndCopiesThem) {
-    LogView& log = *mainWindow->getLogView();
-    EXPECT_FALSE(log.isVisible());
     logWarn("a line for the log pane");
     clickIn(*status().getPanel(), status().toggleRects().at(1));
+    LogView& log = *mainWindow->getLogView();
     ASSERT_TRUE(log.isVisible());
     frame();
     clickIn(*log.getPanel(), log.copyButtonRect());
-    const std::string copied = window->getClipboardText();
-    EXPECT_NE(copied.find("[WARN ] <"), std::string::npos) << copied;
-    EXPECT_NE(copied.find("> a line for the log pane\n"), std::string::npos) << copied;
+    EXPECT_NE(window->getClipboardText().find("[WARN ] <"), std::string::npos) << window->getClipboardText();
+    EXPECT_NE(window->getClipboardText().find("> a line for the log pane\n"), std::string::npos);
 }
 
 } // namespace
