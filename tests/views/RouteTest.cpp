@@ -34,29 +34,17 @@ protected:
     }
 };
 
-TEST_F(ChassisTest, TheModuleSaysAPathIsNeededAnEmptySlotSaysWhereAndSlotTwoAnswers) {
+// The module reached directly says a path is needed; Tab walks the fields on to Connect,
+// whose Enter connects; a bad path locks Connect (Enter too) with the parser's words until mended.
+TEST_F(ChassisTest, TheModuleAsksForAPathTabAndEnterConnectABadPathLocksConnectAndSlotTwoAnswers) {
     connectAlong("");
     EXPECT_EQ(note(), "PLC-Type: Zolt NX-20 Ethernet Bridge");
     EXPECT_TRUE(tree().getItems().empty());
     EXPECT_EQ(tree().getLoadFailure(), "This is a communication module (Zolt NX-20 Ethernet Bridge): type a route "
                                        "path such as 1,0 to reach the controller in slot 0");
     click(connectButton()); // disconnect
-    connectAlong("1,3");
-    EXPECT_TRUE(note().starts_with("Connection failed: no module answers at slot 3")) << note();
-    EXPECT_FALSE(AppState::instance().isConnected());
 
-    connectAlong("1,2");
-    EXPECT_EQ(note(), "PLC-Type: Zolt QX-75 Boiler House");
-    EXPECT_NE(findRow("SteamPressure"), nullptr);
-    EXPECT_EQ(findRow("LineSpeed"), nullptr) << "slot 0's tag";
-    clickRow("BurnerOn");
-    EXPECT_TRUE(pumpUntil([&] { return !watched("BurnerOn").value.empty(); }, "BurnerOn read along the route"));
-}
-
-// A bad path locks Connect (Enter too) with the parser's words until mended.
-TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnectAndABadPathLocksIt) {
     click(ipField());
-    typeText("127.0.0.1");
     pressKey(ImGuiKey_Tab);
     typeText(std::to_string(port)); // the port's text is selected as it takes the focus
     pressKey(ImGuiKey_Tab);
@@ -68,16 +56,22 @@ TEST_F(ChassisTest, TabGoesFromFieldToFieldAndOnToConnectAndABadPathLocksIt) {
     ASSERT_TRUE(pumpUntil([&] { return AppState::instance().isConnected(); }, "the connect"));
     frame();
     EXPECT_EQ(note(), "PLC-Type: Zolt QX-85 Packing Line");
-
     click(connectButton()); // disconnect
+
     typePath("1,");
     EXPECT_TRUE(locked());
     EXPECT_EQ(note(), "Path: item 2 is empty");
     pressKey(ImGuiKey_Enter);
     EXPECT_FALSE(topBar().isConnecting()) << "Enter does not connect either";
-    typePath("1,0");
+    typePath("1,2");
     EXPECT_FALSE(locked());
     EXPECT_EQ(note(), "");
+    connectAlong("1,2");
+    EXPECT_EQ(note(), "PLC-Type: Zolt QX-75 Boiler House");
+    EXPECT_NE(findRow("SteamPressure"), nullptr);
+    EXPECT_EQ(findRow("LineSpeed"), nullptr) << "slot 0's tag";
+    clickRow("BurnerOn");
+    EXPECT_TRUE(pumpUntil([&] { return !watched("BurnerOn").value.empty(); }, "BurnerOn read along the route"));
 }
 
 // Asked at the simulator's own address: a test sends no broadcast.
@@ -95,8 +89,6 @@ TEST_F(ChassisTest, FindSaysWhenNobodyAnswersListsWhoDoesAndPickingOneFillsTheAd
     typeAddress("10.9.9.9", port);
     click(find);
     ASSERT_TRUE(pumpUntil([&] { return finder.getStatusText().starts_with("1 device"); }, "the simulator's answer"));
-    ASSERT_EQ(finder.getFound().devices.size(), 1u);
-    EXPECT_EQ(finder.getFound().devices[0].productName, "Zolt NX-20 Ethernet Bridge");
 
     const zolt::ui::Vec2 panel = finder.getPanel()->getWorldPosition();
     click(zolt::ui::Vec2{panel.x + 60.0f, panel.y + 90.0f}); // the first row

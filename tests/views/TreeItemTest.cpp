@@ -13,10 +13,6 @@ using handrecords::HandRecords;
 using handrecords::kTankStruct;
 using viewtest::drainPool;
 
-const TagItem& child(const TreeItem& row, std::size_t index) {
-    return dynamic_cast<const TagItem&>(*row.getChild(index));
-}
-
 // Builds the rows below as far as they go, as opening every row would.
 void loadAll(TagItem& row) {
     row.loadChildren();
@@ -50,8 +46,8 @@ TEST_F(TagItemTest, ChildRowsAreBuiltWhenFirstNeededOneLevelAtATimeAndOnce) {
     row.loadChildren();
     row.loadChildren();
     ASSERT_EQ(row.getChildCount(), 2u);
-    EXPECT_TRUE(child(row, 0).hasChildren());
-    EXPECT_EQ(child(row, 0).getChildCount(), 0u);
+    EXPECT_TRUE(row.getChild(0)->canOpen());
+    EXPECT_EQ(row.getChild(0)->getChildCount(), 0u);
     const auto empty = records.record("None", ZOLTC_LOGIX_TYPE_DINT | dims(2), {4, 0, 0});
     EXPECT_FALSE(TagItem("None", "None", &empty).hasChildren()) << "a dimension of 0 gives no elements";
     const auto text = records.stringRecord("Text");
@@ -67,7 +63,7 @@ TEST_F(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
     TagItem row("Huge", "Huge", &huge);
     row.loadChildren();
     ASSERT_EQ(row.getChildCount(), maxElementRows + 1);
-    EXPECT_EQ(child(row, maxElementRows - 1).getName(), "[0,99999,0]");
+    EXPECT_EQ(row.getChild(maxElementRows - 1)->getLabel(), "[0,99999,0]");
     EXPECT_EQ(row.getChild(maxElementRows)->getLabel(), "\xE2\x80\xA6 9 999 900 000 more elements");
     row.applyFilter("[0,5,0]");
     EXPECT_TRUE(row.getChild(maxElementRows)->isVisible());
@@ -118,18 +114,15 @@ TEST_F(TagItemTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
 class ProgramRowTest : public viewtest::ViewsTest {
 protected:
     ProgramRowTest() { withWindow = false; }
-    void SetUp() override {
-        ViewsTest::SetUp();
-        restartSample({}, std::make_shared<viewtest::ReplyHold>(viewtest::listingOf("Program:MainProgram")));
-        zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
-        pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
-        ASSERT_EQ(connected, ZOLTC_LOGIX_OK);
-    }
-    HandRecords records;
-    const zoltc_logix_tag_info program = records.record("MainProgram", ZOLTC_LOGIX_TYPE_PROGRAM);
 };
 
 TEST_F(ProgramRowTest, ARowGoneDuringOrBeforeItsBrowseIsNotTouched) {
+    restartSample({}, std::make_shared<viewtest::ReplyHold>(viewtest::listingOf("Program:MainProgram")));
+    zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
+    pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
+    ASSERT_EQ(connected, ZOLTC_LOGIX_OK);
+    HandRecords records;
+    const zoltc_logix_tag_info program = records.record("MainProgram", ZOLTC_LOGIX_TYPE_PROGRAM);
     auto row = std::make_unique<DatablockItem>(&program);
     row->loadChildren();
     ASSERT_TRUE(pumpUntil([&] { return hold->reached(); }, "the browse to be under way"));

@@ -153,20 +153,16 @@ TreeItem* ViewsTest::findRow(const std::string& key) const {
     return nullptr;
 }
 
-void ViewsTest::reveal(TreeItem& row) {
-    tree().select(&row); // scrolls it into view
-    frame(3);
-    if (row.getGeometry().frame != tree().getTreePanel()->getImGuiContext()->FrameCount) {
-        throw std::runtime_error("row never drawn: " + std::string(row.getLabel()));
-    }
-}
-
 TreeItem& ViewsTest::shownRow(const std::string& key) {
     TreeItem* row = findRow(key);
     if (row == nullptr) {
         throw std::runtime_error("no row " + key);
     }
-    reveal(*row);
+    tree().select(row); // scrolls it into view
+    frame(3);
+    if (row->getGeometry().frame != tree().getTreePanel()->getImGuiContext()->FrameCount) {
+        throw std::runtime_error("row never drawn: " + key);
+    }
     return *row;
 }
 

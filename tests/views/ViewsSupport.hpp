@@ -96,8 +96,8 @@ protected:
 
     // A row by its key (a tag's path, a program's name), at any depth, with its child rows built.
     TreeItem* findRow(const std::string& key) const;
-    void reveal(TreeItem& row); // selected (scrolled into view) and drawn
-    TreeItem& shownRow(const std::string& key); // found and revealed; throws when there is none
+    // Found, selected (which scrolls it into view) and drawn; throws when it cannot be.
+    TreeItem& shownRow(const std::string& key);
     void clickRow(const std::string& key);
     void toggleRow(const std::string& key);
     void typeFilter(const std::string& text);
