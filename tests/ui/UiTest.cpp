@@ -22,10 +22,6 @@ const std::string brokenSvg = "icons/broken.svg";
 const std::string brokenPng = "icons/broken.png";
 const std::string loadingPng = "icons/loading.png"; // 8 x 8, opaque orange
 
-std::vector<std::uint8_t> bytes(const std::string& text) {
-    return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
 void loadTestPack(bool withFont) {
     std::vector<pak::Item> items = pak::readSources(
         {{"icons/tag.svg", QUILLON_ASSETS_DIR "/icons/tag.svg"}, {AppTextures::logoAsset, QUILLON_ASSETS_DIR "/icons/zolt.svg"}});
@@ -33,8 +29,10 @@ void loadTestPack(bool withFont) {
         items.push_back({"fonts/montserrat-font/MontserratMedium.ttf", zolt::ui::test::fontBytes()});
     }
     items.push_back({loadingPng, zolt::ui::test::solidPng(8, 8, zolt::ui::Color{255, 128, 0, 255})});
-    items.push_back({brokenSvg, bytes("<svg but not really")});
-    items.push_back({brokenPng, bytes("\x89PNG\r\n\x1a\n then nothing sensible")});
+    for (const auto& [name, text] : {std::pair{brokenSvg, std::string("<svg but not really")},
+                                     std::pair{brokenPng, std::string("\x89PNG\r\n\x1a\n then nothing sensible")}}) {
+        items.push_back({name, std::vector<std::uint8_t>(text.begin(), text.end())});
+    }
     AssetPack::instance().parse(pak::encodePack(std::move(items)));
 }
 

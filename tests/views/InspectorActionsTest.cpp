@@ -51,12 +51,8 @@ protected:
         }
     }
     Names selectedNames() const {
-        Names names;
-        for (const std::string& name : watchedNames()) {
-            if (inspectorView().isSelected(name)) {
-                names.push_back(name);
-            }
-        }
+        Names names = watchedNames();
+        std::erase_if(names, [&](const std::string& name) { return !inspectorView().isSelected(name); });
         return names;
     }
 };

@@ -15,10 +15,6 @@ using zolt::ui::Vec2;
 
 constexpr std::int64_t always = std::numeric_limits<std::int64_t>::max();
 
-Vec2 size(const zolt::ui::Widget& widget) {
-    return widget.getActualSize();
-}
-
 class MainWindowTest : public viewtest::ViewsTest {
 protected:
     MainWindowTest() { liveValues = true; }
@@ -29,13 +25,13 @@ protected:
 };
 
 TEST_F(MainWindowTest, TheTreeStopsAt600PixelsAndTheBottomPanesTakeTheirHeightDownToTheMinimum) {
-    EXPECT_EQ(size(tree()), (Vec2{598.0f, 720.0f})) << "fill shares equally below the tree's 600";
+    EXPECT_EQ(tree().getActualSize(), (Vec2{598.0f, 720.0f})) << "fill shares equally below the tree's 600";
     mainWindow->getTrendView()->setVisible(true);
     mainWindow->getLogView()->setVisible(true);
     window->setSize(1500, 900);
     frame(2);
-    EXPECT_EQ(size(tree()).x, 600.0f);
-    EXPECT_EQ(size(inspectorView()), (Vec2{896.0f, 334.0f})) << "less bar, status line, trend 306 and log 180";
+    EXPECT_EQ(tree().getActualSize().x, 600.0f);
+    EXPECT_EQ(inspectorView().getActualSize(), (Vec2{896.0f, 334.0f})) << "less bar, status line, trend 306 and log 180";
     window->setSize(600, 300);
     frame();
     EXPECT_EQ(window->getWidth(), 800) << "the window's minimum";
