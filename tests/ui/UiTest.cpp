@@ -23,8 +23,8 @@ const std::string brokenPng = "icons/broken.png";
 const std::string loadingPng = "icons/loading.png"; // 8 x 8, opaque orange
 
 void loadTestPack(bool withFont) {
-    std::vector<pak::Item> items = pak::readSources(
-        {{"icons/tag.svg", QUILLON_ASSETS_DIR "/icons/tag.svg"}, {AppTextures::logoAsset, QUILLON_ASSETS_DIR "/icons/zolt.svg"}});
+    std::vector<pak::Item> items = pak::readSources({{"icons/tag.svg", QUILLON_ASSETS_DIR "/icons/tag.svg"},
+                                                     {AppTextures::logoAsset, QUILLON_ASSETS_DIR "/icons/zolt.svg"}});
     if (withFont) {
         items.push_back({"fonts/montserrat-font/MontserratMedium.ttf", zolt::ui::test::fontBytes()});
     }

@@ -31,7 +31,7 @@ TEST_F(MainWindowTest, TheTreeStopsAt600PixelsAndTheBottomPanesTakeTheirHeightDo
     window->setSize(1500, 900);
     frame(2);
     EXPECT_EQ(tree().getActualSize().x, 600.0f);
-    EXPECT_EQ(inspectorView().getActualSize(), (Vec2{896.0f, 334.0f})) << "less bar, status line, trend 306 and log 180";
+    EXPECT_EQ(inspectorView().getActualSize(), (Vec2{896.0f, 334.0f})) << "less trend 306 and log 180";
     window->setSize(600, 300);
     frame();
     EXPECT_EQ(window->getWidth(), 800) << "the window's minimum";
