@@ -1,5 +1,4 @@
-# Textures, theme and the program's own widgets (default button, spinner) on the toolkit,
-# run headless over an asset pack built in memory.
+# Textures, theme and the spinner on the toolkit, run headless over an asset pack built in memory.
 if(NOT QUILLON_GUI)
   return()
 elseif(NOT TARGET quillon_views OR NOT TARGET pakwriter OR NOT TARGET zolt_ui_test_support)
@@ -7,8 +6,7 @@ elseif(NOT TARGET quillon_views OR NOT TARGET pakwriter OR NOT TARGET zolt_ui_te
   return()
 endif()
 
-add_executable(ui_tests ${CMAKE_CURRENT_LIST_DIR}/ui/AppResourcesTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ui/WidgetsTest.cpp
-                        ${CMAKE_CURRENT_LIST_DIR}/ui/UiTestSupport.cpp)
+add_executable(ui_tests ${CMAKE_CURRENT_LIST_DIR}/ui/UiTest.cpp)
 target_link_libraries(ui_tests PRIVATE quillon_views pakwriter zolt_ui_test_support GTest::gtest quillon::warnings)
 target_include_directories(ui_tests PRIVATE ${QUILLON_TEST_SUPPORT_DIR})
 target_compile_definitions(ui_tests PRIVATE QUILLON_ASSETS_DIR="${PROJECT_SOURCE_DIR}/assets")

@@ -1,6 +1,5 @@
-# The program's views and start-up. views_unit_tests: tree rows and the asset pack's
-# location (unit). views_tests: the main window headless against the sample controller
-# served in-process, driven by injected input (gui).
+# views_unit_tests: the asset pack's location. views_tests: the main window headless against
+# the sample controller served in-process, driven by injected input, and tree rows.
 if(NOT QUILLON_GUI)
   return()
 elseif(NOT TARGET quillon_app OR NOT TARGET quillon_sim OR NOT TARGET assets_pak)

@@ -1,13 +1,8 @@
-// Tags picked in the tree show in the inspector with their values, and what an engineer does
-// with its rows by mouse and keyboard: select, copy to the clipboard, change the display format,
-// remove, sort, drag, and a watch list saved to a file and opened again. The model's rules and
-// texts (stale rows, refused types, formats) are the core's tests'.
+// The inspector's rows by mouse and keyboard: select, copy, format, remove, sort, drag, and a
+// watch list saved and opened again. The model's rules and texts are the core's tests'.
 #include "ViewsSupport.hpp"
 
-#include "Views/InspectorView.hpp"
 #include "WatchList.hpp"
-
-#include <zolt/ui/ImGuiPanel.hpp>
 
 #include <filesystem>
 #include <fstream>
@@ -46,7 +41,6 @@ protected:
         window->injectKey(modifier, false, 0);
         frame();
     }
-    void rightClick(zolt::ui::Vec2 at) { click(at, zolt::ui::kMouseRight); }
     // Clicks the labelled menu entries in turn (a submenu, then its entry).
     void choose(const Names& labels) {
         for (const std::string& label : labels) {
@@ -57,15 +51,10 @@ protected:
         }
     }
     Names selectedNames() const {
-        Names names;
-        for (const std::string& name : watchedNames()) {
-            if (inspectorView().isSelected(name)) {
-                names.push_back(name);
-            }
-        }
+        Names names = watchedNames();
+        std::erase_if(names, [&](const std::string& name) { return !inspectorView().isSelected(name); });
         return names;
     }
-    std::string clipboard() const { return window->getClipboardText(); }
 };
 
 TEST_F(InspectorActionsTest, RowsShowTheirValuesAndAreSelectedCopiedFormattedAndRemoved) {
@@ -73,57 +62,41 @@ TEST_F(InspectorActionsTest, RowsShowTheirValuesAndAreSelectedCopiedFormattedAnd
     {
         PoolGate gate; // the first read waits
         clickRow("DintValue");
-        EXPECT_EQ(watched("DintValue").typeName, "DINT");
-        EXPECT_EQ(watched("DintValue").value, "");
         frame();
-        EXPECT_EQ(inspectorView().drawnRows().size(), 1u) << "one table row drawn";
-    }
-    for (const char* refused : {"Line1", "Temperatures", "MainProgram"}) {
-        clickRow(refused);
+        EXPECT_EQ(inspectorView().drawnRows().size(), 1u) << "drawn before its value";
     }
     watchAndRead({"UintValue", "BoolFlag", "UlintValue", "RealValue"});
     ASSERT_EQ(watchedNames(), (Names{"DintValue", "UintValue", "BoolFlag", "UlintValue", "RealValue"}));
-    EXPECT_EQ(watched("DintValue").value, "123456");
-    auto ulint = [&] {
-        frame();
-        return inspectorView().drawnRows().at(3);
-    };
-    EXPECT_FALSE(ulint().valueCut) << "20 digits shown whole";
-    EXPECT_LE(ulint().value.z, ulint().remove.x) << "the value ends before the remove button";
 
     click(row(0));
     click(ipField()); // Ctrl goes down while the top bar has the keyboard
     clickWith(row(2), ImGuiKey_LeftCtrl, zolt::ui::kModCtrl);
     EXPECT_EQ(selectedNames(), (Names{"DintValue", "BoolFlag"}));
     pressKey(ImGuiKey_C, zolt::ui::kModCtrl);
-    EXPECT_EQ(clipboard(), "DintValue = 123456\nBoolFlag = true");
+    EXPECT_EQ(window->getClipboardText(), "DintValue = 123456\nBoolFlag = true");
     clickWith(row(4), ImGuiKey_LeftShift, zolt::ui::kModShift);
     EXPECT_EQ(selectedNames(), (Names{"BoolFlag", "UlintValue", "RealValue"}));
     pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
     EXPECT_EQ(selectedNames().size(), 5u);
 
     // The menu acts on the whole selection.
-    rightClick(row(1));
+    click(row(1), zolt::ui::kMouseRight);
     choose({"Integers as", "Hexadecimal (16#FF)"});
-    rightClick(row(2));
+    click(row(2), zolt::ui::kMouseRight);
     choose({"BOOL as", "FALSE / TRUE"});
-    rightClick(row(4));
+    click(row(4), zolt::ui::kMouseRight);
     choose({"REAL digits", "2 digits"});
-    rightClick(row(0));
+    click(row(0), zolt::ui::kMouseRight);
     choose({"Copy value"});
-    EXPECT_EQ(clipboard(), "16#0001_E240\n16#EA60\nTRUE\n16#F9CC_D8A1_C508_0000\n1.50");
-    rightClick(row(3));
-    choose({"Integers as", "Binary (2#1010)"});
-    EXPECT_TRUE(ulint().valueCut) << "64 binary digits end in an ellipsis";
-    EXPECT_LE(ulint().value.z, ulint().remove.x);
-    rightClick(row(3));
+    EXPECT_EQ(window->getClipboardText(), "16#0001_E240\n16#EA60\nTRUE\n16#F9CC_D8A1_C508_0000\n1.50");
+    click(row(3), zolt::ui::kMouseRight);
     choose({"Copy path"});
-    EXPECT_EQ(clipboard(), "DintValue\nUintValue\nBoolFlag\nUlintValue\nRealValue");
+    EXPECT_EQ(window->getClipboardText(), "DintValue\nUintValue\nBoolFlag\nUlintValue\nRealValue");
 
     // A right click outside the selection takes only that row.
     pressKey(ImGuiKey_Escape);
     click(row(0));
-    rightClick(row(2));
+    click(row(2), zolt::ui::kMouseRight);
     EXPECT_EQ(selectedNames(), (Names{"BoolFlag"}));
     choose({"Remove"});
     EXPECT_EQ(watchedNames(), (Names{"DintValue", "UintValue", "UlintValue", "RealValue"}));
@@ -139,7 +112,6 @@ TEST_F(InspectorActionsTest, RowsShowTheirValuesAndAreSelectedCopiedFormattedAnd
 TEST_F(InspectorActionsTest, HeaderClicksSortAndARowDraggedOntoAnotherMovesThere) {
     connectSample();
     watchAndRead({"IntValue", "DintValue", "SintValue", "Message"});
-    EXPECT_EQ(watched("Message").value, "Hello from line 1");
     const zolt::ui::Vec2 valueHeader = inPanel(inspectorView().itemRect("Value"));
     click(valueHeader);
     EXPECT_EQ(watchedNames(), (Names{"IntValue", "SintValue", "DintValue", "Message"}));
@@ -172,7 +144,6 @@ TEST_F(InspectorActionsTest, AWatchListSavedToAFileOpensAgainOnTheController) {
     toggleRow("Temperatures");
     watchAndRead(paths);
     ASSERT_EQ(watchedNames(), paths);
-    EXPECT_EQ(watched("Temperatures[3]").value, "22");
 
     auto typeInDialog = [&](ImGuiKey shortcut) {
         click(row(0));

@@ -1,15 +1,7 @@
-// The top bar: address checks, connect, a failed connect, cancel and disconnect, status and
-// product name, and a lost connection followed by the reconnect.
+// The top bar: address checks, connect, failure, cancel, disconnect, and the reconnect after a loss.
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
-#include "AppTheme.hpp"
-#include "Views/DefaultButton.hpp"
-
-#include <zolt/ui/TextElement.hpp>
-
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -20,18 +12,15 @@ constexpr const char* sampleProduct = "PLC-Type: Zolt QX-85 Line Controller";
 class TopBarTest : public ViewsTest {
 protected:
     std::string status() const { return topBar().getStatusLabel()->getText(); }
-    zolt::ui::Color statusColor() const { return topBar().getStatusLabel()->getColor(); }
     std::string plcType() const { return topBar().getPlcTypeLabel()->getText(); }
     std::string buttonText() const { return topBar().getConnectButton()->getText()->getText(); }
     bool locked() const { return topBar().getConnectButton()->isLocked(); }
     bool showsConnected() { return status().starts_with("PLC-Status: CONNECTED"); }
     bool showsLost() { return status() == "PLC-Status: CONNECTION LOST"; }
-    const AppTheme& theme() const { return AppTheme::instance(); }
 };
 
 TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
     EXPECT_EQ(status(), "") << "the status shows from the first connect attempt on";
-    EXPECT_EQ(topBar().getPort(), 44818);
     EXPECT_TRUE(locked()) << "no address yet";
     const std::uint64_t generation = AppState::instance().connectionGeneration();
     click(connectButton());
@@ -55,28 +44,21 @@ TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
         ASSERT_TRUE(pumpUntil([&] { return !topBar().isConnecting(); }, "the connect to end"));
         frame();
         EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
-        EXPECT_EQ(statusColor(), theme().errorColor());
         EXPECT_EQ(plcType(), "Connection failed");
-        EXPECT_EQ(buttonText(), "Connect");
     }
 
     typeAddress("127.0.0.1", port);
     {
         PoolGate gate;
         click(connectButton());
-        EXPECT_EQ(statusColor(), theme().warningColor());
         EXPECT_EQ(buttonText(), "Cancel");
         click(ipField());
         typeText("9");
         EXPECT_EQ(topBar().getIpText(), "127.0.0.1") << "the inputs are inert while the connect runs";
     }
     ASSERT_TRUE(pumpUntil([&] { return showsConnected(); }, "CONNECTED"));
-    EXPECT_EQ(statusColor(), theme().successColor());
     EXPECT_EQ(buttonText(), "Disconnect");
     EXPECT_EQ(plcType(), sampleProduct);
-    click(ipField());
-    typeText("9");
-    EXPECT_EQ(topBar().getIpText(), "127.0.0.1") << "and while connected";
 
     waitForTree(); // a disconnect during the listing cuts the connection instead of unregistering
     click(connectButton());
@@ -88,8 +70,7 @@ TEST_F(TopBarTest, AddressChecksThenAFailedAndAGoodConnectThenDisconnect) {
     EXPECT_TRUE(pumpUntil([&] { return server->sessionsUnregistered() == 1; }, "the session to be unregistered"));
 }
 
-// A device that accepts TCP and never answers: the second click (Cancel) ends the
-// attempt at once, and the worker is free again without waiting for the time limit.
+// A device that accepts TCP and never answers: the worker is free at once, not at the time limit.
 TEST_F(TopBarTest, CancelEndsAStalledConnectAtOnce) {
     quillon::sim::Options stalled;
     stalled.stall = true;
@@ -100,30 +81,24 @@ TEST_F(TopBarTest, CancelEndsAStalledConnectAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     click(connectButton());
     drainPool();
-    const auto freed = std::chrono::steady_clock::now();
-    std::printf("cancel: worker free after %.1f ms\n", std::chrono::duration<double, std::milli>(freed - start).count());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
     EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
-    EXPECT_LT(freed - start, std::chrono::milliseconds(AppState::connectTimeoutMs / 2));
     frame(2); // the cancelled attempt's completion
     EXPECT_EQ(status(), "PLC-Status: DISCONNECTED");
     EXPECT_FALSE(AppState::instance().isConnected());
 }
 
-// The controller goes away and comes back on the same address: the bar says so, counts
-// down, reconnects by itself, and the rows of the same controller stay; Disconnect while
-// reconnecting ends the attempts. Then another controller answers at the address after a
-// loss: its own tags are listed, and the watch list keeps the paths it also has, with its types.
+// The same controller keeps its rows; Disconnect while reconnecting ends the attempts; another
+// controller after a loss is listed, and the watch list keeps the paths it also has, retyped.
 TEST_F(TopBarTest, ALostConnectionReconnectsToTheSameOrAnotherController) {
     connectSample();
     const TreeItem* firstRow = tree().getItems().front().get();
     server->stop();
     ASSERT_TRUE(pumpUntil([&] { return showsLost(); }, "CONNECTION LOST"));
-    EXPECT_EQ(statusColor(), theme().errorColor());
     EXPECT_EQ(buttonText(), "Disconnect");
     EXPECT_TRUE(pumpUntil([&] { return plcType().find("reconnecting") != std::string::npos; }, "the reconnect note"));
     server->start(port);
     ASSERT_TRUE(pumpUntil([&] { return showsConnected(); }, "CONNECTED again"));
-    EXPECT_EQ(plcType(), sampleProduct);
     frame(2);
     EXPECT_EQ(tree().getItems().front().get(), firstRow) << "the same controller keeps its rows";
 
@@ -140,10 +115,9 @@ TEST_F(TopBarTest, ALostConnectionReconnectsToTheSameOrAnotherController) {
     click(connectButton());
     ASSERT_TRUE(pumpUntil([&] { return showsConnected() && !topBar().isConnecting(); }, "the connect"));
     waitForTree(); // submitted once the bar has seen the connect end
-    TagInspector& inspector = TagInspector::instance();
     for (const char* path : {"DintValue", "RealValue", "Program:MainProgram.Mode", "Inputs[37]"}) {
         auto& row = dynamic_cast<TagItem&>(*findRow(path));
-        inspector.addTag(*row.getInfo(), row.getPath(), row.isBoolBit());
+        TagInspector::instance().addTag(*row.getInfo(), row.getPath(), row.isBoolBit());
     }
     server->stop();
     ASSERT_TRUE(pumpUntil([&] { return showsLost(); }, "CONNECTION LOST"));
@@ -155,12 +129,8 @@ TEST_F(TopBarTest, ALostConnectionReconnectsToTheSameOrAnotherController) {
     ASSERT_TRUE(pumpUntil([&] { return showsConnected() && !tree().isLoading(); }, "the new list"));
     frame(2);
     EXPECT_EQ(tree().getItems().size(), 3u) << "the other controller's own tags";
-    std::vector<std::pair<std::string, std::string>> kept;
-    for (const TagInspector::Entry& entry : inspector.entries()) {
-        kept.emplace_back(entry.name, entry.typeName);
-    }
-    EXPECT_EQ(kept, (std::vector<std::pair<std::string, std::string>>{
-                        {"DintValue", "REAL"}, {"Program:MainProgram.Mode", "INT"}, {"Inputs[37]", "BOOL"}}));
+    EXPECT_EQ(watchedNames(), (Names{"DintValue", "Program:MainProgram.Mode", "Inputs[37]"}));
+    EXPECT_EQ(watched("DintValue").typeName, "REAL") << "the other controller's type";
 }
 
 TEST_F(TopBarTest, ABarGoneBeforeItsConnectEndsIsNotTouched) {

@@ -1,10 +1,7 @@
-// Rows built from hand-made records: what the rows add to the shared tag model (built when
-// first needed, the note after a cut array, rows not built yet filtered as built ones, the
-// bounded filter), and a program row gone during its background browse. Names, paths and the
-// filter's rule are the model's, tested with it; the rows the filter opens, the tree's.
+// Rows built from hand-made records: what the rows add to the shared tag model (which has
+// the names, paths and the filter's rule), and a program row gone during its browse.
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
 #include "HandRecords.hpp"
 #include "TagRows.hpp"
 #include "Views/TreeFilter.hpp"
@@ -15,10 +12,6 @@ using handrecords::dims;
 using handrecords::HandRecords;
 using handrecords::kTankStruct;
 using viewtest::drainPool;
-
-const TagItem& child(const TreeItem& row, std::size_t index) {
-    return dynamic_cast<const TagItem&>(*row.getChild(index));
-}
 
 // Builds the rows below as far as they go, as opening every row would.
 void loadAll(TagItem& row) {
@@ -53,8 +46,8 @@ TEST_F(TagItemTest, ChildRowsAreBuiltWhenFirstNeededOneLevelAtATimeAndOnce) {
     row.loadChildren();
     row.loadChildren();
     ASSERT_EQ(row.getChildCount(), 2u);
-    EXPECT_TRUE(child(row, 0).hasChildren());
-    EXPECT_EQ(child(row, 0).getChildCount(), 0u);
+    EXPECT_TRUE(row.getChild(0)->canOpen());
+    EXPECT_EQ(row.getChild(0)->getChildCount(), 0u);
     const auto empty = records.record("None", ZOLTC_LOGIX_TYPE_DINT | dims(2), {4, 0, 0});
     EXPECT_FALSE(TagItem("None", "None", &empty).hasChildren()) << "a dimension of 0 gives no elements";
     const auto text = records.stringRecord("Text");
@@ -70,7 +63,7 @@ TEST_F(TagItemTest, AnArrayPastTheLimitEndsWithANoteRow) {
     TagItem row("Huge", "Huge", &huge);
     row.loadChildren();
     ASSERT_EQ(row.getChildCount(), maxElementRows + 1);
-    EXPECT_EQ(child(row, maxElementRows - 1).getName(), "[0,99999,0]");
+    EXPECT_EQ(row.getChild(maxElementRows - 1)->getLabel(), "[0,99999,0]");
     EXPECT_EQ(row.getChild(maxElementRows)->getLabel(), "\xE2\x80\xA6 9 999 900 000 more elements");
     row.applyFilter("[0,5,0]");
     EXPECT_TRUE(row.getChild(maxElementRows)->isVisible());
@@ -117,23 +110,19 @@ TEST_F(TagItemTest, AHostileTreeIsFilteredABoundedNumberOfRowsPerStep) {
     EXPECT_FALSE(rows[1]->isVisible());
 }
 
-// A program row's browse that ends (or would start) after its row is gone touches nothing
-// of it. Its tags arriving as rows, or a refusal, are the tree's tests.
+// A browse that ends (or would start) after its row is gone touches nothing of it.
 class ProgramRowTest : public viewtest::ViewsTest {
 protected:
     ProgramRowTest() { withWindow = false; }
-    void SetUp() override {
-        ViewsTest::SetUp();
-        restartSample({}, std::make_shared<viewtest::ReplyHold>(viewtest::listingOf("Program:MainProgram")));
-        zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
-        pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
-        ASSERT_EQ(connected, ZOLTC_LOGIX_OK);
-    }
-    HandRecords records;
-    const zoltc_logix_tag_info program = records.record("MainProgram", ZOLTC_LOGIX_TYPE_PROGRAM);
 };
 
 TEST_F(ProgramRowTest, ARowGoneDuringOrBeforeItsBrowseIsNotTouched) {
+    restartSample({}, std::make_shared<viewtest::ReplyHold>(viewtest::listingOf("Program:MainProgram")));
+    zoltc_logix_result connected = ZOLTC_LOGIX_ERR_UNKNOWN;
+    pooltest::runOnWorker([&] { connected = AppState::instance().connect("127.0.0.1", port); });
+    ASSERT_EQ(connected, ZOLTC_LOGIX_OK);
+    HandRecords records;
+    const zoltc_logix_tag_info program = records.record("MainProgram", ZOLTC_LOGIX_TYPE_PROGRAM);
     auto row = std::make_unique<DatablockItem>(&program);
     row->loadChildren();
     ASSERT_TRUE(pumpUntil([&] { return hold->reached(); }, "the browse to be under way"));

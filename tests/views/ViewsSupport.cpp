@@ -1,13 +1,9 @@
 #include "ViewsSupport.hpp"
 
-#include "AppState.hpp"
 #include "AssetPack.hpp"
 #include "ThreadPool.hpp"
-#include "Views/DefaultButton.hpp"
-#include "Views/InspectorView.hpp"
 
-#include <imgui_internal.h>
-
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -22,10 +18,8 @@ zolt::ui::Vec2 plus(zolt::ui::Vec2 a, float x, float y) {
 TreeItem* findIn(TreeItem& row, const std::string& key) {
     if (auto* tag = dynamic_cast<TagItem*>(&row)) {
         tag->loadChildren(); // rows below are built when first needed
-        if (tag->getPath() == key) {
-            return &row;
-        }
-    } else if (row.getLabel() == key) {
+    }
+    if (row.getKey() == key) {
         return &row;
     }
     for (std::size_t i = 0; i < row.getChildCount(); ++i) {
@@ -38,34 +32,6 @@ TreeItem* findIn(TreeItem& row, const std::string& key) {
 
 } // namespace
 
-void ReplyHold::observe(const quillon::sim::RequestRecord& record) {
-    std::unique_lock lock(mutex);
-    if (!armed || !match(record)) {
-        return;
-    }
-    armed = false;
-    isReached = true;
-    changed.notify_all();
-    changed.wait(lock, [this] { return released; });
-}
-
-bool ReplyHold::reached() const {
-    std::lock_guard lock(mutex);
-    return isReached;
-}
-
-void ReplyHold::release() {
-    std::lock_guard lock(mutex);
-    released = true;
-    changed.notify_all();
-}
-
-ReplyHold::Match listingOf(const std::string& prefix) {
-    return [prefix](const quillon::sim::RequestRecord& record) {
-        return record.service == simtest::kListSymbols && record.path.starts_with(prefix);
-    };
-}
-
 void ViewsTest::SetUp() {
     restartSample({});
     app = std::make_unique<zolt::ui::Application>(
@@ -77,7 +43,7 @@ void ViewsTest::SetUp() {
     }
 }
 
-void ViewsTest::settle() {
+void ViewsTest::TearDown() {
     if (hold) {
         hold->release();
     }
@@ -85,11 +51,7 @@ void ViewsTest::settle() {
     if (AppState::instance().link() != AppState::Link::Disconnected) {
         AppState::instance().disconnect();
     }
-    drainPool();
-}
-
-void ViewsTest::TearDown() {
-    settle(); // before the views go, so no task of theirs is left
+    drainPool(); // before the views go, so no task of theirs is left
     mainWindow.reset();
     app.reset();
     TagInspector::instance().clear();
@@ -147,18 +109,13 @@ void ViewsTest::pressKey(ImGuiKey key, int mods) {
     frame();
 }
 
-InspectorView& ViewsTest::inspectorView() const {
-    // The content stack holds the tree, the separator and the inspector.
-    return dynamic_cast<InspectorView&>(*tree().getParent()->getChild(2));
-}
-
 zolt::ui::Vec2 ViewsTest::inBar(float x) const {
     return plus(topBar().getAddressPanel()->getWorldPosition(), x, 12.0f);
 }
 
 zolt::ui::Vec2 ViewsTest::connectButton() const {
-    const DefaultButton& button = *topBar().getConnectButton();
-    return plus(button.getWorldPosition(), button.getActualSize().x / 2.0f, button.getActualSize().y / 2.0f);
+    const zolt::ui::Vec2 size = topBar().getConnectButton()->getActualSize();
+    return centreIn(*topBar().getConnectButton(), zolt::ui::Vec4{0.0f, 0.0f, size.x, size.y});
 }
 
 void ViewsTest::typeAddress(const std::string& ip, std::int64_t portValue) {
@@ -181,15 +138,8 @@ void ViewsTest::waitForTree(const TreeItem* previousFirstRow) {
     pumpUntil(
         [&] {
             const auto& items = tree().getItems();
-            if (tree().isLoading() || items.empty() || items.front().get() == previousFirstRow) {
-                return false;
-            }
-            for (const auto& item : items) {
-                if (item->isLoading()) {
-                    return false;
-                }
-            }
-            return true;
+            return !tree().isLoading() && !items.empty() && items.front().get() != previousFirstRow &&
+                   std::none_of(items.begin(), items.end(), [](const auto& item) { return item->isLoading(); });
         },
         "the tag tree");
 }
@@ -203,20 +153,16 @@ TreeItem* ViewsTest::findRow(const std::string& key) const {
     return nullptr;
 }
 
-void ViewsTest::reveal(TreeItem& row) {
-    tree().select(&row); // scrolls it into view
-    frame(3);
-    if (row.getGeometry().frame != tree().getTreePanel()->getImGuiContext()->FrameCount) {
-        throw std::runtime_error("row never drawn: " + std::string(row.getLabel()));
-    }
-}
-
 TreeItem& ViewsTest::shownRow(const std::string& key) {
     TreeItem* row = findRow(key);
     if (row == nullptr) {
         throw std::runtime_error("no row " + key);
     }
-    reveal(*row);
+    tree().select(row); // scrolls it into view
+    frame(3);
+    if (row->getGeometry().frame != tree().getTreePanel()->getImGuiContext()->FrameCount) {
+        throw std::runtime_error("row never drawn: " + key);
+    }
     return *row;
 }
 
@@ -232,12 +178,9 @@ void ViewsTest::toggleRow(const std::string& key) {
 void ViewsTest::typeFilter(const std::string& text) {
     click(plus(tree().getFilterPanel()->getWorldPosition(), 100.0f, 14.0f));
     pressKey(ImGuiKey_A, zolt::ui::kModCtrl);
-    if (text.empty()) {
-        pressKey(ImGuiKey_Delete);
-    } else {
-        typeText(text);
-    }
-    frame();
+    pressKey(ImGuiKey_Delete);
+    typeText(text);
+    frame(); // the filter starts on the frame after the text changed
     pumpUntil([&] { return !tree().getFilter().isRunning(); }, "the filter to finish");
 }
 
@@ -261,8 +204,7 @@ TagInspector::Entry ViewsTest::watched(const std::string& name) const {
 
 } // namespace viewtest
 
-// The process-wide services, once per test process, as the program runs them: one pool
-// worker, so background work runs in submission order.
+// The process-wide services as the program runs them: one pool worker, work in submission order.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     struct Services : testing::Environment {

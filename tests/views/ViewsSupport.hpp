@@ -1,29 +1,31 @@
 #pragma once
 
 // The main window driven headless by injected input against the sample controller served
-// in-process. The process-wide services (asset pack, thread pool, AppState, TagInspector)
-// exist once per test process: main() in ViewsSupport.cpp loads the pack and starts the
-// pool's one worker; every test gets its own simulator, Application and main window, and
-// leaves the services as it found them: disconnected, pool drained, inspector empty.
+// in-process. The process-wide services exist once per process (main() in ViewsSupport.cpp);
+// every test gets its own simulator, Application and main window, and leaves the services
+// disconnected, the pool drained and the inspector empty.
 
+#include "AppState.hpp"
 #include "PoolGate.hpp"
 #include "SimFixture.hpp"
 #include "TagInspector.hpp"
+#include "Views/DefaultButton.hpp"
+#include "Views/InspectorView.hpp"
 #include "Views/MainWindow.hpp"
 #include "Views/TopBarView.hpp"
 #include "Views/TreeItem.hpp"
 #include "Views/TreeView.hpp"
 
+#include <imgui_internal.h>
 #include <zolt/ui.hpp>
 
-#include <condition_variable>
+#include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
-
-class InspectorView;
 
 namespace viewtest {
 
@@ -37,34 +39,40 @@ class ReplyHold {
 public:
     using Match = std::function<bool(const quillon::sim::RequestRecord&)>;
     explicit ReplyHold(Match matcher) : match(std::move(matcher)) {}
-    void observe(const quillon::sim::RequestRecord& record); // the server's observer
-    bool reached() const;
-    void release();
+    void observe(const quillon::sim::RequestRecord& record) { // the server's observer
+        if (match(record) && !isReached.exchange(true)) {
+            gate.wait();
+        }
+    }
+    bool reached() const { return isReached; }
+    void release() {
+        std::call_once(once, [this] { opened.set_value(); });
+    }
 
 private:
     Match match;
-    mutable std::mutex mutex;
-    std::condition_variable changed;
-    bool armed = true;
-    bool isReached = false;
-    bool released = false;
+    std::atomic<bool> isReached{false};
+    std::promise<void> opened;
+    std::shared_future<void> gate = opened.get_future().share();
+    std::once_flag once;
 };
 
 // A listing of the tags of the controller (`prefix` "class 0x6B") or of a program.
-ReplyHold::Match listingOf(const std::string& prefix);
+inline ReplyHold::Match listingOf(const std::string& prefix) {
+    return [prefix](const quillon::sim::RequestRecord& record) {
+        return record.service == simtest::kListSymbols && record.path.starts_with(prefix);
+    };
+}
 
 class ViewsTest : public simtest::SimTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Replaces the simulator (the next connect goes to the new port); `hold`, when given,
-    // watches its requests.
+    // Replaces the simulator (the next connect goes to the new port), `hold` watching it.
     void restartSample(const quillon::sim::Options& options, std::shared_ptr<ReplyHold> hold = nullptr);
-    // Lets go of a held reply, disconnects and waits for the pool to run dry.
-    void settle();
     void frame(int count = 1) { app->runFrames(count); }
-    // Runs frames until `done` holds; false (and a test failure) after the patience.
+    // False (and a test failure) when `done` does not hold within the patience.
     bool pumpUntil(const std::function<bool()>& done, const char* what);
 
     void click(zolt::ui::Vec2 at, int button = zolt::ui::kMouseLeft);
@@ -75,29 +83,23 @@ protected:
 
     TopBarView& topBar() const { return *mainWindow->getTopBar(); }
     TreeView& tree() const { return *mainWindow->getTreeView(); }
-    InspectorView& inspectorView() const;
+    InspectorView& inspectorView() const { return *mainWindow->getInspectorView(); }
 
     // A point inside the top bar's address panel, `x` pixels from its left.
     zolt::ui::Vec2 inBar(float x) const;
     zolt::ui::Vec2 ipField() const { return inBar(TopBarView::ipFieldX + 40.0f); }
     zolt::ui::Vec2 connectButton() const;
     void typeAddress(const std::string& ip, std::int64_t portValue);
-    // Types the sample's address, connects and waits for the tree and its programs.
     void connectSample();
     // Waits for a tree load whose first row is not `previousFirstRow`.
     void waitForTree(const TreeItem* previousFirstRow = nullptr);
 
-    // A row by its path (tag rows) or program name (program rows), at any depth, with its
-    // child rows built (as opening it would); null when there is none.
+    // A row by its key (a tag's path, a program's name), at any depth, with its child rows built.
     TreeItem* findRow(const std::string& key) const;
-    // Selects the row, which scrolls it into the visible part of the tree, and draws it.
-    void reveal(TreeItem& row);
-    // The row found by findRow, revealed; throws when there is none.
+    // Found, selected (which scrolls it into view) and drawn; throws when it cannot be.
     TreeItem& shownRow(const std::string& key);
     void clickRow(const std::string& key);
-    // Opens or closes a row with a click on its arrow.
     void toggleRow(const std::string& key);
-    // Replaces the filter box's text by typing.
     void typeFilter(const std::string& text);
     Names watchedNames() const;
     // The watched row of this name; a row that is not there fails the test.
