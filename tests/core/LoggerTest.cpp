@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
-#include <regex>
 #include <streambuf>
 #include <string>
 
@@ -24,7 +25,9 @@ TEST(LoggerLine, HasColourTimeTagSignatureMessageAndResetOnItsLevelsStreamAndInM
     namedCaller(42, "widgets");
     const std::string line = capture.standardOutput();
     EXPECT_EQ(line.substr(0, 5), "\033[32m");
-    EXPECT_TRUE(std::regex_match(line.substr(5, 26), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6})"))) << line;
+    std::string stamp = line.substr(5, 26);
+    std::replace_if(stamp.begin(), stamp.end(), [](unsigned char c) { return std::isdigit(c) != 0; }, 'd');
+    EXPECT_EQ(stamp, "dddd-dd-dd dd:dd:dd.dddddd") << line;
     EXPECT_EQ(line.substr(31), " [INFO ] <" + callerSignature + "> 42 widgets\033[0m\n");
     const LogLine kept = Logger::memory().lines().back();
     EXPECT_EQ(kept.level, LogLevel::Info);
